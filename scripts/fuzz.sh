@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time on seeds the
+# project generates itself. Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] (default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+build=build-fuzz
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_FUZZ=ON >/dev/null
+ninja -C "$build"
+
+corpus="$build/corpus"
+mkdir -p "$corpus"
+for maker in "$build"/fuzz/make_seeds_*; do
+  [ -x "$maker" ] && "$maker" "$corpus"
+done
+
+status=0
+for target in "$build"/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target"); name=${name#fuzz_}
+  mkdir -p "$corpus/$name" "$build/findings/$name"
+  echo "fuzz: $name for ${seconds}s"
+  if ! "$target" "$corpus/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+        -artifact_prefix="$build/findings/$name/" -print_final_stats=0 >"$build/findings/$name.log" 2>&1; then
+    echo "fuzz: $name FAILED; see $build/findings/$name.log"
+    tail -n 40 "$build/findings/$name.log"
+    status=1
+  fi
+done
+exit $status

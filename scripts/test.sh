@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The project's test command: installs what is missing, builds, and runs every test:
+#   1. the unit tests (ctest) on an optimised build,
+#   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer,
+#   3. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60; 0 skips).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== build and unit tests"
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build -j "$jobs" --timeout 300
+
+echo "== sanitizer build (ASan + UBSan) and unit tests"
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLANDITE_SANITIZE=ON -DVORLANDITE_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan -j "$jobs" --timeout 600
+
+fuzz_seconds=${FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "== fuzzing (${fuzz_seconds}s per target)"
+  bash scripts/fuzz.sh "$fuzz_seconds"
+fi
+echo "== all tests passed"

@@ -1,0 +1,48 @@
+#include "app/StartupReading.h"
+
+#include "payload/SettingsStore.h"
+
+namespace vorlandite::app {
+
+Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& registry, bool settingsOnly,
+                          StartupPayload& out) {
+    payload::ContainerReader reader(source);
+    payload::Payload& p = out.Payload;
+
+    auto header = reader.ReadTrailer();
+    if (!header)
+        return header.error();
+    p.Header = header.value();
+
+    auto strings = reader.ReadStrings(p.Header, &p.StringBlockBytes);
+    if (!strings)
+        return strings.error();
+    p.Strings = std::move(strings).value();
+
+    // Stored settings are read after the strings (the title names their key) and before the
+    // tables, as the configuration dialog also needs them.
+    if (Status s = payload::LoadSettings(registry, p.Strings.Title, p.Header, p.Strings, out.UseCustomPlaylist); !s)
+        return s;
+    if (settingsOnly)
+        return {};
+
+    auto images = reader.ReadImageTable(p.Header);
+    if (!images)
+        return images.error();
+    p.Images = std::move(images).value();
+    auto masks = reader.ReadMaskTable(p.Header);
+    if (!masks)
+        return masks.error();
+    p.Masks = std::move(masks).value();
+    auto sounds = reader.ReadSoundTable(p.Header);
+    if (!sounds)
+        return sounds.error();
+    p.Sounds = std::move(sounds).value();
+    auto melodies = reader.ReadMelodyTable(p.Header);
+    if (!melodies)
+        return melodies.error();
+    p.Melodies = std::move(melodies).value();
+    return {};
+}
+
+} // namespace vorlandite::app

@@ -1,0 +1,162 @@
+#include "payload/ItemExtraction.h"
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vorlandite::payload {
+namespace {
+
+// A file written under a temporary name and renamed over the target once complete.
+class PendingFile {
+public:
+    explicit PendingFile(const std::string& target) : target_(target), temp_(target + ".XXXXXX") {
+        fd_ = ::mkstemp(temp_.data());
+    }
+    ~PendingFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!committed_ && fd_ >= 0)
+            ::unlink(temp_.c_str());
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    bool Write(const uint8_t* data, std::size_t length) {
+        while (length > 0) {
+            ssize_t n = ::write(fd_, data, length);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            length -= std::size_t(n);
+        }
+        return true;
+    }
+
+    Status Commit() {
+        // mkstemp makes 0600 files; an extracted item is an ordinary file of the user's.
+        ::fchmod(fd_, 0644);
+        if (::close(fd_) != 0) {
+            fd_ = -1;
+            ::unlink(temp_.c_str());
+            return MakeError("cannot finish " + target_);
+        }
+        fd_ = -1;
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+            int err = errno;
+            ::unlink(temp_.c_str());
+            return MakeError("cannot write " + target_ + ": " + std::strerror(err));
+        }
+        committed_ = true;
+        return {};
+    }
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+Status CopyRaw(ByteSource& source, PendingFile& out, int64_t offset, int64_t size) {
+    std::vector<uint8_t> buffer(std::size_t(std::min<int64_t>(size, kExtractChunkSize)));
+    int64_t done = 0;
+    while (done < size) {
+        auto chunk = std::size_t(std::min<int64_t>(size - done, int64_t(kExtractChunkSize)));
+        if (!source.ReadAt(offset + done, std::span<uint8_t>(buffer.data(), chunk)))
+            return MakeError("read failed at " + std::to_string(offset + done));
+        if (!out.Write(buffer.data(), chunk))
+            return MakeError("write failed");
+        done += int64_t(chunk);
+    }
+    return {};
+}
+
+Status Inflate(ByteSource& source, PendingFile& out, int64_t offset, int64_t storedSize, int64_t size) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return MakeError("zlib initialisation failed");
+    std::vector<uint8_t> input(std::size_t(std::min<int64_t>(std::max<int64_t>(storedSize, 1), kExtractChunkSize)));
+    std::vector<uint8_t> output(kExtractChunkSize);
+    int64_t consumed = 0;
+    int64_t produced = 0;
+    Status status;
+    bool ended = false;
+    while (!ended && produced < size) {
+        if (stream.avail_in == 0) {
+            if (consumed == storedSize) {
+                status = MakeError("compressed stream is truncated");
+                break;
+            }
+            auto chunk = std::size_t(std::min<int64_t>(storedSize - consumed, int64_t(input.size())));
+            if (!source.ReadAt(offset + consumed, std::span<uint8_t>(input.data(), chunk))) {
+                status = MakeError("read failed at " + std::to_string(offset + consumed));
+                break;
+            }
+            consumed += int64_t(chunk);
+            stream.next_in = input.data();
+            stream.avail_in = uInt(chunk);
+        }
+        // Never ask for more than the record's size: the item is exactly `size` bytes at most.
+        auto room = std::size_t(std::min<int64_t>(size - produced, int64_t(output.size())));
+        stream.next_out = output.data();
+        stream.avail_out = uInt(room);
+        int rc = inflate(&stream, Z_NO_FLUSH);
+        std::size_t made = room - stream.avail_out;
+        if (made > 0 && !out.Write(output.data(), made)) {
+            status = MakeError("write failed");
+            break;
+        }
+        produced += int64_t(made);
+        if (rc == Z_STREAM_END) {
+            ended = true;
+        } else if (rc == Z_BUF_ERROR && made == 0 && stream.avail_in > 0) {
+            status = MakeError("compressed stream is corrupt");
+            break;
+        } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            status = MakeError(std::string("compressed stream is corrupt") + (stream.msg ? std::string(": ") + stream.msg : ""));
+            break;
+        }
+    }
+    inflateEnd(&stream);
+    return status;
+}
+
+} // namespace
+
+Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool compressed, int64_t offset,
+                       int64_t storedSize, int64_t size) {
+    if (size < 0 || (compressed && storedSize < 0))
+        return MakeError("negative item size");
+    const int64_t length = compressed ? storedSize : size;
+    if (!source.Contains(offset, length))
+        return MakeError("item at " + std::to_string(offset) + " (" + std::to_string(length) +
+                         " bytes) lies outside the file");
+    PendingFile out(targetPath);
+    if (!out.IsOpen())
+        return MakeError("cannot create " + targetPath + ": " + std::strerror(errno));
+    Status status = compressed ? Inflate(source, out, offset, storedSize, size) : CopyRaw(source, out, offset, size);
+    if (!status)
+        return status;
+    return out.Commit();
+}
+
+Status ExtractItem(const std::string& sourcePath, const std::string& targetPath, bool compressed, int64_t offset,
+                   int64_t storedSize, int64_t size) {
+    auto source = FileSource::Open(sourcePath);
+    if (!source)
+        return source.error();
+    return ExtractItemFrom(**source, targetPath, compressed, offset, storedSize, size);
+}
+
+} // namespace vorlandite::payload

@@ -1,0 +1,470 @@
+#include "platform/FileRegistry.h"
+
+#include "base/Windows1252.h"
+#include "platform/RegFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlandite::platform {
+
+struct FileRegistry::Store {
+    std::string path;
+    WarningSink warn;
+
+    void Warn(const std::string& message) const {
+        if (warn)
+            warn(message);
+    }
+};
+
+namespace {
+
+using Store = FileRegistry::Store;
+
+Error SystemError(const std::string& what) { return MakeError(what + ": " + std::strerror(errno)); }
+
+std::string Shown(std::string_view name) { return "\"" + Cp1252ToUtf8(name) + "\""; }
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/tmp";
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool Missing(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+// A store that is a symbolic link (a dotfiles folder, say) is written through to its target,
+// so the rename does not replace the link with a plain file.
+std::string WriteTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string target = real;
+            std::free(real);
+            return target;
+        }
+    return path;
+}
+
+// Holds the advisory lock while alive. The lock lives on a file of its own because the store
+// itself is replaced by every save, and a lock on a replaced file guards nothing.
+class FileLock {
+public:
+    static Result<std::unique_ptr<FileLock>> Take(const std::string& lockPath) {
+        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return SystemError("cannot open the lock file " + lockPath);
+        while (::flock(fd, LOCK_EX) != 0) {
+            if (errno == EINTR)
+                continue;
+            Error error = SystemError("cannot lock " + lockPath);
+            ::close(fd);
+            return error;
+        }
+        return std::unique_ptr<FileLock>(new FileLock(fd));
+    }
+    ~FileLock() { ::close(fd_); }  // closing releases the lock
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    explicit FileLock(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// nullopt when the file does not exist.
+Result<std::optional<std::string>> ReadWholeFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::optional<std::string>();
+        return SystemError("cannot read " + path);
+    }
+    std::string text;
+    char buffer[65536];
+    while (true) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            Error error = SystemError("cannot read " + path);
+            ::close(fd);
+            return error;
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, std::size_t(got));
+    }
+    ::close(fd);
+    return std::optional<std::string>(std::move(text));
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t put = ::write(fd, text.data(), text.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        text.remove_prefix(std::size_t(put));
+    }
+    return true;
+}
+
+// Renames the unreadable file to "<name>.corrupt-<local time>[-n]" without ever replacing an
+// earlier kept file. Called under the lock.
+Result<std::string> KeepAside(const std::string& target) {
+    char stamp[32];
+    std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = target + ".corrupt-" + stamp;
+    for (int n = 0; n < 1000; ++n) {
+        std::string candidate = n == 0 ? base : base + "-" + std::to_string(n);
+        // link() refuses an existing name, which rename() would silently replace.
+        if (::link(target.c_str(), candidate.c_str()) == 0) {
+            ::unlink(target.c_str());
+            return candidate;
+        }
+        if (errno == EEXIST)
+            continue;
+        // A file system without hard links: look first, then rename (we hold the lock).
+        if (!Missing(candidate))
+            continue;
+        if (::rename(target.c_str(), candidate.c_str()) == 0)
+            return candidate;
+        return SystemError("cannot rename " + target);
+    }
+    return MakeError("too many kept-aside files beside " + target);
+}
+
+// Reads the store under the lock. A missing file is an empty store. A corrupt one is kept
+// aside and reported, and the store reads as empty; when it cannot be kept aside, a writer
+// gets an error so the file is not written over.
+Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
+    const std::string target = WriteTarget(store.path);
+    auto text = ReadWholeFile(target);
+    if (!text)
+        return text.error();
+    if (!*text)
+        return RegDocument{};
+    auto document = ParseRegFile(**text);
+    if (document)
+        return std::move(document).value();
+    const std::string problem = "the registry file " + target + " cannot be read ("
+                              + document.message() + ")";
+    auto aside = KeepAside(target);
+    if (aside) {
+        store.Warn(problem + "; kept as " + *aside + ", starting with empty settings");
+        return RegDocument{};
+    }
+    store.Warn(problem + " and cannot be kept aside (" + aside.message() + ")");
+    if (forWriting)
+        return MakeError(problem + "; not writing over it");
+    return RegDocument{};
+}
+
+Status SaveLocked(const Store& store, const RegDocument& document) {
+    const std::string target = WriteTarget(store.path);
+    const std::string text = SerializeRegFile(document);
+    std::string temp = target + ".tmp-XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return SystemError("cannot create a temporary file beside " + target);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);  // keep the permissions the file was given
+    bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    int savedErrno = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        savedErrno = errno;
+    }
+    if (written && ::rename(temp.c_str(), target.c_str()) != 0) {
+        written = false;
+        savedErrno = errno;
+    }
+    if (!written) {
+        ::unlink(temp.c_str());
+        errno = savedErrno;
+        return SystemError("cannot save " + target);
+    }
+    // The rename itself must reach the disk too.
+    if (int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+// Applies `change` to the store as it is now and saves it when `change` reports a change.
+using Change = std::function<Result<bool>(RegDocument&)>;
+Status Update(const Store& store, const Change& change) {
+    const std::string folder = FolderOf(store.path);
+    if (Missing(folder)) {
+        // No folder, so no file: create them only when there is something to write.
+        RegDocument empty;
+        auto changed = change(empty);
+        if (!changed)
+            return changed.error();
+        if (!*changed)
+            return {};
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec)
+            return MakeError("cannot create " + folder + ": " + ec.message());
+    }
+    auto lock = FileLock::Take(store.path + ".lock");
+    if (!lock)
+        return lock.error();
+    auto document = LoadLocked(store, true);
+    if (!document)
+        return document.error();
+    auto changed = change(*document);
+    if (!changed)
+        return changed.error();
+    if (!*changed)
+        return {};
+    return SaveLocked(store, *document);
+}
+
+// Shows `look` the store as it is now, changing nothing but a corrupt file's name.
+Status Inspect(const Store& store, const std::function<Status(const RegDocument&)>& look) {
+    // A store not written yet reads as empty; no lock file is made for it.
+    if (Missing(store.path))
+        return look(RegDocument{});
+    auto lock = FileLock::Take(store.path + ".lock");
+    if (!lock)
+        return lock.error();
+    auto document = LoadLocked(store, false);
+    if (!document)
+        return document.error();
+    return look(*document);
+}
+
+class FileRegistryKey final : public RegistryKey {
+public:
+    FileRegistryKey(std::shared_ptr<const Store> store, std::vector<std::string> names,
+                    std::vector<RegValue> values)
+        : store_(std::move(store)), names_(std::move(names)) {
+        view_.values = std::move(values);
+    }
+
+    ~FileRegistryKey() override {
+        if (Status saved = Close(); !saved)
+            store_->Warn(saved.message());
+    }
+
+    bool ValueExists(std::string_view name) const override {
+        return FindValue(view_, name) != nullptr;
+    }
+
+    Result<int32_t> ReadInteger(std::string_view name) const override {
+        const RegValue* value = FindValue(view_, name);
+        if (!value)
+            return NotFound(name);
+        if (value->kind != RegValueKind::Integer)
+            return MakeError("registry value " + Shown(name) + " is not an integer");
+        return int32_t(value->integer);
+    }
+
+    Result<std::string> ReadString(std::string_view name) const override {
+        const RegValue* value = FindValue(view_, name);
+        if (!value)
+            return NotFound(name);
+        if (value->kind != RegValueKind::String)
+            return MakeError("registry value " + Shown(name) + " is not a string");
+        return value->text;
+    }
+
+    std::vector<std::string> ValueNames() const override {
+        std::vector<std::string> names;
+        for (const RegValue& value : view_.values)
+            names.push_back(value.name);
+        return names;
+    }
+
+    void WriteInteger(std::string_view name, int32_t number) override {
+        RegValue value;
+        value.name = name;
+        value.kind = RegValueKind::Integer;
+        value.integer = uint32_t(number);
+        Queue(std::move(value));
+    }
+
+    void WriteString(std::string_view name, std::string_view text) override {
+        RegValue value;
+        value.name = name;
+        value.kind = RegValueKind::String;
+        value.text = text;
+        Queue(std::move(value));
+    }
+
+    void DeleteValue(std::string_view name) override {
+        if (closed_)
+            return;
+        // Queued even when the snapshot lacks it: someone may have written it since.
+        RemoveValue(view_, name);
+        pending_.push_back({std::string(name), std::nullopt});
+    }
+
+    Status Close() override {
+        if (closed_)
+            return {};
+        closed_ = true;
+        Status saved;
+        if (!pending_.empty())
+            saved = Update(*store_, [this](RegDocument& document) -> Result<bool> {
+                // The key may have been deleted by someone else since it was opened; writing
+                // to it makes it again, as the writes are what the caller asked for.
+                RegSection& section = CreateKey(document, names_);
+                for (const PendingChange& change : pending_) {
+                    if (change.value)
+                        SetValue(section, *change.value);
+                    else
+                        RemoveValue(section, change.name);
+                }
+                return true;
+            });
+        pending_.clear();
+        if (!saved)
+            return saved;
+        if (!refused_.empty())
+            return MakeError(refused_);
+        return {};
+    }
+
+private:
+    struct PendingChange {
+        std::string name;
+        std::optional<RegValue> value;  // nullopt: delete the value
+    };
+
+    Error NotFound(std::string_view name) const {
+        return MakeError("registry value " + Shown(name) + " does not exist");
+    }
+
+    void Queue(RegValue value) {
+        if (closed_)
+            return;  // after Close the key no longer reaches the file
+        if (!IsStorableName(value.name)) {
+            if (refused_.empty())
+                refused_ = "registry value name " + Shown(value.name)
+                         + " holds a control character and was not saved";
+            return;
+        }
+        SetValue(view_, value);
+        pending_.push_back({value.name, std::move(value)});
+    }
+
+    std::shared_ptr<const Store> store_;
+    std::vector<std::string> names_;
+    RegSection view_;  // the values as opened, with this key's own changes applied
+    std::vector<PendingChange> pending_;
+    std::string refused_;
+    bool closed_ = false;
+};
+
+} // namespace
+
+std::string DefaultUserRegistryPath() {
+    std::string base;
+    // Relative values of XDG_CONFIG_HOME are to be ignored.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+        base = config;
+    else
+        base = HomeFolder() + "/.config";
+    return base + "/vorlandite/user.reg";
+}
+
+FileRegistry::FileRegistry(std::string filePath, WarningSink warn) {
+    if (!warn)
+        warn = [](const std::string& message) {
+            std::fprintf(stderr, "vorlandite: %s\n", message.c_str());
+        };
+    store_ = std::make_shared<const Store>(Store{std::move(filePath), std::move(warn)});
+}
+
+FileRegistry::~FileRegistry() = default;
+
+const std::string& FileRegistry::FilePath() const { return store_->path; }
+
+Result<std::unique_ptr<RegistryKey>> FileRegistry::OpenKey(std::string_view path, bool create) {
+    std::vector<std::string> names = SplitKeyPath(path);
+    for (const std::string& name : names)
+        if (!IsStorableName(name))
+            return MakeError("registry key name " + Shown(name) + " holds a control character");
+
+    std::vector<RegValue> values;
+    Status opened;
+    if (create) {
+        opened = Update(*store_, [&](RegDocument& document) -> Result<bool> {
+            const RegSection* own = FindSection(document, names);
+            // A key that exists only through its subkeys gets a section of its own, so it
+            // stays when they go. The root needs none.
+            bool adding = !own && !names.empty();
+            if (adding)
+                own = &CreateKey(document, names);
+            values = own ? own->values : std::vector<RegValue>{};
+            return adding;
+        });
+    } else {
+        opened = Inspect(*store_, [&](const RegDocument& document) -> Status {
+            if (!KeyExists(document, names))
+                return MakeError("registry key " + Shown(JoinKeyPath(names)) + " does not exist");
+            if (const RegSection* own = FindSection(document, names))
+                values = own->values;
+            return {};
+        });
+    }
+    if (!opened)
+        return opened.error();
+    return std::unique_ptr<RegistryKey>(
+        std::make_unique<FileRegistryKey>(store_, std::move(names), std::move(values)));
+}
+
+Status FileRegistry::DeleteKey(std::string_view path) {
+    std::vector<std::string> names = SplitKeyPath(path);
+    if (names.empty())
+        return MakeError("the root key cannot be deleted");
+    return Update(*store_, [&](RegDocument& document) -> Result<bool> {
+        if (!RemoveKey(document, names))
+            return false;
+        // The parent stays, as it would on the platform, even when the deleted key was all
+        // that made it exist.
+        std::span<const std::string> parent(names.data(), names.size() - 1);
+        if (!parent.empty() && !KeyExists(document, parent))
+            CreateKey(document, parent);
+        return true;
+    });
+}
+
+} // namespace vorlandite::platform

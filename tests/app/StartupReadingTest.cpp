@@ -1,0 +1,106 @@
+// The engine's start-up reading: payload, stored settings over it, and the tables, failing as
+// one on anything damaged, a stored setting of the wrong type included.
+
+#include "app/StartupReading.h"
+#include "base/ByteOrder.h"
+#include "payload/PayloadLayout.h"
+#include "payload/SettingsStore.h"
+#include "platform/FileRegistry.h"
+#include "support/RandomPayload.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace vorlandite::app {
+namespace {
+
+using payload::Content;
+using payload::PayloadDraft;
+
+struct Show {
+    testing::TempDir dir;
+    platform::FileRegistry registry{dir.File("user.reg"), [](const std::string&) {}};
+    std::vector<uint8_t> file;
+
+    explicit Show(PayloadDraft draft) { file = testing::BuildScreensaverBytes(draft, 100); }
+
+    Status Read(bool settingsOnly, StartupPayload& out) {
+        payload::MemorySource source(file);
+        return ReadStartupPayload(source, registry, settingsOnly, out);
+    }
+};
+
+PayloadDraft AuthorDraft() {
+    PayloadDraft d;
+    d.Strings.Title = "My Show";
+    d.Strings.EffectList = std::string("\x01\x02\x03", 3);
+    d.Header.Seconds = 5;
+    d.Header.EffectSpeed = 5;
+    d.Header.ExitMouseMove = d.Header.ExitMouseButton = d.Header.ExitKeyboard = d.Header.ExitESC = true;
+    d.Images.push_back({{}, Content::FromBytes({1, 2, 3}), false});
+    return d;
+}
+
+TEST(StartupReading, WithoutStoredSettingsTheAuthorsValuesStay) {
+    Show show(AuthorDraft());
+    StartupPayload state;
+    ASSERT_TRUE(show.Read(false, state).ok());
+    EXPECT_EQ(state.Payload.Header.Seconds, 5);
+    EXPECT_TRUE(state.Payload.Header.ExitESC);
+    EXPECT_EQ(state.Payload.Strings.EffectList.size(), 3u);
+    EXPECT_FALSE(state.UseCustomPlaylist);
+    EXPECT_EQ(state.Payload.Images.size(), 1u);
+}
+
+TEST(StartupReading, StoredValuesOverrideTheHeader) {
+    Show show(AuthorDraft());
+    auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), true);
+    ASSERT_TRUE(key.ok());
+    (*key)->WriteInteger("Seconds", 12);
+    (*key)->WriteInteger("UseCustomPlaylist", 1);
+    ASSERT_TRUE((*key)->Close().ok());
+    StartupPayload state;
+    ASSERT_TRUE(show.Read(false, state).ok());
+    EXPECT_EQ(state.Payload.Header.Seconds, 12);
+    EXPECT_EQ(state.Payload.Header.EffectSpeed, 5);
+    EXPECT_TRUE(state.UseCustomPlaylist);
+}
+
+TEST(StartupReading, AStoredValueOfTheWrongTypeFailsTheWholeReading) {
+    Show show(AuthorDraft());
+    auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), true);
+    ASSERT_TRUE(key.ok());
+    (*key)->WriteString("Seconds", "12");
+    ASSERT_TRUE((*key)->Close().ok());
+    StartupPayload state;
+    EXPECT_FALSE(show.Read(false, state).ok());
+    EXPECT_FALSE(show.Read(true, state).ok());
+}
+
+TEST(StartupReading, SettingsOnlyStopsBeforeTheTables) {
+    Show show(AuthorDraft());
+    // Damage the display-item count: only a reading of the tables notices.
+    StoreI32(show.file, show.file.size() - payload::kTrailerSize + 8, 0x7FFFFFFF);
+    StartupPayload state;
+    EXPECT_TRUE(show.Read(true, state).ok());
+    EXPECT_TRUE(state.Payload.Images.empty());
+    StartupPayload full;
+    EXPECT_FALSE(show.Read(false, full).ok());
+}
+
+TEST(StartupReading, ConfigureCloseAndShowReadsBackTheSameValues) {
+    Show show(AuthorDraft());
+    StartupPayload config;
+    ASSERT_TRUE(show.Read(true, config).ok());
+    auto settings = payload::CurrentSettings(config.Payload.Header, config.Payload.Strings, config.UseCustomPlaylist);
+    ASSERT_TRUE(payload::SaveSettings(show.registry, config.Payload.Strings.Title, settings).ok());
+    StartupPayload state;
+    ASSERT_TRUE(show.Read(false, state).ok());
+    EXPECT_EQ(payload::CurrentSettings(state.Payload.Header, state.Payload.Strings, state.UseCustomPlaylist), settings);
+    auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), false);
+    ASSERT_TRUE(key.ok());
+    EXPECT_EQ((*key)->ValueNames().size(), 15u);
+}
+
+} // namespace
+} // namespace vorlandite::app
