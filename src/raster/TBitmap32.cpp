@@ -1,5 +1,10 @@
 #include "raster/TBitmap32.h"
 
+#include "raster/BitmapBlend.h"
+#include "raster/BitmapDraw.h"
+
+#include <algorithm>
+
 namespace vorlandite::raster {
 
 Result<TBitmap32> TBitmap32::Create(int width, int height) {
@@ -19,6 +24,41 @@ bool TBitmap32::SetSize(int width, int height) {
     height_ = height;
     pixels_.assign(std::size_t(width) * std::size_t(height), 0u);
     return true;
+}
+
+void TBitmap32::Clear(TColor32 colour) { FillRow(pixels_.data(), pixels_.size(), colour); }
+
+void TBitmap32::FillRect(const TRect& rect, TColor32 colour) {
+    const TRect r = Intersect(rect, BoundsRect());
+    if (r.IsEmpty())
+        return;
+    for (int y = r.Top; y < r.Bottom; ++y)
+        FillRow(Scanline(y).data() + r.Left, std::size_t(r.Width()), colour);
+}
+
+void TBitmap32::ResetAlpha() { OpaqueRow(pixels_.data(), pixels_.size()); }
+
+void TBitmap32::Mirror() {
+    for (int y = 0; y < height_; ++y) {
+        auto row = Scanline(y);
+        std::reverse(row.begin(), row.end());
+    }
+}
+
+void TBitmap32::Flip() {
+    for (int top = 0, bottom = height_ - 1; top < bottom; ++top, --bottom) {
+        auto a = Scanline(top);
+        auto b = Scanline(bottom);
+        std::swap_ranges(a.begin(), a.end(), b.begin());
+    }
+}
+
+void TBitmap32::DrawTo(TBitmap32& target, int x, int y) const {
+    DrawBitmap(target, x, y, *this, TDrawOptions{drawMode_, masterAlpha_, stretchFilter_});
+}
+
+void TBitmap32::DrawTo(TBitmap32& target, const TRect& destination, const TRect& source) const {
+    StretchBitmap(target, destination, *this, source, TDrawOptions{drawMode_, masterAlpha_, stretchFilter_});
 }
 
 } // namespace vorlandite::raster

@@ -1,0 +1,62 @@
+// Decoding a large photograph: a 6000 x 4000 JPEG at quality 90, generated here, decoded at its
+// own size and with a 1920 x 1080 size hint (the reduced DCT scale the slideshow asks for when
+// it will fit the picture to a full-HD window).
+
+#include "raster/decoders/PictureDecoding.h"
+#include "raster/decoders/PictureWriters.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+
+namespace {
+
+using vorlandite::raster::TBitmap32;
+
+// Ramps with a fine, pseudo-random texture: a gradient alone would compress (and decode) far
+// more easily than a photograph does.
+const std::vector<uint8_t>& LargeJpeg() {
+    static const std::vector<uint8_t> bytes = [] {
+        constexpr int kWidth = 6000, kHeight = 4000;
+        TBitmap32 picture = TBitmap32::Create(kWidth, kHeight).value();
+        uint32_t state = 12345;
+        for (int y = 0; y < kHeight; ++y) {
+            auto row = picture.Scanline(y);
+            for (int x = 0; x < kWidth; ++x) {
+                state = state * 1664525u + 1013904223u;
+                const int noise = int(state >> 27) - 16;
+                auto channel = [noise](int v) { return uint32_t(std::clamp(v + noise, 0, 255)); };
+                const int r = x * 255 / kWidth, g = y * 255 / kHeight, b = ((x / 40 + y / 40) % 2) * 120 + 60;
+                row[std::size_t(x)] = 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b);
+            }
+        }
+        return vorlandite::testing::WriteJpeg(picture, {90});
+    }();
+    return bytes;
+}
+
+void DecodeJpeg(benchmark::State& state, vorlandite::raster::SizeHint hint) {
+    const std::vector<uint8_t>& bytes = LargeJpeg();
+    int width = 0;
+    for (auto _ : state) {
+        auto picture = vorlandite::raster::DecodePicture(bytes, "jpg", hint);
+        if (!picture.ok()) {
+            state.SkipWithError(picture.message().c_str());
+            return;
+        }
+        width = picture->Width();
+        benchmark::DoNotOptimize(picture->Pixels().data());
+    }
+    state.counters["file_MB"] = double(bytes.size()) / 1e6;
+    state.counters["decoded_width"] = width;
+}
+
+void BM_DecodeJpeg6000x4000_Hint1920x1080(benchmark::State& state) { DecodeJpeg(state, {1920, 1080}); }
+void BM_DecodeJpeg6000x4000_Full(benchmark::State& state) { DecodeJpeg(state, {}); }
+
+BENCHMARK(BM_DecodeJpeg6000x4000_Hint1920x1080)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_DecodeJpeg6000x4000_Full)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+} // namespace
+
+BENCHMARK_MAIN();

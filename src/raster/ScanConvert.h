@@ -1,0 +1,78 @@
+#pragma once
+// Exact scan conversion of the filled shapes the gradients and clipping regions are made of.
+// Every shape is sampled at pixel centres: pixel (x, y) belongs to a shape when (x + 0.5, y + 0.5)
+// lies inside it, a centre exactly on a left or top edge counting as inside and one on a right or
+// bottom edge as outside. Polygon edges are evaluated in exact integer arithmetic from their own
+// two end points, so two polygons that share an edge split its pixels without gap or overlap,
+// whatever the order of painting.
+
+#include "raster/Geometry.h"
+
+#include <span>
+
+namespace vorlandite::raster {
+
+// Every shape answers RowSpan(y) for one row and RowSpans(top, bottom, out) for a run of rows
+// (rows outside the shape get an empty span).
+
+// The pixels [Left, Right) of one row; empty when Right <= Left.
+struct TSpan {
+    int Left = 0;
+    int Right = 0;
+    bool IsEmpty() const { return Right <= Left; }
+    friend bool operator==(const TSpan&, const TSpan&) = default;
+};
+
+// A convex polygon with integer vertices, in any winding order. Degenerate (flat) polygons
+// cover nothing. Coordinates are limited to +-2^30.
+class TConvexPolygon {
+public:
+    explicit TConvexPolygon(std::span<const TPoint> vertices);
+    // The rows [top, bottom) that can hold pixels.
+    int Top() const { return top_; }
+    int Bottom() const { return bottom_; }
+    TSpan RowSpan(int y) const;
+    // The spans of rows [top, bottom) into out[0 .. bottom - top), walking each edge with exact
+    // integer steps instead of a division per row; equal to RowSpan row by row.
+    void RowSpans(int top, int bottom, TSpan* out) const;
+
+private:
+    static constexpr int kMaxVertices = 8;
+    TPoint vertices_[kMaxVertices];
+    int count_ = 0;
+    bool downwardEdgesAreRight_ = true;  // from the winding order
+    int top_ = 0;
+    int bottom_ = 0;
+};
+
+// The ellipse inscribed in a box (the box is sorted first, so an inverted box gives the ellipse
+// of the same corners).
+class TEllipseShape {
+public:
+    explicit TEllipseShape(const TRect& box);
+    int Top() const { return box_.Top; }
+    int Bottom() const { return box_.Bottom; }
+    TSpan RowSpan(int y) const;
+    void RowSpans(int top, int bottom, TSpan* out) const;
+
+private:
+    TRect box_;
+    double centreX_ = 0, centreY_ = 0, radiusX_ = 0, radiusY_ = 0;
+};
+
+// A rectangle whose corners are rounded by quarter ellipses of cornerWidth x cornerHeight (each
+// limited to the rectangle's own size, so a large corner gives an ellipse).
+class TRoundRectShape {
+public:
+    TRoundRectShape(const TRect& rect, int cornerWidth, int cornerHeight);
+    int Top() const { return rect_.Top; }
+    int Bottom() const { return rect_.Bottom; }
+    TSpan RowSpan(int y) const;
+    void RowSpans(int top, int bottom, TSpan* out) const;
+
+private:
+    TRect rect_;
+    double radiusX_ = 0, radiusY_ = 0;
+};
+
+} // namespace vorlandite::raster

@@ -1,0 +1,59 @@
+#pragma once
+// A clipping region as rows of pixel spans, without any windowing toolkit: rectangles, ellipses,
+// convex polygons and rounded rectangles, combined by union, intersection, exclusive-or and
+// difference. The transitions paint through regions; the shapes are sampled by the exact centre
+// rule of ScanConvert.h, so regions of neighbouring shapes tile without gaps.
+
+#include "raster/Geometry.h"
+#include "raster/ScanConvert.h"
+#include "raster/TBitmap32.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vorlandite::raster {
+
+class TRegion {
+public:
+    TRegion() = default;  // empty
+
+    static TRegion FromRect(const TRect& rect);
+    static TRegion FromEllipse(const TRect& box);
+    static TRegion FromConvexPolygon(std::span<const TPoint> vertices);
+    static TRegion FromRoundRect(const TRect& rect, int cornerWidth, int cornerHeight);
+
+    TRegion United(const TRegion& other) const;
+    TRegion Intersected(const TRegion& other) const;
+    TRegion Xored(const TRegion& other) const;
+    TRegion Subtracted(const TRegion& other) const;
+
+    bool IsEmpty() const { return spans_.empty(); }
+    // The smallest rectangle holding every pixel; (0, 0, 0, 0) for an empty region.
+    TRect BoundingBox() const;
+    bool Contains(int x, int y) const;
+    // Number of pixels.
+    int64_t Area() const;
+
+    // The sorted, disjoint, non-touching spans of row y (empty outside the region's rows).
+    std::span<const TSpan> Row(int y) const;
+    int Top() const { return top_; }
+    int Bottom() const { return top_ + int(rowStart_.empty() ? 0 : rowStart_.size() - 1); }
+
+private:
+    template <class Shape>
+    static TRegion FromShape(const Shape& shape);
+    enum class Operation { Union, Intersection, Xor, Difference };
+    TRegion Combine(const TRegion& other, Operation operation) const;
+    void TrimEmptyRows();
+
+    int top_ = 0;
+    std::vector<uint32_t> rowStart_;  // spans of row top_ + k: [rowStart_[k], rowStart_[k + 1])
+    std::vector<TSpan> spans_;
+};
+
+// Copies the pixels of the source inside the region onto the same positions of the target
+// (clipped to both surfaces); pixels outside the region keep their value.
+void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const TRegion& region);
+
+} // namespace vorlandite::raster

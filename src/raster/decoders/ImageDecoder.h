@@ -1,0 +1,58 @@
+#pragma once
+// The one small interface every picture format is read through.
+//
+// A decoder is created from the file's bytes, reads only what it needs to report the picture's
+// size and frame count, and decodes a frame when it is asked for one. Each format keeps its
+// library context inside its own .cpp; callers see only this interface and the per-format
+// Sniff/Create pair. A decoder reads lazily from the bytes it was created with: they must
+// outlive it.
+//
+// Every decoder checks the declared dimensions against kMaxPixels before it allocates anything
+// for pixels, and turns each library's own failure path into an error value. A corrupt,
+// truncated or hostile file gives an error, never a crash, a hang or a read outside the bytes.
+
+#include "base/Result.h"
+#include "raster/TBitmap32.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace vorlandite::raster {
+
+// The size a picture will be shown at. Decoders that can decode more cheaply at a reduced scale
+// (JPEG) do so when the picture is much larger than this, never going below it. An empty hint
+// (either side 0) asks for the picture's own size. A caller that draws the picture at its own
+// size (unscaled placement) must not pass a hint.
+struct SizeHint {
+    int width = 0;
+    int height = 0;
+    bool Empty() const { return width <= 0 || height <= 0; }
+};
+
+struct ImageFrame {
+    TBitmap32 bitmap;     // pixels 0xAARRGGBB, straight (not premultiplied) alpha
+    int durationMs = 0;   // 0 for still pictures
+};
+
+class ImageDecoder {
+public:
+    virtual ~ImageDecoder() = default;
+
+    // The picture's own size as its file declares it (a reduced decode may be smaller).
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual int FrameCount() const = 0;
+
+    // Decodes frame index (0 <= index < FrameCount()).
+    virtual Result<ImageFrame> Frame(int index, SizeHint hint = {}) = 0;
+};
+
+using DecoderPtr = std::unique_ptr<ImageDecoder>;
+
+// Refuses sizes that are not positive or that exceed kMaxPixels; the message names the format
+// and the declared size. Decoders call this with the declared size before allocating.
+Status CheckPictureSize(const char* format, int64_t width, int64_t height);
+
+} // namespace vorlandite::raster

@@ -1,0 +1,15 @@
+#pragma once
+// JPEG pictures (baseline and progressive; colour, grey and CMYK) through the libjpeg API.
+
+#include "raster/decoders/ImageDecoder.h"
+
+namespace vorlandite::raster {
+
+bool SniffJpeg(std::span<const uint8_t> bytes);
+Result<DecoderPtr> CreateJpegDecoder(std::span<const uint8_t> bytes);
+
+// The DCT scale 1/n (n = 1, 2, 4 or 8) a picture of width x height is decoded at for a size
+// hint: the smallest scale whose output still covers the hint on both sides.
+int JpegScaleDenominator(int width, int height, SizeHint hint);
+
+} // namespace vorlandite::raster

@@ -1,0 +1,80 @@
+#include "CommandLine.h"
+
+#include <exception>
+#include <new>
+
+namespace vorlandite::tools {
+
+int RunGuarded(CommandFunction command, std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    try {
+        return command(args, out, err);
+    } catch (const std::bad_alloc&) {
+        return ReportFailure(err, "out of memory");
+    } catch (const std::exception& e) {
+        return ReportFailure(err, e.what());
+    } catch (...) {
+        return ReportFailure(err, "unexpected failure");
+    }
+}
+
+int ReportFailure(std::ostream& err, std::string_view message) {
+    err << "vorlandite: " << message << '\n';
+    return kExitBadInput;
+}
+
+int ReportUsage(std::ostream& err, std::string_view problem, std::string_view usage) {
+    err << "vorlandite: " << problem << '\n' << usage;
+    return kExitUsage;
+}
+
+Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionSpec> options) {
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::string inlineValue;
+        bool hasInlineValue = false;
+        if (auto eq = name.find('='); name.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = std::string(name.substr(eq + 1));
+            name = name.substr(0, eq);
+            hasInlineValue = true;
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& o : options)
+            if (name == o.name || (!o.alias.empty() && name == o.alias))
+                spec = &o;
+        if (!spec)
+            return MakeError("unknown option " + std::string(name));
+        if (parsed.Has(spec->name))
+            return MakeError("option " + std::string(spec->name) + " given twice");
+        std::string value;
+        if (spec->takesValue) {
+            if (hasInlineValue) {
+                value = inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return MakeError("option " + std::string(name) + " needs a value");
+            }
+        } else if (hasInlineValue) {
+            return MakeError("option " + std::string(name) + " takes no value");
+        }
+        parsed.options.emplace(std::string(spec->name), std::move(value));
+    }
+    return parsed;
+}
+
+} // namespace vorlandite::tools

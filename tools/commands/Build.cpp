@@ -1,0 +1,221 @@
+#include "commands/Build.h"
+
+#include "CommandLine.h"
+#include "PayloadJson.h"
+#include "payload/PayloadWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vorlandite::tools {
+namespace {
+
+constexpr std::string_view kUsageHead =
+    "usage: vorlandite build MANIFEST.json -o OUT [--engine PATH]\n"
+    "\n"
+    "Copies the engine to OUT and appends the payload that MANIFEST.json describes. The\n"
+    "manifest has the schema of `vorlandite inspect --json`, plus a \"File\" (relative to the\n"
+    "manifest's folder) for the content of each record and of sections 1, 2, 3, 4, 5 and 9,\n"
+    "and \"Compressed\": true|false on records (sections 4, 5 and 9 are always compressed,\n"
+    "1, 2 and 3 always raw). Offsets, sizes, counts, \"Start\" and \"Kind\" are computed;\n"
+    "present in the manifest they are ignored.\n"
+    "\n"
+    "  -o, --output OUT   the screensaver to write (mode 0755; replaced only when complete)\n"
+    "  --engine PATH      the engine to copy (default: vorlandite-engine beside vorlandite)\n"
+    "\n"
+    "Fields the manifest leaves out take the settings of a new screensaver:\n";
+
+constexpr OptionSpec kOptions[] = {{"--output", "-o", true}, {"--engine", "", true}};
+
+// Payloads larger than this report their progress on stderr.
+constexpr int64_t kProgressThreshold = int64_t(16) << 20;
+
+std::string Usage() { return std::string(kUsageHead) + DescribeDefaults(); }
+
+std::filesystem::path DefaultEngine() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "vorlandite-engine";
+    return self.parent_path() / "vorlandite-engine";
+}
+
+// nlohmann's messages start with "[json.exception.parse_error.101] "; the reader needs the rest.
+std::string WithoutExceptionTag(const char* what) {
+    std::string text(what);
+    if (!text.empty() && text[0] == '[')
+        if (auto end = text.find("] "); end != std::string::npos)
+            text.erase(0, end + 2);
+    return text;
+}
+
+Result<Json> ReadManifest(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return MakeError("cannot read " + path + ": " + std::strerror(errno));
+    try {
+        return Json::parse(in);
+    } catch (const Json::exception& e) {
+        return MakeError(path + ": not valid JSON: " + WithoutExceptionTag(e.what()));
+    }
+}
+
+// The output under a temporary name in its own folder, renamed over OUT only when complete.
+class PendingOutput {
+public:
+    explicit PendingOutput(const std::filesystem::path& out) : out_(out) {
+        std::filesystem::path folder = out.parent_path();
+        temp_ = (folder.empty() ? std::filesystem::path(".") : folder) / ("." + out.filename().string() + ".XXXXXX");
+        std::string pattern = temp_.string();
+        fd_ = ::mkstemp(pattern.data());
+        temp_ = pattern;
+    }
+    ~PendingOutput() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!committed_ && created_)
+            ::unlink(temp_.c_str());
+    }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    Status Open() {
+        if (fd_ < 0)
+            return MakeError("cannot create a file beside " + out_.string() + ": " + std::strerror(errno));
+        created_ = true;
+        return {};
+    }
+
+    Status CopyEngine(const std::filesystem::path& engine) {
+        int in = ::open(engine.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            return MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
+        struct stat st {};
+        if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(in);
+            return MakeError("the engine " + engine.string() + " is not a regular file");
+        }
+        std::vector<char> buffer(1 << 20);
+        Status status;
+        for (;;) {
+            ssize_t n = ::read(in, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                status = MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
+                break;
+            }
+            if (n == 0)
+                break;
+            if (!WriteAll(buffer.data(), std::size_t(n))) {
+                status = MakeError("cannot write " + temp_.string() + ": " + std::strerror(errno));
+                break;
+            }
+        }
+        ::close(in);
+        if (status && ::fchmod(fd_, 0755) != 0)
+            status = MakeError("cannot make " + temp_.string() + " executable: " + std::strerror(errno));
+        if (status && ::close(std::exchange(fd_, -1)) != 0)
+            status = MakeError("cannot write " + temp_.string() + ": " + std::strerror(errno));
+        return status;
+    }
+
+    const std::filesystem::path& TempPath() const { return temp_; }
+
+    Status Commit() {
+        if (::rename(temp_.c_str(), out_.c_str()) != 0)
+            return MakeError("cannot write " + out_.string() + ": " + std::strerror(errno));
+        committed_ = true;
+        return {};
+    }
+
+private:
+    bool WriteAll(const char* data, std::size_t length) {
+        while (length > 0) {
+            ssize_t n = ::write(fd_, data, length);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            length -= std::size_t(n);
+        }
+        return true;
+    }
+
+    std::filesystem::path out_;
+    std::filesystem::path temp_;
+    int fd_ = -1;
+    bool created_ = false;
+    bool committed_ = false;
+};
+
+} // namespace
+
+int RunBuild(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    auto parsed = ParseArguments(args, kOptions);
+    if (!parsed)
+        return ReportUsage(err, parsed.message(), Usage());
+    if (parsed->help) {
+        out << Usage();
+        return kExitOk;
+    }
+    if (parsed->positional.size() != 1)
+        return ReportUsage(err, "build takes one MANIFEST", Usage());
+    if (!parsed->Has("--output") || parsed->options.at("--output").empty())
+        return ReportUsage(err, "build needs -o OUT", Usage());
+    const std::string& manifestPath = parsed->positional[0];
+    const std::filesystem::path outPath = parsed->options.at("--output");
+    const std::filesystem::path engine =
+        parsed->Has("--engine") ? std::filesystem::path(parsed->options.at("--engine")) : DefaultEngine();
+
+    auto manifest = ReadManifest(manifestPath);
+    if (!manifest)
+        return ReportFailure(err, manifest.message());
+    std::filesystem::path folder = std::filesystem::path(manifestPath).parent_path();
+    if (folder.empty())
+        folder = ".";
+    auto draft = DraftFromManifest(*manifest, folder);
+    if (!draft)
+        return ReportFailure(err, manifestPath + ": " + draft.message());
+
+    PendingOutput pending(outPath);
+    if (Status s = pending.Open(); !s)
+        return ReportFailure(err, s.message());
+    if (Status s = pending.CopyEngine(engine); !s)
+        return ReportFailure(err, s.message());
+    auto sink = payload::FileSink::OpenForAppend(pending.TempPath().string());
+    if (!sink)
+        return ReportFailure(err, sink.message());
+
+    int lastPercent = -1;
+    auto progress = [&](int64_t done, int64_t total) {
+        if (total <= kProgressThreshold)
+            return;
+        int percent = int(done * 100 / total);
+        if (percent >= lastPercent + 5 || (done == total && percent != lastPercent)) {
+            lastPercent = percent;
+            err << "vorlandite: writing the payload: " << percent << "%\n";
+        }
+    };
+    auto header = payload::WritePayload(*draft, **sink, progress);
+    if (!header)
+        return ReportFailure(err, manifestPath + ": " + header.message());
+    if (Status s = (*sink)->Close(); !s)
+        return ReportFailure(err, outPath.string() + ": " + s.message());
+    if (Status s = pending.Commit(); !s)
+        return ReportFailure(err, s.message());
+
+    out << outPath.string() << ": " << header->ImageCount << " display items, " << header->MelodyCount
+        << " melodies, " << header->MaskCount << " masks, " << header->EnterSoundCount << " enter sounds; payload "
+        << header->PayloadSize << " bytes\n";
+    return kExitOk;
+}
+
+} // namespace vorlandite::tools

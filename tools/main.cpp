@@ -1,0 +1,72 @@
+// vorlandite: the authoring and inspection tool for screensaver files.
+//
+// Each subcommand is one function in commands/; the table below is the whole dispatch, so a
+// new command is one line here.
+
+#include "CommandLine.h"
+#include "commands/Build.h"
+#include "commands/Decode.h"
+#include "commands/Extract.h"
+#include "commands/Inspect.h"
+#include "commands/RenderBackground.h"
+
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace vorlandite::tools;
+
+struct Command {
+    std::string_view name;
+    std::string_view summary;
+    CommandFunction run;
+};
+
+constexpr Command kCommands[] = {
+    {"inspect", "print what a screensaver file carries (--json: every field)", RunInspect},
+    {"extract", "write a screensaver's items and pictures into a folder", RunExtract},
+    {"build", "make a screensaver: the engine plus the payload a manifest describes", RunBuild},
+    {"decode", "decode a picture by its extension and write it as PNG", RunDecode},
+    {"render-background", "paint one of the eight gradient backgrounds as a PNG", RunRenderBackground},
+};
+
+std::string Usage() {
+    std::string text = "usage: vorlandite COMMAND [ARGS...]\n\ncommands:\n";
+    for (const Command& c : kCommands)
+        text += "  " + std::string(c.name) + std::string(c.name.size() < 20 ? 20 - c.name.size() : 1, ' ') +
+                std::string(c.summary) + "\n";
+    text += "\n`vorlandite COMMAND --help` describes one command.\n";
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A closed pipe on stdout is a write error to report, not a reason to die by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    if (argc < 2)
+        return ReportUsage(std::cerr, "no command given", Usage());
+    const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        std::cout << Usage();
+        return kExitOk;
+    }
+    const Command* command = nullptr;
+    for (const Command& c : kCommands)
+        if (c.name == name)
+            command = &c;
+    if (!command)
+        return ReportUsage(std::cerr, "unknown command " + std::string(name), Usage());
+
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    int status = RunGuarded(command->run, args, std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout && status == kExitOk)
+        return ReportFailure(std::cerr, "cannot write to standard output");
+    return status;
+}
