@@ -9,6 +9,7 @@
 #include "commands/Extract.h"
 #include "commands/Inspect.h"
 #include "commands/RenderBackground.h"
+#include "commands/RenderEffect.h"
 
 #include <csignal>
 #include <iostream>
@@ -32,6 +33,7 @@ constexpr Command kCommands[] = {
     {"build", "make a screensaver: the engine plus the payload a manifest describes", RunBuild},
     {"decode", "decode a picture by its extension and write it as PNG", RunDecode},
     {"render-background", "paint one of the eight gradient backgrounds as a PNG", RunRenderBackground},
+    {"render-effect", "run one transition effect between two pictures and write its frames", RunRenderEffect},
 };
 
 std::string Usage() {

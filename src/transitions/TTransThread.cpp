@@ -1,0 +1,108 @@
+#include "transitions/TTransThread.h"
+
+#include "transitions/EffectCatalog.h"
+#include "transitions/TransitionEngine.h"
+
+#include <cstdlib>
+
+namespace vorlandite::transitions {
+
+TTransThread::TTransThread(TTransitionEngine& engine, ITransitionPresenter& presenter,
+                           const raster::TBitmap32& picture, int effect, int framePeriodMs)
+    : engine_(engine),
+      presenter_(presenter),
+      effect_(effect),
+      new_(picture),
+      framePeriodMs_(framePeriodMs),
+      width_(picture.Width()),
+      height_(picture.Height()) {
+    // The picture exists, so surfaces of its size can be made; only memory can run out (and
+    // throws).
+    old_.SetSize(width_, height_);
+    presenter_.CaptureTarget(old_);
+    work_.SetSize(width_, height_);
+}
+
+TTransThread::~TTransThread() { Join(); }
+
+void TTransThread::Start() {
+    worker_ = std::thread([this] {
+        Run();
+        engine_.WorkerEnded(this);
+    });
+}
+
+void TTransThread::Join() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TTransThread::Run() {
+    bool familyEnded = false;
+    try {
+        if (effect_ < 1 || effect_ > kEffectCount)
+            effect_ = 1 + engine_.Random().Random(kEffectCount);
+        SetRects({}, {});
+        steps_ = engine_.TransitionSteps.load();
+        // Every family divides by N; without steps there is nothing to animate, and the closing
+        // copy below still leaves the new picture.
+        if (steps_ > 0)
+            RunFamily();
+        familyEnded = true;
+    } catch (...) {
+        // An error ends the transition where it is; the surfaces are still freed below.
+    }
+    try {
+        presenter_.FramesEnded();
+        if (familyEnded && !engine_.SkipFinalFrame) {
+            SetRects(new_.BoundsRect(), new_.BoundsRect());
+            CopyFromNew();
+        }
+    } catch (...) {
+    }
+    FreeSurfaces();
+    TTransThread* self = this;
+    engine_.CurrentTransition.compare_exchange_strong(self, nullptr);
+    engine_.TransitionRunning = false;
+}
+
+void TTransThread::RunFamily() {
+    const TFamilyDispatch dispatch = FamilyFor(effect_);
+    if (dispatch.Entry)
+        dispatch.Entry(*this, dispatch.SubIndex);
+}
+
+void TTransThread::FreeSurfaces() {
+    new_ = raster::TBitmap32();
+    old_ = raster::TBitmap32();
+    work_ = raster::TBitmap32();
+}
+
+void TTransThread::Present(const raster::TBitmap32& surface) {
+    presenter_.Present(surface, sourceRect_, destinationRect_);
+}
+
+void TTransThread::CopyFromNew() { Present(new_); }
+void TTransThread::CopyFromOld() { Present(old_); }
+void TTransThread::CopyFromWork() { Present(work_); }
+
+void TTransThread::BeginFrame() {
+    frameStartTick_ = engine_.Clock().TickMs();
+    presenter_.FrameStarted();
+}
+
+void TTransThread::WaitFramePeriod() {
+    ITickClock& clock = engine_.Clock();
+    // Short naps rather than one long sleep, so an abort is seen within a millisecond.
+    do {
+        clock.SleepMs(framePeriodMs_ < 1 ? 0 : 1);
+    } while (std::llabs(clock.TickMs() - frameStartTick_) < framePeriodMs_ && !Aborted());
+}
+
+bool TTransThread::Aborted() const { return engine_.TransitionAbort.load(); }
+
+IRandomSource& TTransThread::RandomSource() { return engine_.Random(); }
+
+int TTransThread::Random(int n) { return engine_.Random().Random(n); }
+
+} // namespace vorlandite::transitions

@@ -1,0 +1,46 @@
+// Every effect, run whole: it completes, shows frames between the two pictures, and ends showing
+// exactly the new picture. Each family adds its range of effect numbers below.
+
+#include "TransitionRig.h"
+
+#include "transitions/EffectCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vorlandite::transitions {
+namespace {
+
+using namespace testing;
+
+class EffectRunTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(EffectRunTest, EndsOnTheNewPictureAfterIntermediateFrames) {
+    const int effect = GetParam();
+    // Odd sizes, so that no half, tenth or step divides evenly.
+    const TBitmap32 before = OldPicture(67, 45), after = NewPicture(67, 45);
+    TTransitionRig rig{uint32_t(effect)};
+    const TRecordedRun run = rig.Run(before, after, effect, 12);
+    EXPECT_EQ(run.EffectRun, effect);
+    EXPECT_EQ(run.Completions, 1);
+    EXPECT_TRUE(SamePixels(run.Final, after));
+    int between = 0;
+    for (const TBitmap32& frame : run.Frames)
+        between += !SamePixels(frame, before) && !SamePixels(frame, after);
+    EXPECT_GT(between, 0) << run.FrameCount << " frames, none between the pictures";
+    EXPECT_FALSE(rig.engine.TransitionRunning);
+}
+
+std::string EffectLabel(const ::testing::TestParamInfo<int>& info) {
+    std::string label = "Effect" + std::to_string(info.param) + "_";
+    for (const char c : EffectName(info.param))
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            label += c;
+    return label;
+}
+
+INSTANTIATE_TEST_SUITE_P(Slides, EffectRunTest, ::testing::Range(1, 23), EffectLabel);
+
+} // namespace
+} // namespace vorlandite::transitions
