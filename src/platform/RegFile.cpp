@@ -143,7 +143,9 @@ public:
             if (end == std::string_view::npos)
                 end = text.size();
             std::string_view line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r')
+            // CR LF line ends, and blanks or stray CRs before them, are not part of the line:
+            // kept, they would change how the line reads once written back.
+            while (!line.empty() && (line.back() == '\r' || IsBlank(line.back())))
                 line.remove_suffix(1);
             lines_.push_back(line);
             start = end + 1;
@@ -309,7 +311,9 @@ private:
         std::string list(data.substr(pos + 1));
         while (!TrimRight(list).empty() && TrimRight(list).back() == '\\') {
             list.resize(TrimRight(list).size() - 1);
-            if (index + 1 >= lines_.size())
+            // A backslash before a blank line or the end of the file continues nothing: taking
+            // the blank line in would make every save of the file one line longer.
+            if (index + 1 >= lines_.size() || Trim(lines_[index + 1]).empty())
                 break;
             list += Trim(lines_[++index]);
         }
@@ -351,6 +355,10 @@ private:
             value.kind = RegValueKind::Other;
             for (std::size_t k = first; k <= index; ++k)
                 value.rawLines.emplace_back(TrimRight(lines_[k]));
+            // A backslash that continued nothing would join the next line once written back.
+            std::string& lastLine = value.rawLines.back();
+            if (!lastLine.empty() && lastLine.back() == '\\')
+                lastLine = std::string(TrimRight(std::string_view(lastLine).substr(0, lastLine.size() - 1)));
         }
         Store(document_.sections[current_], std::move(value));
         return {};

@@ -83,6 +83,20 @@ TEST(RegFileTest, WrapsLongHexListsAndReadsThemBack) {
     EXPECT_EQ(FindValue(parsed->sections[0], "effect")->text, value.text);
 }
 
+// Found by fuzzing: a hex list ending in a backslash at the end of the file took in one more
+// blank line at every save.
+TEST(RegFileTest, DanglingContinuationIsStableAcrossSaves) {
+    for (std::string text : {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Odd\"=hex(0):41,0a\\",
+                             "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Odd\"=hex(0):41,0a\\\n\n\"b\"=dword:00000001\n"}) {
+        auto first = ParseRegFile(text);
+        ASSERT_TRUE(first.ok()) << first.message();
+        const std::string once = SerializeRegFile(*first);
+        auto second = ParseRegFile(once);
+        ASSERT_TRUE(second.ok()) << second.message();
+        EXPECT_EQ(SerializeRegFile(*second), once);
+    }
+}
+
 TEST(RegFileTest, NewKeysGoBesideTheirRelatives) {
     RegDocument document;
     CreateKey(document, std::vector<std::string>{"Software", "Quenmore", "One"});
