@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time on seeds the
-# project generates itself. Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] (default 60).
+# Builds the libFuzzer targets with clang and runs each on seeds the project generates itself.
+# Usage: scripts/fuzz.sh [RUNS_PER_TARGET] [SECONDS_CAP]  (defaults 50000 and 120).
+# A fixed seed and a fixed number of runs make a run repeatable: what passes here passes in CI.
+# For a longer hunt: scripts/fuzz.sh 0 600 (0 runs = unbounded, stopped by the time cap).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+runs=${1:-50000}
+seconds=${2:-120}
 build=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_FUZZ=ON >/dev/null
@@ -20,8 +23,10 @@ for target in "$build"/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target"); name=${name#fuzz_}
   mkdir -p "$corpus/$name" "$build/findings/$name"
-  echo "fuzz: $name for ${seconds}s"
-  if ! "$target" "$corpus/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  echo "fuzz: $name (runs ${runs}, at most ${seconds}s)"
+  run_limit=()
+  [ "$runs" -gt 0 ] && run_limit=(-runs="$runs" -seed=1)
+  if ! "$target" "$corpus/$name" "${run_limit[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
         -artifact_prefix="$build/findings/$name/" -print_final_stats=0 >"$build/findings/$name.log" 2>&1; then
     echo "fuzz: $name FAILED; see $build/findings/$name.log"
     tail -n 40 "$build/findings/$name.log"

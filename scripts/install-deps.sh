@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-alsa timgm6mb-soundfont
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core libpam0g-dev

@@ -2,7 +2,8 @@
 # The project's test command: installs what is missing, builds, and runs every test:
 #   1. the unit tests (ctest) on an optimised build,
 #   2. the same tests built with AddressSanitizer + UndefinedBehaviorSanitizer,
-#   3. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60; 0 skips).
+#   3. each libFuzzer target for a fixed number of runs from a fixed seed (FUZZ_RUNS, default
+#      50000; FUZZ_RUNS=0 skips), so the same tree gives the same result on every machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,9 +21,9 @@ bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLANDITE_SANITIZE=
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j "$jobs" --timeout 600
 
-fuzz_seconds=${FUZZ_SECONDS:-60}
-if [ "$fuzz_seconds" -gt 0 ]; then
-  echo "== fuzzing (${fuzz_seconds}s per target)"
-  bash scripts/fuzz.sh "$fuzz_seconds"
+fuzz_runs=${FUZZ_RUNS:-50000}
+if [ "$fuzz_runs" -gt 0 ]; then
+  echo "== fuzzing (${fuzz_runs} runs per target)"
+  bash scripts/fuzz.sh "$fuzz_runs" 120
 fi
 echo "== all tests passed"

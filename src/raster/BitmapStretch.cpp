@@ -2,8 +2,13 @@
 #include "raster/BitmapDraw.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Stretched drawing. Destination pixel j (counted from the destination rectangle's left edge)
 // samples the source at its centre, u = (j + 0.5) * sourceWidth / destinationWidth. Nearest takes
@@ -20,24 +25,50 @@ namespace vorlandite::raster {
 
 namespace {
 
-// One axis of the mapping: which destination offsets [first, last) are drawn, and for each the
-// source index pair and weight (weight of the second pixel, 0 to 255).
-struct AxisSample {
-    int Near;    // the pixel under the sample point (nearest filter)
-    int Low;     // bilinear pair, clamped to the valid source range
-    int High;
-    uint16_t Weight;
+using Wide = __int128;
+
+// floor(n / denominator) for n = start, start + step, start + 2 * step, ..., with start >= 0,
+// step >= 0 and denominator > 0, stepped without dividing: the sample positions of a stretch are
+// such a sequence, and a 128-bit division per destination pixel costs more than the pixel.
+class SteppedQuotient {
+public:
+    SteppedQuotient(Wide start, int64_t step, int64_t denominator)
+        : quotient_(int64_t(start / denominator)),
+          remainder_(int64_t(start % denominator)),
+          stepQuotient_(step / denominator),
+          stepRemainder_(step % denominator),
+          denominator_(denominator) {}
+
+    int64_t Value() const { return quotient_; }
+    void Next() {
+        quotient_ += stepQuotient_;
+        remainder_ += stepRemainder_;
+        if (remainder_ >= denominator_) {
+            remainder_ -= denominator_;
+            ++quotient_;
+        }
+    }
+
+private:
+    int64_t quotient_;
+    int64_t remainder_;
+    int64_t stepQuotient_;
+    int64_t stepRemainder_;
+    int64_t denominator_;
 };
 
+// One axis of the nearest mapping: which destination offsets [First, Last) are drawn, relative to
+// the destination rectangle, and for each the source pixel under its sample point (Near[k]
+// belongs to offset First + k).
 struct AxisMap {
-    int64_t First = 0;  // destination offsets, relative to the destination rectangle
+    int64_t First = 0;
     int64_t Last = 0;
-    std::vector<AxisSample> Samples;  // Samples[k] belongs to offset First + k
+    std::vector<int32_t> Near;
 };
 
 // destinationStart/destinationSize: the destination rectangle along this axis; targetSize: the
 // target surface's extent; sourceStart/sourceSize: the source rectangle; validLow/validHigh: the
-// part of the source rectangle inside the source surface.
+// part of the source rectangle inside the source surface. Both sizes are positive.
 AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart, int64_t sourceSize,
                 int validLow, int validHigh) {
     AxisMap map;
@@ -45,12 +76,52 @@ AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, i
     int64_t last = std::min<int64_t>(destinationSize, int64_t(targetSize) - destinationStart);
     if (last <= first)
         return map;
-    using Wide = __int128;
     auto nearIndex = [&](int64_t j) {
         return int64_t(sourceStart + Wide(2 * j + 1) * sourceSize / (2 * destinationSize));
     };
     // The sample index grows with j, so the offsets whose sample lies in the valid source range
     // form one run; trim both ends.
+    while (first < last && nearIndex(first) < validLow)
+        ++first;
+    while (last > first && nearIndex(last - 1) >= validHigh)
+        --last;
+    map.First = first;
+    map.Last = last;
+    const std::size_t count = std::size_t(last - first);
+    // Sample point of offset j: (j + 0.5) * sourceSize / destinationSize.
+    map.Near.resize(count);
+    SteppedQuotient near(Wide(2 * first + 1) * sourceSize, 2 * sourceSize, 2 * destinationSize);
+    for (std::size_t k = 0; k < count; ++k, near.Next())
+        map.Near[k] = int32_t(sourceStart + near.Value());
+    return map;
+}
+
+// One axis of the bilinear mapping: the destination offsets [First, Last) as above, and for each
+// the pixel under its sample point, and the pair of source indices (clamped to the valid source
+// range) with the weight of the second (0 to 255).
+struct AxisSample {
+    int Near;
+    int Low;
+    int High;
+    uint16_t Weight;
+};
+
+struct PairMap {
+    int64_t First = 0;
+    int64_t Last = 0;
+    std::vector<AxisSample> Samples;  // Samples[k] belongs to offset First + k
+};
+
+PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart,
+                     int64_t sourceSize, int validLow, int validHigh) {
+    PairMap map;
+    int64_t first = std::max<int64_t>(0, -int64_t(destinationStart));
+    int64_t last = std::min<int64_t>(destinationSize, int64_t(targetSize) - destinationStart);
+    if (last <= first)
+        return map;
+    auto nearIndex = [&](int64_t j) {
+        return int64_t(sourceStart + Wide(2 * j + 1) * sourceSize / (2 * destinationSize));
+    };
     while (first < last && nearIndex(first) < validLow)
         ++first;
     while (last > first && nearIndex(last - 1) >= validHigh)
@@ -69,6 +140,42 @@ AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, i
                                          uint16_t((position >> 8) & 0xFF)});
     }
     return map;
+}
+
+// One-to-one copies of at least this many bytes (a full-HD frame is 8 MB) write around the
+// cache: a whole frame does not stay in the cache anyway, and streaming stores spare the read of
+// every target line before it is overwritten. That read costs as much as the copy itself.
+constexpr std::size_t kStreamingBytes = std::size_t(4) << 20;
+
+// dst[0 .. count) := src[0 .. count) with streaming stores where the target is 16-byte aligned.
+// Call StreamingDone() after the last row.
+void StreamRow(const TColor32* __restrict src, TColor32* __restrict dst, std::size_t count) {
+#if defined(__SSE2__)
+    std::size_t i = 0;
+    for (; i < count && (reinterpret_cast<std::uintptr_t>(dst + i) & 15) != 0; ++i)
+        dst[i] = src[i];
+    for (; i + 4 <= count; i += 4)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    for (; i < count; ++i)
+        dst[i] = src[i];
+#else
+    std::memcpy(dst, src, count * sizeof(TColor32));
+#endif
+}
+
+// Orders the streaming stores before anything that follows, such as handing the target to
+// another thread.
+void StreamingDone() {
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+// out[k] := row[columns[k]].
+void GatherRow(const TColor32* __restrict row, const int32_t* __restrict columns, std::size_t count,
+               TColor32* __restrict out) {
+    for (std::size_t k = 0; k < count; ++k)
+        out[k] = row[columns[k]];
 }
 
 // Horizontal pass of one source row: four 16-bit channel sums per destination pixel.
@@ -94,55 +201,26 @@ void ResampleVertically(const uint16_t* top, const uint16_t* bottom, uint32_t we
         bytes[i] = uint8_t((top[i] * w0 + bottom[i] * w1 + 32768) >> 16);
 }
 
-} // namespace
-
-void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
-                   const TDrawOptions& options) {
-    if (destination.IsEmpty() || sourceRect.IsEmpty())
-        return;
-    if (&target == &source) {
-        const TBitmap32 copy = source;
-        StretchBitmap(target, destination, copy, sourceRect, options);
-        return;
-    }
-    const TRect valid = Intersect(sourceRect, source.BoundsRect());
-    if (valid.IsEmpty())
-        return;
+// The bilinear path: keep the horizontal passes of the last two source rows, since neighbouring
+// destination rows usually share them. A miss overwrites the buffer the other row of the current
+// pair does not occupy.
+void StretchBilinear(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
+                     const TDrawOptions& options, const TRect& valid) {
     const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
     const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
     const int64_t sourceWidth = int64_t(sourceRect.Right) - sourceRect.Left;
     const int64_t sourceHeight = int64_t(sourceRect.Bottom) - sourceRect.Top;
-
-    const AxisMap columns = MapAxis(destination.Left, destinationWidth, target.Width(), sourceRect.Left, sourceWidth,
-                                    valid.Left, valid.Right);
-    const AxisMap rows = MapAxis(destination.Top, destinationHeight, target.Height(), sourceRect.Top, sourceHeight,
-                                 valid.Top, valid.Bottom);
+    const PairMap columns = MapAxisPairs(destination.Left, destinationWidth, target.Width(), sourceRect.Left,
+                                         sourceWidth, valid.Left, valid.Right);
+    const PairMap rows = MapAxisPairs(destination.Top, destinationHeight, target.Height(), sourceRect.Top,
+                                      sourceHeight, valid.Top, valid.Bottom);
     if (columns.Samples.empty() || rows.Samples.empty())
         return;
     const std::size_t count = columns.Samples.size();
     const int left = int(destination.Left + columns.First);
     const int top = int(destination.Top + rows.First);
-    const bool sameSize = destinationWidth == sourceWidth && destinationHeight == sourceHeight;
 
     std::vector<TColor32> line(count);
-    if (sameSize || options.Filter == TStretchFilter::Nearest) {
-        for (std::size_t r = 0; r < rows.Samples.size(); ++r) {
-            const TColor32* sourceRow = source.Scanline(rows.Samples[r].Near).data();
-            TColor32* out = target.Scanline(top + int(r)).data() + left;
-            if (sameSize) {
-                ComposeRow(sourceRow + columns.Samples.front().Near, out, count, options);
-                continue;
-            }
-            for (std::size_t k = 0; k < count; ++k)
-                line[k] = sourceRow[columns.Samples[k].Near];
-            ComposeRow(line.data(), out, count, options);
-        }
-        return;
-    }
-
-    // Bilinear: keep the horizontal passes of the last two source rows, since neighbouring
-    // destination rows usually share them. A miss overwrites the buffer the other row of the
-    // current pair does not occupy.
     std::vector<uint16_t> passA(count * 4), passB(count * 4);
     int rowA = -1, rowB = -1;
     auto horizontal = [&](int sourceY, int keep) -> const uint16_t* {
@@ -163,6 +241,79 @@ void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32&
         ResampleVertically(upper, lower, s.Weight, count, line.data());
         ComposeRow(line.data(), target.Scanline(top + int(r)).data() + left, count, options);
     }
+}
+
+} // namespace
+
+void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
+                   const TDrawOptions& options) {
+    if (destination.IsEmpty() || sourceRect.IsEmpty())
+        return;
+    if (&target == &source) {
+        const TBitmap32 copy = source;
+        StretchBitmap(target, destination, copy, sourceRect, options);
+        return;
+    }
+    const TRect valid = Intersect(sourceRect, source.BoundsRect());
+    if (valid.IsEmpty())
+        return;
+    const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
+    const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
+    const int64_t sourceWidth = int64_t(sourceRect.Right) - sourceRect.Left;
+    const int64_t sourceHeight = int64_t(sourceRect.Bottom) - sourceRect.Top;
+
+    const bool sameSize = destinationWidth == sourceWidth && destinationHeight == sourceHeight;
+    if (!sameSize && options.Filter == TStretchFilter::Linear) {
+        StretchBilinear(target, destination, source, sourceRect, options, valid);
+        return;
+    }
+    const AxisMap columns = MapAxis(destination.Left, destinationWidth, target.Width(), sourceRect.Left, sourceWidth,
+                                    valid.Left, valid.Right);
+    const AxisMap rows = MapAxis(destination.Top, destinationHeight, target.Height(), sourceRect.Top, sourceHeight,
+                                 valid.Top, valid.Bottom);
+    if (columns.Near.empty() || rows.Near.empty())
+        return;
+    const std::size_t count = columns.Near.size();
+    const int left = int(destination.Left + columns.First);
+    const int top = int(destination.Top + rows.First);
+
+    std::vector<TColor32> line;
+    // Equal widths map columns one to one: whole runs of the source row are composed as they
+    // are. Otherwise a row is gathered through the column table, once per source row: when
+    // consecutive destination rows sample the same source row (enlarging), a plain copy
+    // repeats the finished row and any other mode reuses the gathered one.
+    const bool columnsOneToOne = destinationWidth == sourceWidth;
+    const bool plainCopy = options.Mode == TDrawMode::Opaque && !options.SourceOpaque;
+    if (!columnsOneToOne && !plainCopy)
+        line.resize(count);
+    const bool streaming =
+        columnsOneToOne && plainCopy && count * rows.Near.size() * sizeof(TColor32) >= kStreamingBytes;
+    int gatheredRow = -1;
+    const TColor32* previousOut = nullptr;
+    for (std::size_t r = 0; r < rows.Near.size(); ++r) {
+        const int sourceY = rows.Near[r];
+        const TColor32* sourceRow = source.Scanline(sourceY).data();
+        TColor32* out = target.Scanline(top + int(r)).data() + left;
+        if (streaming) {
+            StreamRow(sourceRow + columns.Near.front(), out, count);
+        } else if (columnsOneToOne) {
+            ComposeRow(sourceRow + columns.Near.front(), out, count, options);
+        } else if (plainCopy) {
+            if (sourceY == gatheredRow)
+                std::memcpy(out, previousOut, count * sizeof(TColor32));
+            else
+                GatherRow(sourceRow, columns.Near.data(), count, out);
+            gatheredRow = sourceY;
+            previousOut = out;
+        } else {
+            if (sourceY != gatheredRow)
+                GatherRow(sourceRow, columns.Near.data(), count, line.data());
+            gatheredRow = sourceY;
+            ComposeRow(line.data(), out, count, options);
+        }
+    }
+    if (streaming)
+        StreamingDone();
 }
 
 } // namespace vorlandite::raster

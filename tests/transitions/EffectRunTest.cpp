@@ -41,6 +41,10 @@ std::string EffectLabel(const ::testing::TestParamInfo<int>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Slides, EffectRunTest, ::testing::Range(1, 23), EffectLabel);
+INSTANTIATE_TEST_SUITE_P(UnfoldAndLines, EffectRunTest, ::testing::Range(23, 65), EffectLabel);
+INSTANTIATE_TEST_SUITE_P(PatternWipes, EffectRunTest, ::testing::Range(77, 101), EffectLabel);
+INSTANTIATE_TEST_SUITE_P(LineDropBoxEllipse, EffectRunTest, ::testing::Range(65, 77), EffectLabel);
+INSTANTIATE_TEST_SUITE_P(SweepZoomFade, EffectRunTest, ::testing::Range(101, 121), EffectLabel);
 
 } // namespace
 } // namespace vorlandite::transitions

@@ -1,0 +1,115 @@
+#pragma once
+// The one kind of media player that every sound and every video goes through (melodies, enter
+// sounds, video items, the playlist editor's preview). It keeps the contract of a classic
+// multimedia-control player on top of GStreamer:
+//
+//  - Open probes the file (the pipeline prerolls) and fails when nothing can play it;
+//  - Play returns at once; when it was asked for, one completion follows on the UI thread;
+//  - a completion is Successful only for a play that reached the end of the file; closing,
+//    rewinding or an error never reports success, so a caller that acts on Successful alone
+//    is never driven by its own Close.
+//
+// All calls and all signals belong to the thread the player lives on (the UI thread);
+// GStreamer's threads only post to it.
+
+#include "audio/PlaybackStatistics.h"
+#include "audio/VideoFrameConsumer.h"
+#include "base/Result.h"
+
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QSize>
+
+#include <memory>
+#include <string>
+
+namespace vorlandite::audio {
+
+class TMediaPlayer : public QObject {
+    Q_OBJECT
+public:
+    // The multimedia notification codes.
+    enum class NotifyValue { Successful = 1, Superseded = 2, Aborted = 4, Failure = 8 };
+    Q_ENUM(NotifyValue)
+
+    enum class AudioOutput {
+        Automatic,  // the sound device when one answers, else the silent sink
+        Silent,     // a sink that plays nowhere in real time: tests, servers, recorders
+    };
+    enum class VideoOutput {
+        Frames,  // decoded frames go to the display (VideoFrameConsumer)
+        None,    // videos keep their time but are not decoded to pixels
+    };
+
+    explicit TMediaPlayer(QObject* parent = nullptr);
+    TMediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent = nullptr);
+    ~TMediaPlayer() override;
+
+    // The file the next Open uses. It stays after Close: callers use it as the record of which
+    // temporary file to delete.
+    const std::string& FileName() const;
+    void SetFileName(std::string path);
+
+    // Opens the file (closing any open one first). An error when the file is missing or
+    // nothing can play it; decided within a few seconds without playing anything.
+    Status Open();
+    // Starts or continues playing and returns at once. At the end of the file it plays nothing
+    // and a requested completion is Successful at once.
+    Status Play();
+    // Stops and closes. A completion still pending for a play arrives as Aborted.
+    void Close();
+    // Moves to the start and waits until the file is ready there (paused). A pending completion
+    // arrives as Aborted.
+    Status Rewind();
+    bool IsOpen() const;
+
+    // Whether the next command requests a completion. On by default; a setting holds for the
+    // next command (Open, Play, Close, Rewind) only, after which the flag is on again, so that
+    // "Notify off, Close" silences the close and leaves the following Play notified. Only Play
+    // produces completions.
+    bool Notify() const;
+    void SetNotify(bool notify);
+    // The value of the latest completion; Successful before the first one.
+    NotifyValue LastNotifyValue() const;
+
+    // Video display. The display must outlive its attachment or be a QObject (it is then
+    // detached when destroyed). The rectangle is in the display's coordinates; empty means the
+    // whole display.
+    void SetDisplay(VideoFrameConsumer* display);
+    VideoFrameConsumer* Display() const;
+    void SetDisplayRect(const QRect& rect);
+    QRect DisplayRect() const;
+    // The open video's own size at (0, 0); empty for a file without video or no open file.
+    QRect NaturalDisplayRect() const;
+
+    // Audio volume of the open file, 0 (silent) to 1000 (as recorded); every Open starts at
+    // 1000. An error when no file is open.
+    Status SetVolume(int volume);
+    int Volume() const;
+
+    // Whether the open file's sound goes to the sound device (false: the silent sink).
+    bool UsesSoundDevice() const;
+    PlaybackStatistics Statistics() const;
+
+signals:
+    // The completion of a notified play, delivered through the event loop.
+    void OnNotify(vorlandite::audio::TMediaPlayer::NotifyValue value);
+
+private:
+    struct Impl;
+
+    bool ConsumeNotify();
+    void SettlePending(NotifyValue value);
+    void PostNotify(NotifyValue value);
+    void DeliverNotify(NotifyValue value);
+    void HandleEndOfStream(uint64_t epoch);
+    void HandleError(uint64_t epoch, const std::string& message);
+    void HandleFrame();
+    void PresentLatestFrame();
+    void ReleaseFile();
+
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace vorlandite::audio

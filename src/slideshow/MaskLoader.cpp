@@ -1,0 +1,59 @@
+#include "slideshow/MaskLoader.h"
+
+#include "payload/ItemExtraction.h"
+#include "payload/PayloadLayout.h"
+#include "payload/TempFiles.h"
+#include "raster/BitmapDraw.h"
+#include "raster/decoders/PictureDecoding.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+void RemoveQuietly(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+// The picture drawn over a transparent surface of its size, then made opaque: what a picture
+// leaves transparent becomes black, that is, hides the item there.
+Result<raster::TBitmap32> Flattened(const raster::TBitmap32& picture) {
+    auto surface = raster::TBitmap32::Create(picture.Width(), picture.Height());
+    if (!surface)
+        return surface;
+    raster::DrawBitmap(*surface, 0, 0, picture, raster::TDrawOptions{raster::TDrawMode::Blend});
+    surface->ResetAlpha();
+    return surface;
+}
+
+} // namespace
+
+Result<raster::TBitmap32> LoadMask(const payload::TKelFixedSizeInfo& header,
+                                   std::span<const payload::TKelMaskInfo> masks, int maskIndex,
+                                   const std::string& screensaverPath, const std::string& tempFolder) {
+    if (maskIndex < 0 || std::size_t(maskIndex) >= masks.size())
+        return MakeError("mask " + std::to_string(maskIndex) + " is not in the mask table");
+    const payload::TKelMaskInfo& mask = masks[std::size_t(maskIndex)];
+    const std::string path =
+        payload::TempFilePath(tempFolder, payload::kMaskFile, payload::MaskExtension(mask.Format));
+
+    const Status extracted = payload::ExtractItem(screensaverPath, path, mask.StoredSize > 0,
+                                                  payload::ItemPosition(header, mask), mask.StoredSize, mask.Size);
+    if (!extracted) {
+        // A file of the same name left over from an earlier run must not stand in for this mask.
+        RemoveQuietly(path);
+        return extracted.error();
+    }
+    auto decoded = raster::DecodePictureFile(path);
+    RemoveQuietly(path);
+    if (!decoded)
+        return decoded.error();
+    if (decoded->Empty())
+        return MakeError("the mask picture is empty");
+    return Flattened(*decoded);
+}
+
+} // namespace vorlandite::slideshow
