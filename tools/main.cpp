@@ -7,6 +7,7 @@
 #include "commands/Build.h"
 #include "commands/Decode.h"
 #include "commands/Extract.h"
+#include "commands/Gallery.h"
 #include "commands/Inspect.h"
 #include "commands/RenderBackground.h"
 #include "commands/RenderEffect.h"
@@ -34,6 +35,7 @@ constexpr Command kCommands[] = {
     {"decode", "decode a picture by its extension and write it as PNG", RunDecode},
     {"render-background", "paint one of the eight gradient backgrounds as a PNG", RunRenderBackground},
     {"render-effect", "run one transition effect between two pictures and write its frames", RunRenderEffect},
+    {"gallery", "render every transition effect as an animated GIF with an index page", RunGallery},
 };
 
 std::string Usage() {

@@ -1,10 +1,9 @@
 #include "commands/RenderEffect.h"
 
 #include "CommandLine.h"
+#include "EffectRunner.h"
 #include "commands/PngWriter.h"
 #include "raster/decoders/PictureDecoding.h"
-#include "transitions/RecordingPresenter.h"
-#include "transitions/TransitionEngine.h"
 
 #include <charconv>
 #include <cstdint>
@@ -117,34 +116,16 @@ int RunRenderEffect(std::span<const std::string> args, std::ostream& out, std::o
     if (madeError)
         return ReportFailure(err, "cannot make " + folder.string() + ": " + madeError.message());
 
-    transitions::TVirtualTickClock clock;
-    transitions::TSeededRandom random(seed);
-    transitions::TTaskQueue queue;
-    transitions::TTransitionEngine engine(clock, random, queue);
-    transitions::TRecordingPresenter presenter(std::move(*oldPicture));
-    Status written;
-    presenter.SetFrameSink([&](int index, const raster::TBitmap32& canvas) {
-        if (!written.ok())
-            return;
-        written = WritePng(canvas, FramePath(folder, index), PngChannels::Rgb);
-        if (!written.ok()) {
-            // No point in computing frames nobody will see.
-            engine.SkipFinalFrame = true;
-            engine.TransitionAbort = true;
-        }
-    });
-
-    int effectRun = 0;
-    if (transitions::TTransThread* thread =
-            engine.StartTransition(presenter, *newPicture, effect, int(*steps), kFramePeriodMs))
-        thread->SetCompletionHandler([&effectRun, thread] { effectRun = thread->Effect(); });
-    transitions::RunUntilIdle(engine, queue);
-    if (!written.ok())
-        return ReportFailure(err, written.message());
-    if (Status final = WritePng(presenter.Canvas(), (folder / "final.png").string(), PngChannels::Rgb); !final.ok())
+    auto run = RunEffectRecorded(std::move(*oldPicture), *newPicture, effect, int(*steps), kFramePeriodMs, seed,
+                                 [&folder](int index, const raster::TBitmap32& canvas) {
+                                     return WritePng(canvas, FramePath(folder, index), PngChannels::Rgb);
+                                 });
+    if (!run)
+        return ReportFailure(err, run.message());
+    if (Status final = WritePng(run->Final, (folder / "final.png").string(), PngChannels::Rgb); !final.ok())
         return ReportFailure(err, final.message());
 
-    out << "{\"effect\": " << effectRun << ", \"frames\": " << presenter.FrameCount() << "}\n";
+    out << "{\"effect\": " << run->Effect << ", \"frames\": " << run->Frames << "}\n";
     return kExitOk;
 }
 

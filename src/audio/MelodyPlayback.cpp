@@ -1,0 +1,173 @@
+#include "audio/MelodyPlayback.h"
+
+#include "payload/ItemExtraction.h"
+#include "payload/PayloadLayout.h"
+#include "payload/TempFiles.h"
+#include "transitions/TransitionServices.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <utility>
+
+namespace vorlandite::audio {
+
+namespace {
+
+void RemoveQuietly(const std::string& path) {
+    if (path.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+std::string WithTrailingSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+int ClampedCount(size_t size) {
+    return int(std::min<size_t>(size, size_t(std::numeric_limits<int32_t>::max())));
+}
+
+} // namespace
+
+TMelodyPlayback::TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, TMediaPlayer& player)
+    : sources_(std::move(sources)), random_(random), player_(player) {
+    sources_.tempFolder = WithTrailingSeparator(std::move(sources_.tempFolder));
+    if (sources_.useCustomPlaylist) {
+        melodyCount_ = ClampedCount(sources_.customPlaylist.size());
+    } else {
+        // A header that promises more melodies than its table holds (or a negative count) must
+        // not lead an index outside the table.
+        melodyCount_ = std::clamp(sources_.header.MelodyCount, 0, ClampedCount(sources_.melodies.size()));
+        sources_.melodies.resize(size_t(melodyCount_));
+    }
+    completions_ = QObject::connect(&player_, &TMediaPlayer::OnNotify,
+                                    [this](TMediaPlayer::NotifyValue value) { SndPlayNotify(value); });
+}
+
+TMelodyPlayback::~TMelodyPlayback() {
+    QObject::disconnect(completions_);
+}
+
+void TMelodyPlayback::Start() {
+    const payload::TKelFixedSizeInfo& settings = sources_.header;
+    if (settings.PlayOneRandom && melodyCount_ > 1) {
+        const int chosen = random_.Random(melodyCount_);
+        if (sources_.useCustomPlaylist)
+            sources_.customPlaylist[0] = sources_.customPlaylist[size_t(chosen)];
+        else
+            sources_.melodies[0] = sources_.melodies[size_t(chosen)];
+        melodyCount_ = 1;
+    }
+    melodyIndex_ = 0;
+    if (settings.Mute) return;
+    if (settings.ShuffleMelody)
+        Advance();  // the first melody is the last of a fresh shuffled pass
+    else
+        LoadMelody(0);
+}
+
+void TMelodyPlayback::LoadMelody(int index) {
+    if (finished_ || index < 0 || index >= melodyCount_) return;
+    if (sources_.useCustomPlaylist) {
+        if (size_t(index) >= sources_.customPlaylist.size()) return;
+        const std::string& path = sources_.customPlaylist[size_t(index)];
+        std::error_code ec;
+        // A missing file (or an empty entry) ends the music: there is no skipping ahead.
+        if (path.empty() || !std::filesystem::exists(path, ec)) return;
+        CloseQuietly();
+        if (!StartFile(path)) return;
+        if (started_) started_(index, path);
+        return;
+    }
+
+    CloseQuietly();
+    RemoveQuietly(extractedFile_);
+    extractedFile_.clear();
+    // The extraction replaces the target only when it succeeds; clearing it first makes a failed
+    // extraction end the music instead of replaying an older melody of the same extension.
+    const std::string target = TemporaryMelodyFile(index);
+    RemoveQuietly(target);
+    const payload::TKelMelodyInfo& melody = sources_.melodies[size_t(index)];
+    const Status extracted =
+        payload::ExtractItem(sources_.screensaverPath, target, melody.StoredSize > 0,
+                             payload::ItemPosition(sources_.header, melody), melody.StoredSize, melody.Size);
+    if (!extracted) return;
+    extractedFile_ = target;
+    if (!StartFile(target)) return;
+    if (started_) started_(index, target);
+}
+
+// Our own Close must not drive the list: Notify off for it (the setting holds for one command).
+void TMelodyPlayback::CloseQuietly() {
+    player_.SetNotify(false);
+    player_.Close();
+}
+
+Status TMelodyPlayback::StartFile(const std::string& path) {
+    player_.SetFileName(path);
+    if (Status opened = player_.Open(); !opened) return opened;
+    player_.SetNotify(true);
+    return player_.Play();
+}
+
+void TMelodyPlayback::SndPlayNotify(TMediaPlayer::NotifyValue value) {
+    // A Successful completion may already wait in the event queue when the show finishes.
+    if (finished_ || value != TMediaPlayer::NotifyValue::Successful) return;
+    Advance();
+}
+
+void TMelodyPlayback::Advance() {
+    CloseQuietly();
+    if (!sources_.useCustomPlaylist && IsTableIndex(melodyIndex_)) RemoveQuietly(TemporaryMelodyFile(melodyIndex_));
+    ChooseNextIndex();
+    if (melodyIndex_ >= 0 && melodyIndex_ < melodyCount_) LoadMelody(melodyIndex_);
+}
+
+void TMelodyPlayback::ChooseNextIndex() {
+    const int n = melodyCount_;
+    if (!sources_.header.ShuffleMelody) {
+        ++melodyIndex_;
+        if (melodyIndex_ >= n && sources_.header.Loop) melodyIndex_ = 0;
+        return;
+    }
+    if (shuffleQueue_.empty() && !shuffleSpent_) {
+        shuffleQueue_.resize(size_t(n));
+        for (int i = 0; i < n; ++i) shuffleQueue_[size_t(i)] = i;
+        for (int j = 0; j < n; ++j) std::swap(shuffleQueue_[size_t(j)], shuffleQueue_[size_t(random_.Random(n))]);
+    }
+    if (shuffleQueue_.empty()) {
+        melodyIndex_ = -1;
+        return;
+    }
+    melodyIndex_ = shuffleQueue_.back();
+    shuffleQueue_.pop_back();
+    if (shuffleQueue_.empty() && !sources_.header.Loop) shuffleSpent_ = true;
+}
+
+void TMelodyPlayback::Finish() {
+    finished_ = true;
+    CloseQuietly();
+    // Only files this object extracted are removed; the user's own files are never touched.
+    if (!sources_.useCustomPlaylist) {
+        RemoveQuietly(extractedFile_);
+        extractedFile_.clear();
+    }
+}
+
+void TMelodyPlayback::RemoveLeftoverFile() {
+    if (!sources_.useCustomPlaylist && IsTableIndex(melodyIndex_))
+        RemoveQuietly(TemporaryMelodyFile(melodyIndex_));
+}
+
+bool TMelodyPlayback::IsTableIndex(int index) const {
+    return index >= 0 && size_t(index) < sources_.melodies.size();
+}
+
+std::string TMelodyPlayback::TemporaryMelodyFile(int index) const {
+    if (!IsTableIndex(index)) return {};
+    return payload::TempFilePath(sources_.tempFolder, payload::kMelodyFile, sources_.melodies[size_t(index)].Ext);
+}
+
+} // namespace vorlandite::audio

@@ -1,0 +1,117 @@
+#include "slideshow/Background.h"
+
+#include "payload/ItemExtraction.h"
+#include "payload/PayloadLayout.h"
+#include "payload/TempFiles.h"
+#include "raster/ColorConversion.h"
+#include "raster/GradientFill.h"
+#include "raster/PictureFitting.h"
+#include "raster/decoders/PictureDecoding.h"
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+void DrawRandomColours(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random) {
+    header.BackgroundColor = int32_t(RandomColour(random));
+    header.BackgroundColor2 = int32_t(RandomColour(random));
+}
+
+void PaintGradientAndPicture(const payload::TKelFixedSizeInfo& header, TBackground& background) {
+    raster::TBitmap32& bitmap = background.Bitmap;
+    raster::GradientFill(bitmap, header.GradientStyle, uint32_t(header.BackgroundColor),
+                         uint32_t(header.BackgroundColor2), bitmap.BoundsRect());
+    if (background.Picture)
+        raster::DrawBackgroundPicture(bitmap, bitmap.Width(), bitmap.Height(), header.BackgroundPictureMode,
+                                      *background.Picture);
+    // The background stands for a screen-depth bitmap: it has no transparency of its own, and a
+    // frame copied from it must not let anything show through.
+    bitmap.ResetAlpha();
+}
+
+} // namespace
+
+uint32_t RandomColour(transitions::IRandomSource& random) {
+    const uint32_t red = uint32_t(random.Random(256));
+    const uint32_t green = uint32_t(random.Random(256));
+    const uint32_t blue = uint32_t(random.Random(256));
+    return red | green << 8 | blue << 16;
+}
+
+uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random) {
+    if (header.RandomColors)
+        DrawRandomColours(header, random);
+    if (header.RandomGradient)
+        header.GradientStyle = random.Random(8) + 1;
+    return uint32_t(header.BackgroundColor);
+}
+
+Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TKelFixedSizeInfo& header,
+                                                               const TBackgroundSources& sources) {
+    if (header.BackgroundStoredSize == 0)
+        return std::optional<raster::TBitmap32>{};
+    const std::string path = payload::TempFilePath(sources.TempFolder, payload::kBackgroundFile, header.BackgroundExt);
+    // The background picture is always stored deflated.
+    const Status extracted =
+        payload::ExtractItem(sources.ScreensaverPath, path, true,
+                             payload::SectionStart(header, payload::kBackgroundSection), header.BackgroundStoredSize,
+                             header.BackgroundSize);
+    // A file of the same name from an earlier run must not stand in for this show's picture.
+    if (!extracted)
+        return extracted.error();
+    // Decoded at its own size: tiled and centred drawing show it unscaled.
+    auto picture = raster::DecodePictureFile(path);
+    if (!picture)
+        return picture.error();
+    if (picture->Empty())
+        return MakeError("the background picture is empty");
+    return std::optional<raster::TBitmap32>(std::move(picture).value());
+}
+
+Result<TBackground> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
+                                    const TBackgroundSources& sources) {
+    auto bitmap = raster::TBitmap32::Create(width, height);
+    if (!bitmap)
+        return bitmap.error();
+    TBackground background{std::move(bitmap).value(), std::nullopt};
+    auto picture = LoadBackgroundPicture(header, sources);
+    if (!picture)
+        return picture.error();
+    background.Picture = std::move(picture).value();
+
+    if (header.DesktopBackground) {
+        // What a failed or smaller snapshot leaves uncovered shows the background colour
+        // rather than see-through black.
+        background.Bitmap.Clear(raster::ToColor32(uint32_t(header.BackgroundColor)));
+        if (sources.Capture)
+            raster::CaptureDesktop(background.Bitmap, *sources.Capture);
+        if (background.Picture)
+            raster::DrawBackgroundPicture(background.Bitmap, width, height, header.BackgroundPictureMode,
+                                          *background.Picture);
+        background.Bitmap.ResetAlpha();
+    } else {
+        PaintGradientAndPicture(header, background);
+    }
+    return background;
+}
+
+Result<TBackground> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
+                                    transitions::IRandomSource& random, const TBackgroundSources& sources,
+                                    uint32_t& windowColour) {
+    windowColour = PrepareBackgroundColours(header, random);
+    return PaintBackground(header, width, height, sources);
+}
+
+bool RebuildBackground(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random,
+                       TBackground& background) {
+    if (!header.RepaintBackground || header.DesktopBackground)
+        return false;
+    if (header.RandomColors)
+        DrawRandomColours(header, random);
+    if (header.RandomGradient)
+        header.GradientStyle = random.Random(8) + 1;
+    PaintGradientAndPicture(header, background);
+    return true;
+}
+
+} // namespace vorlandite::slideshow

@@ -1,0 +1,154 @@
+#include "slideshow/FrameComposer.h"
+
+#include "raster/BitmapDraw.h"
+#include "raster/ImageFilters.h"
+#include "raster/PictureFitting.h"
+#include "raster/decoders/PictureDecoding.h"
+#include "slideshow/CaptionRenderer.h"
+#include "slideshow/LogoOverlay.h"
+#include "slideshow/MaskLoader.h"
+#include "slideshow/Placement.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+template <std::size_t N>
+bool OneOf(std::string_view ext, const std::array<std::string_view, N>& names) {
+    return std::any_of(names.begin(), names.end(), [&](std::string_view name) { return EqualsNoCase(ext, name); });
+}
+
+// A GIF item's first frame on its logical screen, opaque, with the transparent colour of frame
+// 0 turned into see-through background colour so that scaled edges blend towards it.
+Result<raster::TBitmap32> DecodeGifItem(const std::string& itemFile, uint32_t backgroundColour,
+                                        std::shared_ptr<const raster::GifImage>& gif) {
+    auto decoded = raster::DecodeGifFile(itemFile);
+    if (!decoded)
+        return decoded.error();
+    gif = std::make_shared<const raster::GifImage>(std::move(decoded).value());
+    raster::GifAnimator animator(gif);
+    if (animator.FrameCount() == 0)
+        return MakeError("the GIF has no frames");
+    const Status composed = animator.ComposeFrame(0);
+    if (!composed)
+        return composed.error();
+    raster::TBitmap32 picture = animator.OpaqueFrame();
+    if (picture.Empty())
+        return MakeError("the GIF's logical screen is empty");
+    if (const auto key = gif->TransparentColor(0))
+        raster::MakeColorTransparent(picture, *key, backgroundColour);
+    return picture;
+}
+
+// A still picture as the show keeps it: drawn over a transparent surface of its size, so that
+// what its own alpha leaves open turns black once the picture is made opaque.
+Result<raster::TBitmap32> DecodeStillItem(const std::string& itemFile, raster::SizeHint hint) {
+    auto decoded = raster::DecodePictureFile(itemFile, hint);
+    if (!decoded)
+        return decoded.error();
+    if (decoded->Empty())
+        return MakeError("the picture is empty");
+    auto surface = raster::TBitmap32::Create(decoded->Width(), decoded->Height());
+    if (!surface)
+        return surface;
+    raster::DrawBitmap(*surface, 0, 0, *decoded, raster::TDrawOptions{raster::TDrawMode::Blend});
+    return surface;
+}
+
+void DrawOverlays(const TFrameContext& context, int index, raster::TBitmap32& target) {
+    DrawLogo(context.Logo, LogoPosition(context.Header), target);
+    DrawItemText(context.Items, index, target);
+}
+
+} // namespace
+
+TItemKind ItemKindOf(std::string_view ext) {
+    static constexpr std::array<std::string_view, 2> kFlash{".SWF", ".FLA"};
+    static constexpr std::array<std::string_view, 5> kVideo{".ASF", ".WMV", ".AVI", ".MPEG", ".MPG"};
+    if (OneOf(ext, kFlash))
+        return TItemKind::Flash;
+    if (OneOf(ext, kVideo))
+        return TItemKind::Video;
+    if (EqualsNoCase(ext, ".GIF"))
+        return TItemKind::Gif;
+    return TItemKind::Picture;
+}
+
+raster::SizeHint DecodeHintFor(int mode, int width, int height) {
+    // A reduced decode never goes below the hint, so a picture larger than the frame stays
+    // larger and the shrinking modes take the same branch as with the full picture.
+    if (mode == kStretchCentre || mode == kStretchRandom)
+        return {};
+    return raster::SizeHint{width, height};
+}
+
+Result<raster::TBitmap32> BackgroundFrame(const raster::TBitmap32& background, int width, int height) {
+    auto frame = raster::TBitmap32::Create(width, height);
+    if (!frame)
+        return frame;
+    raster::DrawBitmap(*frame, 0, 0, background, raster::TDrawOptions{raster::TDrawMode::Opaque});
+    return frame;
+}
+
+Result<raster::TBitmap32> ComposeGifBackdrop(const TFrameContext& context, int index) {
+    auto backdrop = BackgroundFrame(context.Background, context.Width, context.Height);
+    if (!backdrop)
+        return backdrop;
+    backdrop->ResetAlpha();
+    DrawOverlays(context, index, *backdrop);
+    return backdrop;
+}
+
+Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int index, const std::string& itemFile) {
+    if (index < 0 || std::size_t(index) >= context.Items.size())
+        return MakeError("item " + std::to_string(index) + " is not in the item table");
+    const payload::TKelImageInfo& item = context.Items[std::size_t(index)];
+    const TItemKind kind = ItemKindOf(item.Ext);
+    if (kind == TItemKind::Video || kind == TItemKind::Flash)
+        return MakeError("item " + std::to_string(index) + " is not a picture");
+
+    auto frame = BackgroundFrame(context.Background, context.Width, context.Height);
+    if (!frame)
+        return frame.error();
+    TComposedPicture result;
+    result.Frame = std::move(frame).value();
+    result.IsGif = kind == TItemKind::Gif;
+
+    const int mode = EffectiveStretch(item.Stretch, context.Header.Stretch);
+    auto picture = result.IsGif
+                       ? DecodeGifItem(itemFile, uint32_t(context.Header.BackgroundColor), result.Gif)
+                       : DecodeStillItem(itemFile, DecodeHintFor(mode, context.Width, context.Height));
+    if (!picture)
+        return picture.error();
+    result.Picture = std::move(picture).value();
+
+    // Mirror, flip, grey, in that order.
+    raster::ApplyImageFilter(result.Picture, uint32_t(item.ImageFilter));
+
+    if (item.MaskIndex > -1) {
+        auto mask = LoadMask(context.Header, context.Masks, item.MaskIndex, context.ScreensaverPath,
+                             context.TempFolder);
+        if (mask)
+            result.Mask = std::move(mask).value();
+    }
+
+    result.Placement = PicturePlacement(mode, context.Width, context.Height, result.Picture.Width(),
+                                        result.Picture.Height(), context.Random);
+    // A GIF keeps its see-through pixels; every other picture is drawn fully opaque.
+    raster::StretchPictureOnto(result.Picture, result.Frame, result.Placement,
+                               result.Mask ? &*result.Mask : nullptr, !result.IsGif);
+    DrawOverlays(context, index, result.Frame);
+    return result;
+}
+
+} // namespace vorlandite::slideshow

@@ -1,0 +1,122 @@
+#pragma once
+// An animated GIF item after its first frame has come in: the remaining frames play in place,
+// each drawn onto a fresh copy of the backdrop (background, logo, caption) scaled into the
+// rectangle where the item was placed, then copied onto the picture control's bitmap. One
+// timer paces the frames: every expiry draws the next frame and re-arms the timer with that
+// frame's delay, so a slow repaint stretches the show instead of skipping frames.
+//
+// Lifecycle: Idle (nothing loaded) -> Loaded (LoadGif; the item loader composes frame 0
+// itself) -> Animating (AnimateGif with two or more frames) -> Ended (a GIF that does not loop
+// stays on its last frame) -> Idle at the next StopGif. A single frame never animates.
+
+#include "base/Result.h"
+#include "raster/Geometry.h"
+#include "raster/TBitmap32.h"
+#include "raster/decoders/GifImage.h"
+#include "slideshow/SlideTimers.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace vorlandite::slideshow {
+
+// A stored delay of 0 would make a platform timer never fire and freeze the animation on that
+// frame; such frames are shown for 100 ms instead, the delay web browsers give them. Every
+// other delay is kept as stored.
+inline constexpr int kZeroDelayFrameMs = 100;
+
+// The frame delay used for a stored delay (milliseconds).
+int EffectiveFrameDelayMs(int storedDelayMs);
+
+enum class TGifLooping {
+    // A GIF with the looping extension loops for ever whatever repeat count it gives; one
+    // without plays once. This is how the show has always played GIF items.
+    ForEverWhenMarked,
+    // The extension's repeat count is honoured: 0 loops for ever, n plays the animation n + 1
+    // times in all (as browsers do).
+    RepeatCount,
+};
+
+struct TGifAnimationOptions {
+    TGifLooping looping = TGifLooping::ForEverWhenMarked;
+    // The show's background colour (0x00BBGGRR, system colours allowed): transparent pixels of
+    // a frame carry it so that bilinear scaling fades the GIF's edges towards it.
+    uint32_t backgroundColour = 0x00000000;
+    // Shown where no frame of a GIF without transparency covers its logical screen.
+    raster::TColor32 windowColor = raster::kDefaultWindowColor;
+};
+
+// Where the frames go, as the item loader left it for the current item.
+struct TGifStage {
+    const raster::TBitmap32* backdrop = nullptr;  // background + logo + caption, frame-sized
+    raster::TRect placement{};                    // the picture's rectangle on the frame
+    raster::TBitmap32* target = nullptr;          // the picture control's bitmap
+    // The item's filters and mask, so that the animated frames look like the first one did.
+    uint32_t imageFilter = 0;
+    const raster::TBitmap32* mask = nullptr;
+};
+
+enum class TGifState { Idle, Loaded, Animating, Ended };
+
+class TGifAnimation {
+public:
+    // frameIndex: the frame now shown; changed: the target's rectangle that changed.
+    using FrameShownHandler = std::function<void(int frameIndex, const raster::TRect& changed)>;
+
+    // The timer is the owner's; this object takes over its handler while it lives.
+    explicit TGifAnimation(ITimer& timer, TGifAnimationOptions options = {});
+    TGifAnimation(const TGifAnimation&) = delete;
+    TGifAnimation& operator=(const TGifAnimation&) = delete;
+    ~TGifAnimation();
+
+    // StopGif, then decode the file. On failure nothing is loaded (the item is abandoned).
+    Status LoadGif(const std::filesystem::path& file);
+    Status LoadGif(std::span<const uint8_t> bytes);
+    // An animation the item loader has already decoded for the first frame.
+    Status LoadGif(std::shared_ptr<const raster::GifImage> image);
+    // Starts the frames 1 ms from now when a GIF with more than one frame is loaded.
+    void AnimateGif();
+    // Timer off; the decoded GIF and the composition state are released.
+    void StopGif();
+    // The timer's handler: draws frame FrameIndex() and arms the timer for the next one.
+    void GifTimerTimer();
+
+    void SetStage(const TGifStage& stage) { stage_ = stage; }
+    void SetFrameShownHandler(FrameShownHandler handler) { frameShown_ = std::move(handler); }
+
+    // Frame index composed into the picture the way every frame is drawn: opaque for a GIF
+    // without transparency, else with alpha 0 where no frame covers the logical screen. The item
+    // loader uses it for frame 0. Fails when nothing is loaded or the index does not exist.
+    Result<raster::TBitmap32> ComposeFramePicture(int index);
+
+    const raster::GifImage* Image() const { return image_.get(); }
+    raster::GifAnimator* Animator() { return animator_.get(); }
+    int FrameIndex() const { return frameIndex_; }
+    void SetFrameIndex(int index) { frameIndex_ = index; }
+    TGifState State() const;
+
+private:
+    Status Install(Result<raster::GifImage> decoded);
+    Status Install(std::shared_ptr<const raster::GifImage> image);
+    bool DrawFrame(int index);
+    // The index after index, or FrameCount when the animation ends there.
+    int NextFrameIndex(int index);
+
+    ITimer& timer_;
+    TGifAnimationOptions options_;
+    TGifStage stage_;
+    FrameShownHandler frameShown_;
+    std::shared_ptr<const raster::GifImage> image_;
+    std::unique_ptr<raster::GifAnimator> animator_;
+    int frameIndex_ = 0;
+    int completedPlays_ = 0;
+    bool ended_ = false;
+    // Reused between frames: the frame picture and the backdrop copy it is drawn on.
+    raster::TBitmap32 picture_;
+    raster::TBitmap32 board_;
+};
+
+} // namespace vorlandite::slideshow

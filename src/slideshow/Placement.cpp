@@ -1,0 +1,96 @@
+#include "slideshow/Placement.h"
+
+#include "raster/PictureFitting.h"
+
+#include <cstdlib>
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+using raster::TRect;
+
+TRect Sized(int left, int top, int width, int height) { return TRect{left, top, left + width, top + height}; }
+
+// Scaled to fit the window with the aspect ratio kept. The scaled side is computed with
+// truncating integer arithmetic and then halved on each side of the centre, so an odd size
+// comes out one pixel smaller: that is how stored shows have always been framed.
+TRect FitCentred(int width, int height, int pictureWidth, int pictureHeight) {
+    // W / IW > H / IH, compared exactly by cross-multiplying.
+    if (int64_t(width) * pictureHeight > int64_t(height) * pictureWidth) {
+        const int q = int(int64_t(pictureWidth) * height / pictureHeight);
+        return TRect{width / 2 - q / 2, 0, width / 2 + q / 2, height};
+    }
+    const int q = int(int64_t(pictureHeight) * width / pictureWidth);
+    return TRect{0, height / 2 - q / 2, width, height / 2 + q / 2};
+}
+
+TRect Centred(int width, int height, int pictureWidth, int pictureHeight) {
+    return Sized((width - pictureWidth) / 2, (height - pictureHeight) / 2, pictureWidth, pictureHeight);
+}
+
+// Unscaled at a random place; a picture larger than the window is shifted left or up by a
+// random amount instead, so some part of it is always on screen.
+TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, transitions::IRandomSource& random) {
+    const int ex = width - pictureWidth;
+    const int ey = height - pictureHeight;
+    int rx = random.Random(std::abs(ex));
+    if (ex <= 0)
+        rx = -rx;
+    int ry = random.Random(std::abs(ey));
+    if (ey <= 0)
+        ry = -ry;
+    return Sized(rx, ry, pictureWidth, pictureHeight);
+}
+
+// Fitted, then moved at random along the axis that has room left.
+TRect RandomFitted(int width, int height, int pictureWidth, int pictureHeight, transitions::IRandomSource& random) {
+    TRect r = raster::FitRect(width, height, pictureWidth, pictureHeight);
+    if (r.Left > 0) {
+        const int t = random.Random(2 * r.Left);
+        r.Right = r.Right - r.Left + t;
+        r.Left = t;
+    }
+    if (r.Top > 0) {
+        const int u = random.Random(2 * r.Top);
+        r.Bottom = r.Bottom - r.Top + u;
+        r.Top = u;
+    }
+    return r;
+}
+
+bool LargerThan(int width, int height, int pictureWidth, int pictureHeight) {
+    return pictureWidth > width || pictureHeight > height;
+}
+
+} // namespace
+
+int EffectiveStretch(int itemStretch, int settingStretch) { return itemStretch != -1 ? itemStretch : settingStretch; }
+
+TRect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
+                       transitions::IRandomSource& random) {
+    if (pictureWidth <= 0 || pictureHeight <= 0)
+        return TRect{0, 0, width, height};
+    switch (mode) {
+    case kStretchFill:
+        return TRect{0, 0, width, height};
+    case kStretchFit:
+        return FitCentred(width, height, pictureWidth, pictureHeight);
+    case kStretchCentreShrink:
+        if (LargerThan(width, height, pictureWidth, pictureHeight))
+            return raster::FitRect(width, height, pictureWidth, pictureHeight);
+        return Centred(width, height, pictureWidth, pictureHeight);
+    case kStretchCentre:
+        return Centred(width, height, pictureWidth, pictureHeight);
+    case kStretchRandomShrink:
+        if (LargerThan(width, height, pictureWidth, pictureHeight))
+            return RandomFitted(width, height, pictureWidth, pictureHeight, random);
+        return RandomUnscaled(width, height, pictureWidth, pictureHeight, random);
+    case kStretchRandom:
+        return RandomUnscaled(width, height, pictureWidth, pictureHeight, random);
+    default:
+        return RandomFitted(width, height, pictureWidth, pictureHeight, random);
+    }
+}
+
+} // namespace vorlandite::slideshow
