@@ -27,7 +27,7 @@ int ReportUsage(std::ostream& err, std::string_view problem, std::string_view us
     return kExitUsage;
 }
 
-Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionSpec> options) {
+Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionRule> options) {
     ParsedArguments parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -52,16 +52,16 @@ Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::s
             name = name.substr(0, eq);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& o : options)
+        const OptionRule* known = nullptr;
+        for (const OptionRule& o : options)
             if (name == o.name || (!o.alias.empty() && name == o.alias))
-                spec = &o;
-        if (!spec)
+                known = &o;
+        if (!known)
             return MakeError("unknown option " + std::string(name));
-        if (parsed.Has(spec->name))
-            return MakeError("option " + std::string(spec->name) + " given twice");
+        if (parsed.Has(known->name))
+            return MakeError("option " + std::string(known->name) + " given twice");
         std::string value;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (hasInlineValue) {
                 value = inlineValue;
             } else if (i + 1 < args.size()) {
@@ -72,7 +72,7 @@ Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::s
         } else if (hasInlineValue) {
             return MakeError("option " + std::string(name) + " takes no value");
         }
-        parsed.options.emplace(std::string(spec->name), std::move(value));
+        parsed.options.emplace(std::string(known->name), std::move(value));
     }
     return parsed;
 }

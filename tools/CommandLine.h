@@ -34,7 +34,7 @@ int ReportFailure(std::ostream& err, std::string_view message);
 // Prints "vorlandite: <problem>" and the command's usage, and returns kExitUsage.
 int ReportUsage(std::ostream& err, std::string_view problem, std::string_view usage);
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;   // "--json"
     std::string_view alias;  // "-o", or empty
     bool takesValue = false;
@@ -42,7 +42,7 @@ struct OptionSpec {
 
 struct ParsedArguments {
     std::vector<std::string> positional;
-    std::map<std::string, std::string, std::less<>> options;  // by OptionSpec::name
+    std::map<std::string, std::string, std::less<>> options;  // by OptionRule::name
     bool help = false;
 
     bool Has(std::string_view name) const { return options.find(name) != options.end(); }
@@ -50,6 +50,6 @@ struct ParsedArguments {
 
 // Options may stand anywhere; "--name=value" and "--name value" both work; "--" ends options.
 // "--help" / "-h" set `help`. An unknown option, a missing value or a repeated option is an error.
-Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionSpec> options);
+Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionRule> options);
 
 } // namespace vorlandite::tools

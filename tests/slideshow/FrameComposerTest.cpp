@@ -120,16 +120,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 // 4 x 2 BMP mask: left half white (picture shows), right half black (background shows).
 payload::PayloadDraft DraftWithMask() {
-    support::BmpSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bitCount = 24;
+    support::BmpRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 2;
+    recipe.bitCount = 24;
     const std::vector<uint32_t> row{0xFFFFFF, 0xFFFFFF, 0x000000, 0x000000};
-    spec.pixelData = support::PackRows({row, row}, 24);
+    recipe.pixelData = support::PackRows({row, row}, 24);
     payload::PayloadDraft draft;
     payload::DraftItem<payload::TKelMaskInfo> mask;
     mask.record.Format = 0;
-    mask.content = payload::Content::FromBytes(support::WriteBmp(spec));
+    mask.content = payload::Content::FromBytes(support::WriteBmp(recipe));
     draft.Masks.push_back(std::move(mask));
     return draft;
 }
@@ -180,20 +180,20 @@ TEST(FrameComposerTest, ItemModeOverridesTheSettingAndRandomComesFromTheContext)
 }
 
 TEST(FrameComposerTest, TransparentGifKeepsTheBackgroundWhereItIsSeeThrough) {
-    support::GifSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.globalPalette = {kGreen, kRed};
-    support::GifFrameSpec frame;
+    support::GifRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 1;
+    recipe.globalPalette = {kGreen, kRed};
+    support::GifFrameRecipe frame;
     frame.width = 2;
     frame.height = 1;
     frame.indexes = {0, 1};
     frame.transparentIndex = 1;
-    spec.frames = {frame};
+    recipe.frames = {frame};
 
     ComposeFixture f(8, 2);
     f.items = {Item(".Gif", 1)};
-    const std::string file = f.WriteItem(".Gif", support::WriteGif(spec));
+    const std::string file = f.WriteItem(".Gif", support::WriteGif(recipe));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
     EXPECT_TRUE(composed->IsGif);

@@ -24,8 +24,8 @@ namespace {
 using raster::TBitmap32;
 using raster::TColor32;
 using raster::TRect;
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifFrameRecipe;
+using testing::GifRecipe;
 
 constexpr TColor32 kBackdrop = 0xFF102030;
 constexpr TColor32 kRed = 0xFFFF0000;
@@ -34,8 +34,8 @@ constexpr TColor32 kBlue = 0xFF0000FF;
 constexpr TColor32 kWhite = 0xFFFFFFFF;
 const std::vector<TColor32> kPalette = {kRed, kGreen, kBlue, kWhite};
 
-GifFrameSpec SolidFrame(int left, int top, int width, int height, uint8_t index, int delayCs = 10) {
-    GifFrameSpec f;
+GifFrameRecipe SolidFrame(int left, int top, int width, int height, uint8_t index, int delayCs = 10) {
+    GifFrameRecipe f;
     f.left = left;
     f.top = top;
     f.width = width;
@@ -47,12 +47,12 @@ GifFrameSpec SolidFrame(int left, int top, int width, int height, uint8_t index,
 
 // A 4 x 4 GIF whose frame i fills the screen with palette colour i mod 3.
 std::vector<uint8_t> TimedGif(const std::vector<int>& delaysCs, bool loopExtension = false, int loopCount = 0) {
-    GifSpec spec{.width = 4, .height = 4, .globalPalette = kPalette};
-    spec.netscapeLoop = loopExtension;
-    spec.loopCount = loopCount;
+    GifRecipe recipe{.width = 4, .height = 4, .globalPalette = kPalette};
+    recipe.netscapeLoop = loopExtension;
+    recipe.loopCount = loopCount;
     for (std::size_t i = 0; i < delaysCs.size(); ++i)
-        spec.frames.push_back(SolidFrame(0, 0, 4, 4, uint8_t(i % 3), delaysCs[i]));
-    return testing::WriteGif(spec);
+        recipe.frames.push_back(SolidFrame(0, 0, 4, 4, uint8_t(i % 3), delaysCs[i]));
+    return testing::WriteGif(recipe);
 }
 
 struct Shown {
@@ -264,12 +264,12 @@ std::vector<std::string> Picture(const TBitmap32& b) {
 }
 
 TEST_F(GifAnimationTest, OpaqueFramesComposeIntoThePlacementOverTheBackdrop) {
-    GifSpec spec{.width = 4, .height = 4, .globalPalette = kPalette};
-    spec.frames.push_back(SolidFrame(0, 0, 2, 4, 0));   // left half red; the rest uncovered
-    spec.frames.push_back(SolidFrame(1, 1, 2, 2, 1));   // a green square on top, kept
-    spec.frames.back().disposal = 2;                     // then cleared again
-    spec.frames.push_back(SolidFrame(3, 0, 1, 1, 2));   // a blue corner
-    Load(testing::WriteGif(spec));
+    GifRecipe recipe{.width = 4, .height = 4, .globalPalette = kPalette};
+    recipe.frames.push_back(SolidFrame(0, 0, 2, 4, 0));   // left half red; the rest uncovered
+    recipe.frames.push_back(SolidFrame(1, 1, 2, 2, 1));   // a green square on top, kept
+    recipe.frames.back().disposal = 2;                     // then cleared again
+    recipe.frames.push_back(SolidFrame(3, 0, 1, 1, 2));   // a blue corner
+    Load(testing::WriteGif(recipe));
     animation.AnimateGif();
 
     clock.AdvanceBy(1);
@@ -287,21 +287,21 @@ TEST_F(GifAnimationTest, OpaqueFramesComposeIntoThePlacementOverTheBackdrop) {
 }
 
 TEST_F(GifAnimationTest, TransparentFramesShowTheBackdropOnlyWhereNothingCovers) {
-    GifSpec spec{.width = 4, .height = 4, .globalPalette = kPalette};
-    GifFrameSpec first = SolidFrame(0, 0, 4, 4, 0);
+    GifRecipe recipe{.width = 4, .height = 4, .globalPalette = kPalette};
+    GifFrameRecipe first = SolidFrame(0, 0, 4, 4, 0);
     for (int y = 0; y < 4; ++y)
         first.indexes[std::size_t(y * 4 + 3)] = 2;  // right column: frame 0's key, uncovered
     first.transparentIndex = 2;
-    spec.frames.push_back(first);
+    recipe.frames.push_back(first);
     // Red is this frame's key: it draws only one green pixel, and the red left by frame 0
     // must stay red rather than turn into holes.
-    GifFrameSpec second = SolidFrame(0, 0, 4, 4, 0);
+    GifFrameRecipe second = SolidFrame(0, 0, 4, 4, 0);
     second.indexes[0] = 1;
     second.transparentIndex = 0;
-    spec.frames.push_back(second);
+    recipe.frames.push_back(second);
     // No key of its own: its white pixel is a white pixel.
-    spec.frames.push_back(SolidFrame(1, 1, 1, 1, 3));
-    Load(testing::WriteGif(spec));
+    recipe.frames.push_back(SolidFrame(1, 1, 1, 1, 3));
+    Load(testing::WriteGif(recipe));
     animation.AnimateGif();
 
     clock.AdvanceBy(1);
@@ -316,11 +316,11 @@ TEST_F(GifAnimationTest, TransparentFramesShowTheBackdropOnlyWhereNothingCovers)
 }
 
 TEST_F(GifAnimationTest, FramesAreScaledIntoThePlacementAndKeepTheItemsFilter) {
-    GifSpec spec{.width = 2, .height = 1, .globalPalette = kPalette};
-    GifFrameSpec frame = SolidFrame(0, 0, 2, 1, 0);
+    GifRecipe recipe{.width = 2, .height = 1, .globalPalette = kPalette};
+    GifFrameRecipe frame = SolidFrame(0, 0, 2, 1, 0);
     frame.indexes[1] = 2;  // red | blue
-    spec.frames = {frame, frame};
-    Load(testing::WriteGif(spec));
+    recipe.frames = {frame, frame};
+    Load(testing::WriteGif(recipe));
     animation.SetStage({&backdrop, TRect{0, 1, 8, 5}, &target, raster::kFilterMirror});
     animation.AnimateGif();
     clock.AdvanceBy(1);

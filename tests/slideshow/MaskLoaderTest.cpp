@@ -28,13 +28,13 @@ constexpr TColor32 kGrey = 0xFF808080u;
 
 // 4 x 2 masks: left half white, right half grey (BMP) or transparent (PNG, GIF).
 Bytes BmpMask() {
-    support::BmpSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bitCount = 24;
+    support::BmpRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 2;
+    recipe.bitCount = 24;
     const std::vector<uint32_t> row{0xFFFFFF, 0xFFFFFF, 0x808080, 0x808080};
-    spec.pixelData = support::PackRows({row, row}, 24);
-    return support::WriteBmp(spec);
+    recipe.pixelData = support::PackRows({row, row}, 24);
+    return support::WriteBmp(recipe);
 }
 
 Bytes PngMask() {
@@ -46,17 +46,17 @@ Bytes PngMask() {
 }
 
 Bytes GifMask() {
-    support::GifSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.globalPalette = {kWhite, kBlack};
-    support::GifFrameSpec frame;
+    support::GifRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 2;
+    recipe.globalPalette = {kWhite, kBlack};
+    support::GifFrameRecipe frame;
     frame.width = 4;
     frame.height = 2;
     frame.indexes = {0, 0, 1, 1, 0, 0, 1, 1};
     frame.transparentIndex = 1;
-    spec.frames = {frame};
-    return support::WriteGif(spec);
+    recipe.frames = {frame};
+    return support::WriteGif(recipe);
 }
 
 payload::PayloadDraft DraftWithMask(uint8_t format, Bytes bytes, bool compressed) {

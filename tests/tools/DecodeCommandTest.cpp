@@ -31,12 +31,12 @@ protected:
 };
 
 TEST_F(DecodeCommand, WritesTheGifFrameAskedForAsPngWithAlpha) {
-    testing::GifSpec spec{3, 1, {0xFFFF0000, 0xFF00FF00}};
-    testing::GifFrameSpec first{0, 0, 2, 1, {0, 0}};
-    testing::GifFrameSpec second{1, 0, 2, 1, {1, 1}};
-    spec.frames = {first, second};
+    testing::GifRecipe recipe{3, 1, {0xFFFF0000, 0xFF00FF00}};
+    testing::GifFrameRecipe first{0, 0, 2, 1, {0, 0}};
+    testing::GifFrameRecipe second{1, 0, 2, 1, {1, 1}};
+    recipe.frames = {first, second};
     const std::string gif = dir.File("anim.GIF"), png = dir.File("out.png");
-    testing::WriteFileBytes(gif, testing::WriteGif(spec));
+    testing::WriteFileBytes(gif, testing::WriteGif(recipe));
 
     const Outcome run = Decode({gif, "-o", png, "--frame", "1"});
     ASSERT_EQ(run.status, kExitOk) << run.err;

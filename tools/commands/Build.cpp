@@ -31,7 +31,7 @@ constexpr std::string_view kUsageHead =
     "\n"
     "Fields the manifest leaves out take the settings of a new screensaver:\n";
 
-constexpr OptionSpec kOptions[] = {{"--output", "-o", true}, {"--engine", "", true}};
+constexpr OptionRule kOptions[] = {{"--output", "-o", true}, {"--engine", "", true}};
 
 // Payloads larger than this report their progress on stderr.
 constexpr int64_t kProgressThreshold = int64_t(16) << 20;

@@ -25,7 +25,7 @@ constexpr std::string_view kUsage =
     "                        before it as the animation shows it; default 0\n"
     "Exit status: 0 written, 1 the picture cannot be decoded or written, 2 bad usage.\n";
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--output", "-o", true},
     {"--frame", "", true},
 };

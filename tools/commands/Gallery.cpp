@@ -33,7 +33,7 @@ constexpr std::string_view kUsage =
     "  --steps N     the step count of every effect, 1 to 1024 (default 32, as the effect preview)\n"
     "Colours are reduced to a fixed 6x7x6 colour cube, dithered. Exit 1 when a file cannot be written.\n";
 
-constexpr OptionSpec kOptions[] = {{"--out", "", true}, {"--size", "", true}, {"--steps", "", true}};
+constexpr OptionRule kOptions[] = {{"--out", "", true}, {"--size", "", true}, {"--steps", "", true}};
 
 constexpr int kMaxSide = 2048;
 constexpr int kMaxSteps = 1024;

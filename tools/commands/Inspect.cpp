@@ -21,7 +21,7 @@ constexpr std::string_view kUsage =
     "sections and items. With --json, one JSON object with every field by name (the schema\n"
     "that `vorlandite build` reads). Exit 1 when the file carries no readable payload.\n";
 
-constexpr OptionSpec kOptions[] = {{"--json", "", false}};
+constexpr OptionRule kOptions[] = {{"--json", "", false}};
 
 std::string_view SectionName(int section) {
     switch (section) {

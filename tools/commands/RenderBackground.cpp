@@ -27,7 +27,7 @@ constexpr std::string_view kUsage =
     "  -o, --output  the PNG file to write\n"
     "Exit 1 when a value is out of range or the file cannot be written.\n";
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--style", "", true}, {"--from", "", true}, {"--to", "", true}, {"--size", "", true}, {"--output", "-o", true},
 };
 

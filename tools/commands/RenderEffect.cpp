@@ -34,7 +34,7 @@ constexpr std::string_view kUsage =
     "  --seed S     seed of the random choices (0 to 4294967295); random when left out\n"
     "Exit 1 when a picture cannot be read, the sizes differ or a file cannot be written.\n";
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--effect", "", true}, {"--steps", "", true}, {"--from", "", true},
     {"--to", "", true},     {"--out", "", true},   {"--seed", "", true},
 };

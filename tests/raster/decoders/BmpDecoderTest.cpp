@@ -12,7 +12,7 @@
 namespace vorlandite::raster {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpRecipe;
 using testing::Bytes;
 using testing::PackRows;
 
@@ -65,7 +65,7 @@ struct BmpCase {
 
 BmpCase PaletteCase(std::string name, int bitCount, int paletteSize, uint32_t headerSize = 40, bool topDown = false,
                     bool fileHeader = true) {
-    BmpSpec s;
+    BmpRecipe s;
     s.headerSize = headerSize;
     s.width = kW;
     s.height = kH;
@@ -82,7 +82,7 @@ BmpCase PaletteCase(std::string name, int bitCount, int paletteSize, uint32_t he
 }
 
 BmpCase ShortTableCase() {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = kW;
     s.height = kH;
     s.bitCount = 8;
@@ -94,7 +94,7 @@ BmpCase ShortTableCase() {
 }
 
 BmpCase IndexBeyondTableCase() {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = kW;
     s.height = kH;
     s.bitCount = 8;
@@ -112,7 +112,7 @@ uint32_t Scale5(uint32_t v) { return (v * 255 + 15) / 31; }
 uint32_t Scale6(uint32_t v) { return (v * 255 + 31) / 63; }
 
 BmpCase Rgb16Case(bool bitfields565) {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = kW;
     s.height = kH;
     s.bitCount = 16;
@@ -138,7 +138,7 @@ BmpCase Rgb16Case(bool bitfields565) {
 }
 
 BmpCase Rgb24Case(std::string name, uint32_t headerSize, bool topDown = false) {
-    BmpSpec s;
+    BmpRecipe s;
     s.headerSize = headerSize;
     s.width = kW;
     s.height = kH;
@@ -151,7 +151,7 @@ BmpCase Rgb24Case(std::string name, uint32_t headerSize, bool topDown = false) {
 TColor32 AlphaAt(int x, int y) { return uint32_t(x * 50 + y) << 24; }
 
 BmpCase Rgb32Case(std::string name, uint32_t headerSize, uint32_t compression) {
-    BmpSpec s;
+    BmpRecipe s;
     s.headerSize = headerSize;
     s.width = kW;
     s.height = kH;
@@ -171,7 +171,7 @@ BmpCase Rgb32Case(std::string name, uint32_t headerSize, uint32_t compression) {
 
 // Runs, a literal, a move and end-of-line codes; the run in the last row is longer than the row.
 BmpCase Rle8Case() {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = kW;
     s.height = kH;
     s.bitCount = 8;
@@ -185,7 +185,7 @@ BmpCase Rle8Case() {
 }
 
 BmpCase Rle4Case() {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = kW;
     s.height = kH;
     s.bitCount = 4;
@@ -254,7 +254,7 @@ TEST(BmpDecoder, UsesTheFileHeaderOffsetWhenTheTableIsShorterThanDeclared) {
 }
 
 TEST(BmpDecoder, RefusesADeclaredSizeOverThePixelBudgetBeforeDecoding) {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = 40000;
     s.height = -40000;  // top-down, 1.6 billion pixels
     s.bitCount = 24;

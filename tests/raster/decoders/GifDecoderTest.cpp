@@ -10,16 +10,16 @@
 namespace vorlandite::raster {
 namespace {
 
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifFrameRecipe;
+using testing::GifRecipe;
 
 constexpr TColor32 kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
                    kMagenta = 0xFFFF00FF, kYellow = 0xFFFFFF00;
 // 0 red, 1 green, 2 blue, 3 magenta (the key colour of the transparent frames below)
 const std::vector<TColor32> kPalette = {kRed, kGreen, kBlue, kMagenta};
 
-GifFrameSpec Filled(int left, int top, int width, int height, uint8_t index) {
-    GifFrameSpec f;
+GifFrameRecipe Filled(int left, int top, int width, int height, uint8_t index) {
+    GifFrameRecipe f;
     f.left = left;
     f.top = top;
     f.width = width;
@@ -28,26 +28,26 @@ GifFrameSpec Filled(int left, int top, int width, int height, uint8_t index) {
     return f;
 }
 
-GifImage Decode(const GifSpec& spec) {
-    Result<GifImage> image = DecodeGif(testing::WriteGif(spec));
+GifImage Decode(const GifRecipe& recipe) {
+    Result<GifImage> image = DecodeGif(testing::WriteGif(recipe));
     EXPECT_TRUE(image.ok()) << image.message();
     return image.ok() ? std::move(image).value() : GifImage{};
 }
 
-GifAnimator Animator(const GifSpec& spec) {
-    return GifAnimator(std::make_shared<const GifImage>(Decode(spec)));
+GifAnimator Animator(const GifRecipe& recipe) {
+    return GifAnimator(std::make_shared<const GifImage>(Decode(recipe)));
 }
 
 TEST(GifDecoder, ReadsFramesWithPositionsDelaysAndDisposal) {
-    GifSpec spec{8, 6, kPalette};
-    spec.frames = {Filled(0, 0, 8, 6, 0), Filled(2, 1, 3, 2, 1), Filled(5, 3, 3, 3, 2)};
-    spec.frames[0].delayCs = 10;
-    spec.frames[1].delayCs = 20;
-    spec.frames[1].disposal = 2;
-    spec.frames[2].delayCs = 30;
-    spec.frames[2].disposal = 3;
-    spec.frames[2].transparentIndex = 3;
-    const GifImage image = Decode(spec);
+    GifRecipe recipe{8, 6, kPalette};
+    recipe.frames = {Filled(0, 0, 8, 6, 0), Filled(2, 1, 3, 2, 1), Filled(5, 3, 3, 3, 2)};
+    recipe.frames[0].delayCs = 10;
+    recipe.frames[1].delayCs = 20;
+    recipe.frames[1].disposal = 2;
+    recipe.frames[2].delayCs = 30;
+    recipe.frames[2].disposal = 3;
+    recipe.frames[2].transparentIndex = 3;
+    const GifImage image = Decode(recipe);
     ASSERT_EQ(image.frames.size(), 3u);
     EXPECT_EQ(image.width, 8);
     EXPECT_EQ(image.height, 6);
@@ -65,24 +65,24 @@ TEST(GifDecoder, ReadsFramesWithPositionsDelaysAndDisposal) {
 }
 
 TEST(GifDecoder, LoopsForEverWithTheLoopingExtensionWhateverItsCount) {
-    GifSpec spec{4, 4, kPalette};
-    spec.netscapeLoop = true;
-    spec.loopCount = 3;
-    spec.frames = {Filled(0, 0, 4, 4, 0), Filled(0, 0, 4, 4, 1)};
-    const GifImage image = Decode(spec);
+    GifRecipe recipe{4, 4, kPalette};
+    recipe.netscapeLoop = true;
+    recipe.loopCount = 3;
+    recipe.frames = {Filled(0, 0, 4, 4, 0), Filled(0, 0, 4, 4, 1)};
+    const GifImage image = Decode(recipe);
     EXPECT_TRUE(image.loops);
     EXPECT_EQ(image.loopCount, 3);
 }
 
 TEST(GifDecoder, InterlacedFrameMatchesTheSameFrameStoredInOrder) {
-    GifSpec spec{7, 11, kPalette};
-    GifFrameSpec frame = Filled(0, 0, 7, 11, 0);
+    GifRecipe recipe{7, 11, kPalette};
+    GifFrameRecipe frame = Filled(0, 0, 7, 11, 0);
     for (std::size_t i = 0; i < frame.indexes.size(); ++i)
         frame.indexes[i] = uint8_t(i / 7 % 4);  // each row its own colour
-    spec.frames = {frame};
-    const GifImage plain = Decode(spec);
-    spec.frames[0].interlaced = true;
-    const GifImage interlaced = Decode(spec);
+    recipe.frames = {frame};
+    const GifImage plain = Decode(recipe);
+    recipe.frames[0].interlaced = true;
+    const GifImage interlaced = Decode(recipe);
     ASSERT_EQ(interlaced.frames.size(), 1u);
     EXPECT_TRUE(interlaced.frames[0].interlaced);
     EXPECT_EQ(interlaced.frames[0].indexes, plain.frames[0].indexes);
@@ -90,19 +90,19 @@ TEST(GifDecoder, InterlacedFrameMatchesTheSameFrameStoredInOrder) {
 }
 
 TEST(GifDecoder, LocalColourTableOverridesTheGlobalOne) {
-    GifSpec spec{2, 1, kPalette};
-    spec.frames = {Filled(0, 0, 2, 1, 1)};
-    spec.frames[0].localPalette = {kYellow, kWhite};
-    GifAnimator animator = Animator(spec);
+    GifRecipe recipe{2, 1, kPalette};
+    recipe.frames = {Filled(0, 0, 2, 1, 1)};
+    recipe.frames[0].localPalette = {kYellow, kWhite};
+    GifAnimator animator = Animator(recipe);
     ASSERT_TRUE(animator.ComposeFrame(0).ok());
     EXPECT_EQ(animator.Canvas().Pixel(0, 0), kWhite);
 }
 
 TEST(GifDecoder, AcceptsAMissingTrailerButNotATruncatedFrame) {
-    GifSpec spec{4, 4, kPalette};
-    spec.frames = {Filled(0, 0, 4, 4, 1)};
-    spec.trailer = false;
-    testing::Bytes bytes = testing::WriteGif(spec);
+    GifRecipe recipe{4, 4, kPalette};
+    recipe.frames = {Filled(0, 0, 4, 4, 1)};
+    recipe.trailer = false;
+    testing::Bytes bytes = testing::WriteGif(recipe);
     EXPECT_TRUE(DecodeGif(bytes).ok());
     bytes.resize(bytes.size() - 3);
     Result<GifImage> cut = DecodeGif(bytes);
@@ -111,28 +111,28 @@ TEST(GifDecoder, AcceptsAMissingTrailerButNotATruncatedFrame) {
 }
 
 TEST(GifDecoder, EmptyLogicalScreenTakesTheFramesExtent) {
-    GifSpec spec{0, 0, kPalette};
-    spec.frames = {Filled(1, 2, 3, 4, 0)};
-    const GifImage image = Decode(spec);
+    GifRecipe recipe{0, 0, kPalette};
+    recipe.frames = {Filled(1, 2, 3, 4, 0)};
+    const GifImage image = Decode(recipe);
     EXPECT_EQ(image.width, 4);
     EXPECT_EQ(image.height, 6);
 }
 
 TEST(GifDecoder, RefusesAHugeLogicalScreen) {
-    GifSpec spec{65535, 65535, kPalette};
-    spec.frames = {Filled(0, 0, 1, 1, 0)};
-    Result<GifImage> image = DecodeGif(testing::WriteGif(spec));
+    GifRecipe recipe{65535, 65535, kPalette};
+    recipe.frames = {Filled(0, 0, 1, 1, 0)};
+    Result<GifImage> image = DecodeGif(testing::WriteGif(recipe));
     ASSERT_FALSE(image.ok());
     EXPECT_NE(image.message().find("too large"), std::string::npos) << image.message();
 }
 
 TEST(GifComposition, FirstFrameKeepsRealTransparencyWhereNothingCovers) {
-    GifSpec spec{4, 3, kPalette};
-    GifFrameSpec frame = Filled(1, 1, 2, 2, 0);
+    GifRecipe recipe{4, 3, kPalette};
+    GifFrameRecipe frame = Filled(1, 1, 2, 2, 0);
     frame.indexes[0] = 3;
     frame.transparentIndex = 3;
-    spec.frames = {frame};
-    GifAnimator animator = Animator(spec);
+    recipe.frames = {frame};
+    GifAnimator animator = Animator(recipe);
     ASSERT_TRUE(animator.ComposeFrame(0).ok());
     const TBitmap32& canvas = animator.Canvas();
     EXPECT_EQ(canvas.Pixel(0, 0), 0u);  // outside the frame
@@ -143,26 +143,26 @@ TEST(GifComposition, FirstFrameKeepsRealTransparencyWhereNothingCovers) {
 
 // The colour of uncovered areas in the opaque picture of a frame.
 TEST(GifComposition, OpaqueFrameFillsUncoveredAreasWithTheKeyColour) {
-    GifSpec spec{4, 3, kPalette};
-    spec.backgroundIndex = 1;
-    spec.frames = {Filled(0, 0, 2, 3, 0), Filled(0, 0, 2, 3, 2)};
+    GifRecipe recipe{4, 3, kPalette};
+    recipe.backgroundIndex = 1;
+    recipe.frames = {Filled(0, 0, 2, 3, 0), Filled(0, 0, 2, 3, 2)};
 
     // No transparency anywhere: the window colour.
-    GifAnimator opaque = Animator(spec);
+    GifAnimator opaque = Animator(recipe);
     ASSERT_TRUE(opaque.ComposeFrame(1).ok());
     EXPECT_EQ(opaque.OpaqueFrame(0xFF123456).Pixel(3, 0), 0xFF123456u);
     EXPECT_EQ(opaque.OpaqueFrame().Pixel(3, 0), kDefaultWindowColor);
 
     // The frame's own transparent colour.
-    spec.frames[1].transparentIndex = 3;
-    GifAnimator keyed = Animator(spec);
+    recipe.frames[1].transparentIndex = 3;
+    GifAnimator keyed = Animator(recipe);
     ASSERT_TRUE(keyed.ComposeFrame(1).ok());
     EXPECT_EQ(keyed.OpaqueFrame().Pixel(3, 0), kMagenta);
 
     // A transparent GIF, but this frame has no transparent colour: the background colour.
-    spec.frames[1].transparentIndex = -1;
-    spec.frames[0].transparentIndex = 3;
-    GifAnimator background = Animator(spec);
+    recipe.frames[1].transparentIndex = -1;
+    recipe.frames[0].transparentIndex = 3;
+    GifAnimator background = Animator(recipe);
     ASSERT_TRUE(background.ComposeFrame(1).ok());
     const TBitmap32 picture = background.OpaqueFrame();
     EXPECT_EQ(picture.Pixel(3, 0), kGreen);
@@ -180,10 +180,10 @@ class GifDisposalMethod : public ::testing::TestWithParam<DisposalCase> {};
 // Frame 0 fills the screen red, frame 1 paints a green square with the disposal under test,
 // frame 2 draws one blue pixel elsewhere.
 TEST_P(GifDisposalMethod, DecidesWhatTheNextFrameDrawsOver) {
-    GifSpec spec{6, 6, kPalette};
-    spec.frames = {Filled(0, 0, 6, 6, 0), Filled(1, 1, 3, 3, 1), Filled(5, 5, 1, 1, 2)};
-    spec.frames[1].disposal = GetParam().disposal;
-    GifAnimator animator = Animator(spec);
+    GifRecipe recipe{6, 6, kPalette};
+    recipe.frames = {Filled(0, 0, 6, 6, 0), Filled(1, 1, 3, 3, 1), Filled(5, 5, 1, 1, 2)};
+    recipe.frames[1].disposal = GetParam().disposal;
+    GifAnimator animator = Animator(recipe);
     ASSERT_TRUE(animator.ComposeFrame(1).ok());
     EXPECT_EQ(animator.Canvas().Pixel(2, 2), kGreen);
     ASSERT_TRUE(animator.ComposeFrame(2).ok());
@@ -200,12 +200,12 @@ INSTANTIATE_TEST_SUITE_P(Methods, GifDisposalMethod,
                          [](const auto& row) { return row.param.name; });
 
 TEST(GifComposition, TransparentPixelsLeaveWhatLiesBeneath) {
-    GifSpec spec{3, 1, kPalette};
-    GifFrameSpec top = Filled(0, 0, 3, 1, 2);
+    GifRecipe recipe{3, 1, kPalette};
+    GifFrameRecipe top = Filled(0, 0, 3, 1, 2);
     top.indexes[1] = 3;
     top.transparentIndex = 3;
-    spec.frames = {Filled(0, 0, 3, 1, 0), top};
-    GifAnimator animator = Animator(spec);
+    recipe.frames = {Filled(0, 0, 3, 1, 0), top};
+    GifAnimator animator = Animator(recipe);
     ASSERT_TRUE(animator.ComposeFrame(1).ok());
     EXPECT_EQ(animator.Canvas().Pixel(0, 0), kBlue);
     EXPECT_EQ(animator.Canvas().Pixel(1, 0), kRed);
@@ -213,17 +213,17 @@ TEST(GifComposition, TransparentPixelsLeaveWhatLiesBeneath) {
 }
 
 TEST(GifComposition, OutOfOrderRequestsGiveTheSamePictureAsInOrder) {
-    GifSpec spec{6, 6, kPalette};
-    spec.frames = {Filled(0, 0, 6, 6, 0), Filled(1, 1, 3, 3, 1), Filled(2, 2, 3, 3, 2), Filled(0, 4, 6, 2, 3)};
-    spec.frames[1].disposal = 3;
-    spec.frames[2].disposal = 2;
-    GifAnimator inOrder = Animator(spec);
+    GifRecipe recipe{6, 6, kPalette};
+    recipe.frames = {Filled(0, 0, 6, 6, 0), Filled(1, 1, 3, 3, 1), Filled(2, 2, 3, 3, 2), Filled(0, 4, 6, 2, 3)};
+    recipe.frames[1].disposal = 3;
+    recipe.frames[2].disposal = 2;
+    GifAnimator inOrder = Animator(recipe);
     std::vector<TBitmap32> sequence;
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(inOrder.ComposeFrame(i).ok());
         sequence.push_back(inOrder.Canvas());
     }
-    GifAnimator jumping = Animator(spec);
+    GifAnimator jumping = Animator(recipe);
     for (int i : {3, 1, 2, 0, 3}) {
         ASSERT_TRUE(jumping.ComposeFrame(i).ok());
         EXPECT_TRUE(testing::SamePixels(jumping.Canvas(), sequence[std::size_t(i)])) << "frame " << i;
@@ -232,20 +232,20 @@ TEST(GifComposition, OutOfOrderRequestsGiveTheSamePictureAsInOrder) {
 }
 
 TEST(GifComposition, FramesStickingOutOfTheScreenAreClipped) {
-    GifSpec spec{4, 4, kPalette};
-    spec.frames = {Filled(2, 2, 5, 5, 1)};
-    GifAnimator animator = Animator(spec);
+    GifRecipe recipe{4, 4, kPalette};
+    recipe.frames = {Filled(2, 2, 5, 5, 1)};
+    GifAnimator animator = Animator(recipe);
     ASSERT_TRUE(animator.ComposeFrame(0).ok());
     EXPECT_EQ(animator.Canvas().Pixel(3, 3), kGreen);
     EXPECT_EQ(animator.Canvas().Pixel(1, 1), 0u);
 }
 
 TEST(GifDecoder, DecoderInterfaceReportsComposedFramesWithTheirDelays) {
-    GifSpec spec{4, 4, kPalette};
-    spec.frames = {Filled(0, 0, 4, 4, 0), Filled(0, 0, 2, 2, 1)};
-    spec.frames[0].delayCs = 7;
-    spec.frames[1].delayCs = 0;
-    const testing::Bytes bytes = testing::WriteGif(spec);
+    GifRecipe recipe{4, 4, kPalette};
+    recipe.frames = {Filled(0, 0, 4, 4, 0), Filled(0, 0, 2, 2, 1)};
+    recipe.frames[0].delayCs = 7;
+    recipe.frames[1].delayCs = 0;
+    const testing::Bytes bytes = testing::WriteGif(recipe);
     Result<DecoderPtr> decoder = CreateGifDecoder(bytes);
     ASSERT_TRUE(decoder.ok()) << decoder.message();
     EXPECT_EQ((*decoder)->FrameCount(), 2);

@@ -79,12 +79,12 @@ TEST(PictureDecoding, TheExtensionChoosesTheDecoderNotTheContent) {
 }
 
 TEST(PictureDecoding, GifAsStillPictureIsItsFirstFrameWithTransparency) {
-    testing::GifSpec spec{3, 1, {0xFFFF0000, 0xFF00FF00}};
-    testing::GifFrameSpec first{0, 0, 2, 1, {0, 1}};
+    testing::GifRecipe recipe{3, 1, {0xFFFF0000, 0xFF00FF00}};
+    testing::GifFrameRecipe first{0, 0, 2, 1, {0, 1}};
     first.transparentIndex = 1;
-    testing::GifFrameSpec second{0, 0, 3, 1, {0, 0, 0}};
-    spec.frames = {first, second};
-    Result<TBitmap32> picture = DecodePicture(testing::WriteGif(spec), "gif");
+    testing::GifFrameRecipe second{0, 0, 3, 1, {0, 0, 0}};
+    recipe.frames = {first, second};
+    Result<TBitmap32> picture = DecodePicture(testing::WriteGif(recipe), "gif");
     ASSERT_TRUE(picture.ok()) << picture.message();
     EXPECT_EQ(picture->Pixel(0, 0), 0xFFFF0000u);
     EXPECT_EQ(picture->Pixel(1, 0), 0u);

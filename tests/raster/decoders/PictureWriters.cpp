@@ -302,22 +302,22 @@ Bytes WriteFaxTiff(const std::vector<std::vector<bool>>& black, FaxCoding coding
     return file.bytes;
 }
 
-Bytes WriteGif(const GifSpec& spec) {
+Bytes WriteGif(const GifRecipe& recipe) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendGifBytes, &error);
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = MakeColourMap(spec.globalPalette);
-    EGifPutScreenDesc(gif, spec.width, spec.height, 8, spec.backgroundIndex, global);
+    ColorMapObject* global = MakeColourMap(recipe.globalPalette);
+    EGifPutScreenDesc(gif, recipe.width, recipe.height, 8, recipe.backgroundIndex, global);
     GifFreeMapObject(global);
-    if (spec.netscapeLoop) {
+    if (recipe.netscapeLoop) {
         EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
-        const uint8_t loop[3] = {1, uint8_t(spec.loopCount), uint8_t(spec.loopCount >> 8)};
+        const uint8_t loop[3] = {1, uint8_t(recipe.loopCount), uint8_t(recipe.loopCount >> 8)};
         EGifPutExtensionBlock(gif, 3, loop);
         EGifPutExtensionTrailer(gif);
     }
-    for (const GifFrameSpec& frame : spec.frames) {
+    for (const GifFrameRecipe& frame : recipe.frames) {
         if (frame.controlBlock) {
             GraphicsControlBlock control{frame.disposal, false, frame.delayCs, frame.transparentIndex};
             GifByteType extension[4];
@@ -343,7 +343,7 @@ Bytes WriteGif(const GifSpec& spec) {
                         frame.width);
     }
     EGifCloseFile(gif, &error);
-    if (!spec.trailer && !out.empty() && out.back() == ';')
+    if (!recipe.trailer && !out.empty() && out.back() == ';')
         out.pop_back();
     return out;
 }
@@ -370,7 +370,7 @@ Bytes PackRows(const std::vector<std::vector<uint32_t>>& rows, int bitCount) {
     return out;
 }
 
-Bytes WriteBmp(const BmpSpec& s) {
+Bytes WriteBmp(const BmpRecipe& s) {
     Bytes dib;
     const bool core = s.headerSize == 12;
     Put32(dib, s.headerSize);
@@ -431,17 +431,17 @@ Bytes MakeDibIcon(const TBitmap32& picture, int bitCount, const std::vector<std:
         colourRows.push_back(std::move(row));
         maskRows.push_back(std::move(maskRow));
     }
-    BmpSpec spec;
-    spec.width = w;
-    spec.height = 2 * h;
-    spec.bitCount = bitCount;
-    spec.palette = palette;
-    spec.colorsUsed = uint32_t(palette.size());  // no file header tells where a short table ends
-    spec.fileHeader = false;
-    spec.pixelData = PackRows(colourRows, bitCount);
+    BmpRecipe recipe;
+    recipe.width = w;
+    recipe.height = 2 * h;
+    recipe.bitCount = bitCount;
+    recipe.palette = palette;
+    recipe.colorsUsed = uint32_t(palette.size());  // no file header tells where a short table ends
+    recipe.fileHeader = false;
+    recipe.pixelData = PackRows(colourRows, bitCount);
     const Bytes andMask = PackRows(maskRows, 1);
-    spec.pixelData.insert(spec.pixelData.end(), andMask.begin(), andMask.end());
-    return WriteBmp(spec);
+    recipe.pixelData.insert(recipe.pixelData.end(), andMask.begin(), andMask.end());
+    return WriteBmp(recipe);
 }
 
 Bytes WriteIco(const std::vector<IconEntry>& entries) {

@@ -58,7 +58,7 @@ enum class FaxCoding { Group3, Group4 };
 Bytes WriteFaxTiff(const std::vector<std::vector<bool>>& black, FaxCoding coding);
 
 // --- GIF -----------------------------------------------------------------------------------
-struct GifFrameSpec {
+struct GifFrameRecipe {
     int left = 0;
     int top = 0;
     int width = 0;
@@ -71,7 +71,7 @@ struct GifFrameSpec {
     bool interlaced = false;
     bool controlBlock = true;             // write a graphics control extension
 };
-struct GifSpec {
+struct GifRecipe {
     int width = 0;
     int height = 0;
     std::vector<TColor32> globalPalette;
@@ -79,12 +79,12 @@ struct GifSpec {
     bool netscapeLoop = false;
     int loopCount = 0;
     bool trailer = true;
-    std::vector<GifFrameSpec> frames;
+    std::vector<GifFrameRecipe> frames;
 };
-Bytes WriteGif(const GifSpec& spec);
+Bytes WriteGif(const GifRecipe& recipe);
 
 // --- Windows bitmaps and icons ---------------------------------------------------------------
-struct BmpSpec {
+struct BmpRecipe {
     uint32_t headerSize = 40;  // 12 (OS/2 core), 40, 52, 56, 64 (OS/2 2.x), 108, 124
     int width = 0;
     int height = 0;            // written negated when topDown
@@ -98,7 +98,7 @@ struct BmpSpec {
     Bytes pixelData;                      // exactly as stored
     bool fileHeader = true;               // false: a packed DIB
 };
-Bytes WriteBmp(const BmpSpec& spec);
+Bytes WriteBmp(const BmpRecipe& recipe);
 
 // Packs rows of pixel values (palette indexes, or 16/24/32-bit words) at bitCount bits with
 // 4-byte row padding, in stored order (the first row given is stored first).

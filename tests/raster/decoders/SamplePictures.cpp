@@ -24,7 +24,7 @@ std::vector<TColor32> Ramp(int count) {
 
 Bytes Bmp(int bitCount, uint32_t headerSize, uint32_t compression, Bytes pixels, int paletteSize = 0,
           std::array<uint32_t, 4> masks = {}) {
-    BmpSpec s;
+    BmpRecipe s;
     s.headerSize = headerSize;
     s.width = 13;
     s.height = 7;
@@ -37,14 +37,14 @@ Bytes Bmp(int bitCount, uint32_t headerSize, uint32_t compression, Bytes pixels,
     return WriteBmp(s);
 }
 
-GifSpec AnimatedGif() {
-    GifSpec spec;
-    spec.width = 12;
-    spec.height = 10;
-    spec.globalPalette = Ramp(16);
-    spec.netscapeLoop = true;
+GifRecipe AnimatedGif() {
+    GifRecipe recipe;
+    recipe.width = 12;
+    recipe.height = 10;
+    recipe.globalPalette = Ramp(16);
+    recipe.netscapeLoop = true;
     for (int i = 0; i < 4; ++i) {
-        GifFrameSpec f;
+        GifFrameRecipe f;
         f.left = i;
         f.top = i / 2;
         f.width = 12 - 2 * i;
@@ -57,9 +57,9 @@ GifSpec AnimatedGif() {
             f.localPalette = Ramp(4);
         for (int p = 0; p < f.width * f.height; ++p)
             f.indexes.push_back(uint8_t((p * 5 + i) % (i == 3 ? 4 : 16)));
-        spec.frames.push_back(std::move(f));
+        recipe.frames.push_back(std::move(f));
     }
-    return spec;
+    return recipe;
 }
 
 std::vector<std::vector<bool>> FaxPattern() {
@@ -107,7 +107,7 @@ std::vector<SamplePicture> MakeSamplePictures() {
                                     {16, 16, 8, MakeDibIcon(icon16, 8, iconMask, Ramp(4), iconIndexes)}}));
 
     add("gif-animated", "gif", WriteGif(AnimatedGif()));
-    GifSpec still = AnimatedGif();
+    GifRecipe still = AnimatedGif();
     still.frames.resize(1);
     still.netscapeLoop = false;
     still.frames[0].controlBlock = false;

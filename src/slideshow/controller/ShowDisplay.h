@@ -1,0 +1,72 @@
+#pragma once
+// What the slideshow controller needs of the world around it, as small interfaces: the window it
+// shows on, the password check of the screensaver host and a listener for what happens on
+// screen. The main window implements them for the real show; the headless recorder and the
+// tests implement them in memory.
+
+#include "raster/Geometry.h"
+#include "raster/TBitmap32.h"
+#include "slideshow/FrameComposer.h"
+#include "transitions/TransitionPresenter.h"
+
+#include <string>
+
+namespace vorlandite::slideshow {
+
+// The main window's picture area.
+class IShowDisplay {
+public:
+    virtual ~IShowDisplay() = default;
+    // The client area's size: every frame is composed at this size.
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // The picture control's own bitmap: it receives each new frame before the transition draws
+    // it (so that a later repaint shows the new picture), and the GIF frames go there.
+    virtual raster::TBitmap32& PictureBitmap() = 0;
+    // The on-screen canvas transitions draw on.
+    virtual transitions::ITransitionPresenter& Presenter() = 0;
+    // The whole frame on screen at once, without a transition.
+    virtual void ShowFrameNow(const raster::TBitmap32& frame) = 0;
+    // The part of the picture bitmap that changed (a GIF frame) must be repainted.
+    virtual void Repaint(const raster::TRect& changed) = 0;
+    // The show is over: close the main window (which then runs FormClose).
+    virtual void RequestClose() = 0;
+};
+
+// The screensaver host's password question; false when the user did not give the password.
+class IPasswordCheck {
+public:
+    virtual ~IPasswordCheck() = default;
+    virtual bool VerifyPassword() = 0;
+};
+
+// How an item came onto the screen.
+enum class TShowMode {
+    AtOnce,      // copied at once (first item, or no effect)
+    Transition,  // through a transition effect
+    Desktop,     // the desktop snapshot the show starts on; the item itself follows
+};
+
+struct TItemShownEvent {
+    int index = -1;
+    TItemKind kind = TItemKind::Picture;
+    TShowMode mode = TShowMode::AtOnce;
+    raster::TRect rect{};  // where the picture was placed on the frame
+    int effect = 0;        // the effect drawn from the effect set (0: none)
+    int steps = 0;
+    int monitor = 0;       // 0: the main monitor
+};
+
+// Told of what the show does, in the order it happens (the recorder writes these as events).
+class IShowEventSink {
+public:
+    virtual ~IShowEventSink() = default;
+    virtual void ItemShown(const TItemShownEvent& event) = 0;
+    // A transition has ended (its completion ran); index is the item it brought in.
+    virtual void TransitionEnded(int index) = 0;
+    virtual void GifFrame(int index, int frameIndex, const raster::TRect& changed) = 0;
+    // The main window closes.
+    virtual void Ended() = 0;
+};
+
+} // namespace vorlandite::slideshow

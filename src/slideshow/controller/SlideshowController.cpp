@@ -1,0 +1,359 @@
+#include "slideshow/controller/SlideshowController.h"
+
+#include "audio/EnterSound.h"
+#include "audio/MelodyPlayback.h"
+#include "payload/ItemExtraction.h"
+#include "payload/PayloadLayout.h"
+#include "payload/TempFiles.h"
+#include "transitions/EffectSettings.h"
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+void RemoveQuietly(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+// The header's count may claim more items than the table holds (a damaged payload); the order
+// must never choose an item that is not there.
+ItemOrderSettings OrderSettingsOf(const payload::Payload& payload) {
+    const auto& header = payload.Header;
+    return ItemOrderSettings{std::min(header.ImageCount, int(payload.Images.size())), header.DisplayOrder,
+                             header.FirstItemAtStart};
+}
+
+}  // namespace
+
+TSlideshowController::TSlideshowController(TShowEnvironment environment, TShowContent content)
+    : env_(environment), content_(std::move(content)), order_(environment.Random, OrderSettingsOf(content_.Payload)) {
+    content_.Payload.Header.ImageCount = order_.Settings().ImageCount;
+    env_.SlideTimer.SetOnTimeout([this] { TimerTimer(); });
+}
+
+TSlideshowController::~TSlideshowController() {
+    *alive_ = false;
+    env_.SlideTimer.Stop();
+    env_.SlideTimer.SetOnTimeout({});
+}
+
+bool TSlideshowController::TransitionInProgress() const {
+    // The worker may have ended while its completion still waits on the owner's thread; until
+    // that has run, the transition counts as running so that nothing overlaps it.
+    return env_.Engine.TransitionRunning.load() || env_.Engine.HasPendingCompletion();
+}
+
+int TSlideshowController::DisplayTimeMs(int index) const {
+    const auto& header = content_.Payload.Header;
+    int64_t ms = int64_t(header.Seconds) * 1000;
+    if (index >= 0 && index < int(content_.Payload.Images.size()) && content_.Payload.Images[index].Duration > 0)
+        ms = int64_t(content_.Payload.Images[index].Duration) * 1000;
+    // A hand-edited setting must not wrap into a short or negative interval.
+    return int(std::clamp<int64_t>(ms, 0, INT_MAX));
+}
+
+bool TSlideshowController::IsFlashItem(int index) const {
+    return index >= 0 && index < int(content_.Payload.Images.size()) &&
+           ItemKindOf(content_.Payload.Images[index].Ext) == TItemKind::Flash;
+}
+
+void TSlideshowController::EnableSlideTimer() { env_.SlideTimer.Start(slideIntervalMs_); }
+
+void TSlideshowController::DisableSlideTimer() { env_.SlideTimer.Stop(); }
+
+void TSlideshowController::ApplyChoice(const ItemChoice& choice) {
+    if (choice.emptyEffectList)
+        content_.Payload.Strings.EffectList.clear();
+}
+
+void TSlideshowController::ChooseNextCounter() { ApplyChoice(order_.ChooseNextCounter()); }
+
+Status TSlideshowController::Start() {
+    auto& header = content_.Payload.Header;
+    TBackgroundSources sources{env_.Desktop, content_.ScreensaverPath, content_.TempFolder};
+    uint32_t windowColour = 0;
+    auto built = BuildBackground(header, env_.Display.Width(), env_.Display.Height(), env_.Random, sources,
+                                 windowColour);
+    if (!built)
+        return MakeError(built.message());
+    background_ = std::move(built).value();
+
+    TGifAnimationOptions gifOptions;
+    gifOptions.backgroundColour = header.BackgroundColor;
+    gif_ = std::make_unique<TGifAnimation>(env_.GifTimer, gifOptions);
+    gif_->SetFrameShownHandler([this](int frameIndex, const raster::TRect& changed) {
+        env_.Display.Repaint(changed);
+        if (env_.Events)
+            env_.Events->GifFrame(currentPictureIndex_, frameIndex, changed);
+    });
+
+    if (env_.Melody)
+        env_.Melody->Start();  // it knows Mute and ShuffleMelody itself
+
+    ApplyChoice(order_.ChooseFirstItem());
+    desktopStart_ = header.DesktopStart;
+    showWithoutTransition_ = true;
+    LoadImage(order_.ItemCounter(), desktopStart_);
+    // On the desktop the first tick shows the chosen item itself; otherwise it shows the next.
+    if (!desktopStart_)
+        ChooseNextCounter();
+
+    if (header.ImageCount <= 0 || videoPlaying_) {
+        DisableSlideTimer();
+    } else if (desktopStart_) {
+        slideIntervalMs_ = 1;
+        EnableSlideTimer();
+    } else {
+        slideIntervalMs_ = DisplayTimeMs(currentItemIndex_);
+        EnableSlideTimer();
+        // A single still picture stays; a single Flash movie is loaded again after its time.
+        if (header.ImageCount == 1 && !IsFlashItem(0))
+            DisableSlideTimer();
+    }
+    desktopStart_ = false;
+    return {};
+}
+
+void TSlideshowController::TimerTimer() {
+    if (closed_)
+        return;
+    if (env_.Engine.TransitionAbort.load()) {
+        FinishScreenSaver(true);
+        return;
+    }
+    DisableSlideTimer();
+    if (gif_)
+        gif_->StopGif();
+    LoadImage(order_.ItemCounter(), false);
+    ChooseNextCounter();
+    slideIntervalMs_ = DisplayTimeMs(currentItemIndex_);
+    const int count = content_.Payload.Header.ImageCount;
+    if (!(count < 2 || videoPlaying_ || TransitionInProgress()))
+        EnableSlideTimer();
+    if (count == 1 && IsFlashItem(0))
+        EnableSlideTimer();
+}
+
+TFrameContext TSlideshowController::FrameContext() {
+    return TFrameContext{content_.Payload.Header,
+                         content_.Payload.Images,
+                         content_.Payload.Masks,
+                         background_->Bitmap,
+                         content_.Logo,
+                         env_.Display.Width(),
+                         env_.Display.Height(),
+                         content_.ScreensaverPath,
+                         content_.TempFolder,
+                         env_.Random};
+}
+
+void TSlideshowController::LoadImage(int index, bool desktopStart) {
+    if (!background_ || closed_)
+        return;
+    RebuildBackground(content_.Payload.Header, env_.Random, *background_);
+    auto frame = BackgroundFrame(background_->Bitmap, env_.Display.Width(), env_.Display.Height());
+    if (!frame)
+        return;
+    try {
+        // A broken item is skipped without a word: the screen keeps the previous picture and the
+        // next tick brings the next item.
+        (void)LoadItem(index, desktopStart, *frame);
+    } catch (...) {
+    }
+}
+
+Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBitmap32& frame) {
+    auto& header = content_.Payload.Header;
+    const bool indexValid = index >= 0 && index < int(content_.Payload.Images.size());
+    const bool isGif = indexValid && ItemKindOf(content_.Payload.Images[index].Ext) == TItemKind::Gif;
+    if (isGif) {
+        auto backdrop = ComposeGifBackdrop(FrameContext(), index);
+        if (!backdrop)
+            return MakeError(backdrop.message());
+        gifBackdrop_ = std::move(backdrop).value();
+    }
+
+    if (desktopStart && env_.Desktop) {
+        raster::CaptureDesktop(frame, *env_.Desktop);
+        env_.Display.PictureBitmap() = frame;
+    }
+    if (index < 0)
+        return {};
+    if (!indexValid)
+        return MakeError("no such item");
+
+    if (gif_)
+        gif_->StopGif();
+    const payload::TKelImageInfo& item = content_.Payload.Images[index];
+    const TItemKind kind = ItemKindOf(item.Ext);
+    // Videos and Flash movies are played on the display panel by the media player, which the
+    // show does not drive yet: they are passed over like an item that cannot be shown.
+    if (kind == TItemKind::Video || kind == TItemKind::Flash)
+        return MakeError("video and Flash items are not played");
+
+    const std::string itemFile = payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext);
+    (void)payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
+                               payload::ItemPosition(header, item), item.StoredSize, item.Size);
+
+    TItemShownEvent shown;
+    shown.index = index;
+    shown.kind = kind;
+    if (desktopStart) {
+        // This call only puts the desktop on screen; the next one loads the item itself.
+        shown.mode = TShowMode::Desktop;
+    } else {
+        decodedPicture_ = raster::TBitmap32();
+        itemMask_.reset();
+        auto composed = ComposePictureFrame(FrameContext(), index, itemFile);
+        if (!composed) {
+            // Nothing of a broken item is kept, not even its file in the temporary folder.
+            RemoveQuietly(itemFile);
+            return MakeError(composed.message());
+        }
+        frame = std::move(composed->Frame);
+        decodedPicture_ = std::move(composed->Picture);
+        itemMask_ = std::move(composed->Mask);
+        placementRect_ = composed->Placement;
+        if (composed->IsGif && gif_ && composed->Gif) {
+            if (gif_->LoadGif(composed->Gif)) {
+                gif_->SetStage(TGifStage{&gifBackdrop_, placementRect_, &env_.Display.PictureBitmap(),
+                                         uint32_t(item.ImageFilter), itemMask_ ? &*itemMask_ : nullptr});
+            }
+        }
+        currentPictureIndex_ = index;
+        currentItemIndex_ = index;
+        // The bitmap holds the new frame before the transition draws it, so that a repaint in
+        // between does not bring the old picture back.
+        env_.Display.PictureBitmap() = frame;
+        shown.rect = placementRect_;
+    }
+
+    if (env_.EnterSound &&
+        audio::ShouldPlayEnterSound(payload::KindOfExtension(item.Ext), item.EnterSoundIndex, header.Mute, false))
+        (void)env_.EnterSound->LoadEnterSound(item.EnterSoundIndex);
+
+    if (showWithoutTransition_ || desktopStart) {
+        env_.Display.ShowFrameNow(frame);
+        if (shown.mode != TShowMode::Desktop)
+            shown.mode = TShowMode::AtOnce;
+        if (env_.Events)
+            env_.Events->ItemShown(shown);
+        if (gif_)
+            gif_->AnimateGif();
+    } else {
+        const bool ownEffects = item.ItemEffectSpeed != -1;
+        const std::string& effectSet = ownEffects ? item.Effect : content_.Payload.Strings.EffectList;
+        const int speed = ownEffects ? item.ItemEffectSpeed : header.EffectSpeed;
+        shown.effect = transitions::RandomEffect(effectSet, env_.Random);
+        shown.steps = transitions::StepsForSpeed(env_.Display.Width(), speed);
+        transitionItem_ = index;
+        transitions::TTransThread* thread = env_.Engine.StartTransition(env_.Display.Presenter(), frame, shown.effect,
+                                                                        shown.steps, kShowFramePeriodMs);
+        shown.mode = thread ? TShowMode::Transition : TShowMode::AtOnce;
+        if (env_.Events)
+            env_.Events->ItemShown(shown);
+        if (thread) {
+            thread->SetCompletionHandler([this, alive = alive_] {
+                if (*alive)
+                    RestartTimer();
+            });
+        } else if (gif_) {
+            gif_->AnimateGif();
+        }
+    }
+    RemoveQuietly(itemFile);
+    showWithoutTransition_ = false;
+    return {};
+}
+
+void TSlideshowController::RestartTimer() {
+    if (closed_)
+        return;
+    if (env_.Events)
+        env_.Events->TransitionEnded(transitionItem_);
+    EnableSlideTimer();
+    if (env_.Engine.TransitionAbort.load())
+        FinishScreenSaver(true);
+    else if (gif_)
+        gif_->AnimateGif();
+}
+
+void TSlideshowController::Suspend() {
+    suspended_ = true;
+    DisableSlideTimer();
+}
+
+void TSlideshowController::Resume() {
+    EnableSlideTimer();
+    suspended_ = false;
+}
+
+void TSlideshowController::StopMedia() {
+    try {
+        if (gif_)
+            gif_->StopGif();
+        if (env_.Melody)
+            env_.Melody->Finish();
+        if (env_.EnterSound)
+            env_.EnterSound->Finish();
+    } catch (...) {
+        // The show goes on with whatever still plays.
+    }
+}
+
+void TSlideshowController::FinishScreenSaver(bool exit) {
+    if (closed_ || closeRequested_)
+        return;
+    auto& engine = env_.Engine;
+    if (exit && !TransitionInProgress()) {
+        Suspend();
+        if (env_.Password && !env_.Password->VerifyPassword())
+            exit = false;
+        Resume();
+        if (!exit) {
+            // A refused password ends the pending finish too; left set, it would ask again at
+            // every tick and never let the next item in.
+            engine.TransitionAbort = false;
+            engine.SkipFinalFrame = false;
+        }
+    }
+    if (!exit)
+        return;
+    StopMedia();
+    if (TransitionInProgress()) {
+        // The worker stops at its next frame; RestartTimer comes back here.
+        engine.TransitionAbort = true;
+        engine.SkipFinalFrame = true;
+        return;
+    }
+    closeRequested_ = true;
+    env_.Display.RequestClose();
+}
+
+void TSlideshowController::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    env_.Engine.TransitionAbort = true;
+    DisableSlideTimer();
+    RemoveQuietly(payload::TempFilePath(content_.TempFolder, payload::kDataFile));
+    if (env_.Melody)
+        env_.Melody->RemoveLeftoverFile();
+    if (gif_)
+        gif_->StopGif();
+    background_.reset();
+    gifBackdrop_ = raster::TBitmap32();
+    decodedPicture_ = raster::TBitmap32();
+    itemMask_.reset();
+    content_.Payload.Images.clear();
+    content_.Payload.Header.ImageCount = 0;
+    if (env_.Events)
+        env_.Events->Ended();
+}
+
+}  // namespace vorlandite::slideshow

@@ -1,0 +1,141 @@
+#pragma once
+// The full-screen show without its window: it chooses the items, composes and brings each one in
+// (at once or through a transition), times them on the slide timer, starts the music and the GIF
+// animation, and finishes the show after the password question. Everything it touches outside
+// itself comes in through interfaces, so the same show runs in the main window, in the headless
+// recorder and in tests on a virtual clock.
+//
+// Threads: every method runs on the owner's thread. The only other thread is the transition
+// worker; its completion comes back through the engine's owner thread as RestartTimer.
+//
+// States: Starting (Start) -> Showing (slide timer running) <-> In transition (timer off, worker
+// running) -> Finishing (FinishScreenSaver) -> Closed (FormClose). A finish asked for during a
+// transition aborts the worker and completes from RestartTimer.
+
+#include "base/Result.h"
+#include "payload/ContainerReader.h"
+#include "raster/DesktopCapture.h"
+#include "raster/TBitmap32.h"
+#include "slideshow/Background.h"
+#include "slideshow/GifAnimation.h"
+#include "slideshow/SlideTimers.h"
+#include "slideshow/controller/ShowDisplay.h"
+#include "slideshow/order/ItemOrder.h"
+#include "transitions/TransitionEngine.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vorlandite::audio {
+class TMelodyPlayback;
+class TEnterSound;
+}  // namespace vorlandite::audio
+
+namespace vorlandite::slideshow {
+
+// The frame period of every transition of the show.
+inline constexpr int kShowFramePeriodMs = 9;
+
+// The services the show runs on. Every reference and non-null pointer must outlive the
+// controller.
+struct TShowEnvironment {
+    IShowDisplay& Display;
+    ITimer& SlideTimer;
+    ITimer& GifTimer;
+    transitions::TTransitionEngine& Engine;
+    transitions::IRandomSource& Random;  // the program's one generator, seeded by its owner
+    IPasswordCheck* Password = nullptr;  // null: no host, nothing to ask
+    IShowEventSink* Events = nullptr;
+    audio::TMelodyPlayback* Melody = nullptr;  // null: no music
+    audio::TEnterSound* EnterSound = nullptr;  // null: no enter sounds
+    raster::DesktopCapture* Desktop = nullptr;  // null: no desktop snapshot to be had
+};
+
+// What the show shows: the payload as read at start-up (settings already written over the
+// header), where it lives, and the logo surface (empty: no logo).
+struct TShowContent {
+    payload::Payload Payload;
+    std::string ScreensaverPath;
+    std::string TempFolder;  // ends with '/'
+    raster::TBitmap32 Logo;
+};
+
+class TSlideshowController {
+public:
+    TSlideshowController(TShowEnvironment environment, TShowContent content);
+    ~TSlideshowController();
+    TSlideshowController(const TSlideshowController&) = delete;
+    TSlideshowController& operator=(const TSlideshowController&) = delete;
+
+    // The start of the show: background, music, the first item at once, the slide timer. An
+    // error (the background cannot be built) means the show must not start.
+    Status Start();
+
+    // The slide timer's handler: the next item comes in.
+    void TimerTimer();
+    // Loads item index (-1: none) and starts bringing it in; a broken item changes nothing.
+    void LoadImage(int index, bool desktopStart);
+    // A transition has ended: the item's display time starts now, its GIF starts moving.
+    void RestartTimer();
+    // The verdict of one input message (exit) or a pending finish (true).
+    void FinishScreenSaver(bool exit);
+    void Suspend();
+    void Resume();
+    // The main window closes: the show's state is released. Runs once.
+    void FormClose();
+
+    bool Suspended() const { return suspended_; }
+    int CurrentPictureIndex() const { return currentPictureIndex_; }
+    int CurrentItemIndex() const { return currentItemIndex_; }
+    int ItemCounter() const { return order_.ItemCounter(); }
+    bool ShowWithoutTransition() const { return showWithoutTransition_; }
+    bool CloseRequested() const { return closeRequested_; }
+    bool Closed() const { return closed_; }
+    // The slide timer's interval, also while the timer is off.
+    int SlideIntervalMs() const { return slideIntervalMs_; }
+    const std::string& EffectList() const { return content_.Payload.Strings.EffectList; }
+    std::size_t ItemTableSize() const { return content_.Payload.Images.size(); }
+    // A transition has started and its completion has not run yet.
+    bool TransitionInProgress() const;
+    // The display time of item index: Seconds, or the item's own Duration when it has one.
+    int DisplayTimeMs(int index) const;
+
+private:
+    void ChooseNextCounter();
+    void ApplyChoice(const ItemChoice& choice);
+    void EnableSlideTimer();
+    void DisableSlideTimer();
+    bool IsFlashItem(int index) const;
+    TFrameContext FrameContext();
+    // The part of LoadImage that may fail; the caller swallows what it returns.
+    Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
+    void StopMedia();
+
+    TShowEnvironment env_;
+    TShowContent content_;
+    TItemOrder order_;
+    std::optional<TBackground> background_;
+    std::unique_ptr<TGifAnimation> gif_;
+    // Under the frames of the current GIF item: the background with logo and caption.
+    raster::TBitmap32 gifBackdrop_;
+    // The picture on screen and its placement, for the GIF animation.
+    raster::TBitmap32 decodedPicture_;
+    std::optional<raster::TBitmap32> itemMask_;
+    raster::TRect placementRect_{};
+
+    bool suspended_ = false;
+    int currentPictureIndex_ = -1;
+    int currentItemIndex_ = -1;
+    bool showWithoutTransition_ = true;
+    bool desktopStart_ = false;
+    bool videoPlaying_ = false;  // stays false until video items are played
+    int slideIntervalMs_ = 5000;
+    int transitionItem_ = -1;  // the item the running transition brings in
+    bool closeRequested_ = false;
+    bool closed_ = false;
+    // Completions queued for a controller that is gone must do nothing.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace vorlandite::slideshow

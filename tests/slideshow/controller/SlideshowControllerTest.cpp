@@ -1,0 +1,405 @@
+// The show's controller on virtual timers: small screensavers of solid-colour pictures are built
+// here, the transitions run on a virtual tick clock into a recording presenter, and the
+// completions are delivered by a task queue the test drains, so nothing ever waits.
+
+#include "slideshow/controller/SlideshowController.h"
+
+#include "../OverlayTestSupport.h"
+#include "raster/decoders/PictureWriters.h"
+#include "transitions/RecordingPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+namespace vorlandite::slideshow {
+namespace {
+
+namespace support = vorlandite::testing;
+using raster::TBitmap32;
+using raster::TColor32;
+
+constexpr int kWidth = 32;
+constexpr int kHeight = 24;
+constexpr TColor32 kRed = 0xFFFF0000u;
+constexpr TColor32 kGreen = 0xFF00FF00u;
+constexpr TColor32 kBlue = 0xFF0000FFu;
+constexpr TColor32 kWhite = 0xFFFFFFFFu;
+
+class FakeDisplay final : public IShowDisplay {
+public:
+    FakeDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
+    int Width() const override { return kWidth; }
+    int Height() const override { return kHeight; }
+    TBitmap32& PictureBitmap() override { return picture; }
+    transitions::ITransitionPresenter& Presenter() override { return presenter; }
+    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
+    void Repaint(const raster::TRect&) override {}
+    void RequestClose() override {
+        ++closeRequests;
+        if (onClose)
+            onClose();
+    }
+
+    TBitmap32 picture;
+    transitions::TRecordingPresenter presenter;
+    int closeRequests = 0;
+    std::function<void()> onClose;
+};
+
+class FakePassword final : public IPasswordCheck {
+public:
+    bool VerifyPassword() override {
+        ++asked;
+        suspendedWhileAsked = controller && controller->Suspended();
+        return answer;
+    }
+    bool answer = true;
+    int asked = 0;
+    bool suspendedWhileAsked = false;
+    const TSlideshowController* controller = nullptr;
+};
+
+struct RecordingSink final : IShowEventSink {
+    void ItemShown(const TItemShownEvent& event) override { shown.push_back(event); }
+    void TransitionEnded(int) override { ++transitionsEnded; }
+    void GifFrame(int, int frameIndex, const raster::TRect&) override { gifFrames.push_back(frameIndex); }
+    void Ended() override { ++ended; }
+    std::vector<TItemShownEvent> shown;
+    int transitionsEnded = 0;
+    int ended = 0;
+    std::vector<int> gifFrames;
+
+    std::vector<int> Indexes() const {
+        std::vector<int> indexes;
+        for (const auto& e : shown)
+            indexes.push_back(e.index);
+        return indexes;
+    }
+};
+
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour, int duration = 0) {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;  // fills the window: the whole frame is the picture's colour
+    item.record.Duration = duration;
+    item.content = payload::Content::FromBytes(
+        support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
+    item.compressed = true;
+    return item;
+}
+
+payload::DraftItem<payload::TKelImageInfo> BrokenPicture() {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;
+    item.content = payload::Content::FromBytes({'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+    return item;
+}
+
+// Two frames of 4 x 4, red then green, 100 ms each, looping.
+payload::DraftItem<payload::TKelImageInfo> AnimatedPicture() {
+    support::GifRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 4;
+    recipe.globalPalette = {kRed, kGreen};
+    recipe.netscapeLoop = true;
+    for (uint8_t index : {uint8_t(0), uint8_t(1)}) {
+        support::GifFrameRecipe frame;
+        frame.width = 4;
+        frame.height = 4;
+        frame.indexes.assign(16, index);
+        frame.delayCs = 10;
+        recipe.frames.push_back(frame);
+    }
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".GIF";
+    item.record.Stretch = 1;
+    item.content = payload::Content::FromBytes(support::WriteGif(recipe));
+    return item;
+}
+
+class FixedDesktop final : public raster::DesktopCapture {
+public:
+    Result<TBitmap32> GrabScreen() override { return support::SolidBitmap(kWidth, kHeight, kWhite); }
+};
+
+payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items, int seconds = 5) {
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = seconds;
+    draft.Header.DisplayOrder = kOrderSequential;
+    draft.Header.EffectSpeed = 1;
+    draft.Header.GradientStyle = 1;
+    draft.Strings.EffectList = std::string(1, char(1));
+    draft.Images = std::move(items);
+    return draft;
+}
+
+// One show: the screensaver file, the services on virtual time, the controller.
+struct Show {
+    support::ShowFile file;
+    slideshow::TVirtualTimerClock clock;
+    slideshow::TVirtualTimer slideTimer{clock};
+    slideshow::TVirtualTimer gifTimer{clock};
+    transitions::TVirtualTickClock ticks;
+    transitions::TSeededRandom random{7};
+    transitions::TTaskQueue queue;
+    transitions::TTransitionEngine engine{ticks, random, queue};
+    FakeDisplay display;
+    FakePassword password;
+    RecordingSink events;
+    FixedDesktop desktop;
+    std::unique_ptr<TSlideshowController> controller;
+
+    explicit Show(const payload::PayloadDraft& draft) : file(draft) {
+        support::EnsureGuiApplication();
+        TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.Password = &password;
+        env.Events = &events;
+        env.Desktop = &desktop;
+        controller = std::make_unique<TSlideshowController>(
+            env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
+        password.controller = controller.get();
+        display.onClose = [this] { controller->FormClose(); };
+    }
+
+    void Start() { ASSERT_TRUE(controller->Start().ok()); }
+
+    // The transition in progress ends after transitionMs of show time.
+    void FinishTransition(int64_t transitionMs = 0) {
+        if (!engine.HasPendingCompletion())
+            return;
+        clock.AdvanceBy(transitionMs);
+        transitions::RunUntilIdle(engine, queue);
+    }
+
+    // The slide timer's next tick, and the transition it starts.
+    void Tick(int64_t transitionMs = 0) {
+        ASSERT_TRUE(slideTimer.IsActive());
+        const int64_t due = *clock.NextDueMs();
+        clock.AdvanceTo(due);
+        FinishTransition(transitionMs);
+    }
+
+    TColor32 OnScreen() const { return display.presenter.Canvas().Pixel(kWidth / 2, kHeight / 2); }
+    bool ScreenIsAll(TColor32 colour) const {
+        for (TColor32 p : display.presenter.Canvas().Pixels())
+            if (p != colour)
+                return false;
+        return true;
+    }
+};
+
+TEST(SlideshowControllerTest, FirstItemAtOnceThenSequentialThroughTransitions) {
+    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}));
+    show.Start();
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_EQ(show.events.shown[0].mode, TShowMode::AtOnce);
+    EXPECT_EQ(show.events.shown[0].effect, 0);
+    EXPECT_EQ(show.display.presenter.FramesStarted(), 0);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    EXPECT_EQ(show.slideTimer.IntervalMs(), 5000);
+
+    const TColor32 expected[] = {kGreen, kBlue, kRed, kGreen};
+    for (TColor32 colour : expected) {
+        show.Tick();
+        EXPECT_EQ(show.events.shown.back().mode, TShowMode::Transition);
+        EXPECT_EQ(show.events.shown.back().effect, 1);
+        EXPECT_EQ(show.events.shown.back().steps, 32);
+        EXPECT_TRUE(show.ScreenIsAll(colour));
+    }
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 1, 2, 0, 1}));
+    EXPECT_EQ(show.events.transitionsEnded, 4);
+    // Each item file is removed once its frame is handed over.
+    EXPECT_FALSE(std::filesystem::exists(show.file.tempFolder + "SSIMG.png"));
+}
+
+TEST(SlideshowControllerTest, DisplayTimeCountsFromTheEndOfTheTransition) {
+    Show show(Draft({Picture(kRed), Picture(kGreen, 12), Picture(kBlue)}));
+    show.Start();
+    EXPECT_EQ(*show.clock.NextDueMs(), 5000);
+
+    // Item 1 (12 s of its own) comes in at 5000 and its transition takes 700 ms.
+    show.clock.AdvanceTo(5000);
+    EXPECT_TRUE(show.controller->TransitionInProgress());
+    EXPECT_FALSE(show.slideTimer.IsActive());  // off while the transition runs
+    show.FinishTransition(700);
+    EXPECT_EQ(*show.clock.NextDueMs(), 5000 + 700 + 12000);
+
+    show.Tick(300);
+    EXPECT_EQ(show.events.shown.back().index, 2);
+    EXPECT_EQ(*show.clock.NextDueMs(), 17700 + 300 + 5000);
+}
+
+TEST(SlideshowControllerTest, NoItemsShowNothingAndNeverTick) {
+    Show show(Draft({}));
+    show.Start();
+    EXPECT_TRUE(show.events.shown.empty());
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_TRUE(show.controller->EffectList().empty());
+    EXPECT_EQ(show.controller->CurrentPictureIndex(), -1);
+    EXPECT_EQ(show.clock.AdvanceBy(60000), 0);
+}
+
+TEST(SlideshowControllerTest, SingleItemIsShownOnceWithoutEffects) {
+    Show show(Draft({Picture(kRed)}));
+    show.Start();
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_TRUE(show.controller->EffectList().empty());
+}
+
+TEST(SlideshowControllerTest, BrokenItemIsSkippedAndTheShowGoesOn) {
+    Show show(Draft({Picture(kRed), BrokenPicture(), Picture(kBlue)}));
+    show.Start();
+    show.Tick();  // the broken item: nothing changes, the timer runs on
+    EXPECT_EQ(show.events.shown.size(), 1u);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    EXPECT_EQ(show.controller->CurrentItemIndex(), 0);
+    EXPECT_TRUE(show.slideTimer.IsActive());
+    EXPECT_FALSE(std::filesystem::exists(show.file.tempFolder + "SSIMG.png"));
+
+    show.Tick();
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 2}));
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));
+}
+
+TEST(SlideshowControllerTest, BrokenFirstItemLeavesTheNextOneWithoutTransition) {
+    Show show(Draft({BrokenPicture(), Picture(kGreen)}));
+    show.Start();
+    EXPECT_TRUE(show.events.shown.empty());
+    EXPECT_TRUE(show.controller->ShowWithoutTransition());
+    show.Tick();
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_EQ(show.events.shown[0].mode, TShowMode::AtOnce);
+    EXPECT_TRUE(show.ScreenIsAll(kGreen));
+}
+
+TEST(SlideshowControllerTest, FinishDuringTransitionAbortsWithoutFinalFrameThenAsks) {
+    Show show(Draft({Picture(kRed), Picture(kGreen)}));
+    show.Start();
+    // Hold the worker at its second frame until the user has asked to leave.
+    std::atomic<bool> released{false};
+    show.display.presenter.SetFrameStartHook([&](int started) {
+        if (started == 2)
+            while (!released.load())
+                std::this_thread::yield();
+    });
+    show.clock.AdvanceTo(*show.clock.NextDueMs());
+    ASSERT_TRUE(show.controller->TransitionInProgress());
+
+    show.controller->FinishScreenSaver(true);
+    EXPECT_EQ(show.password.asked, 0);  // put off until the transition has ended
+    EXPECT_TRUE(show.engine.TransitionAbort.load());
+    EXPECT_TRUE(show.engine.SkipFinalFrame.load());
+    EXPECT_EQ(show.display.closeRequests, 0);
+
+    released = true;
+    transitions::RunUntilIdle(show.engine, show.queue);
+    EXPECT_FALSE(show.ScreenIsAll(kGreen));  // stopped early, no closing copy
+    EXPECT_EQ(show.password.asked, 1);
+    EXPECT_TRUE(show.password.suspendedWhileAsked);
+    EXPECT_EQ(show.display.closeRequests, 1);
+    EXPECT_TRUE(show.controller->Closed());
+    EXPECT_EQ(show.events.ended, 1);
+    EXPECT_EQ(show.controller->ItemTableSize(), 0u);
+    EXPECT_FALSE(show.slideTimer.IsActive());
+}
+
+TEST(SlideshowControllerTest, RefusedPasswordKeepsTheShowRunningWithTheTimerOn) {
+    Show show(Draft({Picture(kRed)}));  // a single item: the timer is off before
+    show.password.answer = false;
+    show.Start();
+    ASSERT_FALSE(show.slideTimer.IsActive());
+    show.controller->FinishScreenSaver(true);
+    EXPECT_EQ(show.password.asked, 1);
+    EXPECT_TRUE(show.password.suspendedWhileAsked);
+    EXPECT_FALSE(show.controller->Suspended());
+    EXPECT_TRUE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.display.closeRequests, 0);
+
+    show.controller->FinishScreenSaver(false);  // input that does not meet the exit conditions
+    EXPECT_EQ(show.password.asked, 1);
+}
+
+TEST(SlideshowControllerTest, RefusedPasswordAfterTransitionClearsThePendingFinish) {
+    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}));
+    show.password.answer = false;
+    show.Start();
+    show.clock.AdvanceTo(*show.clock.NextDueMs());
+    show.controller->FinishScreenSaver(true);
+    show.FinishTransition();
+    EXPECT_EQ(show.password.asked, 1);
+    EXPECT_FALSE(show.engine.TransitionAbort.load());
+    EXPECT_EQ(show.display.closeRequests, 0);
+
+    // The next tick shows the next item instead of asking again.
+    show.Tick();
+    EXPECT_EQ(show.password.asked, 1);
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));
+}
+
+TEST(SlideshowControllerTest, GifStartsMovingOnlyAfterItsTransition) {
+    Show show(Draft({Picture(kBlue), AnimatedPicture()}));
+    show.Start();
+    show.clock.AdvanceTo(5000);
+    EXPECT_EQ(show.events.shown.back().kind, TItemKind::Gif);
+    EXPECT_FALSE(show.gifTimer.IsActive());
+    show.FinishTransition(400);
+    EXPECT_TRUE(show.gifTimer.IsActive());
+    // The first expiry draws frame 0 again, the next one frame 1 after frame 0's delay.
+    show.clock.AdvanceBy(1 + 100);
+    EXPECT_EQ(show.events.gifFrames, (std::vector<int>{0, 1}));
+    EXPECT_EQ(show.display.picture.Pixel(0, 0), kGreen);
+}
+
+TEST(SlideshowControllerTest, DesktopStartShowsTheSnapshotThenTheFirstItemThroughATransition) {
+    auto draft = Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)});
+    draft.Header.DesktopStart = true;
+    Show show(draft);
+    show.Start();
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_EQ(show.events.shown[0].mode, TShowMode::Desktop);
+    EXPECT_TRUE(show.ScreenIsAll(kWhite));
+    EXPECT_EQ(*show.clock.NextDueMs(), 1);
+
+    show.Tick();
+    EXPECT_EQ(show.events.shown.back().index, 0);
+    EXPECT_EQ(show.events.shown.back().mode, TShowMode::Transition);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    show.Tick();
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 0, 1}));
+}
+
+TEST(SlideshowControllerTest, SuspendStopsTheTimerAndResumeAlwaysStartsIt) {
+    Show show(Draft({Picture(kRed), Picture(kWhite)}));
+    show.Start();
+    show.controller->Suspend();
+    EXPECT_TRUE(show.controller->Suspended());
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.clock.AdvanceBy(20000), 0);
+    show.controller->Resume();
+    EXPECT_FALSE(show.controller->Suspended());
+    EXPECT_TRUE(show.slideTimer.IsActive());
+    EXPECT_EQ(*show.clock.NextDueMs(), 25000);
+}
+
+TEST(SlideshowControllerTest, AcceptedFinishClosesOnceAndReleasesTheShow) {
+    Show show(Draft({Picture(kRed), Picture(kGreen)}));
+    show.Start();
+    support::WriteFileBytes(show.file.tempFolder + "SSDATA.DAT", {1});
+    show.controller->FinishScreenSaver(true);
+    show.controller->FinishScreenSaver(true);
+    EXPECT_EQ(show.password.asked, 1);
+    EXPECT_EQ(show.display.closeRequests, 1);
+    EXPECT_EQ(show.events.ended, 1);
+    EXPECT_FALSE(std::filesystem::exists(show.file.tempFolder + "SSDATA.DAT"));
+    EXPECT_EQ(show.clock.AdvanceBy(60000), 0);
+}
+
+}  // namespace
+}  // namespace vorlandite::slideshow
