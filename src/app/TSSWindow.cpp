@@ -1,9 +1,15 @@
 #include "app/TSSWindow.h"
 
+#include "app/ShowSession.h"
+#include "platform/PlatformPaths.h"
+#include "slideshow/LogoOverlay.h"
+
 #include "base/Windows1252.h"
 #include "payload/SettingsStore.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -27,6 +33,8 @@ TSSWindow::TSSWindow(EngineServices services, std::string engineFilePath, std::v
     setPalette(pal);
     setAutoFillBackground(true);
 }
+
+TSSWindow::~TSSWindow() = default;
 
 bool TSSWindow::FormCreate() {
     decision_ = DecideRunMode(engineFilePath_, arguments_);
@@ -76,9 +84,29 @@ bool TSSWindow::StartShow() {
         EndApplication();  // silently: this payload may not run as a program
         return false;
     }
+    auto tempFolder = platform::TempFolder();
+    if (!tempFolder) {
+        services_.messageBox.Show(title_.toStdString(), std::string(payload::kPayloadFailureMessage),
+                                  platform::MessageIcon::Error);
+        EndApplication();
+        return false;
+    }
+    const QSize size = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().size()
+                                                        : QSize(800, 600);
+    slideshow::TShowContent content{state_.Payload, engineFilePath_, *tempFolder, {}};
+    if (auto logo = slideshow::LoadLogo(state_.Payload.Header, engineFilePath_, *tempFolder); logo.ok())
+        content.Logo = std::move(logo).value();
+    show_ = std::make_unique<ShowSession>(*this, size.width(), size.height(), std::move(content),
+                                          [this] { close(); });
+
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setCursor(Qt::BlankCursor);
+    resize(size);
     showFullScreen();
+    if (Status started = show_->Start(); !started) {
+        EndApplication();
+        return false;
+    }
     return true;
 }
 
@@ -115,6 +143,8 @@ void TSSWindow::FormClose() {
 }
 
 void TSSWindow::closeEvent(QCloseEvent* event) {
+    if (show_)
+        show_->Controller().FormClose();
     FormClose();
     event->accept();
 }
@@ -124,19 +154,31 @@ void TSSWindow::paintEvent(QPaintEvent* event) {
     if (!SaverModeActive || PreviewModeActive)
         return;
     QPainter painter(this);
+    if (show_) {
+        const raster::TBitmap32& screen = show_->Screen();
+        // The frame's alpha means nothing on screen: paint it as opaque RGB.
+        QImage image(reinterpret_cast<const uchar*>(screen.Pixels().data()), screen.Width(), screen.Height(),
+                     int(screen.Stride() * sizeof(raster::TColor32)), QImage::Format_RGB32);
+        painter.drawImage(QPoint(0, 0), image);
+        return;
+    }
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, title_);
 }
 
 void TSSWindow::keyPressEvent(QKeyEvent* event) {
-    if (SaverModeActive && !PreviewModeActive)
+    if (show_)
+        show_->Controller().FinishScreenSaver(true);
+    else if (SaverModeActive && !PreviewModeActive)
         close();
     else
         QWidget::keyPressEvent(event);
 }
 
 void TSSWindow::mousePressEvent(QMouseEvent* event) {
-    if (SaverModeActive && !PreviewModeActive)
+    if (show_)
+        show_->Controller().FinishScreenSaver(true);
+    else if (SaverModeActive && !PreviewModeActive)
         close();
     else
         QWidget::mousePressEvent(event);

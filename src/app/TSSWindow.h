@@ -9,10 +9,13 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vorlandite::app {
+
+class ShowSession;
 
 struct EngineServices {
     platform::Registry& registry;
@@ -23,6 +26,7 @@ class TSSWindow : public QWidget {
     Q_OBJECT
 public:
     TSSWindow(EngineServices services, std::string engineFilePath, std::vector<std::string> arguments);
+    ~TSSWindow() override;
 
     // Decides the run mode and starts it. False when the mode has already ended the
     // application (password change, an unreadable payload, a refused program-mode start).
@@ -62,6 +66,7 @@ private:
     QString title_ = QStringLiteral("Screen Saver");
     bool ending_ = false;
     bool closed_ = false;
+    std::unique_ptr<ShowSession> show_;  // the full-screen show, while it runs
 };
 
 } // namespace vorlandite::app

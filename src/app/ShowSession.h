@@ -1,0 +1,52 @@
+#pragma once
+// The full-screen show inside the main window: the slideshow controller on real time, Qt timers
+// and the screen presenter, with the window as its display. The window paints Screen().
+
+#include "slideshow/SlideTimers.h"
+#include "slideshow/controller/SlideshowController.h"
+#include "transitions/ScreenPresenter.h"
+#include "transitions/TransitionEngine.h"
+#include "transitions/TransitionServices.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace vorlandite::app {
+
+class ShowSession final : public slideshow::IShowDisplay {
+public:
+    // `window` is the display; `closeWindow` runs when the show asks the window to close.
+    ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
+                std::function<void()> closeWindow);
+    ~ShowSession() override;
+
+    Status Start();
+    slideshow::TSlideshowController& Controller() { return *controller_; }
+    const raster::TBitmap32& Screen() const { return screen_; }
+
+    // IShowDisplay
+    int Width() const override { return screen_.Width(); }
+    int Height() const override { return screen_.Height(); }
+    raster::TBitmap32& PictureBitmap() override { return picture_; }
+    transitions::ITransitionPresenter& Presenter() override { return *presenter_; }
+    void ShowFrameNow(const raster::TBitmap32& frame) override;
+    void Repaint(const raster::TRect& changed) override;
+    void RequestClose() override;
+
+private:
+    QWidget& window_;
+    std::function<void()> closeWindow_;
+    raster::TBitmap32 screen_;   // what the window shows; transitions draw here
+    raster::TBitmap32 picture_;  // the current frame, complete (GIF frames land here)
+    transitions::TSteadyTickClock clock_;
+    transitions::TSeededRandom random_;
+    transitions::TQtOwnerThread owner_;
+    std::unique_ptr<transitions::TScreenPresenter> presenter_;
+    std::unique_ptr<transitions::TTransitionEngine> engine_;
+    slideshow::TQtTimer slideTimer_;
+    slideshow::TQtTimer gifTimer_;
+    std::unique_ptr<slideshow::TSlideshowController> controller_;
+};
+
+} // namespace vorlandite::app
