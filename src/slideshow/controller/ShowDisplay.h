@@ -13,11 +13,12 @@
 
 namespace vorlandite::slideshow {
 
-// The main window's picture area.
-class IShowDisplay {
+// One monitor's picture control: the surface the controller composes onto and the canvas the
+// transitions draw on.
+class IShowSurface {
 public:
-    virtual ~IShowDisplay() = default;
-    // The client area's size: every frame is composed at this size.
+    virtual ~IShowSurface() = default;
+    // The client area's size.
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     // The picture control's own bitmap: it receives each new frame before the transition draws
@@ -29,8 +30,17 @@ public:
     virtual void ShowFrameNow(const raster::TBitmap32& frame) = 0;
     // The part of the picture bitmap that changed (a GIF frame) must be repainted.
     virtual void Repaint(const raster::TRect& changed) = 0;
+};
+
+// The main window's picture area (every frame is composed at its size), and the show's window as
+// a whole.
+class IShowDisplay : public IShowSurface {
+public:
     // The show is over: close the main window (which then runs FormClose).
     virtual void RequestClose() = 0;
+    // The second monitor's picture control while the show spans two or more monitors; null with
+    // one monitor. Picture items alternate between the two, the first going to the main monitor.
+    virtual IShowSurface* SecondMonitor() { return nullptr; }
 };
 
 // The screensaver host's password question; false when the user did not give the password.
