@@ -1,72 +1,15 @@
 #include "payload/ItemExtraction.h"
 
+#include "base/PendingFile.h"
+
 #include <zlib.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace vorlandite::payload {
 namespace {
-
-// A file written under a temporary name and renamed over the target once complete.
-class PendingFile {
-public:
-    explicit PendingFile(const std::string& target) : target_(target), temp_(target + ".XXXXXX") {
-        fd_ = ::mkstemp(temp_.data());
-    }
-    ~PendingFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!committed_ && fd_ >= 0)
-            ::unlink(temp_.c_str());
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-
-    bool Write(const uint8_t* data, std::size_t length) {
-        while (length > 0) {
-            ssize_t n = ::write(fd_, data, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            data += n;
-            length -= std::size_t(n);
-        }
-        return true;
-    }
-
-    Status Commit() {
-        // mkstemp makes 0600 files; an extracted item is an ordinary file of the user's.
-        ::fchmod(fd_, 0644);
-        if (::close(fd_) != 0) {
-            fd_ = -1;
-            ::unlink(temp_.c_str());
-            return MakeError("cannot finish " + target_);
-        }
-        fd_ = -1;
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-            int err = errno;
-            ::unlink(temp_.c_str());
-            return MakeError("cannot write " + target_ + ": " + std::strerror(err));
-        }
-        committed_ = true;
-        return {};
-    }
-
-private:
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    bool committed_ = false;
-};
 
 Status CopyRaw(ByteSource& source, PendingFile& out, int64_t offset, int64_t size) {
     std::vector<uint8_t> buffer(std::size_t(std::min<int64_t>(size, kExtractChunkSize)));

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "PayloadJson.h"
+#include "base/PendingFile.h"
 #include "payload/PayloadWriter.h"
 
 #include <cerrno>
@@ -66,95 +67,39 @@ Result<Json> ReadManifest(const std::string& path) {
     }
 }
 
-// The output under a temporary name in its own folder, renamed over OUT only when complete.
-class PendingOutput {
-public:
-    explicit PendingOutput(const std::filesystem::path& out) : out_(out) {
-        std::filesystem::path folder = out.parent_path();
-        temp_ = (folder.empty() ? std::filesystem::path(".") : folder) / ("." + out.filename().string() + ".XXXXXX");
-        std::string pattern = temp_.string();
-        fd_ = ::mkstemp(pattern.data());
-        temp_ = pattern;
-    }
-    ~PendingOutput() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!committed_ && created_)
-            ::unlink(temp_.c_str());
-    }
-    PendingOutput(const PendingOutput&) = delete;
-    PendingOutput& operator=(const PendingOutput&) = delete;
-
-    Status Open() {
-        if (fd_ < 0)
-            return MakeError("cannot create a file beside " + out_.string() + ": " + std::strerror(errno));
-        created_ = true;
-        return {};
-    }
-
-    Status CopyEngine(const std::filesystem::path& engine) {
-        int in = ::open(engine.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0)
-            return MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
-        struct stat st {};
-        if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(in);
-            return MakeError("the engine " + engine.string() + " is not a regular file");
-        }
-        std::vector<char> buffer(1 << 20);
-        Status status;
-        for (;;) {
-            ssize_t n = ::read(in, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                status = MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
-                break;
-            }
-            if (n == 0)
-                break;
-            if (!WriteAll(buffer.data(), std::size_t(n))) {
-                status = MakeError("cannot write " + temp_.string() + ": " + std::strerror(errno));
-                break;
-            }
-        }
+// The engine's bytes at the start of the pending output, which is then made executable and
+// closed: the payload is appended to it through its path.
+Status CopyEngine(const std::filesystem::path& engine, PendingFile& output) {
+    int in = ::open(engine.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(in);
-        if (status && ::fchmod(fd_, 0755) != 0)
-            status = MakeError("cannot make " + temp_.string() + " executable: " + std::strerror(errno));
-        if (status && ::close(std::exchange(fd_, -1)) != 0)
-            status = MakeError("cannot write " + temp_.string() + ": " + std::strerror(errno));
-        return status;
+        return MakeError("the engine " + engine.string() + " is not a regular file");
     }
-
-    const std::filesystem::path& TempPath() const { return temp_; }
-
-    Status Commit() {
-        if (::rename(temp_.c_str(), out_.c_str()) != 0)
-            return MakeError("cannot write " + out_.string() + ": " + std::strerror(errno));
-        committed_ = true;
-        return {};
-    }
-
-private:
-    bool WriteAll(const char* data, std::size_t length) {
-        while (length > 0) {
-            ssize_t n = ::write(fd_, data, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            data += n;
-            length -= std::size_t(n);
+    std::vector<char> buffer(1 << 20);
+    Status status;
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            status = MakeError("cannot read the engine " + engine.string() + ": " + std::strerror(errno));
+            break;
         }
-        return true;
+        if (n == 0)
+            break;
+        if (!output.Write(buffer.data(), std::size_t(n))) {
+            status = MakeError("cannot write " + output.TempPath() + ": " + std::strerror(errno));
+            break;
+        }
     }
-
-    std::filesystem::path out_;
-    std::filesystem::path temp_;
-    int fd_ = -1;
-    bool created_ = false;
-    bool committed_ = false;
-};
+    ::close(in);
+    if (status)
+        status = output.Close(0755);
+    return status;
+}
 
 } // namespace
 
@@ -185,12 +130,12 @@ int RunBuild(std::span<const std::string> args, std::ostream& out, std::ostream&
     if (!draft)
         return ReportFailure(err, manifestPath + ": " + draft.message());
 
-    PendingOutput pending(outPath);
-    if (Status s = pending.Open(); !s)
+    PendingFile pending(outPath.string());
+    if (!pending.IsOpen())
+        return ReportFailure(err, "cannot create a file beside " + outPath.string() + ": " + std::strerror(errno));
+    if (Status s = CopyEngine(engine, pending); !s)
         return ReportFailure(err, s.message());
-    if (Status s = pending.CopyEngine(engine); !s)
-        return ReportFailure(err, s.message());
-    auto sink = payload::FileSink::OpenForAppend(pending.TempPath().string());
+    auto sink = payload::FileSink::OpenForAppend(pending.TempPath());
     if (!sink)
         return ReportFailure(err, sink.message());
 

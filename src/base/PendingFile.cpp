@@ -1,0 +1,73 @@
+#include "base/PendingFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vorlandite {
+
+namespace {
+
+std::string TempSibling(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder + "." + name + ".XXXXXX";
+}
+
+} // namespace
+
+PendingFile::PendingFile(std::string target) : target_(std::move(target)), temp_(TempSibling(target_)) {
+    fd_ = ::mkstemp(temp_.data());
+    created_ = fd_ >= 0;
+}
+
+PendingFile::~PendingFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (created_ && !committed_)
+        ::unlink(temp_.c_str());
+}
+
+bool PendingFile::Write(const void* data, std::size_t length) {
+    auto bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t n = ::write(fd_, bytes, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        length -= std::size_t(n);
+    }
+    return true;
+}
+
+Status PendingFile::Close(mode_t mode) {
+    if (fd_ < 0)
+        return MakeError("cannot write " + target_ + ": the file is not open");
+    // mkstemp makes 0600 files; the result is an ordinary file of the user's.
+    if (::fchmod(fd_, mode) != 0)
+        return MakeError("cannot set the permissions of " + temp_ + ": " + std::strerror(errno));
+    if (::close(std::exchange(fd_, -1)) != 0)
+        return MakeError("cannot write " + temp_ + ": " + std::strerror(errno));
+    return {};
+}
+
+Status PendingFile::Commit() {
+    if (!created_)
+        return MakeError("cannot write " + target_ + ": the file was not created");
+    if (fd_ >= 0)
+        if (Status closed = Close(0644); !closed)
+            return closed;
+    if (::rename(temp_.c_str(), target_.c_str()) != 0)
+        return MakeError("cannot write " + target_ + ": " + std::strerror(errno));
+    committed_ = true;
+    return {};
+}
+
+} // namespace vorlandite

@@ -1,0 +1,68 @@
+// The pending file must never leave half a file under the target's name, nor a stray temporary
+// file beside it, whatever happens between creation and commit.
+
+#include "base/PendingFile.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace vorlandite {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    return std::size_t(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+TEST(PendingFileTest, TheTargetChangesOnlyAtCommit) {
+    testing::TempDir dir;
+    const std::string target = dir.File("out.bin");
+    std::ofstream(target) << "old";
+    {
+        PendingFile file(target);
+        ASSERT_TRUE(file.IsOpen());
+        ASSERT_TRUE(file.Write("new content", 11));
+        EXPECT_EQ(ReadAll(target), "old");
+        ASSERT_TRUE(file.Commit().ok());
+    }
+    EXPECT_EQ(ReadAll(target), "new content");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(PendingFileTest, AnAbandonedFileLeavesTheOldTargetAndNoTemporaryFile) {
+    testing::TempDir dir;
+    const std::string target = dir.File("out.bin");
+    std::ofstream(target) << "old";
+    {
+        PendingFile file(target);
+        ASSERT_TRUE(file.Write("half", 4));
+        ASSERT_TRUE(file.Close(0755).ok());
+    }
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+TEST(PendingFileTest, AMissingFolderIsReportedNotCommitted) {
+    testing::TempDir dir;
+    PendingFile file(dir.File("no-such-folder/out.bin"));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.Commit().ok());
+}
+
+} // namespace
+} // namespace vorlandite
