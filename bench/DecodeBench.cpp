@@ -3,6 +3,7 @@
 // it will fit the picture to a full-HD window).
 
 #include "raster/decoders/PictureDecoding.h"
+#include "BenchPictures.h"
 #include "raster/decoders/PictureWriters.h"
 #include "raster/PictureFitting.h"
 
@@ -14,30 +15,9 @@ namespace {
 
 using vorlandite::raster::TBitmap32;
 
-// Ramps with a fine, pseudo-random texture: a gradient alone would compress (and decode) far
-// more easily than a photograph does.
-const std::vector<uint8_t>& LargeJpeg() {
-    static const std::vector<uint8_t> bytes = [] {
-        constexpr int kWidth = 6000, kHeight = 4000;
-        TBitmap32 picture = TBitmap32::Create(kWidth, kHeight).value();
-        uint32_t state = 12345;
-        for (int y = 0; y < kHeight; ++y) {
-            auto row = picture.Scanline(y);
-            for (int x = 0; x < kWidth; ++x) {
-                state = state * 1664525u + 1013904223u;
-                const int noise = int(state >> 27) - 16;
-                auto channel = [noise](int v) { return uint32_t(std::clamp(v + noise, 0, 255)); };
-                const int r = x * 255 / kWidth, g = y * 255 / kHeight, b = ((x / 40 + y / 40) % 2) * 120 + 60;
-                row[std::size_t(x)] = 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b);
-            }
-        }
-        return vorlandite::testing::WriteJpeg(picture, {90});
-    }();
-    return bytes;
-}
 
 void DecodeJpeg(benchmark::State& state, vorlandite::raster::SizeHint hint) {
-    const std::vector<uint8_t>& bytes = LargeJpeg();
+    const std::vector<uint8_t>& bytes = vorlandite::bench::LargePhotoJpeg();
     int width = 0;
     for (auto _ : state) {
         auto picture = vorlandite::raster::DecodePicture(bytes, "jpg", hint);
@@ -58,7 +38,7 @@ void BM_DecodeJpeg6000x4000_Full(benchmark::State& state) { DecodeJpeg(state, {}
 // What the slideshow does with such an item: decode at the reduced scale, then fit it onto a
 // full-HD frame keeping its aspect ratio.
 void BM_DecodeAndFitJpeg6000x4000_Into1920x1080(benchmark::State& state) {
-    const std::vector<uint8_t>& bytes = LargeJpeg();
+    const std::vector<uint8_t>& bytes = vorlandite::bench::LargePhotoJpeg();
     TBitmap32 frame = TBitmap32::Create(1920, 1080).value();
     for (auto _ : state) {
         auto picture = vorlandite::raster::DecodePicture(bytes, "jpg", {1920, 1080});

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the engine and the CLI, authors a small demo
-# screensaver from content this script generates, and inspects it.
+# The main job: installs what is missing, builds the engine and the CLI, authors a demo
+# screensaver from content this script generates, and shows it: full screen when a display is
+# there, otherwise recorded headless with a contact sheet of its items.
+#
+#   VORLANDITE_DEMO_HEADLESS=1   record even when a display is there (CI)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +21,14 @@ echo "== generating content"
 "$bin/vorlandite" render-background --style 3 --from 0x00FFFFFF --to 0x00802000 --size 900x900 -o "$demo/ripple.png"
 "$bin/vorlandite" render-background --style 7 --from 0x0000A0FF --to 0x00400040 --size 640x1136 -o "$demo/portrait.png"
 "$bin/vorlandite" render-background --style 5 --from 0x00204020 --to 0x0080FF80 --size 2400x600 -o "$demo/panorama.png"
+"$bin/vorlandite" render-background --style 4 --from 0x000020C0 --to 0x0060F0FF --size 1200x800 -o "$demo/ember.png"
 "$bin/vorlandite" render-background --style 2 --from 0x00FFFFFF --to 0x00303030 --size 220x80 -o "$demo/logo.png"
+# The mask: black at the edges (background shows), white in the middle (the picture shows).
+"$bin/vorlandite" render-background --style 3 --from 0x00000000 --to 0x00FFFFFF --size 400x300 -o "$demo/vignette.png"
+# The animated GIF: one transition effect of the engine, played as a looping animation.
+"$bin/vorlandite" gallery --out "$demo/gallery" --size 480x360 --steps 24 >/dev/null 2>"$demo/gallery.log" ||
+    { cat "$demo/gallery.log"; exit 1; }
+cp "$demo/gallery/effect-031.gif" "$demo/animation.gif"
 
 cat > "$demo/demo.json" <<'JSON'
 {
@@ -36,8 +46,16 @@ cat > "$demo/demo.json" <<'JSON'
   "Images": [
     {"File": "dawn.png", "Compressed": false, "Text": "Dawn", "TextPosition": 2, "TextSize": 20},
     {"File": "ripple.png", "Compressed": true, "Text": "Ripples", "TextPosition": 2, "TextSize": 20},
+    {"File": "animation.gif", "Compressed": true, "Stretch": 2, "Duration": 8,
+     "Text": "An animated GIF", "TextPosition": 1, "TextSize": 22, "TextTransparent": 1, "TextShadow": 1,
+     "TextMarginX": 24, "TextMarginY": 16},
     {"File": "portrait.png", "Compressed": true, "Stretch": 4},
+    {"File": "ember.png", "Compressed": true, "Stretch": 0, "MaskIndex": 0,
+     "Text": "Through a mask", "TextPosition": 5, "TextSize": 18},
     {"File": "panorama.png", "Compressed": false, "Text": "Panorama", "TextPosition": 0}
+  ],
+  "Masks": [
+    {"File": "vignette.png", "Format": 1}
   ],
   "Sections": [
     {"Number": 5, "File": "logo.png"}
@@ -49,3 +67,14 @@ echo "== building $demo/demo.scr"
 "$bin/vorlandite" build "$demo/demo.json" -o "$demo/demo.scr"
 echo "== inspecting it"
 "$bin/vorlandite" inspect "$demo/demo.scr"
+
+if [[ "${VORLANDITE_DEMO_HEADLESS:-0}" != 1 && -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    echo "== showing it on $DISPLAY (move the mouse or press a key to end the show)"
+    "$demo/demo.scr" /s
+else
+    echo "== no display: recording the show headless"
+    "$bin/vorlandite" record "$demo/demo.scr" --size 1280x720 --seconds 40 --out "$demo/record" \
+        --frames --contact-sheet "$demo/contact-sheet.png"
+    echo "== the items as they came in: $demo/record/item-*.png"
+    echo "== contact sheet: $(pwd)/$demo/contact-sheet.png"
+fi

@@ -17,6 +17,41 @@ int RunGuarded(CommandFunction command, std::span<const std::string> args, std::
     }
 }
 
+std::optional<ParsedArguments> StartCommand(std::span<const std::string> args, std::span<const OptionRule> options,
+                                            std::string_view usage, std::ostream& out, std::ostream& err,
+                                            int& exitCode) {
+    auto parsed = ParseArguments(args, options);
+    if (!parsed) {
+        exitCode = ReportUsage(err, parsed.message(), usage);
+        return std::nullopt;
+    }
+    if (parsed->help) {
+        out << usage;
+        exitCode = kExitOk;
+        return std::nullopt;
+    }
+    return std::move(parsed).value();
+}
+
+std::optional<std::string_view> MissingOption(const ParsedArguments& parsed,
+                                              std::initializer_list<std::string_view> required) {
+    for (std::string_view name : required)
+        if (!parsed.Has(name))
+            return name;
+    return std::nullopt;
+}
+
+std::optional<std::pair<int, int>> ParseSize(std::string_view text, int minSide, int maxSide) {
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string_view::npos)
+        return std::nullopt;
+    const auto width = ParseWhole<int>(text.substr(0, x));
+    const auto height = ParseWhole<int>(text.substr(x + 1));
+    if (!width || !height || *width < minSide || *height < minSide || *width > maxSide || *height > maxSide)
+        return std::nullopt;
+    return std::pair{*width, *height};
+}
+
 int ReportFailure(std::ostream& err, std::string_view message) {
     err << "vorlandite: " << message << '\n';
     return kExitBadInput;

@@ -8,7 +8,10 @@
 
 #include "base/Result.h"
 
+#include <charconv>
 #include <map>
+#include <optional>
+#include <utility>
 #include <ostream>
 #include <span>
 #include <string>
@@ -51,5 +54,35 @@ struct ParsedArguments {
 // Options may stand anywhere; "--name=value" and "--name value" both work; "--" ends options.
 // "--help" / "-h" set `help`. An unknown option, a missing value or a repeated option is an error.
 Result<ParsedArguments> ParseArguments(std::span<const std::string> args, std::span<const OptionRule> options);
+
+// The common start of every command: parses its arguments; a parse error prints the problem and
+// the usage, --help prints the usage. Returns nullopt when the command is done already, with the
+// exit code in exitCode.
+std::optional<ParsedArguments> StartCommand(std::span<const std::string> args, std::span<const OptionRule> options,
+                                            std::string_view usage, std::ostream& out, std::ostream& err,
+                                            int& exitCode);
+
+// The first of `required` that the arguments lack, or nullopt.
+std::optional<std::string_view> MissingOption(const ParsedArguments& parsed,
+                                              std::initializer_list<std::string_view> required);
+
+// A number that is the whole text, nothing before or after it (integers in the given base).
+template <class T>
+std::optional<T> ParseWhole(std::string_view text, int base = 10) {
+    T value{};
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    std::from_chars_result result;
+    if constexpr (std::is_floating_point_v<T>)
+        result = std::from_chars(first, last, value);
+    else
+        result = std::from_chars(first, last, value, base);
+    if (text.empty() || result.ec != std::errc() || result.ptr != last)
+        return std::nullopt;
+    return value;
+}
+
+// "WxH" (or "WXH") with both sides from minSide to maxSide.
+std::optional<std::pair<int, int>> ParseSize(std::string_view text, int minSide, int maxSide);
 
 } // namespace vorlandite::tools

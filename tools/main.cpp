@@ -9,6 +9,7 @@
 #include "commands/Extract.h"
 #include "commands/Gallery.h"
 #include "commands/Inspect.h"
+#include "commands/Record.h"
 #include "commands/RenderBackground.h"
 #include "commands/RenderEffect.h"
 
@@ -36,6 +37,7 @@ constexpr Command kCommands[] = {
     {"render-background", "paint one of the eight gradient backgrounds as a PNG", RunRenderBackground},
     {"render-effect", "run one transition effect between two pictures and write its frames", RunRenderEffect},
     {"gallery", "render every transition effect as an animated GIF with an index page", RunGallery},
+    {"record", "run a screensaver's show headless on virtual time and write its events", RunRecord},
 };
 
 std::string Usage() {

@@ -58,6 +58,16 @@ Result<raster::TBitmap32> DecodeStillItem(const std::string& itemFile, raster::S
         return decoded.error();
     if (decoded->Empty())
         return MakeError("the picture is empty");
+    // Drawing an opaque picture onto a cleared surface gives the picture itself, so a photograph
+    // (the usual, and the largest, item) is kept as decoded instead of copied pixel by pixel.
+    const auto pixels = decoded->Pixels();
+    if (std::all_of(pixels.begin(), pixels.end(), [](raster::TColor32 p) { return (p >> 24) == 0xFF; })) {
+        raster::TBitmap32 picture = std::move(decoded).value();
+        picture.SetDrawMode(raster::TDrawMode::Opaque);
+        picture.SetMasterAlpha(255);
+        picture.SetStretchFilter(raster::TStretchFilter::Nearest);
+        return picture;
+    }
     auto surface = raster::TBitmap32::Create(decoded->Width(), decoded->Height());
     if (!surface)
         return surface;

@@ -104,13 +104,10 @@ Status CopyEngine(const std::filesystem::path& engine, PendingFile& output) {
 } // namespace
 
 int RunBuild(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, Usage(), out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), Usage());
-    if (parsed->help) {
-        out << Usage();
-        return kExitOk;
-    }
+        return exitCode;
     if (parsed->positional.size() != 1)
         return ReportUsage(err, "build takes one MANIFEST", Usage());
     if (!parsed->Has("--output") || parsed->options.at("--output").empty())

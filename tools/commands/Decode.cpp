@@ -31,23 +31,19 @@ constexpr OptionRule kOptions[] = {
 };
 
 Result<int> ParseFrameIndex(const std::string& text) {
-    int value = -1;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 0)
+    const auto value = ParseWhole<int>(text);
+    if (!value || *value < 0)
         return MakeError("--frame needs a frame number from 0, not \"" + text + "\"");
-    return value;
+    return *value;
 }
 
 } // namespace
 
 int RunDecode(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (parsed->positional.size() != 1)
         return ReportUsage(err, "decode takes one picture file", kUsage);
     if (!parsed->Has("--output"))

@@ -75,13 +75,10 @@ std::vector<Job> JobsOf(const payload::Payload& p) {
 } // namespace
 
 int RunExtract(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, {});
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, std::span<const OptionRule>{}, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (parsed->positional.size() != 2)
         return ReportUsage(err, "extract takes FILE and DIR", kUsage);
     const std::string& file = parsed->positional[0];

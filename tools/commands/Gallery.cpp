@@ -48,24 +48,6 @@ constexpr int kHoldAfterCs = 120;
 // Fixed, so the same command makes the same gallery.
 constexpr uint32_t kSeed = 1;
 
-std::optional<int> ParseCount(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<std::pair<int, int>> ParseSize(std::string_view text) {
-    const std::size_t x = text.find_first_of("xX");
-    if (x == std::string_view::npos)
-        return std::nullopt;
-    const auto width = ParseCount(text.substr(0, x));
-    const auto height = ParseCount(text.substr(x + 1));
-    if (!width || !height || *width < 1 || *height < 1 || *width > kMaxSide || *height > kMaxSide)
-        return std::nullopt;
-    return std::pair{*width, *height};
-}
 
 int FrameDelayCs(int periodMs) { return std::max(kShortestDelayCs, (periodMs + 5) / 10); }
 
@@ -216,13 +198,10 @@ raster::TBitmap32 GalleryNewPicture(int width, int height) {
 }
 
 int RunGallery(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (!parsed->positional.empty())
         return ReportUsage(err, "unexpected argument " + parsed->positional.front(), kUsage);
     if (!parsed->Has("--out"))
@@ -231,14 +210,14 @@ int RunGallery(std::span<const std::string> args, std::ostream& out, std::ostrea
 
     int width = 320, height = 240, steps = 32;
     if (parsed->Has("--size")) {
-        const auto size = ParseSize(option("--size"));
+        const auto size = ParseSize(option("--size"), 1, kMaxSide);
         if (!size)
             return ReportFailure(err, "--size must be WIDTHxHEIGHT with each from 1 to " + std::to_string(kMaxSide) +
                                           ", not \"" + option("--size") + "\"");
         std::tie(width, height) = *size;
     }
     if (parsed->Has("--steps")) {
-        const auto value = ParseCount(option("--steps"));
+        const auto value = ParseWhole<int>(option("--steps"));
         if (!value || *value < 1 || *value > kMaxSteps)
             return ReportFailure(err, "--steps must be a number from 1 to " + std::to_string(kMaxSteps) + ", not \"" +
                                           option("--steps") + "\"");

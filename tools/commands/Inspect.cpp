@@ -135,13 +135,10 @@ std::string PayloadSummary(const payload::Payload& p) {
 }
 
 int RunInspect(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (parsed->positional.size() != 1)
         return ReportUsage(err, "inspect takes one FILE", kUsage);
 

@@ -33,64 +33,38 @@ constexpr OptionRule kOptions[] = {
 
 constexpr int kMaxSide = 32767;
 
-std::optional<uint64_t> ParseUnsigned(std::string_view text, int base) {
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 // "0x336699" or "3368601"; the whole 32 bits are accepted, the top byte is ignored later.
 std::optional<uint32_t> ParseColour(std::string_view text) {
     std::optional<uint64_t> value;
     if (text.starts_with("0x") || text.starts_with("0X"))
-        value = ParseUnsigned(text.substr(2), 16);
+        value = ParseWhole<uint64_t>(text.substr(2), 16);
     else
-        value = ParseUnsigned(text, 10);
+        value = ParseWhole<uint64_t>(text, 10);
     if (!value || *value > 0xFFFFFFFFu)
         return std::nullopt;
     return uint32_t(*value);
 }
 
-struct Size {
-    int Width;
-    int Height;
-};
-
-std::optional<Size> ParseSize(std::string_view text) {
-    const auto x = text.find_first_of("xX");
-    if (x == std::string_view::npos)
-        return std::nullopt;
-    const auto w = ParseUnsigned(text.substr(0, x), 10);
-    const auto h = ParseUnsigned(text.substr(x + 1), 10);
-    if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide)
-        return std::nullopt;
-    return Size{int(*w), int(*h)};
-}
 
 } // namespace
 
 int RunRenderBackground(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (!parsed->positional.empty())
         return ReportUsage(err, "unexpected argument " + parsed->positional.front(), kUsage);
-    for (std::string_view required : {"--style", "--from", "--to", "--size", "--output"})
-        if (!parsed->Has(required))
-            return ReportUsage(err, "missing option " + std::string(required), kUsage);
+    if (auto missing = MissingOption(*parsed, {"--style", "--from", "--to", "--size", "--output"}))
+        return ReportUsage(err, "missing option " + std::string(*missing), kUsage);
     const auto value = [&](std::string_view name) -> const std::string& { return parsed->options.find(name)->second; };
     const auto invalid = [&](std::string_view name, std::string_view expected) {
         return ReportFailure(err,
                              std::string(name) + " must be " + std::string(expected) + ", not \"" + value(name) + "\"");
     };
 
-    const auto style = ParseUnsigned(value("--style"), 10);
+    const auto style = ParseWhole<uint64_t>(value("--style"), 10);
     if (!style || *style < 1 || *style > 8)
         return invalid("--style", "a number from 1 to 8");
     const auto from = ParseColour(value("--from"));
@@ -99,17 +73,17 @@ int RunRenderBackground(std::span<const std::string> args, std::ostream& out, st
     const auto to = ParseColour(value("--to"));
     if (!to)
         return invalid("--to", "a colour such as 0x00336699");
-    const auto size = ParseSize(value("--size"));
+    const auto size = ParseSize(value("--size"), 1, kMaxSide);
     if (!size)
         return invalid("--size", "WxH with sides from 1 to " + std::to_string(kMaxSide));
     const std::string& output = value("--output");
     if (output.empty())
         return ReportFailure(err, "--output needs a file name");
 
-    auto bitmap = raster::TBitmap32::Create(size->Width, size->Height);
+    auto bitmap = raster::TBitmap32::Create(size->first, size->second);
     if (!bitmap)
         return ReportFailure(err, bitmap.message());
-    raster::GradientFill(*bitmap, int(*style), *from, *to, raster::TRect{0, 0, size->Width, size->Height});
+    raster::GradientFill(*bitmap, int(*style), *from, *to, raster::TRect{0, 0, size->first, size->second});
     if (Status written = WritePng(*bitmap, output, PngChannels::Rgb); !written)
         return ReportFailure(err, written.message());
     return kExitOk;

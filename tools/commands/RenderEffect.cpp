@@ -43,13 +43,6 @@ constexpr int64_t kMaxSteps = 1000000;
 // Frames run on a virtual clock, so the show's period costs nothing and keeps its pacing steps.
 constexpr int kFramePeriodMs = 9;
 
-std::optional<int64_t> ParseInteger(std::string_view text) {
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 std::string FramePath(const std::filesystem::path& folder, int index) {
     char name[32];
@@ -67,32 +60,28 @@ Result<raster::TBitmap32> ReadPicture(const std::string& path) {
 } // namespace
 
 int RunRenderEffect(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    auto parsed = ParseArguments(args, kOptions);
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
     if (!parsed)
-        return ReportUsage(err, parsed.message(), kUsage);
-    if (parsed->help) {
-        out << kUsage;
-        return kExitOk;
-    }
+        return exitCode;
     if (!parsed->positional.empty())
         return ReportUsage(err, "unexpected argument " + parsed->positional.front(), kUsage);
-    for (std::string_view required : {"--effect", "--steps", "--from", "--to", "--out"})
-        if (!parsed->Has(required))
-            return ReportUsage(err, "missing option " + std::string(required), kUsage);
+    if (auto missing = MissingOption(*parsed, {"--effect", "--steps", "--from", "--to", "--out"}))
+        return ReportUsage(err, "missing option " + std::string(*missing), kUsage);
     const auto option = [&](std::string_view name) -> const std::string& { return parsed->options.find(name)->second; };
 
-    const auto effectValue = ParseInteger(option("--effect"));
+    const auto effectValue = ParseWhole<int64_t>(option("--effect"));
     if (!effectValue)
         return ReportFailure(err, "--effect must be a whole number, not \"" + option("--effect") + "\"");
     // Numbers beyond an int are as much out of range as 121: the engine picks a random effect.
     const int effect = *effectValue < 0 || *effectValue > 1000 ? -1 : int(*effectValue);
-    const auto steps = ParseInteger(option("--steps"));
+    const auto steps = ParseWhole<int64_t>(option("--steps"));
     if (!steps || *steps < 0 || *steps > kMaxSteps)
         return ReportFailure(err, "--steps must be a number from 0 to " + std::to_string(kMaxSteps) + ", not \"" +
                                       option("--steps") + "\"");
     uint32_t seed = std::random_device{}();
     if (parsed->Has("--seed")) {
-        const auto value = ParseInteger(option("--seed"));
+        const auto value = ParseWhole<int64_t>(option("--seed"));
         if (!value || *value < 0 || *value > int64_t(std::numeric_limits<uint32_t>::max()))
             return ReportFailure(err, "--seed must be a number from 0 to 4294967295, not \"" + option("--seed") + "\"");
         seed = uint32_t(*value);

@@ -61,6 +61,7 @@ struct TItemShownEvent {
     int index = -1;
     TItemKind kind = TItemKind::Picture;
     TShowMode mode = TShowMode::AtOnce;
+    int placementMode = 0; // the size-and-position mode the item was placed by
     raster::TRect rect{};  // where the picture was placed on the frame
     int effect = 0;        // the effect drawn from the effect set (0: none)
     int steps = 0;

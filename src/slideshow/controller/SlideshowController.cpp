@@ -87,7 +87,7 @@ Status TSlideshowController::Start() {
     gifOptions.backgroundColour = header.BackgroundColor;
     gif_ = std::make_unique<TGifAnimation>(env_.GifTimer, gifOptions);
     gif_->SetFrameShownHandler([this](int frameIndex, const raster::TRect& changed) {
-        env_.Display.Repaint(changed);
+        (gifSurface_ ? *gifSurface_ : static_cast<IShowSurface&>(env_.Display)).Repaint(changed);
         if (env_.Events)
             env_.Events->GifFrame(currentPictureIndex_, frameIndex, changed);
     });
@@ -156,13 +156,19 @@ void TSlideshowController::LoadImage(int index, bool desktopStart) {
     if (!background_ || closed_)
         return;
     RebuildBackground(content_.Payload.Header, env_.Random, *background_);
-    auto frame = BackgroundFrame(background_->Bitmap, env_.Display.Width(), env_.Display.Height());
-    if (!frame)
-        return;
+    // Only the desktop start shows the background frame itself; a picture item composes a frame
+    // of its own, so at full size the copy would be made for nothing.
+    raster::TBitmap32 frame;
+    if (desktopStart) {
+        auto made = BackgroundFrame(background_->Bitmap, env_.Display.Width(), env_.Display.Height());
+        if (!made)
+            return;
+        frame = std::move(made).value();
+    }
     try {
         // A broken item is skipped without a word: the screen keeps the previous picture and the
         // next tick brings the next item.
-        (void)LoadItem(index, desktopStart, *frame);
+        (void)LoadItem(index, desktopStart, frame);
     } catch (...) {
     }
 }
@@ -203,6 +209,8 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     TItemShownEvent shown;
     shown.index = index;
     shown.kind = kind;
+    shown.placementMode = item.Stretch != -1 ? item.Stretch : header.Stretch;
+    IShowSurface* target = &env_.Display;
     if (desktopStart) {
         // This call only puts the desktop on screen; the next one loads the item itself.
         shown.mode = TShowMode::Desktop;
@@ -219,18 +227,18 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
         decodedPicture_ = std::move(composed->Picture);
         itemMask_ = std::move(composed->Mask);
         placementRect_ = composed->Placement;
+        currentPictureIndex_ = index;
+        currentItemIndex_ = index;
+        target = &ChooseTarget();
+        gifSurface_ = target;
         if (composed->IsGif && gif_ && composed->Gif) {
             if (gif_->LoadGif(composed->Gif)) {
-                gif_->SetStage(TGifStage{&gifBackdrop_, placementRect_, &env_.Display.PictureBitmap(),
+                gif_->SetStage(TGifStage{&gifBackdrop_, placementRect_, &target->PictureBitmap(),
                                          uint32_t(item.ImageFilter), itemMask_ ? &*itemMask_ : nullptr});
             }
         }
-        currentPictureIndex_ = index;
-        currentItemIndex_ = index;
-        // The bitmap holds the new frame before the transition draws it, so that a repaint in
-        // between does not bring the old picture back.
-        env_.Display.PictureBitmap() = frame;
         shown.rect = placementRect_;
+        shown.monitor = target == &env_.Display ? 0 : 1;
     }
 
     if (env_.EnterSound &&
@@ -238,7 +246,12 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
         (void)env_.EnterSound->LoadEnterSound(item.EnterSoundIndex);
 
     if (showWithoutTransition_ || desktopStart) {
+        // Every monitor shows the frame at once, whichever of them the item went to.
         env_.Display.ShowFrameNow(frame);
+        if (IShowSurface* second = env_.Display.SecondMonitor()) {
+            second->ShowFrameNow(frame);
+            second->PictureBitmap() = frame;
+        }
         if (shown.mode != TShowMode::Desktop)
             shown.mode = TShowMode::AtOnce;
         if (env_.Events)
@@ -252,7 +265,7 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
         shown.effect = transitions::RandomEffect(effectSet, env_.Random);
         shown.steps = transitions::StepsForSpeed(env_.Display.Width(), speed);
         transitionItem_ = index;
-        transitions::TTransThread* thread = env_.Engine.StartTransition(env_.Display.Presenter(), frame, shown.effect,
+        transitions::TTransThread* thread = env_.Engine.StartTransition(target->Presenter(), frame, shown.effect,
                                                                         shown.steps, kShowFramePeriodMs);
         shown.mode = thread ? TShowMode::Transition : TShowMode::AtOnce;
         if (env_.Events)
@@ -266,9 +279,21 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
             gif_->AnimateGif();
         }
     }
+    // The target's bitmap holds the new frame from now on, so that a repaint during or after the
+    // transition does not bring the old picture back. It takes the frame only once the frame has
+    // been handed over (the transition keeps its own copy): nothing on this thread repaints in
+    // between, and the frame need not be copied once more.
+    if (!desktopStart)
+        target->PictureBitmap() = std::move(frame);
     RemoveQuietly(itemFile);
     showWithoutTransition_ = false;
     return {};
+}
+
+IShowSurface& TSlideshowController::ChooseTarget() {
+    IShowSurface* second = env_.Display.SecondMonitor();
+    usePrimaryMonitor_ = second ? !usePrimaryMonitor_ : true;
+    return usePrimaryMonitor_ ? static_cast<IShowSurface&>(env_.Display) : *second;
 }
 
 void TSlideshowController::RestartTimer() {
@@ -346,6 +371,7 @@ void TSlideshowController::FormClose() {
         env_.Melody->RemoveLeftoverFile();
     if (gif_)
         gif_->StopGif();
+    gifSurface_ = nullptr;
     background_.reset();
     gifBackdrop_ = raster::TBitmap32();
     decodedPicture_ = raster::TBitmap32();

@@ -108,6 +108,9 @@ private:
     void DisableSlideTimer();
     bool IsFlashItem(int index) const;
     TFrameContext FrameContext();
+    // The monitor that gets the picture item being loaded: with a second monitor the picture
+    // items alternate, the first one going to the main monitor.
+    IShowSurface& ChooseTarget();
     // The part of LoadImage that may fail; the caller swallows what it returns.
     Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
     void StopMedia();
@@ -123,6 +126,9 @@ private:
     raster::TBitmap32 decodedPicture_;
     std::optional<raster::TBitmap32> itemMask_;
     raster::TRect placementRect_{};
+    // The monitor showing the current picture item; its bitmap receives the GIF frames.
+    IShowSurface* gifSurface_ = nullptr;
+    bool usePrimaryMonitor_ = false;
 
     bool suspended_ = false;
     int currentPictureIndex_ = -1;

@@ -28,9 +28,29 @@ constexpr TColor32 kGreen = 0xFF00FF00u;
 constexpr TColor32 kBlue = 0xFF0000FFu;
 constexpr TColor32 kWhite = 0xFFFFFFFFu;
 
+// The second monitor's picture control; GIF frames reach its screen only through Repaint.
+class FakeSurface final : public IShowSurface {
+public:
+    FakeSurface() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
+    int Width() const override { return kWidth; }
+    int Height() const override { return kHeight; }
+    TBitmap32& PictureBitmap() override { return picture; }
+    transitions::ITransitionPresenter& Presenter() override { return presenter; }
+    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
+    void Repaint(const raster::TRect&) override {
+        ++repaints;
+        presenter.Canvas() = picture;
+    }
+
+    TBitmap32 picture;
+    transitions::TRecordingPresenter presenter;
+    int repaints = 0;
+};
+
 class FakeDisplay final : public IShowDisplay {
 public:
     FakeDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
+    IShowSurface* SecondMonitor() override { return second; }
     int Width() const override { return kWidth; }
     int Height() const override { return kHeight; }
     TBitmap32& PictureBitmap() override { return picture; }
@@ -47,6 +67,7 @@ public:
     transitions::TRecordingPresenter presenter;
     int closeRequests = 0;
     std::function<void()> onClose;
+    FakeSurface* second = nullptr;
 };
 
 class FakePassword final : public IPasswordCheck {
@@ -153,8 +174,9 @@ struct Show {
     FixedDesktop desktop;
     std::unique_ptr<TSlideshowController> controller;
 
-    explicit Show(const payload::PayloadDraft& draft) : file(draft) {
+    explicit Show(const payload::PayloadDraft& draft, FakeSurface* secondMonitor = nullptr) : file(draft) {
         support::EnsureGuiApplication();
+        display.second = secondMonitor;
         TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
         env.Password = &password;
         env.Events = &events;
@@ -184,8 +206,9 @@ struct Show {
     }
 
     TColor32 OnScreen() const { return display.presenter.Canvas().Pixel(kWidth / 2, kHeight / 2); }
-    bool ScreenIsAll(TColor32 colour) const {
-        for (TColor32 p : display.presenter.Canvas().Pixels())
+    bool ScreenIsAll(TColor32 colour) const { return IsAll(display.presenter.Canvas(), colour); }
+    static bool IsAll(const TBitmap32& screen, TColor32 colour) {
+        for (TColor32 p : screen.Pixels())
             if (p != colour)
                 return false;
         return true;
@@ -399,6 +422,64 @@ TEST(SlideshowControllerTest, AcceptedFinishClosesOnceAndReleasesTheShow) {
     EXPECT_EQ(show.events.ended, 1);
     EXPECT_FALSE(std::filesystem::exists(show.file.tempFolder + "SSDATA.DAT"));
     EXPECT_EQ(show.clock.AdvanceBy(60000), 0);
+}
+
+TEST(SlideshowControllerTest, TwoMonitorsAlternatePictureItemsStartingOnTheMain) {
+    FakeSurface second;
+    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue), Picture(kWhite)}), &second);
+    show.Start();
+    // The first item comes at once on both monitors.
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_EQ(show.events.shown[0].monitor, 0);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kRed));
+    EXPECT_TRUE(Show::IsAll(second.picture, kRed));
+
+    show.Tick();  // green goes to the second monitor through its own transition
+    EXPECT_EQ(show.events.shown.back().monitor, 1);
+    EXPECT_GT(second.presenter.FrameCount(), 0);
+    EXPECT_EQ(show.display.presenter.FrameCount(), 0);
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kGreen));
+    EXPECT_TRUE(Show::IsAll(second.picture, kGreen));
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+
+    show.Tick();  // blue back on the main monitor
+    EXPECT_EQ(show.events.shown.back().monitor, 0);
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));
+    EXPECT_TRUE(Show::IsAll(show.display.picture, kBlue));
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kGreen));
+
+    show.Tick();
+    std::vector<int> monitors;
+    for (const auto& e : show.events.shown)
+        monitors.push_back(e.monitor);
+    EXPECT_EQ(monitors, (std::vector<int>{0, 1, 0, 1}));
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kWhite));
+}
+
+TEST(SlideshowControllerTest, BrokenItemDoesNotTakeAMonitorsTurn) {
+    FakeSurface second;
+    Show show(Draft({Picture(kRed), BrokenPicture(), Picture(kGreen)}), &second);
+    show.Start();
+    show.Tick();  // the broken item
+    show.Tick();
+    ASSERT_EQ(show.events.Indexes(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(show.events.shown.back().monitor, 1);
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kGreen));
+}
+
+TEST(SlideshowControllerTest, GifOnTheSecondMonitorAnimatesThere) {
+    FakeSurface second;
+    Show show(Draft({Picture(kBlue), AnimatedPicture()}), &second);
+    show.Start();
+    show.clock.AdvanceTo(5000);
+    EXPECT_EQ(show.events.shown.back().monitor, 1);
+    show.FinishTransition(400);
+    show.clock.AdvanceBy(1 + 100);
+    EXPECT_EQ(show.events.gifFrames, (std::vector<int>{0, 1}));
+    EXPECT_EQ(second.repaints, 2);
+    EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kGreen));
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));  // the main monitor keeps its picture
 }
 
 }  // namespace

@@ -1,0 +1,206 @@
+#include "slideshow/headless/HeadlessShow.h"
+
+#include <thread>
+
+namespace vorlandite::slideshow {
+
+namespace {
+
+raster::TBitmap32 BlackSurface(int width, int height) {
+    raster::TBitmap32 surface = raster::TBitmap32::Create(width, height).value();
+    surface.Clear(0xFF000000u);
+    return surface;
+}
+
+}  // namespace
+
+THeadlessSurface::THeadlessSurface(int width, int height)
+    : width_(width), height_(height), picture_(BlackSurface(width, height)), presenter_(BlackSurface(width, height)) {}
+
+void THeadlessSurface::ShowFrameNow(const raster::TBitmap32& frame) {
+    presenter_.CopyNow(frame, raster::Intersect(frame.BoundsRect(), presenter_.Canvas().BoundsRect()));
+}
+
+void THeadlessSurface::Repaint(const raster::TRect& changed) {
+    const raster::TRect area = raster::Intersect(changed, picture_.BoundsRect());
+    if (!area.IsEmpty())
+        transitions::CopyRectangle(presenter_.Canvas(), area, picture_, area);
+}
+
+// The main monitor, and the window that closes when the show is over.
+class THeadlessShow::Display final : public IShowDisplay {
+public:
+    Display(int width, int height, THeadlessSurface* second) : main_(width, height), second_(second) {}
+    int Width() const override { return main_.Width(); }
+    int Height() const override { return main_.Height(); }
+    raster::TBitmap32& PictureBitmap() override { return main_.PictureBitmap(); }
+    transitions::ITransitionPresenter& Presenter() override { return main_.Presenter(); }
+    void ShowFrameNow(const raster::TBitmap32& frame) override { main_.ShowFrameNow(frame); }
+    void Repaint(const raster::TRect& changed) override { main_.Repaint(changed); }
+    IShowSurface* SecondMonitor() override { return second_; }
+    void RequestClose() override {
+        if (onClose)
+            onClose();
+    }
+
+    const raster::TBitmap32& Screen() const { return main_.Screen(); }
+    std::function<void()> onClose;
+
+private:
+    THeadlessSurface main_;
+    THeadlessSurface* second_;
+};
+
+// One generator for the show's own thread and one for the transition worker (any other
+// thread), so that a run does not depend on how the two threads interleave their draws.
+class THeadlessShow::SplitRandom final : public transitions::IRandomSource {
+public:
+    explicit SplitRandom(uint32_t seed) : show_(seed), worker_(seed ^ 0x9E3779B9u), showThread_(std::this_thread::get_id()) {}
+    int Random(int n) override { return Source().Random(n); }
+    void Randomize() override {}  // the seed alone decides the show
+
+private:
+    transitions::IRandomSource& Source() {
+        return std::this_thread::get_id() == showThread_ ? static_cast<IRandomSource&>(show_) : worker_;
+    }
+    transitions::TSeededRandom show_;
+    transitions::TSeededRandom worker_;
+    std::thread::id showThread_;
+};
+
+// Completions reach the show's thread through the task queue; before one runs, the show's time
+// moves on by the ticks the worker napped through.
+class THeadlessShow::ClockSyncedOwner final : public transitions::IOwnerThread {
+public:
+    ClockSyncedOwner(THeadlessShow& show) : show_(show) {}
+    void Post(std::function<void()> task) override {
+        show_.queue_.Post([this, task = std::move(task)] {
+            const int64_t now = show_.ticks_.TickMs();
+            const int64_t elapsed = now - show_.ticksCounted_;
+            show_.ticksCounted_ = now;
+            if (elapsed > 0)
+                show_.clock_.AdvanceBy(elapsed);
+            task();
+        });
+    }
+
+private:
+    THeadlessShow& show_;
+};
+
+// No screen to grab: the desktop the show starts on is black.
+class THeadlessShow::BlackDesktop final : public raster::DesktopCapture {
+public:
+    BlackDesktop(int width, int height) : width_(width), height_(height) {}
+    Result<raster::TBitmap32> GrabScreen() override { return BlackSurface(width_, height_); }
+
+private:
+    int width_;
+    int height_;
+};
+
+// Stamps the controller's events with the show's time and numbers the items shown. The call
+// that only puts the desktop on screen is not an item shown.
+class THeadlessShow::EventSink final : public IShowEventSink {
+public:
+    EventSink(THeadlessShow& show, EventHandler handler) : show_(show), handler_(std::move(handler)) {}
+
+    void ItemShown(const TItemShownEvent& event) override {
+        if (event.mode == TShowMode::Desktop)
+            return;
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::Item);
+        e.Item = event;
+        e.Sequence = ++sequence_;
+        lastItem_ = event;
+        Emit(e);
+    }
+    void TransitionEnded(int) override {
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::TransitionEnd);
+        e.Item = lastItem_;
+        e.Sequence = sequence_;
+        Emit(e);
+    }
+    void GifFrame(int index, int frameIndex, const raster::TRect&) override {
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::GifFrame);
+        e.Item = lastItem_;
+        e.Item.index = index;
+        e.Sequence = sequence_;
+        e.Frame = frameIndex;
+        Emit(e);
+    }
+    void Ended() override { Emit(Stamped(THeadlessEvent::TType::End)); }
+
+private:
+    THeadlessEvent Stamped(THeadlessEvent::TType type) const {
+        THeadlessEvent e;
+        e.Type = type;
+        e.TimeMs = show_.NowMs();
+        return e;
+    }
+    void Emit(const THeadlessEvent& e) {
+        if (handler_)
+            handler_(e);
+    }
+
+    THeadlessShow& show_;
+    EventHandler handler_;
+    int sequence_ = -1;
+    TItemShownEvent lastItem_{};
+};
+
+THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& options, EventHandler onEvent)
+    : random_(std::make_unique<SplitRandom>(options.Seed)), owner_(std::make_unique<ClockSyncedOwner>(*this)) {
+    if (options.Monitors >= 2)
+        second_ = std::make_unique<THeadlessSurface>(options.Width, options.Height);
+    display_ = std::make_unique<Display>(options.Width, options.Height, second_.get());
+    desktop_ = std::make_unique<BlackDesktop>(options.Width, options.Height);
+    engine_ = std::make_unique<transitions::TTransitionEngine>(ticks_, *random_, *owner_);
+    sink_ = std::make_unique<EventSink>(*this, std::move(onEvent));
+    TShowEnvironment env{*display_, slideTimer_, gifTimer_, *engine_, *random_};
+    env.Events = sink_.get();
+    env.Desktop = desktop_.get();
+    controller_ = std::make_unique<TSlideshowController>(env, std::move(content));
+    display_->onClose = [this] { controller_->FormClose(); };
+}
+
+THeadlessShow::~THeadlessShow() {
+    // The controller goes first: a completion still queued must find nothing to call.
+    controller_.reset();
+}
+
+Status THeadlessShow::Start() {
+    Status started = controller_->Start();
+    DrainTransitions();
+    return started;
+}
+
+void THeadlessShow::DrainTransitions() {
+    // The completions run here, one by one; each may start nothing new (the slide timer starts
+    // the next transition), so this ends.
+    transitions::RunUntilIdle(*engine_, queue_);
+    queue_.RunPending();
+}
+
+void THeadlessShow::RunUntil(int64_t timeMs) {
+    while (!controller_->Closed()) {
+        const auto due = clock_.NextDueMs();
+        if (!due || *due > timeMs)
+            break;
+        clock_.RunNext();
+        DrainTransitions();
+    }
+    if (clock_.NowMs() < timeMs)
+        clock_.AdvanceTo(timeMs);
+}
+
+void THeadlessShow::Finish() {
+    DrainTransitions();
+    controller_->FinishScreenSaver(true);
+    DrainTransitions();
+}
+
+const raster::TBitmap32& THeadlessShow::Screen(int monitor) const {
+    return monitor == 1 && second_ ? second_->Screen() : display_->Screen();
+}
+
+} // namespace vorlandite::slideshow

@@ -1,0 +1,122 @@
+#pragma once
+// The full-screen show without a screen: the slideshow controller on surfaces in memory, driven
+// by virtual timers, so that a show of many minutes runs in moments and the same seed always
+// gives the same show. The `record` command, the tests and the benchmarks run shows this way.
+//
+// Time. Two virtual clocks meet here: the show's timers (slide timer, GIF frames) and the tick
+// clock that paces the transition worker. A transition's own duration, the ticks its worker
+// napped through, is added to the show's time before its completion runs, so an item's display
+// time counts from the end of its transition, as on a real screen.
+//
+// Determinism. The worker and the show's own thread each draw from a generator of their own,
+// both seeded from the seed, so the order in which the two threads happen to draw changes
+// nothing. Transitions complete one at a time before the show's time moves on.
+
+#include "base/Result.h"
+#include "raster/TBitmap32.h"
+#include "slideshow/SlideTimers.h"
+#include "slideshow/controller/ShowDisplay.h"
+#include "slideshow/controller/SlideshowController.h"
+#include "transitions/RecordingPresenter.h"
+#include "transitions/TransitionEngine.h"
+#include "transitions/TransitionServices.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace vorlandite::slideshow {
+
+struct THeadlessShowOptions {
+    int Width = 1280;
+    int Height = 720;
+    uint32_t Seed = 1;
+    int Monitors = 1;  // 2: a second monitor of the same size
+};
+
+// What the show did, stamped with the show's virtual time.
+struct THeadlessEvent {
+    enum class TType { Item, TransitionEnd, GifFrame, End };
+    TType Type = TType::Item;
+    int64_t TimeMs = 0;
+    // Item: the item event; TransitionEnd: the item that came in (and its monitor).
+    TItemShownEvent Item{};
+    // Item and TransitionEnd: running number of the items shown, from 0. An item is on screen
+    // in full after its TransitionEnd, or at once when its mode is not Transition.
+    int Sequence = -1;
+    int Frame = 0;  // GifFrame: the frame now shown
+};
+
+// One monitor in memory: the picture control's bitmap and the screen the transitions draw on.
+class THeadlessSurface final : public IShowSurface {
+public:
+    THeadlessSurface(int width, int height);
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    raster::TBitmap32& PictureBitmap() override { return picture_; }
+    transitions::ITransitionPresenter& Presenter() override { return presenter_; }
+    void ShowFrameNow(const raster::TBitmap32& frame) override;
+    void Repaint(const raster::TRect& changed) override;
+
+    // What the monitor shows. Read it only while no transition runs.
+    const raster::TBitmap32& Screen() const { return presenter_.Canvas(); }
+
+private:
+    int width_;
+    int height_;
+    raster::TBitmap32 picture_;
+    transitions::TRecordingPresenter presenter_;
+};
+
+class THeadlessShow {
+public:
+    using EventHandler = std::function<void(const THeadlessEvent&)>;
+
+    // The content's temporary folder receives the item files while the show runs.
+    THeadlessShow(TShowContent content, const THeadlessShowOptions& options, EventHandler onEvent = {});
+    ~THeadlessShow();
+    THeadlessShow(const THeadlessShow&) = delete;
+    THeadlessShow& operator=(const THeadlessShow&) = delete;
+
+    // The show's start: background, the first item at once, the slide timer.
+    Status Start();
+    // Runs the show until its time reaches timeMs (a transition under way then ends first).
+    void RunUntil(int64_t timeMs);
+    // The user leaves: the show finishes and its window closes (the End event).
+    void Finish();
+
+    int64_t NowMs() const { return clock_.NowMs(); }
+    // Monitor 0 is the main one; monitor 1 exists with two monitors.
+    const raster::TBitmap32& Screen(int monitor) const;
+    int MonitorCount() const { return second_ ? 2 : 1; }
+    TSlideshowController& Controller() { return *controller_; }
+
+private:
+    class Display;
+    class SplitRandom;
+    class ClockSyncedOwner;
+    class EventSink;
+    class BlackDesktop;
+
+    // Runs the completions of started transitions, the show's time moving on by their length.
+    void DrainTransitions();
+
+    // Declared so that each member outlives what uses it: the engine joins its worker, which
+    // draws on the surfaces, and the controller stops the timers.
+    TVirtualTimerClock clock_;
+    TVirtualTimer slideTimer_{clock_};
+    TVirtualTimer gifTimer_{clock_};
+    transitions::TVirtualTickClock ticks_;
+    int64_t ticksCounted_ = 0;
+    std::unique_ptr<SplitRandom> random_;
+    transitions::TTaskQueue queue_;
+    std::unique_ptr<ClockSyncedOwner> owner_;
+    std::unique_ptr<THeadlessSurface> second_;
+    std::unique_ptr<Display> display_;
+    std::unique_ptr<BlackDesktop> desktop_;
+    std::unique_ptr<transitions::TTransitionEngine> engine_;
+    std::unique_ptr<EventSink> sink_;
+    std::unique_ptr<TSlideshowController> controller_;
+};
+
+} // namespace vorlandite::slideshow

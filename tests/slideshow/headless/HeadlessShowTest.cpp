@@ -1,0 +1,205 @@
+// The show on virtual time without a screen: timing across transitions, the same show for the
+// same seed, two monitors, the desktop start and GIF frames, with small screensavers of
+// solid-colour pictures built here.
+
+#include "slideshow/headless/HeadlessShow.h"
+
+#include "../OverlayTestSupport.h"
+#include "raster/decoders/PictureWriters.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vorlandite::slideshow {
+namespace {
+
+namespace support = vorlandite::testing;
+using raster::TColor32;
+using TType = THeadlessEvent::TType;
+
+constexpr TColor32 kRed = 0xFFFF0000u;
+constexpr TColor32 kGreen = 0xFF00FF00u;
+constexpr TColor32 kBlue = 0xFF0000FFu;
+constexpr TColor32 kBlack = 0xFF000000u;
+
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;
+    item.content = payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
+    return item;
+}
+
+payload::DraftItem<payload::TKelImageInfo> Broken() {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.content = payload::Content::FromBytes({'n', 'o', 'p', 'e'});
+    return item;
+}
+
+// Red then green, 4 x 4, 200 ms each, looping.
+payload::DraftItem<payload::TKelImageInfo> Animation() {
+    support::GifRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 4;
+    recipe.globalPalette = {kRed, kGreen};
+    recipe.netscapeLoop = true;
+    for (uint8_t index : {uint8_t(0), uint8_t(1)}) {
+        support::GifFrameRecipe frame;
+        frame.width = 4;
+        frame.height = 4;
+        frame.indexes.assign(16, index);
+        frame.delayCs = 20;
+        recipe.frames.push_back(frame);
+    }
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".gif";
+    item.record.Stretch = 1;
+    item.content = payload::Content::FromBytes(support::WriteGif(recipe));
+    return item;
+}
+
+payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items, int order = 0) {
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 5;
+    draft.Header.DisplayOrder = order;
+    draft.Header.EffectSpeed = 3;
+    draft.Header.GradientStyle = 1;
+    for (int effect = 1; effect <= 120; ++effect)
+        draft.Strings.EffectList += char(effect);
+    draft.Images = std::move(items);
+    return draft;
+}
+
+struct ShowRun {
+    support::ShowFile file;
+    std::vector<THeadlessEvent> events;
+    std::unique_ptr<THeadlessShow> show;
+
+    ShowRun(const payload::PayloadDraft& draft, THeadlessShowOptions options) : file(draft) {
+        support::EnsureGuiApplication();
+        show = std::make_unique<THeadlessShow>(TShowContent{file.payload, file.path, file.tempFolder, {}}, options,
+                                               [this](const THeadlessEvent& e) { events.push_back(e); });
+        EXPECT_TRUE(show->Start().ok());
+    }
+
+    std::vector<const THeadlessEvent*> Of(TType type) const {
+        std::vector<const THeadlessEvent*> found;
+        for (const auto& e : events)
+            if (e.Type == type)
+                found.push_back(&e);
+        return found;
+    }
+};
+
+THeadlessShowOptions Small(uint32_t seed = 1, int monitors = 1) { return {64, 48, seed, monitors}; }
+
+bool IsAll(const raster::TBitmap32& screen, TColor32 colour) {
+    for (TColor32 p : screen.Pixels())
+        if (p != colour)
+            return false;
+    return !screen.Pixels().empty();
+}
+
+TEST(HeadlessShowTest, DisplayTimeCountsFromTheEndOfEachTransition) {
+    ShowRun run(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}), Small());
+    run.show->RunUntil(30000);
+    const auto items = run.Of(TType::Item);
+    const auto ends = run.Of(TType::TransitionEnd);
+    ASSERT_GE(items.size(), 4u);
+    ASSERT_GE(ends.size(), 3u);
+    EXPECT_EQ(items[0]->TimeMs, 0);
+    EXPECT_EQ(items[0]->Item.mode, TShowMode::AtOnce);
+    EXPECT_EQ(items[1]->TimeMs, 5000);
+    for (std::size_t i = 1; i < items.size() && i <= ends.size(); ++i) {
+        // A transition takes show time, and the next item follows 5 s after it has ended.
+        EXPECT_GT(ends[i - 1]->TimeMs, items[i]->TimeMs) << i;
+        EXPECT_EQ(ends[i - 1]->Sequence, items[i]->Sequence);
+        if (i + 1 < items.size()) {
+            EXPECT_EQ(items[i + 1]->TimeMs, ends[i - 1]->TimeMs + 5000) << i;
+        }
+    }
+    EXPECT_EQ(run.show->NowMs(), 30000);
+}
+
+TEST(HeadlessShowTest, SameSeedSameShowOtherSeedOtherChoices) {
+    auto draft = Draft({Picture(kRed), Picture(kGreen), Picture(kBlue), Picture(kBlack)}, kOrderRandom);
+    auto summary = [&](uint32_t seed) {
+        ShowRun run(draft, Small(seed));
+        run.show->RunUntil(60000);
+        std::vector<int64_t> values;
+        for (const auto& e : run.events)
+            values.insert(values.end(), {int64_t(e.Type), e.TimeMs, e.Item.index, e.Item.effect});
+        for (TColor32 p : run.show->Screen(0).Pixels())
+            values.push_back(p);
+        return values;
+    };
+    const auto first = summary(11);
+    EXPECT_EQ(first, summary(11));
+    EXPECT_NE(first, summary(12));
+}
+
+TEST(HeadlessShowTest, TwoMonitorsTakeTurnsAndKeepTheirPictures) {
+    ShowRun run(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}), Small(1, 2));
+    ASSERT_EQ(run.show->MonitorCount(), 2);
+    EXPECT_TRUE(IsAll(run.show->Screen(1), kRed));  // the first item is on both at once
+    run.show->RunUntil(5000);                       // green comes in on the second monitor
+    EXPECT_TRUE(IsAll(run.show->Screen(0), kRed));
+    EXPECT_TRUE(IsAll(run.show->Screen(1), kGreen));
+    run.show->RunUntil(40000);
+    std::vector<int> monitors;
+    for (const auto* e : run.Of(TType::Item))
+        monitors.push_back(e->Item.monitor);
+    ASSERT_GE(monitors.size(), 4u);
+    for (std::size_t i = 0; i < monitors.size(); ++i)
+        EXPECT_EQ(monitors[i], int(i % 2)) << i;
+}
+
+TEST(HeadlessShowTest, DesktopStartIsNoItemAndBrokenItemsAreNotReported) {
+    auto draft = Draft({Picture(kRed), Broken(), Picture(kBlue)});
+    draft.Header.DesktopStart = true;
+    ShowRun run(draft, Small());
+    EXPECT_TRUE(run.events.empty());
+    EXPECT_TRUE(IsAll(run.show->Screen(0), kBlack));  // the headless desktop
+    run.show->RunUntil(20000);
+    const auto items = run.Of(TType::Item);
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[0]->TimeMs, 1);
+    EXPECT_EQ(items[0]->Item.mode, TShowMode::Transition);
+    EXPECT_EQ(items[0]->Item.index, 0);
+    EXPECT_EQ(items[1]->Item.index, 2);  // item 1 could not be shown
+    EXPECT_EQ(items[1]->Sequence, 1);
+}
+
+TEST(HeadlessShowTest, GifFramesFollowTheirDelaysAfterTheTransition) {
+    ShowRun run(Draft({Picture(kBlue), Animation()}), Small());
+    run.show->RunUntil(9000);
+    const auto ends = run.Of(TType::TransitionEnd);
+    const auto frames = run.Of(TType::GifFrame);
+    ASSERT_EQ(ends.size(), 1u);
+    ASSERT_GE(frames.size(), 4u);
+    const int64_t in = ends[0]->TimeMs;
+    const int64_t expected[] = {in + 1, in + 201, in + 401, in + 601};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(frames[i]->TimeMs, expected[i]) << i;
+        EXPECT_EQ(frames[i]->Frame, int(i % 2)) << i;
+    }
+    // The screen shows the frame drawn last.
+    EXPECT_TRUE(IsAll(run.show->Screen(0), frames.back()->Frame == 0 ? kRed : kGreen));
+}
+
+TEST(HeadlessShowTest, FinishClosesTheShowOnce) {
+    ShowRun run(Draft({Picture(kRed), Picture(kGreen)}), Small());
+    run.show->RunUntil(6000);
+    run.show->Finish();
+    run.show->Finish();
+    EXPECT_EQ(run.Of(TType::End).size(), 1u);
+    EXPECT_TRUE(run.show->Controller().Closed());
+    const auto count = run.events.size();
+    run.show->RunUntil(60000);
+    EXPECT_EQ(run.events.size(), count);
+}
+
+}  // namespace
+}  // namespace vorlandite::slideshow

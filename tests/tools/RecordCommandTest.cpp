@@ -1,0 +1,212 @@
+// `vorlandite record` in-process on small screensavers built here: the event stream, the frames,
+// the same files for the same seed, the user's stored settings (in a private config folder)
+// and the failures.
+
+#include "CliTestSupport.h"
+#include "commands/Record.h"
+#include "raster/decoders/PictureDecoding.h"
+#include "raster/decoders/PictureWriters.h"
+#include "support/RandomPayload.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+
+namespace vorlandite::tools {
+namespace {
+
+using testing::RunCommand;
+using testing::TempDir;
+using raster::TColor32;
+
+constexpr TColor32 kRed = 0xFFFF0000u;
+constexpr TColor32 kGreen = 0xFF00FF00u;
+constexpr TColor32 kBlue = 0xFF0000FFu;
+constexpr char kTitle[] = "Record Test";
+
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
+    raster::TBitmap32 bitmap = raster::TBitmap32::Create(4, 4).value();
+    bitmap.Clear(colour);
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;
+    item.content = payload::Content::FromBytes(vorlandite::testing::WritePngFromBitmap(bitmap, true));
+    item.compressed = true;
+    return item;
+}
+
+class RecordCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* saved = std::getenv("XDG_CONFIG_HOME"))
+            savedConfig_ = saved;
+        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        payload::PayloadDraft draft;
+        draft.Header.Seconds = 2;
+        draft.Header.EffectSpeed = 3;
+        draft.Header.GradientStyle = 1;
+        draft.Strings.Title = kTitle;
+        for (int effect = 1; effect <= 120; ++effect)
+            draft.Strings.EffectList += char(effect);
+        draft.Images = {Picture(kRed), Picture(kGreen), Picture(kBlue)};
+        const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
+        testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    void TearDown() override {
+        if (savedConfig_)
+            ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+    void StoreSettings(std::string_view values) {
+        std::filesystem::create_directories(dir_ / "config" / "vorlandite");
+        testing::WriteFile(dir_ / "config" / "vorlandite" / "user.reg",
+                           "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quenmore\\" + std::string(kTitle) + "]\n" +
+                               std::string(values) + "\n");
+    }
+
+    testing::CommandResult Record(const std::string& out, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{screensaver_.string(), "--size", "64x48", "--seconds", "10", "--out", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCommand(RunRecord, args);
+    }
+
+    static std::vector<nlohmann::json> Events(const std::filesystem::path& folder) {
+        std::vector<nlohmann::json> events;
+        std::istringstream lines(testing::ReadFile(folder / "events.jsonl"));
+        for (std::string line; std::getline(lines, line);)
+            events.push_back(nlohmann::json::parse(line));
+        return events;
+    }
+    static std::vector<nlohmann::json> ItemEvents(const std::vector<nlohmann::json>& events) {
+        std::vector<nlohmann::json> items;
+        for (const auto& e : events)
+            if (e["event"] == "item")
+                items.push_back(e);
+        return items;
+    }
+
+    TempDir dir_;
+    std::filesystem::path screensaver_ = dir_ / "show.scr";
+    std::optional<std::string> savedConfig_;
+};
+
+TEST_F(RecordCommandTest, WritesTheEventStreamAndTheScreenOfEachItem) {
+    const auto result = Record((dir_ / "rec").string(), {"--frames"});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    const auto events = Events(dir_ / "rec");
+    ASSERT_GE(events.size(), 4u);
+    EXPECT_EQ(events.front(), nlohmann::json::parse(R"({"t": 0, "event": "item", "index": 0, "kind": "picture",
+        "mode": 1, "rect": [0, 0, 64, 48], "effect": 0, "steps": 0, "monitor": 0})"));
+    EXPECT_EQ(events.back(), nlohmann::json::parse(R"({"t": 10000, "event": "end"})"));
+    // Every later item comes through a transition, and the next one 2 s after it has ended.
+    int64_t due = 2000;
+    for (std::size_t i = 1; i + 1 < events.size(); i += 2) {
+        ASSERT_EQ(events[i]["event"], "item") << i;
+        EXPECT_EQ(events[i]["t"], due);
+        EXPECT_EQ(events[i]["index"], int(i / 2 + 1) % 3);
+        EXPECT_GE(events[i]["effect"], 1);
+        ASSERT_EQ(events[i + 1]["event"], "transition-end");
+        EXPECT_GT(events[i + 1]["t"], events[i]["t"]);
+        due = events[i + 1]["t"].get<int64_t>() + 2000;
+    }
+
+    const auto items = ItemEvents(events);
+    const TColor32 colours[] = {kRed, kGreen, kBlue};
+    std::vector<std::string> expectedFiles{"events.jsonl"};
+    for (std::size_t n = 0; n < items.size(); ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "item-%04zu.png", n);
+        expectedFiles.push_back(name);
+        auto screen = raster::DecodePictureFile(dir_ / "rec" / name);
+        ASSERT_TRUE(screen.ok()) << name;
+        ASSERT_EQ(screen->Width(), 64);
+        EXPECT_EQ(screen->Pixel(32, 24), colours[items[n]["index"].get<int>()]) << name;
+    }
+    EXPECT_EQ(testing::ListFolder(dir_ / "rec"), expectedFiles);
+}
+
+TEST_F(RecordCommandTest, SameSeedGivesTheSameFiles) {
+    for (const char* folder : {"a", "b"})
+        ASSERT_EQ(Record((dir_ / folder).string(), {"--seed", "42", "--frames"}).status, kExitOk);
+    const auto files = testing::ListFolder(dir_ / "a");
+    ASSERT_EQ(files, testing::ListFolder(dir_ / "b"));
+    for (const auto& name : files)
+        EXPECT_EQ(testing::ReadFile(dir_ / "a" / name), testing::ReadFile(dir_ / "b" / name)) << name;
+}
+
+TEST_F(RecordCommandTest, TwoMonitorsAlternateAndTheContactSheetIsWritten) {
+    const auto sheet = dir_ / "sheet.png";
+    const auto result = Record((dir_ / "rec").string(), {"--monitors", "2", "--contact-sheet", sheet.string()});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    const auto items = ItemEvents(Events(dir_ / "rec"));
+    ASSERT_GE(items.size(), 3u);
+    for (std::size_t n = 0; n < items.size(); ++n)
+        EXPECT_EQ(items[n]["monitor"], int(n % 2)) << n;
+    auto picture = raster::DecodePictureFile(sheet);
+    ASSERT_TRUE(picture.ok());
+    EXPECT_GT(picture->Width(), 320);
+    EXPECT_NE(result.out.find(sheet.string()), std::string::npos);
+}
+
+TEST_F(RecordCommandTest, StoredSettingsOverrideTheAuthors) {
+    StoreSettings("\"Seconds\"=dword:00000003");
+    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
+    const auto items = ItemEvents(Events(dir_ / "rec"));
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[1]["t"], 3000);
+}
+
+TEST_F(RecordCommandTest, StoredSettingOfTheWrongTypeFails) {
+    StoreSettings("\"Seconds\"=\"three\"");
+    const auto result = Record((dir_ / "rec").string());
+    EXPECT_EQ(result.status, kExitBadInput);
+    EXPECT_NE(result.err.find("The screen saver can not run"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "rec" / "events.jsonl"));
+}
+
+TEST_F(RecordCommandTest, FileThatIsNoScreensaverFails) {
+    testing::WriteFile(screensaver_, "just some text, no payload at all");
+    const auto result = Record((dir_ / "rec").string());
+    EXPECT_EQ(result.status, kExitBadInput);
+    EXPECT_NE(result.err.find("The screen saver can not run"), std::string::npos) << result.err;
+}
+
+struct ArgumentCase {
+    const char* name;
+    std::vector<std::string> args;  // after the screensaver
+    int status;
+};
+
+void PrintTo(const ArgumentCase& row, std::ostream* out) { *out << row.name; }
+
+class RecordArgumentsTest : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(RecordArgumentsTest, IsRefused) {
+    std::vector<std::string> args{"show.scr"};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    const auto result = RunCommand(RunRecord, args);
+    EXPECT_EQ(result.status, GetParam().status) << result.err;
+    EXPECT_TRUE(result.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Record, RecordArgumentsTest,
+    ::testing::Values(ArgumentCase{"NoOut", {"--size", "64x48", "--seconds", "1"}, kExitUsage},
+                      ArgumentCase{"NoSize", {"--seconds", "1", "--out", "x"}, kExitUsage},
+                      ArgumentCase{"TinySize", {"--size", "8x8", "--seconds", "1", "--out", "x"}, kExitBadInput},
+                      ArgumentCase{"NegativeTime", {"--size", "64x48", "--seconds", "-1", "--out", "x"}, kExitBadInput},
+                      ArgumentCase{"ThreeMonitors",
+                                   {"--size", "64x48", "--seconds", "1", "--out", "x", "--monitors", "3"},
+                                   kExitBadInput},
+                      ArgumentCase{"SeedNotANumber",
+                                   {"--size", "64x48", "--seconds", "1", "--out", "x", "--seed", "abc"},
+                                   kExitBadInput}),
+    [](const ::testing::TestParamInfo<ArgumentCase>& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace vorlandite::tools

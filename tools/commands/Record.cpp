@@ -1,0 +1,298 @@
+#include "commands/Record.h"
+
+#include "CommandLine.h"
+#include "app/StartupReading.h"
+#include "commands/ContactSheet.h"
+#include "commands/PngWriter.h"
+#include "payload/ByteSource.h"
+#include "platform/FileRegistry.h"
+#include "slideshow/LogoOverlay.h"
+#include "slideshow/headless/HeadlessShow.h"
+
+#include <QGuiApplication>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+namespace vorlandite::tools {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: vorlandite record SCREENSAVER --size WxH --seconds T --out DIR [--seed S]\n"
+    "                         [--monitors 1|2] [--frames] [--contact-sheet FILE]\n"
+    "\n"
+    "Runs the show of a screensaver file without a screen, on a virtual clock (a show of minutes\n"
+    "takes moments), with your stored settings for it as the show itself reads them. The same\n"
+    "seed gives the same show. Writes DIR/events.jsonl, one JSON object per line, \"t\" being the\n"
+    "show's time in milliseconds:\n"
+    "  {\"t\", \"event\": \"item\", \"index\", \"kind\", \"mode\", \"rect\": [l, t, r, b], \"effect\", \"steps\",\n"
+    "   \"monitor\"}  an item starts coming in (\"mode\" is its size-and-position mode, \"rect\" where\n"
+    "   it was placed, \"effect\" the transition effect drawn, 0 for none)\n"
+    "  {\"t\", \"event\": \"transition-end\"}   the item's transition has ended\n"
+    "  {\"t\", \"event\": \"gif-frame\", \"frame\"}   an animated GIF item shows its next frame\n"
+    "  {\"t\", \"event\": \"end\"}   the show is over\n"
+    "  --size WxH            the screen, 16 to 8192 pixels each way\n"
+    "  --seconds T           how long the show runs (a transition under way then still ends)\n"
+    "  --out DIR             the folder for the files, made when missing\n"
+    "  --seed S              the seed of the show's random choices (default 1)\n"
+    "  --monitors 1|2        2: a second monitor of the same size; picture items alternate\n"
+    "  --frames              also DIR/item-NNNN.png: the screen (of the item's monitor) once item\n"
+    "                        NNNN has come in, NNNN counting the items shown from 0000\n"
+    "  --contact-sheet FILE  a PNG of those screens scaled down in a grid\n"
+    "Exit 1 when the screensaver's payload or stored settings cannot be read, or a file cannot be\n"
+    "written.\n";
+
+constexpr OptionRule kOptions[] = {{"--size", "", true},     {"--seconds", "", true},       {"--out", "", true},
+                                   {"--seed", "", true},     {"--monitors", "", true},      {"--frames", "", false},
+                                   {"--contact-sheet", "", true}};
+
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 8192;
+constexpr double kMaxSeconds = 7 * 24 * 3600.0;
+
+
+// Captions need fonts, and fonts need a GUI application; without a display it draws offscreen.
+void EnsureGuiApplication() {
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 3;
+    static char name[] = "vorlandite";
+    static char platformOption[] = "-platform";
+    static char platformName[] = "offscreen";
+    static char* argv[] = {name, platformOption, platformName, nullptr};
+    // Qt's notes about the environment (no runtime folder, no display) are not the command's
+    // output; only its real errors are.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "vorlandite: %s\n", message.toLocal8Bit().constData());
+    });
+    static QGuiApplication application(argc, argv);
+}
+
+// A private scratch folder for the extracted items, so that a show running at the same time
+// keeps its own files; removed with its content.
+class ScratchFolder {
+public:
+    static Result<ScratchFolder> Make() {
+        std::error_code error;
+        std::string pattern = (std::filesystem::temp_directory_path(error) / "vorlandite-record-XXXXXX").string();
+        if (error)
+            pattern = "/tmp/vorlandite-record-XXXXXX";
+        if (!mkdtemp(pattern.data()))
+            return MakeError("cannot make a temporary folder");
+        return ScratchFolder(pattern);
+    }
+    ScratchFolder(ScratchFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    std::string WithSlash() const { return path_ + "/"; }
+
+private:
+    explicit ScratchFolder(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+};
+
+const char* KindName(slideshow::TItemKind kind) {
+    switch (kind) {
+    case slideshow::TItemKind::Picture: return "picture";
+    case slideshow::TItemKind::Gif: return "gif";
+    case slideshow::TItemKind::Video: return "video";
+    case slideshow::TItemKind::Flash: return "flash";
+    }
+    return "picture";
+}
+
+std::string EventLine(const slideshow::THeadlessEvent& e) {
+    using TType = slideshow::THeadlessEvent::TType;
+    std::ostringstream line;
+    line << "{\"t\": " << e.TimeMs << ", \"event\": ";
+    switch (e.Type) {
+    case TType::Item: {
+        const auto& item = e.Item;
+        line << "\"item\", \"index\": " << item.index << ", \"kind\": \"" << KindName(item.kind)
+             << "\", \"mode\": " << item.placementMode << ", \"rect\": [" << item.rect.Left << ", " << item.rect.Top
+             << ", " << item.rect.Right << ", " << item.rect.Bottom << "], \"effect\": " << item.effect
+             << ", \"steps\": " << item.steps << ", \"monitor\": " << item.monitor << "}";
+        break;
+    }
+    case TType::TransitionEnd: line << "\"transition-end\"}"; break;
+    case TType::GifFrame: line << "\"gif-frame\", \"frame\": " << e.Frame << "}"; break;
+    case TType::End: line << "\"end\"}"; break;
+    }
+    return line.str();
+}
+
+std::string FrameFileName(int sequence) {
+    char name[32];
+    std::snprintf(name, sizeof name, "item-%04d.png", sequence);
+    return name;
+}
+
+// Writes the events as they come and the screens of the items that have come in.
+class Recorder {
+public:
+    Recorder(std::filesystem::path folder, bool frames, bool sheet)
+        : folder_(std::move(folder)), frames_(frames), sheet_(sheet), events_(folder_ / "events.jsonl") {}
+
+    void SetShow(slideshow::THeadlessShow* show) { show_ = show; }
+
+    void OnEvent(const slideshow::THeadlessEvent& e) {
+        using TType = slideshow::THeadlessEvent::TType;
+        events_ << EventLine(e) << '\n';
+        if (e.Type == TType::Item)
+            ++items_;
+        // An item is in once its transition has ended, or at once when it had none.
+        const bool itemIn = (e.Type == TType::Item && e.Item.mode != slideshow::TShowMode::Transition) ||
+                            e.Type == TType::TransitionEnd;
+        if (itemIn && show_)
+            KeepScreen(e.Sequence, e.Item.index, show_->Screen(e.Item.monitor));
+    }
+
+    Status Close() {
+        events_.flush();
+        if (!events_)
+            return MakeError("cannot write " + (folder_ / "events.jsonl").string());
+        return status_;
+    }
+    int Items() const { return items_; }
+    const TContactSheet& Sheet() const { return contactSheet_; }
+
+private:
+    void KeepScreen(int sequence, int index, const raster::TBitmap32& screen) {
+        if (frames_ && status_) {
+            const auto path = folder_ / FrameFileName(sequence);
+            if (Status written = WritePng(screen, path.string(), PngChannels::Rgb); !written)
+                status_ = MakeError("cannot write " + path.string() + ": " + written.message());
+        }
+        if (sheet_) {
+            char label[48];
+            std::snprintf(label, sizeof label, "%04d  item %d", sequence, index);
+            contactSheet_.Add(screen, label);
+        }
+    }
+
+    std::filesystem::path folder_;
+    bool frames_;
+    bool sheet_;
+    std::ofstream events_;
+    slideshow::THeadlessShow* show_ = nullptr;
+    Status status_;
+    int items_ = 0;
+    TContactSheet contactSheet_;
+};
+
+// The engine's own failure message, one line per line.
+std::string PayloadFailureText() {
+    std::string text;
+    for (char c : payload::kPayloadFailureMessage)
+        if (c != '\r')
+            text += c;
+    return text;
+}
+
+} // namespace
+
+int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    int exitCode = kExitOk;
+    auto parsed = StartCommand(args, kOptions, kUsage, out, err, exitCode);
+    if (!parsed)
+        return exitCode;
+    if (parsed->positional.size() != 1)
+        return ReportUsage(err, parsed->positional.empty() ? "no screensaver given" : "more than one screensaver given",
+                           kUsage);
+    if (auto missing = MissingOption(*parsed, {"--size", "--seconds", "--out"}))
+        return ReportUsage(err, "missing option " + std::string(*missing), kUsage);
+    const auto option = [&](std::string_view name) -> const std::string& { return parsed->options.find(name)->second; };
+
+    slideshow::THeadlessShowOptions options;
+    const auto size = ParseSize(option("--size"), kMinSide, kMaxSide);
+    if (!size)
+        return ReportFailure(err, "--size must be WIDTHxHEIGHT with each from " + std::to_string(kMinSide) + " to " +
+                                      std::to_string(kMaxSide) + ", not \"" + option("--size") + "\"");
+    std::tie(options.Width, options.Height) = *size;
+    const auto seconds = ParseWhole<double>(option("--seconds"));
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxSeconds)
+        return ReportFailure(err, "--seconds must be a number from 0 to " + std::to_string(int(kMaxSeconds)) +
+                                      ", not \"" + option("--seconds") + "\"");
+    if (parsed->Has("--seed")) {
+        const auto seed = ParseWhole<uint32_t>(option("--seed"));
+        if (!seed)
+            return ReportFailure(err, "--seed must be a number from 0 to 4294967295, not \"" + option("--seed") + "\"");
+        options.Seed = *seed;
+    }
+    if (parsed->Has("--monitors")) {
+        const auto monitors = ParseWhole<int>(option("--monitors"));
+        if (!monitors || (*monitors != 1 && *monitors != 2))
+            return ReportFailure(err, "--monitors must be 1 or 2, not \"" + option("--monitors") + "\"");
+        options.Monitors = *monitors;
+    }
+
+    // The payload and the stored settings, exactly as the show reads them at its start.
+    const std::string& screensaver = parsed->positional.front();
+    app::StartupPayload startup;
+    {
+        auto source = payload::FileSource::Open(screensaver);
+        if (!source)
+            return ReportFailure(err, screensaver + ": " + source.message() + "\n" + PayloadFailureText());
+        platform::FileRegistry registry(platform::DefaultUserRegistryPath(),
+                                        [&err](const std::string& warning) { err << "vorlandite: " << warning << "\n"; });
+        if (Status read = app::ReadStartupPayload(**source, registry, false, startup); !read)
+            return ReportFailure(err, screensaver + ": " + read.message() + "\n" + PayloadFailureText());
+    }
+
+    const std::filesystem::path folder = option("--out");
+    std::error_code madeError;
+    std::filesystem::create_directories(folder, madeError);
+    if (madeError || !std::filesystem::is_directory(folder))
+        return ReportFailure(err, "cannot make the folder " + folder.string());
+    auto scratch = ScratchFolder::Make();
+    if (!scratch)
+        return ReportFailure(err, scratch.message());
+
+    EnsureGuiApplication();
+    slideshow::TShowContent content{std::move(startup.Payload), screensaver, scratch->WithSlash(), {}};
+    if (auto logo = slideshow::LoadLogo(content.Payload.Header, screensaver, content.TempFolder); logo)
+        content.Logo = std::move(logo).value();
+
+    Recorder recorder(folder, parsed->Has("--frames"), parsed->Has("--contact-sheet"));
+    {
+        slideshow::THeadlessShow show(std::move(content), options,
+                                      [&recorder](const slideshow::THeadlessEvent& e) { recorder.OnEvent(e); });
+        recorder.SetShow(&show);
+        if (Status started = show.Start(); !started)
+            return ReportFailure(err, screensaver + ": the show cannot start: " + started.message());
+        show.RunUntil(std::llround(*seconds * 1000));
+        show.Finish();
+        recorder.SetShow(nullptr);
+    }
+    if (Status closed = recorder.Close(); !closed)
+        return ReportFailure(err, closed.message());
+
+    std::string sheetPath;
+    if (parsed->Has("--contact-sheet")) {
+        sheetPath = option("--contact-sheet");
+        auto sheet = recorder.Sheet().Compose();
+        if (!sheet)
+            return ReportFailure(err, "no contact sheet: " + sheet.message());
+        if (Status written = WritePng(*sheet, sheetPath, PngChannels::Rgb); !written)
+            return ReportFailure(err, "cannot write " + sheetPath + ": " + written.message());
+    }
+    out << "recorded " << recorder.Items() << " item" << (recorder.Items() == 1 ? "" : "s") << " in " << *seconds
+        << " s into " << (folder / "events.jsonl").string() << "\n";
+    if (!sheetPath.empty())
+        out << "contact sheet: " << sheetPath << "\n";
+    return kExitOk;
+}
+
+} // namespace vorlandite::tools
