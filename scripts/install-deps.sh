@@ -13,6 +13,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core libpam0g-dev
+  libx11-dev libxss-dev libxtst-dev libxrandr-dev x11-xserver-utils
 )
 
 missing=()

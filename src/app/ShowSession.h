@@ -2,6 +2,7 @@
 // The full-screen show inside the main window: the slideshow controller on real time, Qt timers
 // and the screen presenter, with the window as its display. The window paints Screen().
 
+#include "app/SecondMonitorWindow.h"
 #include "slideshow/SlideTimers.h"
 #include "slideshow/controller/SlideshowController.h"
 #include "transitions/ScreenPresenter.h"
@@ -17,9 +18,16 @@ namespace vorlandite::app {
 class ShowSession final : public slideshow::IShowDisplay {
 public:
     // `window` is the display; `closeWindow` runs when the show asks the window to close.
+    // `password`: the host's question at the end (null: none); must outlive the session.
     ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
-                std::function<void()> closeWindow);
+                std::function<void()> closeWindow, slideshow::IPasswordCheck* password = nullptr);
     ~ShowSession() override;
+
+    // A window on the second monitor (its geometry in desktop coordinates); before Start.
+    void AddSecondMonitor(const QRect& geometry, bool bypassWindowManager);
+    SecondMonitorWindow* SecondMonitorWindowIfAny() { return second_.get(); }
+    // The main window closes: the second monitor's window goes with it.
+    void CloseSecondMonitor();
 
     Status Start();
     slideshow::TSlideshowController& Controller() { return *controller_; }
@@ -33,6 +41,7 @@ public:
     void ShowFrameNow(const raster::TBitmap32& frame) override;
     void Repaint(const raster::TRect& changed) override;
     void RequestClose() override;
+    slideshow::IShowSurface* SecondMonitor() override { return second_.get(); }
 
 private:
     QWidget& window_;
@@ -46,6 +55,7 @@ private:
     std::unique_ptr<transitions::TTransitionEngine> engine_;
     slideshow::TQtTimer slideTimer_;
     slideshow::TQtTimer gifTimer_;
+    std::unique_ptr<SecondMonitorWindow> second_;
     std::unique_ptr<slideshow::TSlideshowController> controller_;
 };
 

@@ -3,7 +3,9 @@
 
 #include "app/TSSWindow.h"
 #include "platform/FileRegistry.h"
+#include "platform/ScreenSaverPassword.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/X11Desktop.h"
 
 #include <QApplication>
 
@@ -19,7 +21,20 @@ int main(int argc, char** argv) {
 
     vorlandite::platform::FileRegistry registry(vorlandite::platform::DefaultUserRegistryPath());
     vorlandite::platform::QtMessageBox messageBox;
-    vorlandite::app::TSSWindow window({registry, messageBox}, engineFile, arguments);
+    vorlandite::platform::NoScreenSaverPassword password;
+    vorlandite::platform::X11ScreenSaverInhibitor x11Inhibitor;
+    vorlandite::platform::NoScreenSaverInhibitor noInhibitor;
+
+    // The X11 services only where the windows are X11 windows (not offscreen or Wayland).
+    const bool onX11 = QGuiApplication::platformName() == QStringLiteral("xcb");
+    vorlandite::app::EngineServices services{registry, messageBox};
+    services.password = &password;
+    services.inhibitor = onX11 ? static_cast<vorlandite::platform::ScreenSaverInhibitor*>(&x11Inhibitor) : &noInhibitor;
+    services.windowManagerRunning = !onX11 || vorlandite::platform::X11WindowManagerRunning();
+    if (onX11)
+        services.windowExists = [](uint64_t window) { return vorlandite::platform::X11WindowExists(window); };
+
+    vorlandite::app::TSSWindow window(services, engineFile, arguments);
     window.FormCreate();
     return application.exec();
 }

@@ -1,0 +1,246 @@
+// The engine as the desktop runs it, on a private X server: what the screen shows, which input
+// ends the show, the preview inside a foreign window and the second monitor. Each test starts
+// its own Xvfb and ends it; the input comes through XTEST as a person's would.
+
+#include "e2e/XSession.h"
+#include "payload/PayloadWriter.h"
+#include "payload/SettingsStore.h"
+#include "platform/FileRegistry.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+namespace vorlandite::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using testing::XvfbServer;
+
+constexpr uint32_t kItemColour = 0x20A060;  // 0xRRGGBB on screen
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+// A 24-bit bottom-up Windows bitmap of one colour.
+std::vector<uint8_t> SolidBmp(int width, int height, uint32_t rgb) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const uint32_t pixelBytes = uint32_t(rowBytes * height);
+    std::vector<uint8_t> bytes(54 + pixelBytes, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = uint8_t(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, uint32_t(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(width));
+    put32(22, uint32_t(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    put32(34, pixelBytes);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &bytes[54 + size_t(y) * rowBytes + size_t(x) * 3];
+            p[0] = uint8_t(rgb);
+            p[1] = uint8_t(rgb >> 8);
+            p[2] = uint8_t(rgb >> 16);
+        }
+    return bytes;
+}
+
+struct ExitSettings {
+    bool mouseMove = true;
+    bool mouseButton = true;
+    bool keyboard = true;
+    bool esc = true;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (XvfbServer::FindBinary().empty())
+            GTEST_SKIP() << "Xvfb is not installed";
+    }
+
+    void StartServer(const std::string& screen = "1024x768x24") {
+        ASSERT_TRUE(server_.Start(screen)) << server_.Error();
+        display_ = server_.Connection();
+    }
+
+    // One screen-sized picture item of kItemColour on a black background, and the user's exit
+    // settings stored as the configuration dialog stores them.
+    std::string MakeScreensaver(const ExitSettings& exits) {
+        const std::string path = dir_.File("Show.scr");
+        fs::copy_file(VORLANDITE_ENGINE_PATH, path);
+        payload::PayloadDraft draft;
+        draft.Strings.Title = "End To End";
+        draft.Header.Seconds = 60;
+        draft.Header.BackgroundColor = 0;
+        draft.Header.BackgroundColor2 = 0;
+        payload::DraftItem<payload::TKelImageInfo> item;
+        item.record.Ext = ".BMP";
+        item.content = payload::Content::FromBytes(SolidBmp(kScreenWidth, kScreenHeight, kItemColour));
+        item.compressed = true;
+        draft.Images.push_back(std::move(item));
+        auto sink = payload::FileSink::OpenForAppend(path);
+        EXPECT_TRUE(sink.ok());
+        EXPECT_TRUE(payload::WritePayload(draft, **sink).ok());
+        EXPECT_TRUE((*sink)->Close().ok());
+        fs::permissions(path, fs::perms::owner_all);
+
+        platform::FileRegistry registry(dir_.File("config") + "/vorlandite/user.reg");
+        auto settings = payload::CurrentSettings(draft.Header, draft.Strings, false);
+        settings.ExitMouseMove = exits.mouseMove;
+        settings.ExitMouseButton = exits.mouseButton;
+        settings.ExitKeyboard = exits.keyboard;
+        settings.ExitESC = exits.esc;
+        EXPECT_TRUE(payload::SaveSettings(registry, draft.Strings.Title, settings).ok());
+        return path;
+    }
+
+    void StartEngine(const std::vector<std::string>& argv) {
+        ASSERT_TRUE(engine_.Start(argv, {"DISPLAY=" + server_.DisplayName(), "QT_QPA_PLATFORM=xcb",
+                                         "XDG_CONFIG_HOME=" + dir_.File("config"),
+                                         "XDG_RUNTIME_DIR=" + dir_.Path().string()}));
+    }
+
+    // The item fills the area: corners, centre and an edge point.
+    bool ShowsItem(int left, int top, int width, int height) {
+        const int points[][2] = {{left, top},
+                                 {left + width - 1, top},
+                                 {left, top + height - 1},
+                                 {left + width - 1, top + height - 1},
+                                 {left + width / 2, top + height / 2},
+                                 {left + 7, top + height / 3}};
+        for (const auto& p : points)
+            if (testing::RootPixel(display_, p[0], p[1]) != kItemColour)
+                return false;
+        return true;
+    }
+
+    void WaitForShow() {
+        ASSERT_TRUE(testing::WaitUntil([&] { return ShowsItem(0, 0, kScreenWidth, kScreenHeight); }, 8s))
+            << "the first item never covered the screen; engine said:\n" << engine_.Output();
+        // The window's own start-up messages (activation, focus) must have come and gone.
+        std::this_thread::sleep_for(400ms);
+        ASSERT_TRUE(engine_.Running()) << "the show ended by itself:\n" << engine_.Output();
+    }
+
+    void ExpectStillRunning(const char* after) {
+        std::this_thread::sleep_for(800ms);
+        EXPECT_TRUE(engine_.Running()) << "ended after " << after << ":\n" << engine_.Output();
+    }
+
+    void ExpectEnds(const char* after) {
+        ASSERT_TRUE(engine_.WaitForExit(5s)) << "still running after " << after;
+        EXPECT_EQ(engine_.ExitCode(), 0) << engine_.Output();
+    }
+
+    testing::TempDir dir_;
+    XvfbServer server_;
+    Display* display_ = nullptr;
+    ChildProcess engine_;
+};
+
+TEST_F(EndToEnd, ShowCoversTheScreenAndOnlyAMoveBeyondFivePixelsEndsIt) {
+    StartServer();
+    testing::FakeMotion(display_, 300, 200);
+    StartEngine({MakeScreensaver({}), "/s"});
+    WaitForShow();
+    testing::FakeMotion(display_, 305, 195);
+    ExpectStillRunning("a 5-pixel move");
+    testing::FakeMotion(display_, 306, 200);
+    ExpectEnds("a 6-pixel move");
+    EXPECT_FALSE(ShowsItem(0, 0, kScreenWidth, kScreenHeight)) << "the window stayed on screen";
+}
+
+TEST_F(EndToEnd, AKeyEndsTheShowWithKeyboardExitWhileMovingOnlyShowsTheCursor) {
+    StartServer();
+    testing::FakeMotion(display_, 300, 200);
+    StartEngine({MakeScreensaver({.mouseMove = false, .mouseButton = false, .keyboard = true, .esc = false}), "/s"});
+    WaitForShow();
+    testing::FakeMotion(display_, 400, 300);
+    ExpectStillRunning("a mouse move with mouse-move exit off");
+    testing::FakeKey(display_, "a");
+    ExpectEnds("a key");
+}
+
+TEST_F(EndToEnd, WithOnlyEscapeExitOtherKeysDoNothingAndEscapeEnds) {
+    StartServer();
+    StartEngine({MakeScreensaver({.mouseMove = false, .mouseButton = false, .keyboard = false, .esc = true}), "/s"});
+    WaitForShow();
+    testing::FakeKey(display_, "a");
+    ExpectStillRunning("a letter key with only Escape exit");
+    testing::FakeKey(display_, "Escape");
+    ExpectEnds("Escape");
+}
+
+TEST_F(EndToEnd, TheWheelNeverEndsTheShowAButtonPressDoes) {
+    StartServer();
+    StartEngine({MakeScreensaver({.mouseMove = false, .mouseButton = true, .keyboard = false, .esc = false}), "/s"});
+    WaitForShow();
+    testing::FakeClick(display_, 4);
+    testing::FakeClick(display_, 5);
+    ExpectStillRunning("turning the wheel");
+    testing::FakeClick(display_, 1);
+    ExpectEnds("a left button press");
+}
+
+TEST_F(EndToEnd, AnotherWindowTakingTheFocusEndsTheShowWithButtonExit) {
+    StartServer();
+    StartEngine({MakeScreensaver({.mouseMove = false, .mouseButton = true, .keyboard = false, .esc = false}), "/s"});
+    WaitForShow();
+    const unsigned long other = testing::CreateMappedWindow(display_, 0, 0, 50, 50);
+    testing::FocusWindow(display_, other);
+    ExpectEnds("another window took the focus");
+}
+
+TEST_F(EndToEnd, PreviewEmbedsIntoTheGivenWindowAndLeavesWithIt) {
+    StartServer();
+    const unsigned long host = testing::CreateMappedWindow(display_, 50, 50, 400, 300);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", host);
+    StartEngine({MakeScreensaver({}), "/p", hex});
+    const bool embedded = testing::WaitUntil(
+        [&] {
+            for (const auto& child : testing::ChildWindows(display_, host))
+                if (child.x == 0 && child.y == 0 && child.width == 152 && child.height == 112 && child.mapped)
+                    return true;
+            return false;
+        },
+        8s);
+    ASSERT_TRUE(embedded) << engine_.Output();
+    testing::DestroyWindow(display_, host);
+    ExpectEnds("the preview window was destroyed");
+}
+
+TEST_F(EndToEnd, TheSecondWindowLandsOnTheSecondMonitor) {
+    StartServer("2048x768x24");
+    ASSERT_EQ(testing::SetSideBySideMonitors(display_, 2, kScreenWidth, kScreenHeight), 2)
+        << "the X server did not take the two monitors";
+
+    testing::FakeMotion(display_, 300, 200);
+    StartEngine({MakeScreensaver({}), "/s"});
+    WaitForShow();
+    bool onSecond = false, onFirst = false;
+    for (const auto& w : testing::ChildWindows(display_)) {
+        if (!w.mapped)
+            continue;
+        onFirst |= w.x == 0 && w.y == 0 && w.width == kScreenWidth && w.height == kScreenHeight;
+        onSecond |= w.x == kScreenWidth && w.y == 0 && w.width == kScreenWidth && w.height == kScreenHeight;
+    }
+    EXPECT_TRUE(onFirst) << "no show window on the first monitor";
+    EXPECT_TRUE(onSecond) << "no window on the second monitor";
+    testing::FakeMotion(display_, 1500, 400);
+    ExpectEnds("a move onto the second monitor");
+}
+
+} // namespace
+} // namespace vorlandite::e2e

@@ -1,0 +1,279 @@
+#include "e2e/XSession.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vorlandite::testing {
+
+namespace {
+
+// The test's requests may name windows that are already gone; that is an answer, not a crash.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+} // namespace
+
+std::string XvfbServer::FindBinary() {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = (dir.empty() ? "." : dir) + "/Xvfb";
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+bool XvfbServer::Start(const std::string& screen) {
+    const std::string binary = FindBinary();
+    if (binary.empty()) {
+        error_ = "no Xvfb";
+        return false;
+    }
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        error_ = "pipe";
+        return false;
+    }
+    const std::string fd = std::to_string(pipeFds[1]);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::close(pipeFds[0]);
+        const int devnull = ::open("/dev/null", O_RDWR);
+        ::dup2(devnull, 0);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+        ::execl(binary.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+                "tcp", "-noreset", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    // The server writes its display number once it accepts connections.
+    std::string number;
+    char c = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const ssize_t got = ::read(pipeFds[0], &c, 1);
+        if (got == 1) {
+            if (c == '\n')
+                break;
+            number += c;
+        } else if (got == 0) {
+            break;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ::close(pipeFds[0]);
+    if (number.empty()) {
+        error_ = "Xvfb gave no display number";
+        return false;
+    }
+    displayName_ = ":" + number;
+    display_ = XOpenDisplay(displayName_.c_str());
+    if (!display_) {
+        error_ = "cannot connect to " + displayName_;
+        return false;
+    }
+    XSetErrorHandler(IgnoreXError);
+    return true;
+}
+
+XvfbServer::~XvfbServer() {
+    if (display_)
+        XCloseDisplay(display_);
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (::waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    char name[] = "/tmp/vorlandite-e2e-out-XXXXXX";
+    const int outFd = ::mkstemp(name);
+    if (outFd < 0)
+        return false;
+    outputPath_ = name;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(outFd, 1);
+        ::dup2(outFd, 2);
+        const int devnull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devnull, 0);
+        for (const auto& e : environment)
+            ::putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(outFd);
+    return pid_ > 0;
+}
+
+bool ChildProcess::Running() {
+    if (pid_ <= 0)
+        return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_)
+        return true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    pid_ = -1;
+    return false;
+}
+
+bool ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    return WaitUntil([this] { return !Running(); }, timeout);
+}
+
+std::string ChildProcess::Output() const {
+    std::ifstream in(outputPath_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+    if (!outputPath_.empty())
+        ::unlink(outputPath_.c_str());
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+uint32_t RootPixel(Display* display, int x, int y) {
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0xFFFFFFFFu;
+    const uint32_t pixel = uint32_t(XGetPixel(image, 0, 0)) & 0x00FFFFFFu;
+    XDestroyImage(image);
+    return pixel;
+}
+
+std::vector<WindowGeometry> ChildWindows(Display* display, unsigned long parent) {
+    std::vector<WindowGeometry> result;
+    Window root = 0, parentReturn = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    const Window of = parent ? Window(parent) : DefaultRootWindow(display);
+    if (!XQueryTree(display, of, &root, &parentReturn, &children, &count))
+        return result;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes))
+            continue;
+        result.push_back({children[i], attributes.x, attributes.y, attributes.width, attributes.height,
+                          attributes.map_state == IsViewable});
+    }
+    if (children)
+        XFree(children);
+    return result;
+}
+
+void FakeMotion(Display* display, int x, int y) {
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XSync(display, False);
+}
+
+void FakeClick(Display* display, unsigned int button) {
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+}
+
+void FakeKey(Display* display, const char* keysymName) {
+    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysymName));
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    XSync(display, False);
+}
+
+unsigned long CreateMappedWindow(Display* display, int x, int y, int width, int height) {
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, unsigned(width),
+                                              unsigned(height), 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    return window;
+}
+
+void DestroyWindow(Display* display, unsigned long window) {
+    XDestroyWindow(display, Window(window));
+    XSync(display, False);
+}
+
+void FocusWindow(Display* display, unsigned long window) {
+    XSetInputFocus(display, Window(window), RevertToParent, CurrentTime);
+    XSync(display, False);
+}
+
+int SetSideBySideMonitors(Display* display, int count, int width, int height) {
+    const Window root = DefaultRootWindow(display);
+    // The output's own monitor is listed as long as no monitor of ours includes that output, so
+    // the first one takes it over.
+    XRRScreenResources* resources = XRRGetScreenResources(display, root);
+    const RROutput output = resources && resources->noutput > 0 ? resources->outputs[0] : 0;
+    if (resources)
+        XRRFreeScreenResources(resources);
+    for (int i = 0; i < count; ++i) {
+        const bool takesOutput = i == 0 && output != 0;
+        XRRMonitorInfo* monitor = XRRAllocateMonitor(display, takesOutput ? 1 : 0);
+        if (takesOutput)
+            monitor->outputs[0] = output;
+        const std::string name = "E2E-" + std::to_string(i);
+        monitor->name = XInternAtom(display, name.c_str(), False);
+        monitor->primary = i == 0;
+        monitor->automatic = False;
+        monitor->x = i * width;
+        monitor->y = 0;
+        monitor->width = width;
+        monitor->height = height;
+        monitor->mwidth = width * 254 / 960;  // about 96 dpi
+        monitor->mheight = height * 254 / 960;
+        XRRSetMonitor(display, root, monitor);
+        XRRFreeMonitors(monitor);
+    }
+    XSync(display, False);
+    int reported = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, root, False, &reported);
+    if (monitors)
+        XRRFreeMonitors(monitors);
+    return reported;
+}
+
+} // namespace vorlandite::testing

@@ -1,0 +1,96 @@
+#pragma once
+// A private X server for one end-to-end test, and what the test does on it: start the engine as
+// a child process, look at the root window's pixels and window tree, and type and move the
+// mouse through the XTEST extension.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Xlib stays out of the tests' own files: its macros (Status, None, Bool) collide with ours.
+struct _XDisplay;
+using Display = _XDisplay;
+
+namespace vorlandite::testing {
+
+// Xvfb on a display number it picks itself (-displayfd), killed when the object goes.
+class XvfbServer {
+public:
+    // Empty when no Xvfb binary is on the PATH.
+    static std::string FindBinary();
+
+    XvfbServer() = default;
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    // screen: "WxHxD". False (with a reason in Error()) when the server did not come up.
+    bool Start(const std::string& screen);
+    const std::string& DisplayName() const { return displayName_; }
+    Display* Connection() const { return display_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    int pid_ = -1;
+    std::string displayName_;
+    Display* display_ = nullptr;
+    std::string error_;
+};
+
+// A child process that runs while the test works beside it; killed when the object goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // `environment` entries ("NAME=value") are added to the current environment. Output goes to
+    // a file that Output() reads.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+    // True once the process has ended; its exit code (or -signal) in ExitCode().
+    bool WaitForExit(std::chrono::milliseconds timeout);
+    bool Running();
+    int ExitCode() const { return exitCode_; }
+    std::string Output() const;
+
+private:
+    int pid_ = -1;
+    int exitCode_ = -1;
+    std::string outputPath_;
+};
+
+// Polls `condition` every 50 ms until it holds or `timeout` has passed.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// The root window's pixel as 0x00RRGGBB (a 24-bit visual assumed).
+uint32_t RootPixel(Display* display, int x, int y);
+
+struct WindowGeometry {
+    unsigned long id = 0;
+    int x = 0, y = 0;
+    int width = 0, height = 0;
+    bool mapped = false;
+};
+// The children of `parent` (root when 0), bottom to top.
+std::vector<WindowGeometry> ChildWindows(Display* display, unsigned long parent = 0);
+
+void FakeMotion(Display* display, int x, int y);
+// Press and release of pointer button 1 (left) to 5 (4 and 5: the wheel).
+void FakeClick(Display* display, unsigned int button);
+// Press and release of the key an X keysym name names ("a", "Escape").
+void FakeKey(Display* display, const char* keysymName);
+
+// A plain mapped top-level window, as a desktop's preview area would be.
+unsigned long CreateMappedWindow(Display* display, int x, int y, int width, int height);
+void DestroyWindow(Display* display, unsigned long window);
+// Gives the keyboard focus to `window`, as another application taking over would.
+void FocusWindow(Display* display, unsigned long window);
+
+// Splits the screen into `count` side-by-side RandR monitors of width x height, the first
+// primary; returns the number of monitors the server reports afterwards.
+int SetSideBySideMonitors(Display* display, int count, int width, int height);
+
+} // namespace vorlandite::testing
