@@ -1,7 +1,9 @@
 // Media player figures: how long Open takes to probe a file, how long after Play the first
-// sound buffer is rendered (silent sink, real time), and how much memory a playing video adds.
+// sound buffer is rendered (silent sink, real time), how much memory a playing video adds, and
+// what learning a file's length costs the headless recorder at each Open.
 
 #include "audio/MediaFixtures.h"
+#include "audio/MediaPipeline.h"
 #include "audio/TMediaPlayer.h"
 #include "support/TempDir.h"
 
@@ -60,6 +62,17 @@ void BM_PlayToFirstBuffer(benchmark::State& state, MediaKind kind) {
         state.SetIterationTime(std::chrono::duration<double>(*first).count());
         player.SetNotify(false);
         player.Close();
+    }
+}
+
+// The recorder's probe: a preroll and a length query (with the first video frame kept).
+void BM_ProbeLength(benchmark::State& state, MediaKind kind) {
+    const std::string path = SamplePath(kind);
+    if (path.empty()) return state.SkipWithError("no encoder");
+    for (auto _ : state) {
+        auto probe = vorlandite::audio::ProbeMedia(path, true);
+        if (!probe) return state.SkipWithError("probe failed");
+        benchmark::DoNotOptimize(probe->duration);
     }
 }
 
@@ -127,6 +140,10 @@ BENCHMARK_CAPTURE(BM_Open, Wav, MediaKind::Wav)->Unit(benchmark::kMillisecond)->
 BENCHMARK_CAPTURE(BM_Open, Mp3, MediaKind::Mp3)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK_CAPTURE(BM_PlayToFirstBuffer, Wav, MediaKind::Wav)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK_CAPTURE(BM_PlayToFirstBuffer, Mp3, MediaKind::Mp3)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ProbeLength, Wav, MediaKind::Wav)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ProbeLength, Mp3, MediaKind::Mp3)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ProbeLength, Avi, MediaKind::Avi)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ProbeLength, Mpeg, MediaKind::Mpeg)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_PlayingVideoMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -29,6 +29,10 @@ echo "== generating content"
 "$bin/vorlandite" gallery --out "$demo/gallery" --size 480x360 --steps 24 >/dev/null 2>"$demo/gallery.log" ||
     { cat "$demo/gallery.log"; exit 1; }
 cp "$demo/gallery/effect-031.gif" "$demo/animation.gif"
+# The melody: a tune synthesised by the CLI; the video: a few seconds of a test pattern, encoded
+# to Motion JPEG in AVI by the GStreamer plugins the engine plays it with.
+"$bin/vorlandite" render-tune --out "$demo/tune.wav" --seconds 12
+"$bin/vorlandite" render-clip --out "$demo/clip.avi" --seconds 4 --size 480x360
 
 cat > "$demo/demo.json" <<'JSON'
 {
@@ -36,7 +40,7 @@ cat > "$demo/demo.json" <<'JSON'
     "Seconds": 5, "DisplayOrder": 0, "Stretch": 0, "EffectSpeed": 5,
     "BackgroundColor": 1052688, "BackgroundColor2": 6303792, "GradientStyle": 2,
     "ExitMouseMove": true, "ExitMouseButton": true, "ExitKeyboard": true, "ExitESC": true,
-    "LogoPosition": 3, "LogoMarginX": 16, "LogoMarginY": 16, "RunAsProgram": true
+    "LogoPosition": 3, "LogoMarginX": 16, "LogoMarginY": 16, "RunAsProgram": true, "Loop": true
   },
   "Strings": {
     "Title": "Vorlandite Demo",
@@ -46,6 +50,7 @@ cat > "$demo/demo.json" <<'JSON'
   "Images": [
     {"File": "dawn.png", "Compressed": false, "Text": "Dawn", "TextPosition": 2, "TextSize": 20},
     {"File": "ripple.png", "Compressed": true, "Text": "Ripples", "TextPosition": 2, "TextSize": 20},
+    {"File": "clip.avi", "Compressed": false, "Stretch": 2},
     {"File": "animation.gif", "Compressed": true, "Stretch": 2, "Duration": 8,
      "Text": "An animated GIF", "TextPosition": 1, "TextSize": 22, "TextTransparent": 1, "TextShadow": 1,
      "TextMarginX": 24, "TextMarginY": 16},
@@ -56,6 +61,9 @@ cat > "$demo/demo.json" <<'JSON'
   ],
   "Masks": [
     {"File": "vignette.png", "Format": 1}
+  ],
+  "Melodies": [
+    {"File": "tune.wav", "Compressed": true}
   ],
   "Sections": [
     {"Number": 5, "File": "logo.png"}
@@ -75,6 +83,8 @@ else
     echo "== no display: recording the show headless"
     "$bin/vorlandite" record "$demo/demo.scr" --size 1280x720 --seconds 40 --out "$demo/record" \
         --frames --contact-sheet "$demo/contact-sheet.png"
+    echo "== music and video: $(grep -c '"event": "melody"' "$demo/record/events.jsonl") melody starts," \
+        "$(grep -c '"event": "video-end"' "$demo/record/events.jsonl") video end(s)"
     echo "== the items as they came in: $demo/record/item-*.png"
     echo "== contact sheet: $(pwd)/$demo/contact-sheet.png"
 fi

@@ -12,6 +12,7 @@
 #include "commands/Record.h"
 #include "commands/RenderBackground.h"
 #include "commands/RenderEffect.h"
+#include "commands/RenderMedia.h"
 
 #include <csignal>
 #include <iostream>
@@ -38,6 +39,8 @@ constexpr Command kCommands[] = {
     {"render-effect", "run one transition effect between two pictures and write its frames", RunRenderEffect},
     {"gallery", "render every transition effect as an animated GIF with an index page", RunGallery},
     {"record", "run a screensaver's show headless on virtual time and write its events", RunRecord},
+    {"render-tune", "synthesise a short tune as a WAV file (the demo's melody)", RunRenderTune},
+    {"render-clip", "encode a short test-pattern video as Motion JPEG in AVI", RunRenderClip},
 };
 
 std::string Usage() {

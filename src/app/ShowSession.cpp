@@ -1,5 +1,8 @@
 #include "app/ShowSession.h"
 
+#include "audio/CustomPlaylist.h"
+#include "raster/ColorConversion.h"
+
 #include <chrono>
 
 namespace vorlandite::app {
@@ -12,7 +15,8 @@ uint32_t ClockSeed() {
 } // namespace
 
 ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
-                         std::function<void()> closeWindow, slideshow::IPasswordCheck* password)
+                         std::function<void()> closeWindow, slideshow::IPasswordCheck* password,
+                         ShowMusicSources music)
     : window_(window), closeWindow_(std::move(closeWindow)), random_(ClockSeed(), false) {
     screen_.SetSize(width, height);
     picture_.SetSize(width, height);
@@ -20,12 +24,38 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
     engine_ = std::make_unique<transitions::TTransitionEngine>(clock_, random_, owner_);
     slideshow::TShowEnvironment environment{*this, slideTimer_, gifTimer_, *engine_, random_};
     environment.Password = password;
+
+    const payload::Payload& data = content.Payload;
+    std::vector<std::string> userPlaylist;
+    if (music.useCustomPlaylist && music.registry)
+        userPlaylist = audio::LoadCustomPlayListNoWindow(*music.registry, data.Strings.Title);
+    melody_ = std::make_unique<audio::TMelodyPlayback>(
+        audio::MelodySources{data.Header, data.Melodies, content.ScreensaverPath, content.TempFolder,
+                             music.useCustomPlaylist, std::move(userPlaylist)},
+        random_, melodyPlayer_);
+    enterSound_ = std::make_unique<audio::TEnterSound>(
+        audio::EnterSoundSources{data.Header, data.Sounds, content.ScreensaverPath, content.TempFolder},
+        enterSoundPlayer_);
+    environment.Melody = melody_.get();
+    environment.EnterSound = enterSound_.get();
+    environment.VideoPlayer = &videoPlayer_;
+
+    videoPanel_ = new audio::TVideoPanel(&window_);
+    videoPanel_->hide();
+    videoPanel_->setAttribute(Qt::WA_TransparentForMouseEvents);  // input belongs to the show
+    QPalette palette = videoPanel_->palette();
+    palette.setColor(QPalette::Window, QColor::fromRgb(raster::ToColor32(data.Header.BackgroundColor) | 0xFF000000u));
+    videoPanel_->setPalette(palette);
+    videoPanel_->setAutoFillBackground(true);
     controller_ = std::make_unique<slideshow::TSlideshowController>(environment, std::move(content));
 }
 
-// The engine goes first: it releases a worker that may wait on the presenter.
+// The controller goes first (it lets go of the video player's completions), then the engine: it
+// releases a worker that may wait on the presenter.
 ShowSession::~ShowSession() {
     controller_.reset();
+    melody_.reset();
+    enterSound_.reset();
     engine_.reset();
     presenter_.reset();
     second_.reset();
@@ -51,6 +81,16 @@ void ShowSession::ShowFrameNow(const raster::TBitmap32& frame) {
 void ShowSession::Repaint(const raster::TRect& changed) {
     CopyBitmapRect(picture_, screen_, changed);
     window_.update(changed.Left, changed.Top, changed.Width(), changed.Height());
+}
+
+void ShowSession::PlaceVideoPanel(const raster::TRect& rect) {
+    videoPanel_->setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+void ShowSession::ShowVideoPanel(bool visible) {
+    videoPanel_->setVisible(visible);
+    if (visible)
+        videoPanel_->raise();
 }
 
 void ShowSession::RequestClose() {

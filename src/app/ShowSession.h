@@ -3,6 +3,11 @@
 // and the screen presenter, with the window as its display. The window paints Screen().
 
 #include "app/SecondMonitorWindow.h"
+#include "audio/EnterSound.h"
+#include "audio/MelodyPlayback.h"
+#include "audio/TMediaPlayer.h"
+#include "audio/TVideoPanel.h"
+#include "platform/Registry.h"
 #include "slideshow/SlideTimers.h"
 #include "slideshow/controller/SlideshowController.h"
 #include "transitions/ScreenPresenter.h"
@@ -15,12 +20,19 @@
 
 namespace vorlandite::app {
 
+// Where the show's music comes from besides the payload.
+struct ShowMusicSources {
+    platform::Registry* registry = nullptr;  // the user's playlist lives here; null: none
+    bool useCustomPlaylist = false;          // the stored "UseCustomPlaylist"
+};
+
 class ShowSession final : public slideshow::IShowDisplay {
 public:
     // `window` is the display; `closeWindow` runs when the show asks the window to close.
     // `password`: the host's question at the end (null: none); must outlive the session.
     ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
-                std::function<void()> closeWindow, slideshow::IPasswordCheck* password = nullptr);
+                std::function<void()> closeWindow, slideshow::IPasswordCheck* password = nullptr,
+                ShowMusicSources music = {});
     ~ShowSession() override;
 
     // A window on the second monitor (its geometry in desktop coordinates); before Start.
@@ -42,6 +54,9 @@ public:
     void Repaint(const raster::TRect& changed) override;
     void RequestClose() override;
     slideshow::IShowSurface* SecondMonitor() override { return second_.get(); }
+    void PlaceVideoPanel(const raster::TRect& rect) override;
+    void ShowVideoPanel(bool visible) override;
+    audio::VideoFrameConsumer* VideoPanel() override { return videoPanel_; }
 
 private:
     QWidget& window_;
@@ -56,6 +71,15 @@ private:
     slideshow::TQtTimer slideTimer_;
     slideshow::TQtTimer gifTimer_;
     std::unique_ptr<SecondMonitorWindow> second_;
+    // Melodies, enter sounds and videos each have a player of their own, so an enter sound
+    // never cuts the music off.
+    audio::TMediaPlayer melodyPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::None};
+    audio::TMediaPlayer enterSoundPlayer_{audio::TMediaPlayer::AudioOutput::Automatic,
+                                          audio::TMediaPlayer::VideoOutput::None};
+    audio::TMediaPlayer videoPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::Frames};
+    audio::TVideoPanel* videoPanel_ = nullptr;  // a child of the window
+    std::unique_ptr<audio::TMelodyPlayback> melody_;
+    std::unique_ptr<audio::TEnterSound> enterSound_;
     std::unique_ptr<slideshow::TSlideshowController> controller_;
 };
 

@@ -24,7 +24,7 @@ bool ShouldPlayEnterSound(payload::ItemKind kind, int32_t enterSoundIndex, bool 
     return picture && enterSoundIndex >= 0 && !mute && !previewMode;
 }
 
-TEnterSound::TEnterSound(EnterSoundSources sources, TMediaPlayer& player)
+TEnterSound::TEnterSound(EnterSoundSources sources, IMediaPlayer& player)
     : sources_(std::move(sources)), player_(player) {
     if (!sources_.tempFolder.empty() && sources_.tempFolder.back() != '/') sources_.tempFolder += '/';
 }

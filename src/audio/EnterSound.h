@@ -8,7 +8,7 @@
 // the names differ only in letter case, which this platform's file systems keep apart, so a
 // melody and an enter sound of the same format never share a file.
 
-#include "audio/TMediaPlayer.h"
+#include "audio/IMediaPlayer.h"
 #include "payload/PayloadRecords.h"
 
 #include <cstdint>
@@ -33,7 +33,7 @@ class TEnterSound {
 public:
     // The player is the enter-sound player and must outlive this object; nobody listens to its
     // completions.
-    TEnterSound(EnterSoundSources sources, TMediaPlayer& player);
+    TEnterSound(EnterSoundSources sources, IMediaPlayer& player);
 
     // Plays enter sound `index`, cutting off the previous one. The show goes on without the
     // sound whatever fails; the status says why, for diagnostics.
@@ -47,7 +47,7 @@ public:
 
 private:
     EnterSoundSources sources_;
-    TMediaPlayer& player_;
+    IMediaPlayer& player_;
 };
 
 } // namespace vorlandite::audio

@@ -155,7 +155,7 @@ void OnSilentAudioBuffer(GstElement*, GstBuffer* buffer, GstPad*, gpointer data)
 // A sink that plays sound nowhere but takes exactly as long as the sound device would, so that
 // completions arrive on time on machines without sound (CI, servers). It converts to 16-bit
 // samples so that the statistics can tell silence from sound.
-GstElement* MakeSilentAudioSink(State* state) {
+GstElement* MakeSilentAudioSink(State* state, bool clockSync) {
     GstElement* bin = gst_bin_new("silent-audio-sink");
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
@@ -170,7 +170,7 @@ GstElement* MakeSilentAudioSink(State* state) {
     GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
     g_object_set(filter, "caps", caps, nullptr);
     gst_caps_unref(caps);
-    g_object_set(sink, "sync", TRUE, "signal-handoffs", TRUE, nullptr);
+    g_object_set(sink, "sync", gboolean(clockSync), "signal-handoffs", TRUE, nullptr);
     g_signal_connect(sink, "handoff", G_CALLBACK(OnSilentAudioBuffer), state);
     gst_bin_add_many(GST_BIN(bin), convert, filter, sink, nullptr);
     gst_element_link_many(convert, filter, sink, nullptr);
@@ -237,9 +237,9 @@ GstElement* MakeFrameSink(State* state) {
 }
 
 // Keeps a video's time without decoding to pixels for anyone.
-GstElement* MakeClockVideoSink() {
+GstElement* MakeClockVideoSink(bool clockSync) {
     GstElement* sink = gst_element_factory_make("fakesink", "video-clock");
-    if (sink) g_object_set(sink, "sync", TRUE, nullptr);
+    if (sink) g_object_set(sink, "sync", gboolean(clockSync), nullptr);
     return sink;
 }
 
@@ -333,8 +333,8 @@ Result<std::unique_ptr<MediaPipeline>> MediaPipeline::Open(const std::string& pa
     }
 
     GstElement* audioSink = options.soundDevice ? gst_element_factory_make("autoaudiosink", nullptr)
-                                                : MakeSilentAudioSink(state.get());
-    GstElement* videoSink = options.videoFrames ? MakeFrameSink(state.get()) : MakeClockVideoSink();
+                                                : MakeSilentAudioSink(state.get(), options.clockSync);
+    GstElement* videoSink = options.videoFrames ? MakeFrameSink(state.get()) : MakeClockVideoSink(options.clockSync);
     if (!audioSink || !videoSink) {
         g_free(uri);
         DiscardElement(audioSink);
@@ -389,6 +389,70 @@ Status MediaPipeline::SeekToStart() {
 }
 
 QSize MediaPipeline::NaturalVideoSize() const { return state_->naturalSize; }
+
+std::optional<std::chrono::nanoseconds> MediaPipeline::Duration() const {
+    gint64 duration = -1;
+    if (!gst_element_query_duration(state_->pipeline, GST_FORMAT_TIME, &duration) || duration <= 0) return {};
+    return std::chrono::nanoseconds(duration);
+}
+
+std::optional<std::chrono::nanoseconds> MediaPipeline::Position() const {
+    gint64 position = -1;
+    if (!gst_element_query_position(state_->pipeline, GST_FORMAT_TIME, &position) || position < 0) return {};
+    return std::chrono::nanoseconds(position);
+}
+
+Result<MediaProbe> ProbeMedia(const std::string& path, bool wantFirstFrame) {
+    // Longer than any melody or video a show carries takes to run through unsynced.
+    constexpr auto kRunThroughLimit = std::chrono::seconds(60);
+    MediaProbe probe;
+    {
+        PipelineOptions options;
+        options.videoFrames = wantFirstFrame;
+        struct FirstFrame {
+            std::mutex mutex;
+            QImage frame;
+        };
+        auto first = std::make_shared<FirstFrame>();
+        PipelineEvents events;
+        if (wantFirstFrame) {
+            // The prerolled frame arrives before Open returns.
+            events.videoFrame = [first](QImage frame) {
+                std::lock_guard lock(first->mutex);
+                if (first->frame.isNull()) first->frame = std::move(frame);
+            };
+        }
+        auto opened = MediaPipeline::Open(path, options, events);
+        if (!opened) return opened.error();
+        probe.naturalVideoSize = (*opened)->NaturalVideoSize();
+        {
+            std::lock_guard lock(first->mutex);
+            probe.firstFrame = first->frame;
+        }
+        if (auto duration = (*opened)->Duration()) {
+            probe.duration = *duration;
+            return probe;
+        }
+    }
+    PipelineOptions options;
+    options.videoFrames = false;
+    options.clockSync = false;
+    auto ended = std::make_shared<std::atomic<int>>(0);  // 1 at the end, 2 on an error
+    PipelineEvents events;
+    events.endOfStream = [ended] { ended->store(1); };
+    events.error = [ended](const std::string&) { ended->store(2); };
+    auto opened = MediaPipeline::Open(path, options, events);
+    if (!opened) return opened.error();
+    if (Status played = (*opened)->Play(); !played) return played.error();
+    const auto deadline = std::chrono::steady_clock::now() + kRunThroughLimit;
+    while (ended->load() == 0) {
+        if (std::chrono::steady_clock::now() > deadline) return MakeError("the file does not end");
+        g_usleep(2000);
+    }
+    if (ended->load() != 1) return MakeError("the file cannot be played through");
+    probe.duration = (*opened)->Position().value_or(std::chrono::nanoseconds(0));
+    return probe;
+}
 
 Status MediaPipeline::SetVolume(double linear) {
     g_object_set(state_->pipeline, "volume", linear, nullptr);

@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QSize>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vorlandite::audio {
@@ -20,6 +22,9 @@ struct PipelineOptions {
     bool soundDevice = false;
     // Decoded RGB frames for a display, or a clock-synced sink that only keeps time.
     bool videoFrames = true;
+    // Off: the sinks take buffers as fast as they come, so the file runs through at once (the
+    // probe uses it to find the length of a file that does not state it).
+    bool clockSync = true;
 };
 
 // Called on streaming threads; they must not block.
@@ -45,6 +50,9 @@ public:
     Status SeekToStart();
 
     QSize NaturalVideoSize() const;  // display size of the first video stream; empty without one
+    // The length the file states; none when it does not say. Position: how far it has played.
+    std::optional<std::chrono::nanoseconds> Duration() const;
+    std::optional<std::chrono::nanoseconds> Position() const;
     Status SetVolume(double linear);  // 0 silent, 1 as recorded
     double Volume() const;
     bool UsesSoundDevice() const;
@@ -56,6 +64,18 @@ private:
     explicit MediaPipeline(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
+
+// What a player on virtual time needs to know of a file without playing it in real time.
+struct MediaProbe {
+    std::chrono::nanoseconds duration{};
+    QSize naturalVideoSize;  // empty without video
+    QImage firstFrame;       // when asked for and the file has video (Format_RGB32)
+};
+
+// Opens the file as the player would (the same sinks, so a file the player cannot play fails
+// here too) and reads its length. A file that does not state its length is run through at full
+// speed once and its length is where it ended.
+Result<MediaProbe> ProbeMedia(const std::string& path, bool wantFirstFrame = false);
 
 // Initialises GStreamer once per process; false when it cannot be initialised.
 bool EnsureGStreamer();

@@ -31,7 +31,7 @@ int ClampedCount(size_t size) {
 
 } // namespace
 
-TMelodyPlayback::TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, TMediaPlayer& player)
+TMelodyPlayback::TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, IMediaPlayer& player)
     : sources_(std::move(sources)), random_(random), player_(player) {
     sources_.tempFolder = WithTrailingSeparator(std::move(sources_.tempFolder));
     if (sources_.useCustomPlaylist) {
@@ -42,12 +42,11 @@ TMelodyPlayback::TMelodyPlayback(MelodySources sources, transitions::IRandomSour
         melodyCount_ = std::clamp(sources_.header.MelodyCount, 0, ClampedCount(sources_.melodies.size()));
         sources_.melodies.resize(size_t(melodyCount_));
     }
-    completions_ = QObject::connect(&player_, &TMediaPlayer::OnNotify,
-                                    [this](TMediaPlayer::NotifyValue value) { SndPlayNotify(value); });
+    player_.SetNotifyHandler([this](IMediaPlayer::NotifyValue value) { SndPlayNotify(value); });
 }
 
 TMelodyPlayback::~TMelodyPlayback() {
-    QObject::disconnect(completions_);
+    player_.SetNotifyHandler({});
 }
 
 void TMelodyPlayback::Start() {
@@ -112,9 +111,9 @@ Status TMelodyPlayback::StartFile(const std::string& path) {
     return player_.Play();
 }
 
-void TMelodyPlayback::SndPlayNotify(TMediaPlayer::NotifyValue value) {
+void TMelodyPlayback::SndPlayNotify(IMediaPlayer::NotifyValue value) {
     // A Successful completion may already wait in the event queue when the show finishes.
-    if (finished_ || value != TMediaPlayer::NotifyValue::Successful) return;
+    if (finished_ || value != IMediaPlayer::NotifyValue::Successful) return;
     Advance();
 }
 

@@ -14,10 +14,8 @@
 //
 // Everything runs on the thread the player lives on.
 
-#include "audio/TMediaPlayer.h"
+#include "audio/IMediaPlayer.h"
 #include "payload/PayloadRecords.h"
-
-#include <QMetaObject>
 
 #include <cstdint>
 #include <functional>
@@ -47,9 +45,9 @@ struct MelodySources {
 
 class TMelodyPlayback {
 public:
-    // Listens to the player's completions until destroyed. The random source is the program's
+    // The player's one completion listener until destroyed. The random source is the program's
     // one generator; both must outlive this object.
-    TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, TMediaPlayer& player);
+    TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, IMediaPlayer& player);
     ~TMelodyPlayback();
     TMelodyPlayback(const TMelodyPlayback&) = delete;
     TMelodyPlayback& operator=(const TMelodyPlayback&) = delete;
@@ -62,7 +60,7 @@ public:
     void LoadMelody(int index);
 
     // The player's completion: advances to the next melody on Successful only.
-    void SndPlayNotify(TMediaPlayer::NotifyValue value);
+    void SndPlayNotify(IMediaPlayer::NotifyValue value);
 
     // The show finishes: stops the player and deletes the temporary melody file. Later
     // completions are ignored, so nothing starts again.
@@ -91,8 +89,7 @@ private:
 
     MelodySources sources_;
     transitions::IRandomSource& random_;
-    TMediaPlayer& player_;
-    QMetaObject::Connection completions_;
+    IMediaPlayer& player_;
 
     int melodyCount_ = 0;
     int melodyIndex_ = 0;

@@ -18,6 +18,7 @@ struct TMediaPlayer::Impl {
     std::unique_ptr<MediaPipeline> pipeline;
 
     bool notify = true;
+    NotifyHandler handler;
     NotifyValue lastValue = NotifyValue::Successful;
     bool pending = false;       // a notified play has not completed yet
     bool atEnd = false;         // the open file has played to its end
@@ -66,6 +67,8 @@ bool TMediaPlayer::IsOpen() const { return impl_->pipeline != nullptr; }
 bool TMediaPlayer::Notify() const { return impl_->notify; }
 
 void TMediaPlayer::SetNotify(bool notify) { impl_->notify = notify; }
+
+void TMediaPlayer::SetNotifyHandler(NotifyHandler handler) { impl_->handler = std::move(handler); }
 
 TMediaPlayer::NotifyValue TMediaPlayer::LastNotifyValue() const { return impl_->lastValue; }
 
@@ -194,6 +197,11 @@ void TMediaPlayer::PostNotify(NotifyValue value) {
 
 void TMediaPlayer::DeliverNotify(NotifyValue value) {
     impl_->lastValue = value;
+    if (impl_->handler) {
+        // A copy: the handler may replace itself.
+        const NotifyHandler handler = impl_->handler;
+        handler(value);
+    }
     emit OnNotify(value);
 }
 

@@ -12,6 +12,7 @@
 // All calls and all signals belong to the thread the player lives on (the UI thread);
 // GStreamer's threads only post to it.
 
+#include "audio/IMediaPlayer.h"
 #include "audio/PlaybackStatistics.h"
 #include "audio/VideoFrameConsumer.h"
 #include "base/Result.h"
@@ -26,12 +27,10 @@
 
 namespace vorlandite::audio {
 
-class TMediaPlayer : public QObject {
+class TMediaPlayer : public QObject, public IMediaPlayer {
     Q_OBJECT
 public:
-    // The multimedia notification codes.
-    enum class NotifyValue { Successful = 1, Superseded = 2, Aborted = 4, Failure = 8 };
-    Q_ENUM(NotifyValue)
+    using NotifyValue = IMediaPlayer::NotifyValue;
 
     enum class AudioOutput {
         Automatic,  // the sound device when one answers, else the silent sink
@@ -48,44 +47,46 @@ public:
 
     // The file the next Open uses. It stays after Close: callers use it as the record of which
     // temporary file to delete.
-    const std::string& FileName() const;
-    void SetFileName(std::string path);
+    const std::string& FileName() const override;
+    void SetFileName(std::string path) override;
 
     // Opens the file (closing any open one first). An error when the file is missing or
     // nothing can play it; decided within a few seconds without playing anything.
-    Status Open();
+    Status Open() override;
     // Starts or continues playing and returns at once. At the end of the file it plays nothing
     // and a requested completion is Successful at once.
-    Status Play();
+    Status Play() override;
     // Stops and closes. A completion still pending for a play arrives as Aborted.
-    void Close();
+    void Close() override;
     // Moves to the start and waits until the file is ready there (paused). A pending completion
     // arrives as Aborted.
-    Status Rewind();
-    bool IsOpen() const;
+    Status Rewind() override;
+    bool IsOpen() const override;
 
     // Whether the next command requests a completion. On by default; a setting holds for the
     // next command (Open, Play, Close, Rewind) only, after which the flag is on again, so that
     // "Notify off, Close" silences the close and leaves the following Play notified. Only Play
     // produces completions.
-    bool Notify() const;
-    void SetNotify(bool notify);
+    bool Notify() const override;
+    void SetNotify(bool notify) override;
+    // Called with every completion, before OnNotify is emitted.
+    void SetNotifyHandler(NotifyHandler handler) override;
     // The value of the latest completion; Successful before the first one.
     NotifyValue LastNotifyValue() const;
 
     // Video display. The display must outlive its attachment or be a QObject (it is then
     // detached when destroyed). The rectangle is in the display's coordinates; empty means the
     // whole display.
-    void SetDisplay(VideoFrameConsumer* display);
+    void SetDisplay(VideoFrameConsumer* display) override;
     VideoFrameConsumer* Display() const;
-    void SetDisplayRect(const QRect& rect);
+    void SetDisplayRect(const QRect& rect) override;
     QRect DisplayRect() const;
     // The open video's own size at (0, 0); empty for a file without video or no open file.
-    QRect NaturalDisplayRect() const;
+    QRect NaturalDisplayRect() const override;
 
     // Audio volume of the open file, 0 (silent) to 1000 (as recorded); every Open starts at
     // 1000. An error when no file is open.
-    Status SetVolume(int volume);
+    Status SetVolume(int volume) override;
     int Volume() const;
 
     // Whether the open file's sound goes to the sound device (false: the silent sink).

@@ -4,6 +4,7 @@
 #include "audio/EnterSound.h"
 #include "audio/MediaFixtures.h"
 #include "audio/MelodyPlayback.h"
+#include "audio/TMediaPlayer.h"
 #include "audio/MusicTestSupport.h"
 #include "support/TempDir.h"
 #include "transitions/TransitionServices.h"

@@ -4,6 +4,7 @@
 
 #include "CliTestSupport.h"
 #include "commands/Record.h"
+#include "commands/RenderMedia.h"
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/RandomPayload.h"
@@ -26,6 +27,14 @@ constexpr TColor32 kRed = 0xFFFF0000u;
 constexpr TColor32 kGreen = 0xFF00FF00u;
 constexpr TColor32 kBlue = 0xFF0000FFu;
 constexpr char kTitle[] = "Record Test";
+
+// Melodies and videos are probed by GStreamer: its plugin registry is this run's own, so that a
+// stale cache left elsewhere cannot decide whether they play.
+const bool kOwnPluginRegistry = [] {
+    static TempDir folder;
+    ::setenv("GST_REGISTRY", (folder / "gst-registry.bin").c_str(), 1);
+    return true;
+}();
 
 payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
     raster::TBitmap32 bitmap = raster::TBitmap32::Create(4, 4).value();
@@ -128,6 +137,58 @@ TEST_F(RecordCommandTest, WritesTheEventStreamAndTheScreenOfEachItem) {
         EXPECT_EQ(screen->Pixel(32, 24), colours[items[n]["index"].get<int>()]) << name;
     }
     EXPECT_EQ(testing::ListFolder(dir_ / "rec"), expectedFiles);
+}
+
+TEST_F(RecordCommandTest, MelodiesOfTheUsersPlaylistStartInOrder) {
+    const auto first = dir_ / "first.wav";
+    const auto second = dir_ / "second.wav";
+    ASSERT_EQ(RunCommand(RunRenderTune, {"--out", first.string(), "--seconds", "0.5"}).status, kExitOk);
+    ASSERT_EQ(RunCommand(RunRenderTune, {"--out", second.string(), "--seconds", "0.75"}).status, kExitOk);
+    StoreSettings("\"UseCustomPlaylist\"=dword:00000001\n\n[HKEY_CURRENT_USER\\Software\\Quenmore\\" +
+                  std::string(kTitle) + "\\PlayList]\n\"item0\"=\"" + first.string() + "\"\n\"item1\"=\"" +
+                  second.string() + "\"");
+    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
+    std::vector<nlohmann::json> melodies;
+    for (const auto& e : Events(dir_ / "rec"))
+        if (e["event"] == "melody")
+            melodies.push_back(e);
+    // Played once each (no repeat), the second when the first has ended; the user's files stay.
+    EXPECT_EQ(melodies, (std::vector<nlohmann::json>{nlohmann::json::parse(R"({"t": 0, "event": "melody", "index": 0})"),
+                                                     nlohmann::json::parse(R"({"t": 500, "event": "melody", "index": 1})")}));
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists(second));
+}
+
+TEST_F(RecordCommandTest, VideoEndsThenTheNextItemComesAtOnce) {
+    const auto clip = dir_ / "clip.avi";
+    const auto made = RunCommand(RunRenderClip, {"--out", clip.string(), "--seconds", "1", "--size", "32x16"});
+    if (made.status != kExitOk)
+        GTEST_SKIP() << "no video encoder here: " << made.err;
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 2;
+    draft.Header.GradientStyle = 1;
+    draft.Strings.Title = kTitle;
+    payload::DraftItem<payload::TKelImageInfo> video;
+    video.record.Ext = ".avi";
+    video.record.Stretch = 2;
+    video.content = payload::Content::FromFile(clip.string());
+    draft.Images = {Picture(kRed), video, Picture(kBlue)};
+    const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
+    testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+
+    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
+    const auto events = Events(dir_ / "rec");
+    std::size_t at = 0;
+    while (at < events.size() && !(events[at]["event"] == "item" && events[at]["index"] == 1))
+        ++at;
+    ASSERT_LT(at + 2, events.size());
+    // 32 x 16, unscaled and centred on 64 x 48: its panel is 33 x 17.
+    EXPECT_EQ(events[at], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "video",
+        "mode": 2, "rect": [16, 16, 49, 33], "effect": 0, "steps": 0, "monitor": 0})"));
+    EXPECT_EQ(events[at + 1], nlohmann::json::parse(R"({"t": 3000, "event": "video-end", "index": 1})"));
+    EXPECT_EQ(events[at + 2]["event"], "item");
+    EXPECT_EQ(events[at + 2]["index"], 2);
+    EXPECT_EQ(events[at + 2]["t"], 3001);
 }
 
 TEST_F(RecordCommandTest, SameSeedGivesTheSameFiles) {

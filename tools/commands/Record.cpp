@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "app/StartupReading.h"
+#include "audio/CustomPlaylist.h"
 #include "commands/ContactSheet.h"
 #include "commands/PngWriter.h"
 #include "payload/ByteSource.h"
@@ -37,6 +38,9 @@ constexpr std::string_view kUsage =
     "   it was placed, \"effect\" the transition effect drawn, 0 for none)\n"
     "  {\"t\", \"event\": \"transition-end\"}   the item's transition has ended\n"
     "  {\"t\", \"event\": \"gif-frame\", \"frame\"}   an animated GIF item shows its next frame\n"
+    "  {\"t\", \"event\": \"melody\", \"index\"}   a melody starts (its index in the playlist)\n"
+    "  {\"t\", \"event\": \"video-end\", \"index\"}   video item \"index\" has played to its end; for\n"
+    "   a video item the \"rect\" of its item event is its display panel\n"
     "  {\"t\", \"event\": \"end\"}   the show is over\n"
     "  --size WxH            the screen, 16 to 8192 pixels each way\n"
     "  --seconds T           how long the show runs (a transition under way then still ends)\n"
@@ -128,6 +132,8 @@ std::string EventLine(const slideshow::THeadlessEvent& e) {
     }
     case TType::TransitionEnd: line << "\"transition-end\"}"; break;
     case TType::GifFrame: line << "\"gif-frame\", \"frame\": " << e.Frame << "}"; break;
+    case TType::Melody: line << "\"melody\", \"index\": " << e.Melody << "}"; break;
+    case TType::VideoEnd: line << "\"video-end\", \"index\": " << e.Item.index << "}"; break;
     case TType::End: line << "\"end\"}"; break;
     }
     return line.str();
@@ -249,6 +255,9 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
                                         [&err](const std::string& warning) { err << "vorlandite: " << warning << "\n"; });
         if (Status read = app::ReadStartupPayload(**source, registry, false, startup); !read)
             return ReportFailure(err, screensaver + ": " + read.message() + "\n" + PayloadFailureText());
+        options.UseCustomPlaylist = startup.UseCustomPlaylist;
+        if (startup.UseCustomPlaylist)
+            options.CustomPlaylist = audio::LoadCustomPlayListNoWindow(registry, startup.Payload.Strings.Title);
     }
 
     const std::filesystem::path folder = option("--out");

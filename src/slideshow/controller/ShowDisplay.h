@@ -4,6 +4,7 @@
 // screen. The main window implements them for the real show; the headless recorder and the
 // tests implement them in memory.
 
+#include "audio/VideoFrameConsumer.h"
 #include "raster/Geometry.h"
 #include "raster/TBitmap32.h"
 #include "slideshow/FrameComposer.h"
@@ -41,6 +42,15 @@ public:
     // The second monitor's picture control while the show spans two or more monitors; null with
     // one monitor. Picture items alternate between the two, the first going to the main monitor.
     virtual IShowSurface* SecondMonitor() { return nullptr; }
+
+    // The display panel of video items, a child of the main window over its picture. Placed
+    // (in the window's coordinates; it may reach past the edges and is clipped) before it is
+    // shown; it takes no input of its own, so input reaches the show. A display without a panel
+    // plays videos unseen.
+    virtual void PlaceVideoPanel(const raster::TRect& /*rect*/) {}
+    virtual void ShowVideoPanel(bool /*visible*/) {}
+    // Where the video player draws; null: nowhere.
+    virtual audio::VideoFrameConsumer* VideoPanel() { return nullptr; }
 };
 
 // The screensaver host's password question; false when the user did not give the password.
@@ -62,7 +72,7 @@ struct TItemShownEvent {
     TItemKind kind = TItemKind::Picture;
     TShowMode mode = TShowMode::AtOnce;
     int placementMode = 0; // the size-and-position mode the item was placed by
-    raster::TRect rect{};  // where the picture was placed on the frame
+    raster::TRect rect{};  // where the picture was placed on the frame; a video's display panel
     int effect = 0;        // the effect drawn from the effect set (0: none)
     int steps = 0;
     int monitor = 0;       // 0: the main monitor
@@ -76,6 +86,8 @@ public:
     // A transition has ended (its completion ran); index is the item it brought in.
     virtual void TransitionEnded(int index) = 0;
     virtual void GifFrame(int index, int frameIndex, const raster::TRect& changed) = 0;
+    // Video item index played to its end (a single video then starts again).
+    virtual void VideoEnded(int /*index*/) {}
     // The main window closes.
     virtual void Ended() = 0;
 };

@@ -5,6 +5,8 @@
 #include "payload/ItemExtraction.h"
 #include "payload/PayloadLayout.h"
 #include "payload/TempFiles.h"
+#include "slideshow/DisplayPanelPlacement.h"
+#include "slideshow/LogoOverlay.h"
 #include "transitions/EffectSettings.h"
 
 #include <algorithm>
@@ -34,10 +36,14 @@ TSlideshowController::TSlideshowController(TShowEnvironment environment, TShowCo
     : env_(environment), content_(std::move(content)), order_(environment.Random, OrderSettingsOf(content_.Payload)) {
     content_.Payload.Header.ImageCount = order_.Settings().ImageCount;
     env_.SlideTimer.SetOnTimeout([this] { TimerTimer(); });
+    if (env_.VideoPlayer)
+        env_.VideoPlayer->SetNotifyHandler([this](audio::IMediaPlayer::NotifyValue value) { MPlayNotify(value); });
 }
 
 TSlideshowController::~TSlideshowController() {
     *alive_ = false;
+    if (env_.VideoPlayer)
+        env_.VideoPlayer->SetNotifyHandler({});
     env_.SlideTimer.Stop();
     env_.SlideTimer.SetOnTimeout({});
 }
@@ -197,14 +203,22 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
         gif_->StopGif();
     const payload::TKelImageInfo& item = content_.Payload.Images[index];
     const TItemKind kind = ItemKindOf(item.Ext);
-    // Videos and Flash movies are played on the display panel by the media player, which the
-    // show does not drive yet: they are passed over like an item that cannot be shown.
-    if (kind == TItemKind::Video || kind == TItemKind::Flash)
-        return MakeError("video and Flash items are not played");
+    // Flash movies need a runtime this platform does not have: they are passed over like an
+    // item that cannot be shown, and so are videos when there is no player.
+    if (kind == TItemKind::Flash)
+        return MakeError("Flash items are not played");
+    if (kind == TItemKind::Video && !env_.VideoPlayer)
+        return MakeError("no video player");
 
     const std::string itemFile = payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext);
     (void)payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
                                payload::ItemPosition(header, item), item.StoredSize, item.Size);
+    if (kind == TItemKind::Video) {
+        Status loaded = LoadVideo(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
+        if (loaded)
+            showWithoutTransition_ = false;  // a video that failed leaves it for the next item
+        return loaded;
+    }
 
     TItemShownEvent shown;
     shown.index = index;
@@ -290,6 +304,124 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     return {};
 }
 
+Status TSlideshowController::LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame) {
+    const auto& header = content_.Payload.Header;
+    const int width = env_.Display.Width();
+    const int height = env_.Display.Height();
+    // The background (or the desktop the show starts on) with the logo and no caption goes on
+    // every monitor at once, without a transition; the video then plays over it.
+    if (frame.Empty()) {
+        auto made = BackgroundFrame(background_->Bitmap, width, height);
+        if (!made)
+            return MakeError(made.message());
+        frame = std::move(made).value();
+    }
+    DrawLogo(content_.Logo, LogoPosition(header), frame);
+    if (IShowSurface* second = env_.Display.SecondMonitor()) {
+        second->PictureBitmap() = frame;
+        second->ShowFrameNow(frame);
+    }
+    env_.Display.PictureBitmap() = frame;
+    env_.Display.ShowFrameNow(frame);
+
+    audio::IMediaPlayer& player = *env_.VideoPlayer;
+    player.SetNotify(false);
+    player.SetDisplay(nullptr);
+    player.Close();
+    player.SetFileName(itemFile);
+    if (Status opened = player.Open(); !opened) {
+        RemoveQuietly(itemFile);
+        return opened;
+    }
+    const QRect natural = player.NaturalDisplayRect();
+    const raster::TRect panel =
+        DisplayPanelRect(mode, raster::TRect{0, 0, natural.width(), natural.height()}, width, height, env_.Random);
+    env_.Display.PlaceVideoPanel(panel);
+    player.SetDisplay(env_.Display.VideoPanel());
+    player.SetDisplayRect(QRect());  // the panel's whole area: the video is scaled to it
+    if (header.MuteVideo)
+        (void)player.SetVolume(0);
+    player.SetNotify(true);
+    if (Status played = player.Play(); !played) {
+        player.SetNotify(false);
+        player.Close();
+        RemoveQuietly(itemFile);
+        return played;
+    }
+    env_.Display.ShowVideoPanel(true);
+
+    // The video holds the show until its end; its file stays until then.
+    DisableSlideTimer();
+    videoPlaying_ = true;
+    currentPictureIndex_ = -1;
+    currentItemIndex_ = index;
+    desktopStart_ = false;
+    if (env_.Events) {
+        TItemShownEvent shown;
+        shown.index = index;
+        shown.kind = TItemKind::Video;
+        shown.mode = TShowMode::AtOnce;
+        shown.placementMode = mode;
+        shown.rect = panel;
+        env_.Events->ItemShown(shown);
+    }
+    return {};
+}
+
+void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
+    using Value = audio::IMediaPlayer::NotifyValue;
+    if (closed_ || !env_.VideoPlayer)
+        return;
+    // A video that breaks off with an error is over as well: waiting for an end that never
+    // comes would hold the show on it until the user leaves.
+    const bool ended = value == Value::Successful;
+    if (!ended && !(value == Value::Failure && videoPlaying_))
+        return;
+    try {
+        audio::IMediaPlayer& player = *env_.VideoPlayer;
+        player.SetNotify(false);
+        if (!videoPlaying_) {
+            player.Close();
+            return;
+        }
+        if (ended && env_.Events)
+            env_.Events->VideoEnded(currentItemIndex_);
+        if (ended && content_.Payload.Header.ImageCount == 1) {
+            // A single video loops.
+            (void)player.Rewind();
+            player.SetNotify(true);
+            (void)player.Play();
+            return;
+        }
+        // No taskbar step: hiding the desktop's taskbar while the player closes answers a repaint
+        // flaw of another platform; on X11 it would be a no-op.
+        const std::string file = player.FileName();
+        player.Close();
+        env_.Display.ShowVideoPanel(false);
+        RemoveQuietly(file);
+        videoPlaying_ = false;
+        slideIntervalMs_ = 1;  // the next item comes at once
+        EnableSlideTimer();
+    } catch (...) {
+    }
+}
+
+void TSlideshowController::StopVideo() {
+    if (!env_.VideoPlayer)
+        return;
+    audio::IMediaPlayer& player = *env_.VideoPlayer;
+    player.SetNotify(false);
+    player.Close();
+    if (!player.FileName().empty())
+        RemoveQuietly(player.FileName());
+    // A stopped video no longer holds the show: should the finish not complete, the slide timer
+    // must not wait for its end.
+    if (videoPlaying_) {
+        env_.Display.ShowVideoPanel(false);
+        videoPlaying_ = false;
+    }
+}
+
 IShowSurface& TSlideshowController::ChooseTarget() {
     IShowSurface* second = env_.Display.SecondMonitor();
     usePrimaryMonitor_ = second ? !usePrimaryMonitor_ : true;
@@ -322,6 +454,7 @@ void TSlideshowController::StopMedia() {
     try {
         if (gif_)
             gif_->StopGif();
+        StopVideo();
         if (env_.Melody)
             env_.Melody->Finish();
         if (env_.EnterSound)

@@ -27,6 +27,8 @@
 #include <optional>
 #include <string>
 
+#include "audio/IMediaPlayer.h"
+
 namespace vorlandite::audio {
 class TMelodyPlayback;
 class TEnterSound;
@@ -49,6 +51,9 @@ struct TShowEnvironment {
     IShowEventSink* Events = nullptr;
     audio::TMelodyPlayback* Melody = nullptr;  // null: no music
     audio::TEnterSound* EnterSound = nullptr;  // null: no enter sounds
+    // The video player (the show becomes its one completion listener); null: video items are
+    // skipped like items that cannot be shown.
+    audio::IMediaPlayer* VideoPlayer = nullptr;
     raster::DesktopCapture* Desktop = nullptr;  // null: no desktop snapshot to be had
 };
 
@@ -78,6 +83,9 @@ public:
     void LoadImage(int index, bool desktopStart);
     // A transition has ended: the item's display time starts now, its GIF starts moving.
     void RestartTimer();
+    // The video player's completion: a video that played to its end loops when it is the only
+    // item, otherwise the next item comes at once.
+    void MPlayNotify(audio::IMediaPlayer::NotifyValue value);
     // The verdict of one input message (exit) or a pending finish (true).
     void FinishScreenSaver(bool exit);
     void Suspend();
@@ -90,6 +98,7 @@ public:
     int CurrentItemIndex() const { return currentItemIndex_; }
     int ItemCounter() const { return order_.ItemCounter(); }
     bool ShowWithoutTransition() const { return showWithoutTransition_; }
+    bool VideoPlaying() const { return videoPlaying_; }
     bool CloseRequested() const { return closeRequested_; }
     bool Closed() const { return closed_; }
     // The slide timer's interval, also while the timer is off.
@@ -113,6 +122,9 @@ private:
     IShowSurface& ChooseTarget();
     // The part of LoadImage that may fail; the caller swallows what it returns.
     Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
+    // A video item: the background and logo on screen, the video on the display panel.
+    Status LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
+    void StopVideo();
     void StopMedia();
 
     TShowEnvironment env_;
@@ -135,7 +147,7 @@ private:
     int currentItemIndex_ = -1;
     bool showWithoutTransition_ = true;
     bool desktopStart_ = false;
-    bool videoPlaying_ = false;  // stays false until video items are played
+    bool videoPlaying_ = false;  // a video item is on screen; the slide timer waits for its end
     int slideIntervalMs_ = 5000;
     int transitionItem_ = -1;  // the item the running transition brings in
     bool closeRequested_ = false;

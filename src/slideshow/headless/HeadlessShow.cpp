@@ -1,5 +1,11 @@
 #include "slideshow/headless/HeadlessShow.h"
 
+#include "audio/EnterSound.h"
+#include "audio/MelodyPlayback.h"
+#include "slideshow/headless/VirtualMediaPlayer.h"
+
+#include <QImage>
+
 #include <thread>
 
 namespace vorlandite::slideshow {
@@ -19,6 +25,14 @@ THeadlessSurface::THeadlessSurface(int width, int height)
 
 void THeadlessSurface::ShowFrameNow(const raster::TBitmap32& frame) {
     presenter_.CopyNow(frame, raster::Intersect(frame.BoundsRect(), presenter_.Canvas().BoundsRect()));
+}
+
+void THeadlessSurface::PaintOnScreen(const raster::TRect& area, raster::TColor32 colour) {
+    presenter_.Canvas().FillRect(area, colour);
+}
+
+void THeadlessSurface::DrawOnScreen(const raster::TBitmap32& picture, const raster::TRect& destination) {
+    picture.DrawTo(presenter_.Canvas(), destination);
 }
 
 void THeadlessSurface::Repaint(const raster::TRect& changed) {
@@ -42,13 +56,71 @@ public:
         if (onClose)
             onClose();
     }
+    void PlaceVideoPanel(const raster::TRect& rect) override { panel_ = rect; }
+    // The panel is drawn over the screen, not into the picture bitmap, so hiding it repaints
+    // what lies under it.
+    void ShowVideoPanel(bool visible) override {
+        panelVisible_ = visible;
+        if (visible)
+            PaintPanel();
+        else if (const raster::TRect area = raster::Intersect(panel_, main_.Screen().BoundsRect()); !area.IsEmpty())
+            main_.Repaint(area);
+    }
+    audio::VideoFrameConsumer* VideoPanel() override { return &panelContent_; }
 
     const raster::TBitmap32& Screen() const { return main_.Screen(); }
     std::function<void()> onClose;
 
 private:
+    // What the video player shows on the panel: one frame, scaled to the whole panel.
+    class PanelContent final : public audio::VideoFrameConsumer {
+    public:
+        explicit PanelContent(Display& display) : display_(display) {}
+        void PresentVideoFrame(const QImage& frame, const QRect&) override {
+            frame_ = raster::TBitmap32();
+            const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
+            auto made = raster::TBitmap32::Create(rgb.width(), rgb.height());
+            if (made) {
+                frame_ = std::move(made).value();
+                for (int y = 0; y < rgb.height(); ++y) {
+                    const auto* row = reinterpret_cast<const raster::TColor32*>(rgb.constScanLine(y));
+                    auto line = frame_.Scanline(y);
+                    for (int x = 0; x < rgb.width(); ++x)
+                        line[std::size_t(x)] = row[x] | 0xFF000000u;
+                }
+                frame_.SetStretchFilter(raster::TStretchFilter::Linear);
+            }
+            if (display_.panelVisible_)
+                display_.PaintPanel();
+        }
+        void ClearVideoFrame() override {
+            frame_ = raster::TBitmap32();
+            if (display_.panelVisible_)
+                display_.PaintPanel();
+        }
+        const raster::TBitmap32& Frame() const { return frame_; }
+
+    private:
+        Display& display_;
+        raster::TBitmap32 frame_;
+    };
+
+    // The frame scaled into the panel, black where there is none.
+    void PaintPanel() {
+        const raster::TRect area = raster::Intersect(panel_, main_.Screen().BoundsRect());
+        if (area.IsEmpty())
+            return;
+        if (panelContent_.Frame().Empty())
+            main_.PaintOnScreen(area, 0xFF000000u);
+        else
+            main_.DrawOnScreen(panelContent_.Frame(), panel_);
+    }
+
     THeadlessSurface main_;
     THeadlessSurface* second_;
+    raster::TRect panel_{};
+    bool panelVisible_ = false;
+    PanelContent panelContent_{*this};
 };
 
 // One generator for the show's own thread and one for the transition worker (any other
@@ -128,6 +200,19 @@ public:
         e.Frame = frameIndex;
         Emit(e);
     }
+    void VideoEnded(int index) override {
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::VideoEnd);
+        e.Item = lastItem_;
+        e.Item.index = index;
+        e.Sequence = sequence_;
+        Emit(e);
+    }
+    void MelodyStarted(int index) {
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::Melody);
+        e.Melody = index;
+        e.Sequence = sequence_;
+        Emit(e);
+    }
     void Ended() override { Emit(Stamped(THeadlessEvent::TType::End)); }
 
 private:
@@ -159,6 +244,22 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
     TShowEnvironment env{*display_, slideTimer_, gifTimer_, *engine_, *random_};
     env.Events = sink_.get();
     env.Desktop = desktop_.get();
+    if (options.Media) {
+        const auto post = [this](std::function<void()> task) { queue_.Post(std::move(task)); };
+        melodyPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
+        enterSoundPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
+        videoPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
+        const payload::Payload& payload = content.Payload;
+        audio::MelodySources music{payload.Header,        payload.Melodies,          content.ScreensaverPath,
+                                   content.TempFolder,    options.UseCustomPlaylist, options.CustomPlaylist};
+        melody_ = std::make_unique<audio::TMelodyPlayback>(std::move(music), *random_, *melodyPlayer_);
+        melody_->SetStartedListener([this](int index, const std::string&) { sink_->MelodyStarted(index); });
+        audio::EnterSoundSources sounds{payload.Header, payload.Sounds, content.ScreensaverPath, content.TempFolder};
+        enterSound_ = std::make_unique<audio::TEnterSound>(std::move(sounds), *enterSoundPlayer_);
+        env.Melody = melody_.get();
+        env.EnterSound = enterSound_.get();
+        env.VideoPlayer = videoPlayer_.get();
+    }
     controller_ = std::make_unique<TSlideshowController>(env, std::move(content));
     display_->onClose = [this] { controller_->FormClose(); };
 }
@@ -166,6 +267,8 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
 THeadlessShow::~THeadlessShow() {
     // The controller goes first: a completion still queued must find nothing to call.
     controller_.reset();
+    enterSound_.reset();
+    melody_.reset();
 }
 
 Status THeadlessShow::Start() {

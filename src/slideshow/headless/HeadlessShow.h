@@ -8,6 +8,11 @@
 // napped through, is added to the show's time before its completion runs, so an item's display
 // time counts from the end of its transition, as on a real screen.
 //
+// Sound and video. Melodies, enter sounds and videos play on players of the virtual clock: each
+// file is probed once when it opens and ends when the show's time reaches its length, so a
+// video holds the show exactly as long as it would on screen. The display panel of a video shows
+// the video's first frame on the main monitor while the video plays; no later frame is decoded.
+//
 // Determinism. The worker and the show's own thread each draw from a generator of their own,
 // both seeded from the seed, so the order in which the two threads happen to draw changes
 // nothing. Transitions complete one at a time before the show's time moves on.
@@ -24,6 +29,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+namespace vorlandite::audio {
+class TMelodyPlayback;
+class TEnterSound;
+}  // namespace vorlandite::audio
 
 namespace vorlandite::slideshow {
 
@@ -32,19 +44,28 @@ struct THeadlessShowOptions {
     int Height = 720;
     uint32_t Seed = 1;
     int Monitors = 1;  // 2: a second monitor of the same size
+    // Melodies, enter sounds and videos on virtual time; off: none of them (videos are skipped).
+    bool Media = true;
+    // The user's own playlist replaces the payload's melodies.
+    bool UseCustomPlaylist = false;
+    std::vector<std::string> CustomPlaylist;
 };
+
+class TVirtualMediaPlayer;
 
 // What the show did, stamped with the show's virtual time.
 struct THeadlessEvent {
-    enum class TType { Item, TransitionEnd, GifFrame, End };
+    enum class TType { Item, TransitionEnd, GifFrame, Melody, VideoEnd, End };
     TType Type = TType::Item;
     int64_t TimeMs = 0;
-    // Item: the item event; TransitionEnd: the item that came in (and its monitor).
+    // Item: the item event; TransitionEnd: the item that came in (and its monitor); VideoEnd:
+    // the video item that played to its end.
     TItemShownEvent Item{};
     // Item and TransitionEnd: running number of the items shown, from 0. An item is on screen
     // in full after its TransitionEnd, or at once when its mode is not Transition.
     int Sequence = -1;
     int Frame = 0;  // GifFrame: the frame now shown
+    int Melody = -1;  // Melody: the index of the melody that started, in its playlist
 };
 
 // One monitor in memory: the picture control's bitmap and the screen the transitions draw on.
@@ -60,6 +81,9 @@ public:
 
     // What the monitor shows. Read it only while no transition runs.
     const raster::TBitmap32& Screen() const { return presenter_.Canvas(); }
+    // Paints over the screen only (a panel above the picture control).
+    void PaintOnScreen(const raster::TRect& area, raster::TColor32 colour);
+    void DrawOnScreen(const raster::TBitmap32& picture, const raster::TRect& destination);
 
 private:
     int width_;
@@ -90,6 +114,8 @@ public:
     const raster::TBitmap32& Screen(int monitor) const;
     int MonitorCount() const { return second_ ? 2 : 1; }
     TSlideshowController& Controller() { return *controller_; }
+    // The video player (null without media), for tests.
+    TVirtualMediaPlayer* VideoPlayer() { return videoPlayer_.get(); }
 
 private:
     class Display;
@@ -116,6 +142,11 @@ private:
     std::unique_ptr<BlackDesktop> desktop_;
     std::unique_ptr<transitions::TTransitionEngine> engine_;
     std::unique_ptr<EventSink> sink_;
+    std::unique_ptr<TVirtualMediaPlayer> melodyPlayer_;
+    std::unique_ptr<TVirtualMediaPlayer> enterSoundPlayer_;
+    std::unique_ptr<TVirtualMediaPlayer> videoPlayer_;
+    std::unique_ptr<audio::TMelodyPlayback> melody_;
+    std::unique_ptr<audio::TEnterSound> enterSound_;
     std::unique_ptr<TSlideshowController> controller_;
 };
 

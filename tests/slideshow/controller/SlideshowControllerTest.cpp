@@ -47,6 +47,87 @@ public:
     int repaints = 0;
 };
 
+// A player that plays nothing: it logs what the show asks of it, and the test decides when and
+// how each play completes.
+class FakeVideoPlayer final : public audio::IMediaPlayer {
+public:
+    const std::string& FileName() const override { return file; }
+    void SetFileName(std::string path) override {
+        file = std::move(path);
+        log.push_back("file");
+    }
+    Status Open() override {
+        Take("open");
+        if (!openWorks)
+            return MakeError("cannot open");
+        open = true;
+        return {};
+    }
+    Status Play() override {
+        const bool notified = Take("play");
+        if (!open)
+            return MakeError("not open");
+        pending = notified;
+        return {};
+    }
+    void Close() override {
+        Take("close");
+        open = false;
+        pending = false;
+    }
+    Status Rewind() override {
+        Take("rewind");
+        pending = false;
+        return {};
+    }
+    bool IsOpen() const override { return open; }
+    bool Notify() const override { return notify; }
+    void SetNotify(bool on) override { notify = on; }
+    void SetNotifyHandler(NotifyHandler h) override { handler = std::move(h); }
+    void SetDisplay(audio::VideoFrameConsumer* display) override {
+        log.push_back(display ? "display" : "no-display");
+    }
+    void SetDisplayRect(const QRect&) override {}
+    QRect NaturalDisplayRect() const override { return QRect(0, 0, 10, 8); }
+    Status SetVolume(int value) override {
+        volume = value;
+        log.push_back("volume " + std::to_string(value));
+        return {};
+    }
+
+    // The pending play ends with value (a completion the player reports).
+    void Complete(NotifyValue value) {
+        ASSERT_TRUE(pending);
+        pending = false;
+        if (handler)
+            handler(value);
+    }
+
+    std::string file;
+    std::vector<std::string> log;
+    bool open = false;
+    bool openWorks = true;
+    bool notify = true;
+    bool pending = false;
+    int volume = 1000;
+    NotifyHandler handler;
+
+private:
+    // The command is logged with " quiet" when it was given with notification off.
+    bool Take(const std::string& command) {
+        const bool notified = notify;
+        notify = true;
+        log.push_back(notified ? command : command + " quiet");
+        return notified;
+    }
+};
+
+// A panel that only records where it is and whether it shows.
+struct FakeVideoPanel final : audio::VideoFrameConsumer {
+    void PresentVideoFrame(const QImage&, const QRect&) override {}
+    void ClearVideoFrame() override {}
+};
+
 class FakeDisplay final : public IShowDisplay {
 public:
     FakeDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
@@ -68,6 +149,13 @@ public:
     int closeRequests = 0;
     std::function<void()> onClose;
     FakeSurface* second = nullptr;
+
+    void PlaceVideoPanel(const raster::TRect& rect) override { panel = rect; }
+    void ShowVideoPanel(bool visible) override { panelVisible = visible; }
+    audio::VideoFrameConsumer* VideoPanel() override { return &videoPanel; }
+    raster::TRect panel{};
+    bool panelVisible = false;
+    FakeVideoPanel videoPanel;
 };
 
 class FakePassword final : public IPasswordCheck {
@@ -85,6 +173,8 @@ public:
 
 struct RecordingSink final : IShowEventSink {
     void ItemShown(const TItemShownEvent& event) override { shown.push_back(event); }
+    void VideoEnded(int index) override { videosEnded.push_back(index); }
+    std::vector<int> videosEnded;
     void TransitionEnded(int) override { ++transitionsEnded; }
     void GifFrame(int, int frameIndex, const raster::TRect&) override { gifFrames.push_back(frameIndex); }
     void Ended() override { ++ended; }
@@ -174,10 +264,13 @@ struct Show {
     FixedDesktop desktop;
     std::unique_ptr<TSlideshowController> controller;
 
-    explicit Show(const payload::PayloadDraft& draft, FakeSurface* secondMonitor = nullptr) : file(draft) {
+    explicit Show(const payload::PayloadDraft& draft, FakeSurface* secondMonitor = nullptr,
+                  audio::IMediaPlayer* videoPlayer = nullptr)
+        : file(draft) {
         support::EnsureGuiApplication();
         display.second = secondMonitor;
         TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.VideoPlayer = videoPlayer;
         env.Password = &password;
         env.Events = &events;
         env.Desktop = &desktop;
@@ -480,6 +573,179 @@ TEST(SlideshowControllerTest, GifOnTheSecondMonitorAnimatesThere) {
     EXPECT_EQ(second.repaints, 2);
     EXPECT_TRUE(Show::IsAll(second.presenter.Canvas(), kGreen));
     EXPECT_TRUE(show.ScreenIsAll(kBlue));  // the main monitor keeps its picture
+}
+
+// Video items: the player is a fake whose plays the test completes; its file is a few bytes the
+// fake never reads.
+payload::DraftItem<payload::TKelImageInfo> Video() {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".avi";
+    item.record.Stretch = 2;  // unscaled and centred: a 10 x 8 video gets an 11 x 9 panel
+    item.content = payload::Content::FromBytes({'R', 'I', 'F', 'F'});
+    return item;
+}
+
+using Value = audio::IMediaPlayer::NotifyValue;
+
+// The player is a base ahead of the show, so that it exists before the controller takes it and
+// outlives it.
+struct VideoPlayerHolder {
+    FakeVideoPlayer player;
+};
+
+struct VideoShow : VideoPlayerHolder, Show {
+    explicit VideoShow(const payload::PayloadDraft& draft) : VideoPlayerHolder(), Show(draft, nullptr, &player) {}
+    std::string VideoFile() const { return file.tempFolder + "SSIMG.avi"; }
+    std::vector<std::string> LogSince(size_t from) const {
+        return std::vector<std::string>(player.log.begin() + std::ptrdiff_t(from), player.log.end());
+    }
+};
+
+TEST(SlideshowControllerVideoTest, VideoPlaysOnItsPanelAndHoldsTheShowUntilItEnds) {
+    auto draft = Draft({Picture(kRed), Video(), Picture(kBlue)});
+    draft.Header.MuteVideo = true;
+    VideoShow show(draft);
+    show.Start();
+    show.Tick();
+
+    EXPECT_EQ(show.player.log, (std::vector<std::string>{"no-display", "close quiet", "file", "open", "display",
+                                                          "volume 0", "play"}));
+    EXPECT_EQ(show.player.file, show.VideoFile());
+    EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
+    EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
+    EXPECT_TRUE(show.display.panelVisible);
+    ASSERT_EQ(show.events.shown.size(), 2u);
+    EXPECT_EQ(show.events.shown[1].kind, TItemKind::Video);
+    EXPECT_EQ(show.events.shown[1].mode, TShowMode::AtOnce);
+    EXPECT_EQ(show.events.shown[1].rect, show.display.panel);
+    EXPECT_FALSE(show.ScreenIsAll(kRed));  // the background is on screen at once, under the panel
+    EXPECT_TRUE(show.controller->VideoPlaying());
+    EXPECT_EQ(show.controller->CurrentPictureIndex(), -1);
+    EXPECT_EQ(show.controller->CurrentItemIndex(), 1);
+
+    // No slide timer while the video plays, however long it takes.
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.clock.AdvanceBy(60000), 0);
+
+    const size_t before = show.player.log.size();
+    show.player.Complete(Value::Successful);
+    EXPECT_EQ(show.LogSince(before), (std::vector<std::string>{"close quiet"}));
+    EXPECT_EQ(show.events.videosEnded, (std::vector<int>{1}));
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    EXPECT_FALSE(show.display.panelVisible);
+    EXPECT_FALSE(show.controller->VideoPlaying());
+    ASSERT_TRUE(show.slideTimer.IsActive());
+    EXPECT_EQ(*show.clock.NextDueMs(), show.clock.NowMs() + 1);  // the next item comes at once
+
+    show.Tick();
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));
+}
+
+TEST(SlideshowControllerVideoTest, SingleVideoLoopsWithoutTheSlideTimer) {
+    VideoShow show(Draft({Video()}));
+    show.Start();
+    ASSERT_TRUE(show.controller->VideoPlaying());
+    // Not muted: the volume is left as the file has it.
+    EXPECT_EQ(show.player.volume, 1000);
+    for (int loop = 1; loop <= 2; ++loop) {
+        const size_t before = show.player.log.size();
+        show.player.Complete(Value::Successful);
+        EXPECT_EQ(show.LogSince(before), (std::vector<std::string>{"rewind quiet", "play"}));
+        EXPECT_EQ(show.events.videosEnded.size(), size_t(loop));
+        EXPECT_TRUE(show.controller->VideoPlaying());
+        EXPECT_TRUE(show.display.panelVisible);
+        EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
+        EXPECT_FALSE(show.slideTimer.IsActive());
+    }
+    EXPECT_EQ(show.events.shown.size(), 1u);
+}
+
+struct CompletionRow {
+    const char* name;
+    Value value;
+    bool advances;
+    bool countsAsEnd;
+};
+
+class SlideshowControllerVideoCompletionTest : public ::testing::TestWithParam<CompletionRow> {};
+
+TEST_P(SlideshowControllerVideoCompletionTest, OnlyTheEndOrABreakdownAdvances) {
+    const CompletionRow& row = GetParam();
+    VideoShow show(Draft({Video(), Picture(kGreen)}));
+    show.Start();
+    ASSERT_TRUE(show.controller->VideoPlaying());
+    show.player.Complete(row.value);
+    EXPECT_EQ(show.controller->VideoPlaying(), !row.advances);
+    EXPECT_EQ(show.slideTimer.IsActive(), row.advances);
+    EXPECT_EQ(show.display.panelVisible, !row.advances);
+    EXPECT_EQ(std::filesystem::exists(show.VideoFile()), !row.advances);
+    EXPECT_EQ(show.events.videosEnded.size(), row.countsAsEnd ? 1u : 0u);
+    if (row.advances) {
+        show.Tick();
+        EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 1}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, SlideshowControllerVideoCompletionTest,
+                         ::testing::Values(CompletionRow{"Successful", Value::Successful, true, true},
+                                           CompletionRow{"Superseded", Value::Superseded, false, false},
+                                           CompletionRow{"Aborted", Value::Aborted, false, false},
+                                           // A video that breaks off must not hold the show.
+                                           CompletionRow{"Failure", Value::Failure, true, false}),
+                         [](const ::testing::TestParamInfo<CompletionRow>& row) { return std::string(row.param.name); });
+
+TEST(SlideshowControllerVideoTest, FinishDuringTheVideoStopsItAndDeletesItsFile) {
+    VideoShow show(Draft({Video(), Picture(kGreen)}));
+    show.Start();
+    ASSERT_TRUE(std::filesystem::exists(show.VideoFile()));
+    const size_t before = show.player.log.size();
+    show.controller->FinishScreenSaver(true);
+    EXPECT_EQ(show.LogSince(before), (std::vector<std::string>{"close quiet"}));
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    EXPECT_EQ(show.display.closeRequests, 1);
+    EXPECT_TRUE(show.controller->Closed());
+    // An end that was already on its way starts nothing.
+    show.player.handler(Value::Successful);
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.events.shown.size(), 1u);
+}
+
+TEST(SlideshowControllerVideoTest, VideoThatCannotBeOpenedIsSkipped) {
+    VideoShow show(Draft({Picture(kRed), Video(), Picture(kBlue)}));
+    show.player.openWorks = false;
+    show.Start();
+    show.Tick();
+    EXPECT_EQ(show.events.shown.size(), 1u);
+    EXPECT_FALSE(show.controller->VideoPlaying());
+    EXPECT_FALSE(show.display.panelVisible);
+    EXPECT_TRUE(show.slideTimer.IsActive());
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    show.Tick();
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 2}));
+    EXPECT_TRUE(show.ScreenIsAll(kBlue));
+
+    // A broken first video leaves the next item to come in at once, as a broken picture does.
+    VideoShow first(Draft({Video(), Picture(kGreen)}));
+    first.player.openWorks = false;
+    first.Start();
+    EXPECT_TRUE(first.controller->ShowWithoutTransition());
+}
+
+TEST(SlideshowControllerVideoTest, VideoFirstOnTheDesktopStartsAtOnceAndTheNextItemFollows) {
+    auto draft = Draft({Video(), Picture(kRed)});
+    draft.Header.DesktopStart = true;
+    VideoShow show(draft);
+    show.Start();
+    ASSERT_EQ(show.events.shown.size(), 1u);
+    EXPECT_EQ(show.events.shown[0].kind, TItemKind::Video);
+    EXPECT_TRUE(show.controller->VideoPlaying());
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.controller->ItemCounter(), 1);  // the desktop start is over
+    show.player.Complete(Value::Successful);
+    show.Tick();
+    EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 1}));
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
 }
 
 }  // namespace

@@ -1,0 +1,182 @@
+// Video items through the real media player: a short AVI made by GStreamer's own encoders plays
+// on the silent sinks, the show's timers run on virtual time and the player's completions come
+// through the Qt event loop, as in the show's window.
+
+#include "slideshow/controller/SlideshowController.h"
+
+#include "../OverlayTestSupport.h"
+#include "audio/MediaFixtures.h"
+#include "audio/MusicTestSupport.h"
+#include "audio/TMediaPlayer.h"
+#include "raster/decoders/PictureWriters.h"
+#include "transitions/RecordingPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vorlandite::slideshow {
+namespace {
+
+namespace support = vorlandite::testing;
+namespace media = vorlandite::audio::testing;
+using namespace std::chrono_literals;
+using raster::TBitmap32;
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+struct CountingPanel final : audio::VideoFrameConsumer {
+    void PresentVideoFrame(const QImage&, const QRect&) override { ++frames; }
+    void ClearVideoFrame() override { ++clears; }
+    int frames = 0;
+    int clears = 0;
+};
+
+class PanelDisplay final : public IShowDisplay {
+public:
+    PanelDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
+    int Width() const override { return kWidth; }
+    int Height() const override { return kHeight; }
+    TBitmap32& PictureBitmap() override { return picture; }
+    transitions::ITransitionPresenter& Presenter() override { return presenter; }
+    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
+    void Repaint(const raster::TRect&) override {}
+    void RequestClose() override {
+        if (onClose)
+            onClose();
+    }
+    void PlaceVideoPanel(const raster::TRect& rect) override { panel = rect; }
+    void ShowVideoPanel(bool visible) override { panelVisible = visible; }
+    audio::VideoFrameConsumer* VideoPanel() override { return &content; }
+
+    TBitmap32 picture;
+    transitions::TRecordingPresenter presenter;
+    std::function<void()> onClose;
+    raster::TRect panel{};
+    bool panelVisible = false;
+    CountingPanel content;
+};
+
+struct EndsSink final : IShowEventSink {
+    void ItemShown(const TItemShownEvent& event) override { shown.push_back(event.index); }
+    void TransitionEnded(int) override {}
+    void GifFrame(int, int, const raster::TRect&) override {}
+    void VideoEnded(int index) override { ended.push_back(index); }
+    void Ended() override {}
+    std::vector<int> shown;
+    std::vector<int> ended;
+};
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
+payload::DraftItem<payload::TKelImageInfo> Video(std::vector<uint8_t> bytes) {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".AVI";
+    item.record.Stretch = 2;
+    item.content = payload::Content::FromBytes(std::move(bytes));
+    item.compressed = true;
+    return item;
+}
+
+payload::DraftItem<payload::TKelImageInfo> Picture() {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;
+    item.content =
+        payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, 0xFF00FF00u), true));
+    return item;
+}
+
+struct RealVideoShow {
+    support::ShowFile file;
+    TVirtualTimerClock clock;
+    TVirtualTimer slideTimer{clock};
+    TVirtualTimer gifTimer{clock};
+    transitions::TVirtualTickClock ticks;
+    transitions::TSeededRandom random{3};
+    transitions::TTaskQueue queue;
+    transitions::TTransitionEngine engine{ticks, random, queue};
+    PanelDisplay display;
+    EndsSink events;
+    audio::TMediaPlayer player{audio::TMediaPlayer::AudioOutput::Silent, audio::TMediaPlayer::VideoOutput::Frames};
+    std::unique_ptr<TSlideshowController> controller;
+
+    explicit RealVideoShow(const payload::PayloadDraft& draft) : file(draft) {
+        TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.Events = &events;
+        env.VideoPlayer = &player;
+        controller = std::make_unique<TSlideshowController>(
+            env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
+        display.onClose = [this] { controller->FormClose(); };
+    }
+    std::string VideoFile() const { return file.tempFolder + "SSIMG.AVI"; }
+};
+
+class VideoPlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto made = media::MakeAvi(dir.File("clip.avi"), media::kVideoWidth, media::kVideoHeight, 300ms);
+        if (!made)
+            GTEST_SKIP() << "no AVI encoder here: " << made.message();
+        clip = FileBytes(made->path);
+    }
+    payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
+        payload::PayloadDraft draft;
+        draft.Header.Seconds = 5;
+        draft.Header.GradientStyle = 1;
+        draft.Header.MuteVideo = true;
+        draft.Images = std::move(items);
+        return draft;
+    }
+    support::TempDir dir;
+    std::vector<uint8_t> clip;
+};
+
+TEST_F(VideoPlaybackTest, TwoItemsAdvanceAtOnceWhenTheVideoHasPlayed) {
+    RealVideoShow show(Draft({Video(clip), Picture()}));
+    ASSERT_TRUE(show.controller->Start().ok());
+    ASSERT_TRUE(show.controller->VideoPlaying());
+    EXPECT_EQ(show.player.Volume(), 0);  // muted
+    // 96 x 64, unscaled and centred on 160 x 120: a 97 x 65 panel.
+    EXPECT_EQ(show.display.panel, (raster::TRect{32, 28, 129, 93}));
+    EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
+
+    ASSERT_TRUE(media::WaitUntil([&] { return !show.controller->VideoPlaying(); }, 5s));
+    EXPECT_EQ(show.events.ended, (std::vector<int>{0}));
+    EXPECT_GT(show.display.content.frames, 0);
+    EXPECT_FALSE(show.display.panelVisible);
+    EXPECT_FALSE(show.player.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    ASSERT_TRUE(show.slideTimer.IsActive());
+    EXPECT_EQ(show.slideTimer.IntervalMs(), 1);
+    show.clock.AdvanceBy(1);
+    EXPECT_EQ(show.events.shown, (std::vector<int>{0, 1}));
+}
+
+TEST_F(VideoPlaybackTest, SingleVideoLoopsUntilTheFinishDeletesItsFile) {
+    RealVideoShow show(Draft({Video(clip)}));
+    ASSERT_TRUE(show.controller->Start().ok());
+    ASSERT_TRUE(media::WaitUntil([&] { return show.events.ended.size() >= 2; }, 8s));
+    EXPECT_TRUE(show.controller->VideoPlaying());
+    EXPECT_TRUE(show.player.IsOpen());
+    EXPECT_FALSE(show.slideTimer.IsActive());
+    EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
+
+    show.controller->FinishScreenSaver(true);
+    EXPECT_TRUE(show.controller->Closed());
+    EXPECT_FALSE(show.player.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    // The close's own completion, still in the event queue, starts nothing.
+    const auto ends = show.events.ended.size();
+    media::RunEventsFor(400ms);
+    EXPECT_EQ(show.events.ended.size(), ends);
+    EXPECT_EQ(show.events.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorlandite::slideshow
