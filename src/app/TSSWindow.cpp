@@ -5,21 +5,19 @@
 #include "platform/PlatformPaths.h"
 #include "slideshow/LogoOverlay.h"
 
-#include "audio/TMediaPlayer.h"
 #include "base/Windows1252.h"
 #include "payload/SettingsStore.h"
-#include "ui/CaptionTable.h"
-#include "ui/ConfigPanel.h"
-#include "ui/PlaylistWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <QUrl>
+#include <QVBoxLayout>
 
 namespace vorlandite::app {
 
@@ -45,10 +43,18 @@ TSSWindow::TSSWindow(EngineServices services, std::string engineFilePath, std::v
     setPalette(pal);
     setAutoFillBackground(true);
 
-    cfgBox_ = new ui::TConfigPanel(this);
-    cfgBox_->OpenAddress = [this](const std::string& address) { OpenAddress(address); };
-    cfgBox_->EditPlaylist = [this] { btnPlaylistEditorClick(); };
-    cfgBox_->CloseWindow = [this] { close(); };
+    // The configuration panel; its tabs come with the configuration work.
+    cfgBox_ = new QFrame(this);
+    cfgBox_->setObjectName(QStringLiteral("CfgBox"));
+    cfgBox_->setFixedSize(360, 160);
+    auto* layout = new QVBoxLayout(cfgBox_);
+    auto* label = new QLabel(title_, cfgBox_);
+    label->setObjectName(QStringLiteral("lbTitle"));
+    label->setStyleSheet(QStringLiteral("color: white"));
+    layout->addWidget(label);
+    auto* close = new QPushButton(QStringLiteral("Close"), cfgBox_);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(close);
 }
 
 TSSWindow::~TSSWindow() {
@@ -107,45 +113,9 @@ void TSSWindow::ScreenSaverConfigBoxActive(host::TScreenSaver&) {
         return;
     if (!ReadData(true))
         return;
-    const auto& header = state_.Payload.Header;
-    const auto& strings = state_.Payload.Strings;
-    ui::TPanelPayload panelPayload;
-    panelPayload.ConfigBannerSize = header.ConfigBannerSize;
-    panelPayload.AllowCustomPlaylist = header.AllowCustomPlaylist;
-    panelPayload.MelodyCount = header.MelodyCount;
-    panelPayload.HideGeneralTab = header.HideGeneralTab;
-    panelPayload.HidePositionTab = header.HidePositionTab;
-    panelPayload.HideEffectsTab = header.HideEffectsTab;
-    panelPayload.HideSoundTab = header.HideSoundTab;
-    panelPayload.HideBehaviorTab = header.HideBehaviorTab;
-    panelPayload.WebAddress = strings.WebAddress;
-    panelPayload.BannerLink = strings.BannerLink;
-    cfgBox_->Configure(panelPayload, payload::CurrentSettings(header, strings, state_.UseCustomPlaylist));
-    // The arrangement may have made the panel shorter: the dialog follows it, centred again.
-    setFixedSize(cfgBox_->size());
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().center() - rect().center());
-    cfgBox_->StartEffectPreview();
+    if (auto* label = cfgBox_->findChild<QLabel*>(QStringLiteral("lbTitle")))
+        label->setText(title_);
     show();
-}
-
-void TSSWindow::OpenAddress(const std::string& address) {
-    if (address == cfgBox_->WebAddress())
-        state_.Payload.Strings.WebAddress = address;  // the Website button keeps its "http://"
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(Cp1252ToUtf8(address))));
-}
-
-void TSSWindow::btnPlaylistEditorClick() {
-    if (!playlistWindow_) {
-        editorPlayer_ = std::make_unique<audio::TMediaPlayer>();
-        playlistWindow_ = new ui::TPlaylistWindow(services_.registry, *editorPlayer_, services_.messageBox, this);
-    }
-    playlistWindow_->SetTitle(state_.Payload.Strings.Title);
-    playlistWindow_->RenameFormControls();
-    playlistWindow_->LoadCustomPlayList();
-    playlistWindow_->exec();
-    // Stored however the editor was closed.
-    playlistWindow_->SaveCustomPlayList();
 }
 
 bool TSSWindow::ReadData(bool SettingsOnly) {
@@ -164,7 +134,6 @@ bool TSSWindow::ReadData(bool SettingsOnly) {
         return report(source.message());
     if (Status s = ReadStartupPayload(**source, services_.registry, SettingsOnly, state_); !s)
         return report(s.message());
-    ui::LoadCaptionTable(state_.Payload.Strings.Translation, ui::kCaptionSection);
     title_ = QString::fromStdString(Cp1252ToUtf8(state_.Payload.Strings.Title));
     QApplication::setApplicationName(title_);
     setWindowTitle(title_);
@@ -335,11 +304,14 @@ void TSSWindow::FormClose() {
     unsetCursor();
     // Every close of the configuration dialog stores all fifteen values; there is no cancel.
     if (decision_.mode == RunMode::Configuration && !ending_) {
-        (void)payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, cfgBox_->ReadSettings());
+        auto settings = payload::CurrentSettings(state_.Payload.Header, state_.Payload.Strings, state_.UseCustomPlaylist);
+        (void)payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, settings);
     }
 }
 
-void TSSWindow::FormDestroy() { ui::FreeCaptionTable(); }
+void TSSWindow::FormDestroy() {
+    // The caption translation table is released with the configuration work that brings it.
+}
 
 void TSSWindow::closeEvent(QCloseEvent* event) {
     FormClose();
