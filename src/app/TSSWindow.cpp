@@ -5,19 +5,25 @@
 #include "platform/PlatformPaths.h"
 #include "slideshow/LogoOverlay.h"
 
+#include "audio/TMediaPlayer.h"
 #include "base/Windows1252.h"
 #include "payload/SettingsStore.h"
+#include "slideshow/PreviewImage.h"
+#include "slideshow/Wallpaper.h"
+#include "ui/AboutWindow.h"
+#include "ui/CaptionTable.h"
+#include "ui/ExitWindow.h"
+#include "ui/ConfigPanel.h"
+#include "ui/PlaylistWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFrame>
-#include <QLabel>
+#include <QDesktopServices>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
+#include <QUrl>
 
 namespace vorlandite::app {
 
@@ -43,18 +49,11 @@ TSSWindow::TSSWindow(EngineServices services, std::string engineFilePath, std::v
     setPalette(pal);
     setAutoFillBackground(true);
 
-    // The configuration panel; its tabs come with the configuration work.
-    cfgBox_ = new QFrame(this);
-    cfgBox_->setObjectName(QStringLiteral("CfgBox"));
-    cfgBox_->setFixedSize(360, 160);
-    auto* layout = new QVBoxLayout(cfgBox_);
-    auto* label = new QLabel(title_, cfgBox_);
-    label->setObjectName(QStringLiteral("lbTitle"));
-    label->setStyleSheet(QStringLiteral("color: white"));
-    layout->addWidget(label);
-    auto* close = new QPushButton(QStringLiteral("Close"), cfgBox_);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-    layout->addWidget(close);
+    cfgBox_ = new ui::TConfigPanel(this);
+    cfgBox_->OpenAddress = [this](const std::string& address) { OpenAddress(address); };
+    cfgBox_->EditPlaylist = [this] { btnPlaylistEditorClick(); };
+    cfgBox_->ShowAbout = [this] { btnAboutClick(); };
+    cfgBox_->CloseWindow = [this] { close(); };
 }
 
 TSSWindow::~TSSWindow() {
@@ -113,9 +112,51 @@ void TSSWindow::ScreenSaverConfigBoxActive(host::TScreenSaver&) {
         return;
     if (!ReadData(true))
         return;
-    if (auto* label = cfgBox_->findChild<QLabel*>(QStringLiteral("lbTitle")))
-        label->setText(title_);
+    const auto& header = state_.Payload.Header;
+    const auto& strings = state_.Payload.Strings;
+    ui::TPanelPayload panelPayload;
+    panelPayload.ConfigBannerSize = header.ConfigBannerSize;
+    panelPayload.AllowCustomPlaylist = header.AllowCustomPlaylist;
+    panelPayload.MelodyCount = header.MelodyCount;
+    panelPayload.HideGeneralTab = header.HideGeneralTab;
+    panelPayload.HidePositionTab = header.HidePositionTab;
+    panelPayload.HideEffectsTab = header.HideEffectsTab;
+    panelPayload.HideSoundTab = header.HideSoundTab;
+    panelPayload.HideBehaviorTab = header.HideBehaviorTab;
+    panelPayload.WebAddress = strings.WebAddress;
+    panelPayload.BannerLink = strings.BannerLink;
+    cfgBox_->Configure(panelPayload, payload::CurrentSettings(header, strings, state_.UseCustomPlaylist));
+    // The arrangement may have made the panel shorter: the dialog follows it, centred again.
+    setFixedSize(cfgBox_->size());
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().center() - rect().center());
+    cfgBox_->StartEffectPreview();
     show();
+}
+
+void TSSWindow::OpenAddress(const std::string& address) {
+    if (address == cfgBox_->WebAddress())
+        state_.Payload.Strings.WebAddress = address;  // the Website button keeps its "http://"
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(Cp1252ToUtf8(address))));
+}
+
+void TSSWindow::btnAboutClick() {
+    if (!aboutWindow_)
+        aboutWindow_ = new ui::TAboutWindow(state_.Payload.Strings, shell_, this);
+    aboutWindow_->exec();
+}
+
+void TSSWindow::btnPlaylistEditorClick() {
+    if (!playlistWindow_) {
+        editorPlayer_ = std::make_unique<audio::TMediaPlayer>();
+        playlistWindow_ = new ui::TPlaylistWindow(services_.registry, *editorPlayer_, services_.messageBox, this);
+    }
+    playlistWindow_->SetTitle(state_.Payload.Strings.Title);
+    playlistWindow_->RenameFormControls();
+    playlistWindow_->LoadCustomPlayList();
+    playlistWindow_->exec();
+    // Stored however the editor was closed.
+    playlistWindow_->SaveCustomPlayList();
 }
 
 bool TSSWindow::ReadData(bool SettingsOnly) {
@@ -134,6 +175,7 @@ bool TSSWindow::ReadData(bool SettingsOnly) {
         return report(source.message());
     if (Status s = ReadStartupPayload(**source, services_.registry, SettingsOnly, state_); !s)
         return report(s.message());
+    ui::LoadCaptionTable(state_.Payload.Strings.Translation, ui::kCaptionSection);
     title_ = QString::fromStdString(Cp1252ToUtf8(state_.Payload.Strings.Title));
     QApplication::setApplicationName(title_);
     setWindowTitle(title_);
@@ -185,6 +227,10 @@ bool TSSWindow::StartShow() {
 }
 
 void TSSWindow::StartPreview() {
+    // The payload's preview picture, stretched over the little window; without one it stays black.
+    if (auto tempFolder = platform::TempFolder())
+        if (auto picture = slideshow::LoadPreviewImage(engineFilePath_, *tempFolder); picture.ok() && picture->has_value())
+            previewPicture_ = std::move(**picture);
     if (!screenSaver_ || !screenSaver_->Embedded())
         resize(host::kPreviewWidth, host::kPreviewHeight);
     show();
@@ -271,7 +317,16 @@ void TSSWindow::DeactivateScrSaver(const host::InputMessage& message) {
         show_->Controller().FinishScreenSaver(true);
 }
 
-void TSSWindow::SetCurrentPictureAsWallpaper() {}
+void TSSWindow::SetCurrentPictureAsWallpaper() {
+    auto tempFolder = platform::TempFolder();
+    if (!show_ || !tempFolder)
+        return;
+    // A failure leaves the wallpaper as it was; the show goes on either way.
+    (void)slideshow::SetCurrentImageAsWallpaper(
+        show_->Controller().CurrentPictureIndex(), state_.Payload, engineFilePath_,
+        slideshow::TWallpaperServices{services_.registry, wallpaper_, platform::WindowsFolder(), *tempFolder},
+        slideshow::TWallpaperScreen{&show_->PictureBitmap(), [this](const raster::TRect& r) { show_->Repaint(r); }});
+}
 
 bool TSSWindow::VerifyPassword() { return screenSaver_ ? screenSaver_->VerifyPassword() : true; }
 
@@ -292,6 +347,7 @@ void TSSWindow::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    const bool transitionRunning = show_ && show_->Controller().TransitionInProgress();
     if (show_)
         show_->Controller().FormClose();
     hide();
@@ -304,14 +360,19 @@ void TSSWindow::FormClose() {
     unsetCursor();
     // Every close of the configuration dialog stores all fifteen values; there is no cancel.
     if (decision_.mode == RunMode::Configuration && !ending_) {
-        auto settings = payload::CurrentSettings(state_.Payload.Header, state_.Payload.Strings, state_.UseCustomPlaylist);
-        (void)payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, settings);
+        (void)payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, cfgBox_->ReadSettings());
+    }
+    // The end of a full-screen show: the exit link (F1 may have replaced it), then the exit banner,
+    // which is modal, so the program ends once the user has closed it.
+    if (show_ && !PreviewModeActive && !ending_) {
+        ui::OpenExitLink(state_.Payload.Strings, shell_);
+        if (state_.Payload.Header.ExitBannerStoredSize > 0 && !transitionRunning)
+            if (auto tempFolder = platform::TempFolder())
+                (void)ui::DisplayExitBanner(exitBanner_, state_.Payload, engineFilePath_, *tempFolder, shell_);
     }
 }
 
-void TSSWindow::FormDestroy() {
-    // The caption translation table is released with the configuration work that brings it.
-}
+void TSSWindow::FormDestroy() { ui::FreeCaptionTable(); }
 
 void TSSWindow::closeEvent(QCloseEvent* event) {
     FormClose();
@@ -319,7 +380,15 @@ void TSSWindow::closeEvent(QCloseEvent* event) {
 }
 
 void TSSWindow::paintEvent(QPaintEvent* event) {
-    if (!SaverModeActive || PreviewModeActive) {
+    if (PreviewModeActive) {
+        QWidget::paintEvent(event);
+        if (!previewPicture_.Empty()) {
+            QPainter painter(this);
+            slideshow::PaintPreviewImage(painter, rect(), previewPicture_);
+        }
+        return;
+    }
+    if (!SaverModeActive) {
         QWidget::paintEvent(event);
         return;
     }

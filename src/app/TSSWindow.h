@@ -11,6 +11,10 @@
 #include "platform/Registry.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/ScreenSaverPassword.h"
+#include "platform/qt/QtShellOpen.h"
+#include "platform/DesktopWallpaper.h"
+#include "raster/TBitmap32.h"
+#include "slideshow/ExitBanner.h"
 #include "slideshow/controller/ShowDisplay.h"
 
 #include <QWidget>
@@ -19,8 +23,16 @@
 #include <string>
 #include <vector>
 
-class QFrame;
 class QTimer;
+
+namespace vorlandite::audio {
+class IMediaPlayer;
+}
+namespace vorlandite::ui {
+class TAboutWindow;
+class TConfigPanel;
+class TPlaylistWindow;
+} // namespace vorlandite::ui
 
 namespace vorlandite::app {
 
@@ -57,6 +69,7 @@ public:
     const StartupPayload& State() const { return state_; }
     QString ApplicationTitle() const { return title_; }
     host::TScreenSaver* ScreenSaver() { return screenSaver_.get(); }
+    ui::TConfigPanel* ConfigPanel() { return cfgBox_; }
 
     // Mode flags: set once, never cleared.
     bool SaverModeActive = false;
@@ -79,6 +92,10 @@ private:
     void ScreenSaverMainSaverActive(host::TScreenSaver& sender);
     void ScreenSaverPreviewActive(host::TScreenSaver& sender);
     void ScreenSaverConfigBoxActive(host::TScreenSaver& sender);
+    // The panel's buttons that reach beyond it.
+    void OpenAddress(const std::string& address);
+    void btnPlaylistEditorClick();
+    void btnAboutClick();
     bool StartShow();
     void StartPreview();
     void InstallInputFilter();
@@ -98,7 +115,15 @@ private:
     QString title_ = QStringLiteral("Screen Saver");
     bool ending_ = false;
     bool closed_ = false;
-    QFrame* cfgBox_ = nullptr;  // the configuration panel (owned by the window)
+    ui::TConfigPanel* cfgBox_ = nullptr;  // the configuration panel (owned by the window)
+    // The playlist editor and its preview player, made when the editor is first opened.
+    std::unique_ptr<audio::IMediaPlayer> editorPlayer_;
+    ui::TPlaylistWindow* playlistWindow_ = nullptr;
+    ui::TAboutWindow* aboutWindow_ = nullptr;  // made when About is first opened
+    platform::QtShellOpen shell_;
+    platform::SessionDesktopWallpaper wallpaper_;
+    slideshow::TExitBanner exitBanner_;
+    raster::TBitmap32 previewPicture_;  // empty: the preview stays black
     std::unique_ptr<host::TScreenSaver> screenSaver_;
     std::unique_ptr<ShowSession> show_;  // the full-screen show, while it runs
     bool filterInstalled_ = false;

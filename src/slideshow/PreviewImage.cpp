@@ -1,0 +1,49 @@
+#include "slideshow/PreviewImage.h"
+
+#include "payload/ContainerReader.h"
+#include "payload/ItemExtraction.h"
+#include "payload/PayloadLayout.h"
+#include "payload/TempFiles.h"
+#include "raster/canvas/QtImageBridge.h"
+#include "raster/decoders/PictureDecoding.h"
+
+#include <QPainter>
+#include <QRect>
+
+#include <filesystem>
+
+namespace vorlandite::slideshow {
+
+Result<std::optional<raster::TBitmap32>> LoadPreviewImage(const std::string& screensaverPath,
+                                                          const std::string& tempFolder) {
+    auto source = payload::FileSource::Open(screensaverPath);
+    if (!source.ok())
+        return source.error();
+    // A wrong magic or a damaged trailer means no picture: the preview stays black.
+    auto header = payload::ContainerReader(**source).ReadTrailer();
+    if (!header.ok() || header->PreviewSize <= 0)
+        return std::optional<raster::TBitmap32>();
+
+    const std::string file = payload::TempFilePath(tempFolder, payload::kPreviewFile);
+    const int64_t size = header->PreviewSize;
+    Status extracted = payload::ExtractItemFrom(**source, file, /*compressed=*/false,
+                                                payload::SectionStart(*header, payload::kPreviewSection), size, size);
+    // Decoded as what the section holds, a Windows bitmap, whatever its bytes look like.
+    auto picture = extracted ? raster::DecodePictureFile(file) : Result<raster::TBitmap32>(extracted.error());
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    if (!picture.ok())
+        return picture.error();
+    return std::optional<raster::TBitmap32>(std::move(picture).value());
+}
+
+void PaintPreviewImage(QPainter& painter, const QRect& target, const raster::TBitmap32& picture) {
+    if (picture.Empty() || target.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, raster::WrapConst(picture));
+    painter.restore();
+}
+
+} // namespace vorlandite::slideshow

@@ -1,0 +1,28 @@
+#pragma once
+// A QApplication for the window tests (offscreen), and screenshots for a person to look at.
+
+#include <QApplication>
+#include <QDir>
+#include <QWidget>
+
+namespace vorlandite::testing {
+
+inline void EnsureApplication() {
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "ui_windows_test";
+        static char* argv[] = {name, nullptr};
+        static QApplication app(argc, argv);
+    }
+}
+
+// Into $VORLANDITE_SHOTS when it names a folder; nothing otherwise.
+inline void SaveShot(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("VORLANDITE_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    widget.grab().save(folder + "/" + name);
+}
+
+} // namespace vorlandite::testing
