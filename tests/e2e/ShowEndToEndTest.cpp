@@ -105,11 +105,12 @@ protected:
         return path;
     }
 
-    void StartEngine(const std::vector<std::string>& argv) {
-        ASSERT_TRUE(engine_.Start(argv, {"DISPLAY=" + server_.DisplayName(), "QT_QPA_PLATFORM=xcb",
-                                         "XDG_CONFIG_HOME=" + dir_.File("config"),
-                                         "XDG_RUNTIME_DIR=" + dir_.Path().string()}));
+    std::vector<std::string> EngineEnvironment() const {
+        return {"DISPLAY=" + server_.DisplayName(), "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + dir_.File("config"),
+                "XDG_RUNTIME_DIR=" + dir_.Path().string()};
     }
+
+    void StartEngine(const std::vector<std::string>& argv) { ASSERT_TRUE(engine_.Start(argv, EngineEnvironment())); }
 
     // The item fills the area: corners, centre and an edge point.
     bool ShowsItem(int left, int top, int width, int height) {
@@ -240,6 +241,59 @@ TEST_F(EndToEnd, TheSecondWindowLandsOnTheSecondMonitor) {
     EXPECT_TRUE(onSecond) << "no window on the second monitor";
     testing::FakeMotion(display_, 1500, 400);
     ExpectEnds("a move onto the second monitor");
+}
+
+TEST_F(EndToEnd, TheDialogStoresWhatTheUserChangedAndTheNextShowObeysIt) {
+    StartServer();
+    const std::string screensaver = MakeScreensaver({});
+    ChildProcess dialog;
+    ASSERT_TRUE(dialog.Start({screensaver, "/c"}, EngineEnvironment()));
+    // The fixed dialog, centred, without a banner strip.
+    testing::WindowGeometry box;
+    const bool opened = testing::WaitUntil(
+        [&] {
+            for (const auto& w : testing::ChildWindows(display_))
+                if (w.mapped && w.width == 513 && w.height == 297) {
+                    box = w;
+                    return true;
+                }
+            return false;
+        },
+        8s);
+    ASSERT_TRUE(opened) << dialog.Output();
+    std::this_thread::sleep_for(500ms);
+
+    // Behavior tab, then "Keyboard Button" off, then Close: as a person would, with the mouse.
+    const auto click = [&](int x, int y) {
+        testing::FakeMotion(display_, box.x + x, box.y + y);
+        std::this_thread::sleep_for(150ms);
+        testing::FakeClick(display_, 1);
+        std::this_thread::sleep_for(400ms);
+    };
+    click(318, 21);
+    click(37, 117);
+    click(459, 276);
+    ASSERT_TRUE(dialog.WaitForExit(5s)) << "the dialog did not close";
+    EXPECT_EQ(dialog.ExitCode(), 0) << dialog.Output();
+
+    platform::FileRegistry registry(dir_.File("config") + "/vorlandite/user.reg");
+    payload::TKelFixedSizeInfo header;
+    payload::TKelVarSizeInfo strings;
+    bool useCustomPlaylist = false;
+    ASSERT_TRUE(payload::LoadSettings(registry, "End To End", header, strings, useCustomPlaylist).ok());
+    EXPECT_FALSE(header.ExitKeyboard);
+    EXPECT_TRUE(header.ExitMouseMove);
+    EXPECT_TRUE(header.ExitESC);
+    EXPECT_EQ(header.Seconds, 60);
+
+    // The next show reads it: a letter no longer ends the show, Escape still does.
+    testing::FakeMotion(display_, 300, 200);
+    StartEngine({screensaver, "/s"});
+    WaitForShow();
+    testing::FakeKey(display_, "a");
+    ExpectStillRunning("a letter key after keyboard exit was switched off");
+    testing::FakeKey(display_, "Escape");
+    ExpectEnds("Escape");
 }
 
 } // namespace
