@@ -1,5 +1,7 @@
 #include "ui/AboutWindow.h"
 
+#include "ui/WidgetHelpers.h"
+
 #include "base/Windows1252.h"
 #include "ui/CaptionTable.h"
 
@@ -30,7 +32,6 @@ const QString kDesignNotice =
     QStringLiteral("A slideshow screen saver.\nIts author has not added a description.");
 
 QString FromPayload(std::string_view bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
-QString Caption(std::string_view english) { return FromPayload(TranslateCaption(english)); }
 
 } // namespace
 

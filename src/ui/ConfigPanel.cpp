@@ -1,5 +1,7 @@
 #include "ui/ConfigPanel.h"
 
+#include "ui/WidgetHelpers.h"
+
 #include "base/Windows1252.h"
 #include "transitions/EffectCatalog.h"
 #include "transitions/EffectSettings.h"
@@ -32,18 +34,6 @@ constexpr int kEffectRowHeight = 16;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 25;
 constexpr int kGroupWidth = 375;
-
-QString Caption(std::string_view key, std::string_view suffix = {}) {
-    return QString::fromStdString(Cp1252ToUtf8(TranslateCaption(key) + std::string(suffix)));
-}
-
-template <typename T>
-T* Make(QWidget* parent, const char* name, QRect geometry) {
-    auto* widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
 
 // The banner image: a label that reports clicks.
 class TClickableImage final : public QLabel {

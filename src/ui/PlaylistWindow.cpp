@@ -1,5 +1,7 @@
 #include "ui/PlaylistWindow.h"
 
+#include "ui/WidgetHelpers.h"
+
 #include "audio/CustomPlaylist.h"
 #include "audio/IMediaPlayer.h"
 #include "base/Windows1252.h"
@@ -22,16 +24,6 @@ namespace {
 constexpr int kWidth = 486;
 constexpr int kHeight = 320;
 constexpr int kRowHeight = 16;
-
-QString Caption(std::string_view key) { return QString::fromStdString(Cp1252ToUtf8(TranslateCaption(key))); }
-
-template <typename T>
-T* Make(QWidget* parent, const char* name, QRect geometry) {
-    auto* widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
 
 std::vector<std::pair<QString, QString>> FilterPairs() {
     const QStringList parts = QString::fromLatin1(kMelodyFilter.data(), qsizetype(kMelodyFilter.size())).split(u'|');
