@@ -18,7 +18,9 @@ ctest --test-dir build -j "$jobs" --timeout 300
 
 echo "== sanitizer build (ASan + UBSan) and unit tests"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLANDITE_SANITIZE=ON -DVORLANDITE_BENCH=OFF
+# The engine processes the end-to-end tests start inherit these too.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0" \
   ctest --test-dir build-asan -j "$jobs" --timeout 600
 
 fuzz_runs=${FUZZ_RUNS:-50000}
