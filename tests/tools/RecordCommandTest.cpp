@@ -7,6 +7,7 @@
 #include "commands/RenderMedia.h"
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/decoders/PictureWriters.h"
+#include "slideshow/SwfWriter.h"
 #include "support/RandomPayload.h"
 
 #include <gtest/gtest.h>
@@ -189,6 +190,35 @@ TEST_F(RecordCommandTest, VideoEndsThenTheNextItemComesAtOnce) {
     EXPECT_EQ(events[at + 2]["event"], "item");
     EXPECT_EQ(events[at + 2]["index"], 2);
     EXPECT_EQ(events[at + 2]["t"], 3001);
+}
+
+TEST_F(RecordCommandTest, FlashMovieStopsThenTheNextItemComesWithinAPoll) {
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 2;
+    draft.Header.GradientStyle = 1;
+    draft.Strings.Title = kTitle;
+    payload::DraftItem<payload::TKelImageInfo> movie;
+    movie.record.Ext = ".swf";
+    movie.record.Stretch = 2;
+    movie.record.Duration = -1;
+    // 32 x 16 pixels, five frames at 10 per second, stopping on the last (at 400 ms).
+    movie.content = payload::Content::FromBytes(vorlandite::testing::StoppingSwf(5, 10, 640, 320));
+    draft.Images = {Picture(kRed), movie, Picture(kBlue)};
+    const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
+    testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+
+    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
+    const auto events = Events(dir_ / "rec");
+    std::size_t at = 0;
+    while (at < events.size() && !(events[at]["event"] == "item" && events[at]["index"] == 1))
+        ++at;
+    ASSERT_LT(at + 2, events.size());
+    EXPECT_EQ(events[at], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "flash",
+        "mode": 2, "rect": [16, 16, 49, 33], "effect": 0, "steps": 0, "monitor": 0})"));
+    EXPECT_EQ(events[at + 1], nlohmann::json::parse(R"({"t": 2400, "event": "flash-end", "index": 1})"));
+    EXPECT_EQ(events[at + 2]["event"], "item");
+    EXPECT_EQ(events[at + 2]["index"], 2);
+    EXPECT_EQ(events[at + 2]["t"], 2401);
 }
 
 TEST_F(RecordCommandTest, SameSeedGivesTheSameFiles) {

@@ -41,6 +41,8 @@ constexpr std::string_view kUsage =
     "  {\"t\", \"event\": \"melody\", \"index\"}   a melody starts (its index in the playlist)\n"
     "  {\"t\", \"event\": \"video-end\", \"index\"}   video item \"index\" has played to its end; for\n"
     "   a video item the \"rect\" of its item event is its display panel\n"
+    "  {\"t\", \"event\": \"flash-end\", \"index\"}   Flash item \"index\" has stopped playing (its\n"
+    "   movie reached a frame that stops it); for a Flash item the \"rect\" is its display panel\n"
     "  {\"t\", \"event\": \"end\"}   the show is over\n"
     "  --size WxH            the screen, 16 to 8192 pixels each way\n"
     "  --seconds T           how long the show runs (a transition under way then still ends)\n"
@@ -134,6 +136,7 @@ std::string EventLine(const slideshow::THeadlessEvent& e) {
     case TType::GifFrame: line << "\"gif-frame\", \"frame\": " << e.Frame << "}"; break;
     case TType::Melody: line << "\"melody\", \"index\": " << e.Melody << "}"; break;
     case TType::VideoEnd: line << "\"video-end\", \"index\": " << e.Item.index << "}"; break;
+    case TType::FlashEnd: line << "\"flash-end\", \"index\": " << e.Item.index << "}"; break;
     case TType::End: line << "\"end\"}"; break;
     }
     return line.str();

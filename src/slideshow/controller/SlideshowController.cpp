@@ -7,6 +7,7 @@
 #include "payload/TempFiles.h"
 #include "slideshow/DisplayPanelPlacement.h"
 #include "slideshow/LogoOverlay.h"
+#include "slideshow/swf/SwfMovie.h"
 #include "transitions/EffectSettings.h"
 
 #include <algorithm>
@@ -38,6 +39,9 @@ TSlideshowController::TSlideshowController(TShowEnvironment environment, TShowCo
     env_.SlideTimer.SetOnTimeout([this] { TimerTimer(); });
     if (env_.VideoPlayer)
         env_.VideoPlayer->SetNotifyHandler([this](audio::IMediaPlayer::NotifyValue value) { MPlayNotify(value); });
+    if (env_.FlashTimer)
+        env_.FlashTimer->SetOnTimeout([this] { FlashTimerTimer(); });
+    flashAvailable_ = env_.Flash != nullptr;
 }
 
 TSlideshowController::~TSlideshowController() {
@@ -46,6 +50,10 @@ TSlideshowController::~TSlideshowController() {
         env_.VideoPlayer->SetNotifyHandler({});
     env_.SlideTimer.Stop();
     env_.SlideTimer.SetOnTimeout({});
+    if (env_.FlashTimer) {
+        env_.FlashTimer->Stop();
+        env_.FlashTimer->SetOnTimeout({});
+    }
 }
 
 bool TSlideshowController::TransitionInProgress() const {
@@ -88,6 +96,19 @@ Status TSlideshowController::Start() {
     if (!built)
         return MakeError(built.message());
     background_ = std::move(built).value();
+
+    // A payload that carries a Flash control wants one ready before anything is shown. Where it
+    // cannot be created the runtime is not usable, and the show runs without Flash items.
+    if (header.FlashPlayerSize > 0 && env_.Flash) {
+        auto control = env_.Flash->CreateFlashControl();
+        if (control) {
+            flashControl_ = std::move(control).value();
+            flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
+            flashControl_->SetVisible(false);
+        } else {
+            flashAvailable_ = false;
+        }
+    }
 
     TGifAnimationOptions gifOptions;
     gifOptions.backgroundColour = header.BackgroundColor;
@@ -135,6 +156,10 @@ void TSlideshowController::TimerTimer() {
     DisableSlideTimer();
     if (gif_)
         gif_->StopGif();
+    if (flashShown_) {
+        CloseAndStopFlash();
+        RepaintScreens();
+    }
     LoadImage(order_.ItemCounter(), false);
     ChooseNextCounter();
     slideIntervalMs_ = DisplayTimeMs(currentItemIndex_);
@@ -199,20 +224,27 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     if (!indexValid)
         return MakeError("no such item");
 
+    flashShown_ = false;
     if (gif_)
         gif_->StopGif();
     const payload::TKelImageInfo& item = content_.Payload.Images[index];
     const TItemKind kind = ItemKindOf(item.Ext);
-    // Flash movies need a runtime this platform does not have: they are passed over like an
-    // item that cannot be shown, and so are videos when there is no player.
-    if (kind == TItemKind::Flash)
-        return MakeError("Flash items are not played");
+    // Without a Flash runtime or a video player such items are passed over like an item that
+    // cannot be shown.
+    if (kind == TItemKind::Flash && !flashAvailable_)
+        return MakeError("no Flash runtime");
     if (kind == TItemKind::Video && !env_.VideoPlayer)
         return MakeError("no video player");
 
     const std::string itemFile = payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext);
     (void)payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
                                payload::ItemPosition(header, item), item.StoredSize, item.Size);
+    if (kind == TItemKind::Flash) {
+        Status loaded = LoadFlash(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
+        if (loaded)
+            showWithoutTransition_ = false;
+        return loaded;
+    }
     if (kind == TItemKind::Video) {
         Status loaded = LoadVideo(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
         if (loaded)
@@ -304,25 +336,120 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     return {};
 }
 
-Status TSlideshowController::LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame) {
-    const auto& header = content_.Payload.Header;
-    const int width = env_.Display.Width();
-    const int height = env_.Display.Height();
+Status TSlideshowController::ShowPanelBackdrop(raster::TBitmap32& frame) {
     // The background (or the desktop the show starts on) with the logo and no caption goes on
-    // every monitor at once, without a transition; the video then plays over it.
+    // every monitor at once, without a transition; the movie then plays over it.
     if (frame.Empty()) {
-        auto made = BackgroundFrame(background_->Bitmap, width, height);
+        auto made = BackgroundFrame(background_->Bitmap, env_.Display.Width(), env_.Display.Height());
         if (!made)
             return MakeError(made.message());
         frame = std::move(made).value();
     }
-    DrawLogo(content_.Logo, LogoPosition(header), frame);
+    DrawLogo(content_.Logo, LogoPosition(content_.Payload.Header), frame);
     if (IShowSurface* second = env_.Display.SecondMonitor()) {
         second->PictureBitmap() = frame;
         second->ShowFrameNow(frame);
     }
     env_.Display.PictureBitmap() = frame;
     env_.Display.ShowFrameNow(frame);
+    return {};
+}
+
+void TSlideshowController::RepaintScreens() {
+    env_.Display.Repaint(raster::TRect{0, 0, env_.Display.Width(), env_.Display.Height()});
+    if (IShowSurface* second = env_.Display.SecondMonitor())
+        second->Repaint(raster::TRect{0, 0, second->Width(), second->Height()});
+}
+
+Status TSlideshowController::LoadFlash(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame) {
+    auto& header = content_.Payload.Header;
+    if (Status shown = ShowPanelBackdrop(frame); !shown)
+        return shown;
+
+    if (flashControl_) {
+        flashControl_->Stop();
+        flashControl_.reset();
+    }
+    auto created = env_.Flash->CreateFlashControl();
+    if (!created)
+        return MakeError(created.message());
+    flashControl_ = std::move(created).value();
+    flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
+    flashControl_->SetVisible(true);
+    flashControl_->SetMovie(itemFile);
+    flashControl_->SetInputEnabled(!header.ExitMouseMove);
+
+    auto rect = ReadMovieRect(flashControl_->Movie());
+    if (!rect) {
+        // A movie that cannot be placed is not shown; left loaded, it would play on unseen (and
+        // be heard) until the next Flash item, since nothing else stops it.
+        flashControl_->Stop();
+        flashControl_->SetVisible(false);
+        flashControl_->SetMovie("none");
+        return MakeError(rect.message());
+    }
+    const int width = MovieWidth(*rect);
+    const int height = MovieHeight(*rect);
+    const raster::TRect panel =
+        DisplayPanelRect(mode, raster::TRect{0, 0, width, height}, env_.Display.Width(), env_.Display.Height(),
+                         env_.Random);
+    env_.Display.PlaceVideoPanel(panel);
+    flashControl_->SetBounds(0, 0, panel.Right - panel.Left, panel.Bottom - panel.Top);
+    env_.Display.ShowVideoPanel(true);
+    flashShown_ = true;
+
+    payload::TKelImageInfo& item = content_.Payload.Images[std::size_t(index)];
+    if (item.Duration != -2 && env_.FlashTimer)
+        env_.FlashTimer->Start(kFlashPollMs);
+    if (item.Duration < 0)
+        item.Duration = kFlashDurationSeconds;
+
+    currentPictureIndex_ = -1;
+    currentItemIndex_ = index;
+    desktopStart_ = false;
+    if (env_.Events) {
+        TItemShownEvent shown;
+        shown.index = index;
+        shown.kind = TItemKind::Flash;
+        shown.mode = TShowMode::AtOnce;
+        shown.placementMode = mode;
+        shown.rect = panel;
+        env_.Events->ItemShown(shown);
+    }
+    flashControl_->Play();
+    return {};
+}
+
+void TSlideshowController::FlashTimerTimer() {
+    if (closed_ || !flashShown_ || !flashControl_ || flashControl_->IsPlaying())
+        return;
+    // The next item comes at once; while the password is asked the show stands still, and
+    // Resume brings it.
+    slideIntervalMs_ = 1;
+    if (!suspended_)
+        EnableSlideTimer();
+    RepaintScreens();
+}
+
+void TSlideshowController::CloseAndStopFlash() {
+    if (flashControl_) {
+        flashControl_->Stop();
+        flashControl_->SetPlaying(false);
+        flashControl_->SetVisible(false);
+        env_.Display.ShowVideoPanel(false);
+        flashControl_->SetMovie("none");
+    }
+    flashShown_ = false;
+    if (env_.FlashTimer)
+        env_.FlashTimer->Stop();
+}
+
+Status TSlideshowController::LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame) {
+    const auto& header = content_.Payload.Header;
+    const int width = env_.Display.Width();
+    const int height = env_.Display.Height();
+    if (Status shown = ShowPanelBackdrop(frame); !shown)
+        return shown;
 
     audio::IMediaPlayer& player = *env_.VideoPlayer;
     player.SetNotify(false);
@@ -505,6 +632,9 @@ void TSlideshowController::FormClose() {
     if (gif_)
         gif_->StopGif();
     gifSurface_ = nullptr;
+    // The window takes its Flash control with it.
+    CloseAndStopFlash();
+    flashControl_.reset();
     background_.reset();
     gifBackdrop_ = raster::TBitmap32();
     decodedPicture_ = raster::TBitmap32();

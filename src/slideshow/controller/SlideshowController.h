@@ -28,6 +28,7 @@
 #include <string>
 
 #include "audio/IMediaPlayer.h"
+#include "platform/FlashControl.h"
 
 namespace vorlandite::audio {
 class TMelodyPlayback;
@@ -55,7 +56,18 @@ struct TShowEnvironment {
     // skipped like items that cannot be shown.
     audio::IMediaPlayer* VideoPlayer = nullptr;
     raster::DesktopCapture* Desktop = nullptr;  // null: no desktop snapshot to be had
+    // The Flash runtime's controls on the display panel; null: no runtime, Flash items are
+    // skipped like items that cannot be shown.
+    platform::IFlashControlFactory* Flash = nullptr;
+    // Polls a playing movie for its end every 100 ms; null: a movie's end is not watched and
+    // its display time alone ends it.
+    ITimer* FlashTimer = nullptr;
 };
+
+// How often a playing Flash movie is asked whether it has stopped.
+inline constexpr int kFlashPollMs = 100;
+// The display time a Flash item's special durations turn into: one day.
+inline constexpr int kFlashDurationSeconds = 86400;
 
 // What the show shows: the payload as read at start-up (settings already written over the
 // header), where it lives, and the logo surface (empty: no logo).
@@ -86,6 +98,10 @@ public:
     // The video player's completion: a video that played to its end loops when it is the only
     // item, otherwise the next item comes at once.
     void MPlayNotify(audio::IMediaPlayer::NotifyValue value);
+    // The Flash poll timer's handler: a movie that has stopped brings the next item at once.
+    void FlashTimerTimer();
+    // Stops and hides the movie on screen; the control itself stays for the next Flash item.
+    void CloseAndStopFlash();
     // The verdict of one input message (exit) or a pending finish (true).
     void FinishScreenSaver(bool exit);
     void Suspend();
@@ -99,6 +115,7 @@ public:
     int ItemCounter() const { return order_.ItemCounter(); }
     bool ShowWithoutTransition() const { return showWithoutTransition_; }
     bool VideoPlaying() const { return videoPlaying_; }
+    bool FlashShown() const { return flashShown_; }
     bool CloseRequested() const { return closeRequested_; }
     bool Closed() const { return closed_; }
     // The slide timer's interval, also while the timer is off.
@@ -125,6 +142,12 @@ private:
     // A video item: the background and logo on screen, the video on the display panel.
     Status LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
     void StopVideo();
+    // A Flash item: the background and logo on screen, the movie on the display panel.
+    Status LoadFlash(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
+    // The background (or desktop) frame with the logo, on every monitor at once: what shows
+    // around the display panel of a video or Flash item.
+    Status ShowPanelBackdrop(raster::TBitmap32& frame);
+    void RepaintScreens();
     void StopMedia();
 
     TShowEnvironment env_;
@@ -149,6 +172,13 @@ private:
     bool desktopStart_ = false;
     bool videoPlaying_ = false;  // a video item is on screen; the slide timer waits for its end
     int slideIntervalMs_ = 5000;
+    // The current Flash control (null before the first one); a movie is on screen while
+    // flashShown_ is set.
+    std::unique_ptr<platform::IFlashControl> flashControl_;
+    bool flashShown_ = false;
+    // A runtime is there: the factory exists and, when the payload asks for one at start, that
+    // first control could be created.
+    bool flashAvailable_ = false;
     int transitionItem_ = -1;  // the item the running transition brings in
     bool closeRequested_ = false;
     bool closed_ = false;

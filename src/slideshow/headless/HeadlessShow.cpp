@@ -2,6 +2,7 @@
 
 #include "audio/EnterSound.h"
 #include "audio/MelodyPlayback.h"
+#include "slideshow/headless/VirtualFlashControl.h"
 #include "slideshow/headless/VirtualMediaPlayer.h"
 
 #include <QImage>
@@ -207,6 +208,12 @@ public:
         e.Sequence = sequence_;
         Emit(e);
     }
+    void FlashEnded() {
+        THeadlessEvent e = Stamped(THeadlessEvent::TType::FlashEnd);
+        e.Item = lastItem_;
+        e.Sequence = sequence_;
+        Emit(e);
+    }
     void MelodyStarted(int index) {
         THeadlessEvent e = Stamped(THeadlessEvent::TType::Melody);
         e.Melody = index;
@@ -259,6 +266,11 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
         env.Melody = melody_.get();
         env.EnterSound = enterSound_.get();
         env.VideoPlayer = videoPlayer_.get();
+    }
+    if (options.Flash) {
+        flash_ = std::make_unique<TVirtualFlashFactory>(clock_, [this] { sink_->FlashEnded(); });
+        env.Flash = flash_.get();
+        env.FlashTimer = &flashTimer_;
     }
     controller_ = std::make_unique<TSlideshowController>(env, std::move(content));
     display_->onClose = [this] { controller_->FormClose(); };

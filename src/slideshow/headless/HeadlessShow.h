@@ -49,17 +49,21 @@ struct THeadlessShowOptions {
     // The user's own playlist replaces the payload's melodies.
     bool UseCustomPlaylist = false;
     std::vector<std::string> CustomPlaylist;
+    // Flash movies on virtual controls that know each movie's timeline; off: Flash items are
+    // skipped, as where no runtime is installed.
+    bool Flash = true;
 };
 
 class TVirtualMediaPlayer;
+class TVirtualFlashFactory;
 
 // What the show did, stamped with the show's virtual time.
 struct THeadlessEvent {
-    enum class TType { Item, TransitionEnd, GifFrame, Melody, VideoEnd, End };
+    enum class TType { Item, TransitionEnd, GifFrame, Melody, VideoEnd, FlashEnd, End };
     TType Type = TType::Item;
     int64_t TimeMs = 0;
     // Item: the item event; TransitionEnd: the item that came in (and its monitor); VideoEnd:
-    // the video item that played to its end.
+    // the video item that played to its end; FlashEnd: the Flash item whose movie stopped.
     TItemShownEvent Item{};
     // Item and TransitionEnd: running number of the items shown, from 0. An item is on screen
     // in full after its TransitionEnd, or at once when its mode is not Transition.
@@ -116,6 +120,8 @@ public:
     TSlideshowController& Controller() { return *controller_; }
     // The video player (null without media), for tests.
     TVirtualMediaPlayer* VideoPlayer() { return videoPlayer_.get(); }
+    // The Flash controls' maker (null without Flash), for tests.
+    TVirtualFlashFactory* Flash() { return flash_.get(); }
 
 private:
     class Display;
@@ -132,6 +138,7 @@ private:
     TVirtualTimerClock clock_;
     TVirtualTimer slideTimer_{clock_};
     TVirtualTimer gifTimer_{clock_};
+    TVirtualTimer flashTimer_{clock_};
     transitions::TVirtualTickClock ticks_;
     int64_t ticksCounted_ = 0;
     std::unique_ptr<SplitRandom> random_;
@@ -145,6 +152,7 @@ private:
     std::unique_ptr<TVirtualMediaPlayer> melodyPlayer_;
     std::unique_ptr<TVirtualMediaPlayer> enterSoundPlayer_;
     std::unique_ptr<TVirtualMediaPlayer> videoPlayer_;
+    std::unique_ptr<TVirtualFlashFactory> flash_;
     std::unique_ptr<audio::TMelodyPlayback> melody_;
     std::unique_ptr<audio::TEnterSound> enterSound_;
     std::unique_ptr<TSlideshowController> controller_;

@@ -1,0 +1,48 @@
+#pragma once
+// The Flash control: the player of Flash movie items, hosted on the main window's display panel.
+// A control plays one movie at a time; the show creates a new one for every Flash item. Where no
+// runtime is installed there is no factory at all, and Flash items are skipped like items that
+// cannot be shown.
+
+#include "base/Result.h"
+
+#include <memory>
+#include <string>
+
+namespace vorlandite::platform {
+
+class IFlashControl {
+public:
+    virtual ~IFlashControl() = default;
+    // The movie file's path; "none" unloads the movie.
+    virtual void SetMovie(const std::string& path) = 0;
+    virtual std::string Movie() const = 0;
+    virtual void SetPlaying(bool playing) = 0;
+    virtual bool Playing() const = 0;
+    virtual void Play() = 0;
+    virtual void Stop() = 0;
+    // False once the movie's timeline has stopped (a movie that loops plays on).
+    virtual bool IsPlaying() const = 0;
+    // Where the control sits on the display panel, in the panel's coordinates.
+    virtual void SetBounds(int left, int top, int width, int height) = 0;
+    virtual void SetVisible(bool visible) = 0;
+    // Off: the movie receives no mouse input, so mouse movement reaches the show and ends it.
+    virtual void SetInputEnabled(bool enabled) = 0;
+};
+
+class IFlashControlFactory {
+public:
+    virtual ~IFlashControlFactory() = default;
+    // A new control on the display panel, hidden. Fails when the runtime cannot be started.
+    virtual Result<std::unique_ptr<IFlashControl>> CreateFlashControl() = 0;
+};
+
+// The runtime this system can play Flash movies with; none is available yet, so this reports
+// none and the show runs without Flash items.
+bool FlashRuntimeInstalled();
+
+// Makes the runtime available when it can be. On this platform there is nothing a payload could
+// install: it only tells whether a runtime is there.
+bool RegisterFlashControl();
+
+} // namespace vorlandite::platform

@@ -1,0 +1,115 @@
+// Flash items in the headless show: a movie written by the test (a few frames at 10 frames per
+// second, a stop on the last) plays on a virtual control that knows its timeline.
+
+#include "slideshow/headless/HeadlessShow.h"
+
+#include "../OverlayTestSupport.h"
+#include "../SwfWriter.h"
+#include "raster/decoders/PictureWriters.h"
+#include "slideshow/headless/VirtualFlashControl.h"
+
+#include <gtest/gtest.h>
+
+namespace vorlandite::slideshow {
+namespace {
+
+namespace support = vorlandite::testing;
+using TType = THeadlessEvent::TType;
+
+payload::DraftItem<payload::TKelImageInfo> Picture() {
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".png";
+    item.record.Stretch = 1;
+    item.content =
+        payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, 0xFFFF0000u), true));
+    return item;
+}
+
+// Four frames at 10 frames per second, 20 x 10 pixels, stopping on its last frame (at 300 ms).
+payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed = false) {
+    support::SwfRecipe recipe;
+    recipe.xmax = 400;
+    recipe.ymax = 200;
+    recipe.compressed = compressed;
+    recipe.frames.resize(4);
+    recipe.frames.back().stop = true;
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".SWF";
+    item.record.Stretch = 2;  // unscaled, centred
+    item.record.Duration = duration;
+    item.content = payload::Content::FromBytes(support::WriteSwf(recipe));
+    item.compressed = true;
+    return item;
+}
+
+struct FlashRun {
+    support::ShowFile file;
+    std::vector<THeadlessEvent> events;
+    std::unique_ptr<THeadlessShow> show;
+
+    FlashRun(const payload::PayloadDraft& draft, bool flash = true) : file(draft) {
+        support::EnsureGuiApplication();
+        THeadlessShowOptions options{64, 48, 1, 1};
+        options.Flash = flash;
+        show = std::make_unique<THeadlessShow>(TShowContent{file.payload, file.path, file.tempFolder, {}}, options,
+                                               [this](const THeadlessEvent& e) { events.push_back(e); });
+        EXPECT_TRUE(show->Start().ok());
+    }
+    std::vector<const THeadlessEvent*> Of(TType type) const {
+        std::vector<const THeadlessEvent*> found;
+        for (const auto& e : events)
+            if (e.Type == type)
+                found.push_back(&e);
+        return found;
+    }
+};
+
+payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 5;
+    draft.Header.GradientStyle = 1;
+    draft.Images = std::move(items);
+    return draft;
+}
+
+TEST(HeadlessFlashTest, MovieStopsOnItsLastFrameAndTheShowMovesOn) {
+    for (bool compressed : {false, true}) {
+        FlashRun run(Draft({Picture(), Movie(-1, compressed)}));
+        run.show->RunUntil(6000);
+        const auto items = run.Of(TType::Item);
+        ASSERT_GE(items.size(), 3u) << compressed;
+        EXPECT_EQ(items[1]->Item.kind, TItemKind::Flash);
+        EXPECT_EQ(items[1]->TimeMs, 5000);
+        // The item's rect is its display panel: 20 x 10 centred, one pixel larger.
+        EXPECT_EQ(items[1]->Item.rect, (raster::TRect{22, 19, 43, 30}));
+        const auto ends = run.Of(TType::FlashEnd);
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0]->Item.index, 1);
+        EXPECT_EQ(ends[0]->TimeMs, 5300);  // frame 3 at 3 / 10 s
+        EXPECT_GT(items[2]->TimeMs, 5300);
+        EXPECT_LE(items[2]->TimeMs, 5300 + kFlashPollMs + 1);
+        EXPECT_EQ(items[2]->Item.index, 0);
+    }
+}
+
+TEST(HeadlessFlashTest, MovieWhoseEndIsNotWatchedStillReportsItsEnd) {
+    FlashRun run(Draft({Picture(), Movie(-2)}));
+    run.show->RunUntil(60000);
+    EXPECT_EQ(run.Of(TType::FlashEnd).size(), 1u);
+    EXPECT_EQ(run.Of(TType::Item).size(), 2u) << "the movie holds the show for its day";
+}
+
+TEST(HeadlessFlashTest, SingleMovieEndsAgainAtEveryRestart) {
+    FlashRun run(Draft({Movie(-1)}));
+    run.show->RunUntil(2000);
+    const auto ends = run.Of(TType::FlashEnd);
+    ASSERT_GE(ends.size(), 4u);
+    EXPECT_EQ(ends[0]->TimeMs, 300);
+    for (std::size_t i = 1; i < ends.size(); ++i) {
+        EXPECT_GT(ends[i]->TimeMs - ends[i - 1]->TimeMs, 300);
+        EXPECT_LE(ends[i]->TimeMs - ends[i - 1]->TimeMs, 300 + kFlashPollMs + 1);
+    }
+}
+
+} // namespace
+} // namespace vorlandite::slideshow
