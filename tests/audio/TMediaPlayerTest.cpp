@@ -351,7 +351,10 @@ TEST_F(MediaPlayerTest, ClosedFilesLeaveNoPipelineAlive) {
         p.player.Close();
         EXPECT_FALSE(p.Open(junk));
     }
-    RunEventsFor(100ms);
+    // A pipeline is released once its last reference goes, which may wait for a streaming thread;
+    // a busy machine takes longer, so wait for it (a leak never gets there).
+    for (int waited = 0; waited < 60 && LivePipelines() != before; ++waited)
+        RunEventsFor(50ms);
     EXPECT_EQ(LivePipelines(), before);
 }
 

@@ -404,18 +404,7 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
     if (item.Duration < 0)
         item.Duration = kFlashDurationSeconds;
 
-    currentPictureIndex_ = -1;
-    currentItemIndex_ = index;
-    desktopStart_ = false;
-    if (env_.Events) {
-        TItemShownEvent shown;
-        shown.index = index;
-        shown.kind = TItemKind::Flash;
-        shown.mode = TShowMode::AtOnce;
-        shown.placementMode = mode;
-        shown.rect = panel;
-        env_.Events->ItemShown(shown);
-    }
+    PanelItemShown(index, TItemKind::Flash, mode, panel);
     flashControl_->Play();
     return {};
 }
@@ -480,18 +469,7 @@ Status TSlideshowController::LoadVideo(int index, int mode, const std::string& i
     // The video holds the show until its end; its file stays until then.
     DisableSlideTimer();
     videoPlaying_ = true;
-    currentPictureIndex_ = -1;
-    currentItemIndex_ = index;
-    desktopStart_ = false;
-    if (env_.Events) {
-        TItemShownEvent shown;
-        shown.index = index;
-        shown.kind = TItemKind::Video;
-        shown.mode = TShowMode::AtOnce;
-        shown.placementMode = mode;
-        shown.rect = panel;
-        env_.Events->ItemShown(shown);
-    }
+    PanelItemShown(index, TItemKind::Video, mode, panel);
     return {};
 }
 
@@ -643,6 +621,21 @@ void TSlideshowController::FormClose() {
     content_.Payload.Header.ImageCount = 0;
     if (env_.Events)
         env_.Events->Ended();
+}
+
+void TSlideshowController::PanelItemShown(int index, TItemKind kind, int mode, const raster::TRect& panel) {
+    currentPictureIndex_ = -1;  // no still picture on screen: F2 has nothing to take
+    currentItemIndex_ = index;
+    desktopStart_ = false;
+    if (env_.Events) {
+        TItemShownEvent shown;
+        shown.index = index;
+        shown.kind = kind;
+        shown.mode = TShowMode::AtOnce;
+        shown.placementMode = mode;
+        shown.rect = panel;
+        env_.Events->ItemShown(shown);
+    }
 }
 
 }  // namespace vorlandite::slideshow

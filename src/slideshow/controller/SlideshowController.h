@@ -149,6 +149,8 @@ private:
     Status ShowPanelBackdrop(raster::TBitmap32& frame);
     void RepaintScreens();
     void StopMedia();
+    // A video or Flash movie is on its panel now: the item state and the recorder's event.
+    void PanelItemShown(int index, TItemKind kind, int mode, const raster::TRect& panel);
 
     TShowEnvironment env_;
     TShowContent content_;
