@@ -3,6 +3,7 @@
 
 #include "raster/canvas/QtImageBridge.h"
 #include "raster/canvas/TBitmapCanvas.h"
+#include "support/QtApplication.h"
 
 #include <QGuiApplication>
 
@@ -14,15 +15,10 @@ namespace vorlandite::raster {
 namespace {
 
 // Text needs a QGuiApplication (fonts); the tests run on the offscreen platform.
-class CanvasTest : public testing::Test {
+class CanvasTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "raster_canvas_test";
-            static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
-        }
+        vorlandite::testing::EnsureQtApplication<QGuiApplication>();
     }
 };
 

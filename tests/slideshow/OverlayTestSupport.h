@@ -7,6 +7,7 @@
 #include "raster/TBitmap32.h"
 #include "support/RandomPayload.h"
 #include "support/TempDir.h"
+#include "support/QtApplication.h"
 
 #include <QGuiApplication>
 
@@ -18,12 +19,7 @@
 namespace vorlandite::testing {
 
 inline void EnsureGuiApplication() {
-    if (!QGuiApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "slideshow_overlays_test";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
-    }
+    vorlandite::testing::EnsureQtApplication<QGuiApplication>();
 }
 
 // A screensaver file made from the draft, and the payload as the engine reads it back.

@@ -4,6 +4,7 @@
 #include "TransitionRig.h"
 
 #include "transitions/ScreenPresenter.h"
+#include "support/QtApplication.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,12 +24,7 @@ using namespace testing;
 class ScreenPresenterTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "transitions_screen_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
+        vorlandite::testing::EnsureQtApplication<QApplication>();
     }
 };
 

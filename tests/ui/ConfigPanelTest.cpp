@@ -11,6 +11,7 @@
 #include "transitions/EffectPreview.h"
 #include "ui/ConfigPanel.h"
 #include "ui/EffectPreviewFrame.h"
+#include "support/QtApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -37,12 +38,7 @@ namespace {
 class ConfigPanelTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "ui_config_panel_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
+        vorlandite::testing::EnsureQtApplication<QApplication>();
     }
     void TearDown() override { FreeCaptionTable(); }
 

@@ -8,6 +8,7 @@
 #include "audio/IMediaPlayer.h"
 #include "platform/FileRegistry.h"
 #include "ui/PlaylistWindow.h"
+#include "support/QtApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -70,12 +71,7 @@ public:
 class PlaylistWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "ui_playlist_window_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
+        vorlandite::testing::EnsureQtApplication<QApplication>();
     }
     PlaylistWindowTest() : registry(dir.File("user.reg")), window(registry, player, messages) {
         window.SetTitle(kTitle);

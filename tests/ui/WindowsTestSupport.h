@@ -1,6 +1,8 @@
 #pragma once
 // A QApplication for the window tests (offscreen), and screenshots for a person to look at.
 
+#include "support/QtApplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QWidget>
@@ -8,12 +10,7 @@
 namespace vorlandite::testing {
 
 inline void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "ui_windows_test";
-        static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
+    vorlandite::testing::EnsureQtApplication<QApplication>();
 }
 
 // Into $VORLANDITE_SHOTS when it names a folder; nothing otherwise.
