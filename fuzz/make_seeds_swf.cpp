@@ -1,14 +1,14 @@
 // Writes a seed corpus of small Flash movies for the movie reader's fuzzer.
 // Usage: make_seeds_swf CORPUS_ROOT  (writes CORPUS_ROOT/swf/seed-N.swf)
 
-#include "slideshow/SwfWriter.h"
+#include "slideshow/swf/SwfWriter.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 int main(int argc, char** argv) {
-    using namespace vorlandite::testing;
+    using namespace vorlandite::slideshow;
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_seeds_swf CORPUS_ROOT\n");
         return 2;

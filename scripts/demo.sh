@@ -33,6 +33,8 @@ cp "$demo/gallery/effect-031.gif" "$demo/animation.gif"
 # to Motion JPEG in AVI by the GStreamer plugins the engine plays it with.
 "$bin/vorlandite" render-tune --out "$demo/tune.wav" --seconds 12
 "$bin/vorlandite" render-clip --out "$demo/clip.avi" --seconds 4 --size 480x360
+# The Flash movie: a rectangle crossing the stage for 3 s, then a stop that brings the next item.
+"$bin/vorlandite" render-movie --out "$demo/movie.swf" --seconds 3 --size 480x360
 
 cat > "$demo/demo.json" <<'JSON'
 {
@@ -55,6 +57,7 @@ cat > "$demo/demo.json" <<'JSON'
      "Text": "An animated GIF", "TextPosition": 1, "TextSize": 22, "TextTransparent": 1, "TextShadow": 1,
      "TextMarginX": 24, "TextMarginY": 16},
     {"File": "portrait.png", "Compressed": true, "Stretch": 4},
+    {"File": "movie.swf", "Compressed": false, "Stretch": 2, "Duration": -1},
     {"File": "ember.png", "Compressed": true, "Stretch": 0, "MaskIndex": 0,
      "Text": "Through a mask", "TextPosition": 5, "TextSize": 18},
     {"File": "panorama.png", "Compressed": false, "Text": "Panorama", "TextPosition": 0}
@@ -83,8 +86,9 @@ else
     echo "== no display: recording the show headless"
     "$bin/vorlandite" record "$demo/demo.scr" --size 1280x720 --seconds 40 --out "$demo/record" \
         --frames --contact-sheet "$demo/contact-sheet.png"
-    echo "== music and video: $(grep -c '"event": "melody"' "$demo/record/events.jsonl") melody starts," \
-        "$(grep -c '"event": "video-end"' "$demo/record/events.jsonl") video end(s)"
+    echo "== music, video and Flash: $(grep -c '"event": "melody"' "$demo/record/events.jsonl") melody starts," \
+        "$(grep -c '"event": "video-end"' "$demo/record/events.jsonl") video end(s)," \
+        "$(grep -c '"event": "flash-end"' "$demo/record/events.jsonl") Flash movie end(s)"
     echo "== the items as they came in: $demo/record/item-*.png"
     echo "== contact sheet: $(pwd)/$demo/contact-sheet.png"
 fi

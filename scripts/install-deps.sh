@@ -14,7 +14,10 @@ packages=(
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core libpam0g-dev
   libx11-dev libxss-dev libxtst-dev libxrandr-dev x11-xserver-utils
+  qt6-webengine-dev
 )
+# The Flash runtime's player comes from the npm registry; npm itself from Debian when absent.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

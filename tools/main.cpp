@@ -41,6 +41,7 @@ constexpr Command kCommands[] = {
     {"record", "run a screensaver's show headless on virtual time and write its events", RunRecord},
     {"render-tune", "synthesise a short tune as a WAV file (the demo's melody)", RunRenderTune},
     {"render-clip", "encode a short test-pattern video as Motion JPEG in AVI", RunRenderClip},
+    {"render-movie", "write a small Flash movie (the demo's movie)", RunRenderMovie},
 };
 
 std::string Usage() {

@@ -47,6 +47,12 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
     palette.setColor(QPalette::Window, QColor::fromRgb(raster::ToColor32(data.Header.BackgroundColor) | 0xFF000000u));
     videoPanel_->setPalette(palette);
     videoPanel_->setAutoFillBackground(true);
+    environment.FlashTimer = &flashTimer_;
+    if (auto runtime = platform::FindFlashRuntime()) {
+        flash_ = std::make_unique<platform::TFlashRuntimeFactory>(*videoPanel_, *runtime);
+        environment.Flash = flash_.get();
+        environment.RegisterFlash = [] { return platform::RegisterFlashControl(); };
+    }
     controller_ = std::make_unique<slideshow::TSlideshowController>(environment, std::move(content));
 }
 
@@ -54,6 +60,7 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
 // releases a worker that may wait on the presenter.
 ShowSession::~ShowSession() {
     controller_.reset();
+    flash_.reset();
     melody_.reset();
     enterSound_.reset();
     engine_.reset();

@@ -8,6 +8,7 @@
 #include "audio/TMediaPlayer.h"
 #include "audio/TVideoPanel.h"
 #include "platform/Registry.h"
+#include "platform/qt/FlashRuntimeLoader.h"
 #include "slideshow/SlideTimers.h"
 #include "slideshow/controller/SlideshowController.h"
 #include "transitions/ScreenPresenter.h"
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<transitions::TTransitionEngine> engine_;
     slideshow::TQtTimer slideTimer_;
     slideshow::TQtTimer gifTimer_;
+    slideshow::TQtTimer flashTimer_;
     std::unique_ptr<SecondMonitorWindow> second_;
     // Melodies, enter sounds and videos each have a player of their own, so an enter sound
     // never cuts the music off.
@@ -78,6 +80,9 @@ private:
                                           audio::TMediaPlayer::VideoOutput::None};
     audio::TMediaPlayer videoPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::Frames};
     audio::TVideoPanel* videoPanel_ = nullptr;  // a child of the window
+    // Flash controls live on the video panel; null without a Flash runtime. Declared before the
+    // controller, which holds controls it made.
+    std::unique_ptr<platform::TFlashRuntimeFactory> flash_;
     std::unique_ptr<audio::TMelodyPlayback> melody_;
     std::unique_ptr<audio::TEnterSound> enterSound_;
     std::unique_ptr<slideshow::TSlideshowController> controller_;

@@ -1,6 +1,9 @@
 #include "app/StartupReading.h"
 
 #include "payload/SettingsStore.h"
+#include "slideshow/swf/SwfMovie.h"
+
+#include <algorithm>
 
 namespace vorlandite::app {
 
@@ -43,6 +46,21 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
         return melodies.error();
     p.Melodies = std::move(melodies).value();
     return {};
+}
+
+} // namespace vorlandite::app
+
+namespace vorlandite::app {
+
+bool PayloadHasFlashItems(const std::string& engineFile) {
+    auto source = payload::FileSource::Open(engineFile);
+    if (!source)
+        return false;
+    auto payload = payload::ReadWholePayload(**source);
+    if (!payload)
+        return false;
+    return std::any_of(payload->Images.begin(), payload->Images.end(),
+                       [](const payload::TKelImageInfo& item) { return slideshow::IsFlashItem(item.Ext); });
 }
 
 } // namespace vorlandite::app

@@ -288,6 +288,11 @@ bool TSSWindow::eventFilter(QObject* watched, QEvent* event) {
             activationArmed_ = windowActive_ && applicationActive_;
             return false;
         }
+        // Activation news while the platform's focus is still in one of this program's windows
+        // is no input: the focus went between the show's own windows (the Flash player's view
+        // makes one for a moment when it starts), not to another program.
+        if (QGuiApplication::focusWindow() != nullptr)
+            return false;
     }
     DeactivateScrSaver(*message);
     return false;  // every message goes on to its normal processing

@@ -1,7 +1,10 @@
 // vorlandite-engine: the screensaver engine. A copy of it with a payload appended is a
 // screensaver; the run mode comes from its file name and command line.
 
+#include "app/StartupReading.h"
 #include "app/TSSWindow.h"
+#include "platform/FlashControl.h"
+#include "platform/PlatformPaths.h"
 #include "platform/FileRegistry.h"
 #include "platform/ScreenSaverPassword.h"
 #include "platform/qt/QtMessageBox.h"
@@ -10,6 +13,11 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The Flash runtime's browser engine shares graphics contexts, which can only be asked for
+    // before the application object exists; only a show that may play Flash asks.
+    const std::string ownFile = vorlandite::platform::OwnExecutablePath();
+    if (vorlandite::platform::FlashRuntimeInstalled() && vorlandite::app::PayloadHasFlashItems(ownFile))
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Screen Saver"));
 

@@ -7,6 +7,7 @@
 #include "base/Result.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vorlandite::platform {
@@ -37,8 +38,13 @@ public:
     virtual Result<std::unique_ptr<IFlashControl>> CreateFlashControl() = 0;
 };
 
-// The runtime this system can play Flash movies with; none is available yet, so this reports
-// none and the show runs without Flash items.
+// The Flash runtime is a plugin (kFlashPluginFile) in a folder with the player's files in
+// "ruffle/". It is looked for in $VORLANDITE_FLASH_RUNTIME when that is set ("" or "none": no
+// runtime), else in "flash/" beside the running program, else where this build put it.
+inline constexpr char kFlashPluginFile[] = "libvorlandite_flash.so";
+std::optional<std::string> FindFlashRuntime();
+
+// Whether a runtime is there; without one the show runs without its Flash items.
 bool FlashRuntimeInstalled();
 
 // Makes the runtime available when it can be. On this platform there is nothing a payload could

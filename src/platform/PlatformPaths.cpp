@@ -55,4 +55,10 @@ std::string WindowsFolder() {
 
 int OsVersionCode() { return -1; }
 
+std::string OwnExecutablePath() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : program.string();
+}
+
 } // namespace vorlandite::platform

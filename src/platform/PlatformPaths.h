@@ -23,4 +23,7 @@ std::string WindowsFolder();
 // know, so every "code >= 5" branch takes its fallback.
 int OsVersionCode();
 
+// The running program's own file (empty when the system does not say).
+std::string OwnExecutablePath();
+
 } // namespace vorlandite::platform

@@ -3,7 +3,7 @@
 
 #include "slideshow/swf/SwfMovie.h"
 
-#include "SwfWriter.h"
+#include "slideshow/swf/SwfWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace support = vorlandite::testing;
 
 TMovieRect RectOf(int nbits, uint32_t xmax, uint32_t ymax) {
     TMovieRect rect{};
-    const auto bytes = support::SwfRectBytes(nbits, 0, xmax, 0, ymax);
+    const auto bytes = SwfRectBytes(nbits, 0, xmax, 0, ymax);
     std::copy(bytes.begin(), bytes.end(), rect.begin());
     return rect;
 }
@@ -74,13 +74,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, FlashSuffixTest,
 TEST(ReadMovieRectTest, ReadsThePlainAndTheCompressedHeader) {
     support::TempDir dir;
     for (bool compressed : {false, true}) {
-        support::SwfRecipe recipe;
+        SwfRecipe recipe;
         recipe.xmax = 6400;
         recipe.ymax = 4800;
         recipe.compressed = compressed;
         recipe.frames.resize(2);
         const std::string path = dir.File(compressed ? "c.swf" : "f.swf");
-        WriteFile(path, support::WriteSwf(recipe));
+        WriteFile(path, WriteSwf(recipe));
         auto rect = ReadMovieRect(path);
         ASSERT_TRUE(rect.ok()) << rect.message();
         EXPECT_EQ(MovieWidth(*rect), 320) << compressed;
@@ -91,7 +91,7 @@ TEST(ReadMovieRectTest, ReadsThePlainAndTheCompressedHeader) {
 TEST(ReadMovieRectTest, MissingOrShortFilesFail) {
     support::TempDir dir;
     EXPECT_FALSE(ReadMovieRect(dir.File("none.swf")).ok());
-    std::vector<uint8_t> shortFile = support::StoppingSwf(2, 10);
+    std::vector<uint8_t> shortFile = StoppingSwf(2, 10);
     shortFile.resize(24);
     WriteFile(dir.File("short.swf"), shortFile);
     EXPECT_FALSE(ReadMovieRect(dir.File("short.swf")).ok());
@@ -102,7 +102,7 @@ TEST(ReadMovieRectTest, MissingOrShortFilesFail) {
 
 struct TimelineRow {
     const char* name;
-    std::vector<support::SwfFrameRecipe> frames;
+    std::vector<SwfFrameRecipe> frames;
     bool compressed;
     int frameCount;
     std::optional<int> stopFrame;
@@ -112,11 +112,11 @@ class SwfTimelineTest : public ::testing::TestWithParam<TimelineRow> {};
 
 TEST_P(SwfTimelineTest, FindsTheFirstFrameWhoseOwnActionsStop) {
     const TimelineRow& row = GetParam();
-    support::SwfRecipe recipe;
+    SwfRecipe recipe;
     recipe.rate = 12 << 8 | 128;  // 12.5 frames per second
     recipe.frames = row.frames;
     recipe.compressed = row.compressed;
-    auto timeline = ParseSwfTimeline(support::WriteSwf(recipe));
+    auto timeline = ParseSwfTimeline(WriteSwf(recipe));
     ASSERT_TRUE(timeline.ok()) << timeline.message();
     EXPECT_EQ(timeline->Width, 800);
     EXPECT_EQ(timeline->Height, 600);
@@ -130,7 +130,7 @@ TEST_P(SwfTimelineTest, FindsTheFirstFrameWhoseOwnActionsStop) {
         EXPECT_FALSE(timeline->StopTimeMs());
 }
 
-using Frame = support::SwfFrameRecipe;
+using Frame = SwfFrameRecipe;
 INSTANTIATE_TEST_SUITE_P(
     Rows, SwfTimelineTest,
     ::testing::Values(
@@ -145,11 +145,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SwfTimelineDamageTest, ACutTailEndsTheTimelineWhereTheDamageStarts) {
-    support::SwfRecipe recipe;
+    SwfRecipe recipe;
     recipe.frames.resize(3);
     recipe.frames.back().stop = true;
     recipe.endTag = false;
-    std::vector<uint8_t> file = support::WriteSwf(recipe);
+    std::vector<uint8_t> file = WriteSwf(recipe);
     // Cut inside the last frame's DoAction: its stop is never shown.
     file.resize(file.size() - 4);
     auto timeline = ParseSwfTimeline(file);
@@ -168,11 +168,11 @@ TEST(SwfTimelineDamageTest, NotAMovieOrNoHeaderFails) {
 }
 
 TEST(SwfTimelineTimeTest, ARateOfZeroIsTakenAsOneFramePerSecond) {
-    support::SwfRecipe recipe;
+    SwfRecipe recipe;
     recipe.rate = 0;
     recipe.frames.resize(3);
     recipe.frames.back().stop = true;
-    auto timeline = ParseSwfTimeline(support::WriteSwf(recipe));
+    auto timeline = ParseSwfTimeline(WriteSwf(recipe));
     ASSERT_TRUE(timeline.ok());
     EXPECT_EQ(timeline->StopTimeMs(), 2000);
 }

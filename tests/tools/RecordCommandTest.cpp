@@ -7,7 +7,8 @@
 #include "commands/RenderMedia.h"
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/decoders/PictureWriters.h"
-#include "slideshow/SwfWriter.h"
+#include "slideshow/swf/SwfMovie.h"
+#include "slideshow/swf/SwfWriter.h"
 #include "support/RandomPayload.h"
 
 #include <gtest/gtest.h>
@@ -202,7 +203,7 @@ TEST_F(RecordCommandTest, FlashMovieStopsThenTheNextItemComesWithinAPoll) {
     movie.record.Stretch = 2;
     movie.record.Duration = -1;
     // 32 x 16 pixels, five frames at 10 per second, stopping on the last (at 400 ms).
-    movie.content = payload::Content::FromBytes(vorlandite::testing::StoppingSwf(5, 10, 640, 320));
+    movie.content = payload::Content::FromBytes(vorlandite::slideshow::StoppingSwf(5, 10, 640, 320));
     draft.Images = {Picture(kRed), movie, Picture(kBlue)};
     const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
     testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -219,6 +220,25 @@ TEST_F(RecordCommandTest, FlashMovieStopsThenTheNextItemComesWithinAPoll) {
     EXPECT_EQ(events[at + 2]["event"], "item");
     EXPECT_EQ(events[at + 2]["index"], 2);
     EXPECT_EQ(events[at + 2]["t"], 2401);
+}
+
+TEST_F(RecordCommandTest, TheDemoMovieCrossesItsStageOnceAndStopsOnItsLastFrame) {
+    const auto movie = dir_ / "movie.swf";
+    ASSERT_EQ(RunCommand(RunRenderMovie, {"--out", movie.string(), "--seconds", "3", "--size", "480x360"}).status,
+              kExitOk);
+    const auto timeline = slideshow::ReadSwfTimeline(movie.string());
+    ASSERT_TRUE(timeline.ok()) << timeline.message();
+    EXPECT_EQ(timeline->Width, 480);
+    EXPECT_EQ(timeline->Height, 360);
+    EXPECT_EQ(timeline->Frames, 60);
+    EXPECT_EQ(timeline->FirstStopFrame, 59);
+    EXPECT_EQ(timeline->StopTimeMs(), 2950);
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--out", movie.string(), "--seconds", "0.1"},
+          std::vector<std::string>{"--out", movie.string(), "--seconds", "2", "--size", "10x10"},
+          std::vector<std::string>{"--seconds", "2"}})
+        EXPECT_NE(RunCommand(RunRenderMovie, wrong).status, kExitOk) << wrong[wrong.size() - 1];
 }
 
 TEST_F(RecordCommandTest, SameSeedGivesTheSameFiles) {

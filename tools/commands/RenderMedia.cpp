@@ -1,6 +1,7 @@
 #include "commands/RenderMedia.h"
 
 #include "CommandLine.h"
+#include "slideshow/swf/SwfWriter.h"
 
 #include <gst/gst.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 #include <numbers>
+#include <optional>
 #include <string_view>
 
 namespace vorlandite::tools {
@@ -32,8 +34,20 @@ constexpr std::string_view kClipUsage =
     "  --size WxH      the picture, 16 to 1920 by 16 to 1080 (default 320x240)\n"
     "Exit 1 when a value is out of range, an encoder is missing or the file cannot be written.\n";
 
+constexpr std::string_view kMovieUsage =
+    "usage: vorlandite render-movie --out FILE.swf --seconds N [--size WxH]\n"
+    "\n"
+    "Writes a small Flash movie: a rectangle crossing a blue stage at 20 frames per second,\n"
+    "with a stop on its last frame, so a show moves on when it has played once.\n"
+    "  --out FILE.swf  the file to write\n"
+    "  --seconds N     its length, 0.5 to 600\n"
+    "  --size WxH      the stage, 16 to 1920 by 16 to 1080 (default 400x300)\n"
+    "Exit 1 when a value is out of range or the file cannot be written.\n";
+
 constexpr OptionRule kTuneOptions[] = {{"--out", "", true}, {"--seconds", "", true}};
 constexpr OptionRule kClipOptions[] = {{"--out", "", true}, {"--seconds", "", true}, {"--size", "", true}};
+constexpr OptionRule kMovieOptions[] = {{"--out", "", true}, {"--seconds", "", true}, {"--size", "", true}};
+constexpr int kMovieFrameRate = 20;
 
 constexpr double kMinSeconds = 0.5;
 constexpr double kMaxSeconds = 600;
@@ -193,53 +207,84 @@ std::vector<int16_t> SynthesiseTune(double seconds, int sampleRate) {
     return samples;
 }
 
-int RunRenderTune(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    int exitCode = kExitOk;
-    auto parsed = StartCommand(args, kTuneOptions, kTuneUsage, out, err, exitCode);
+namespace {
+
+// What every render command takes: --out and --seconds (and --size where it is allowed).
+struct MediaRequest {
+    std::string path;
+    double seconds = 0;
+    std::pair<int, int> size;
+};
+
+// Parses a render command's arguments; on failure (or --help) returns none with exitCode set.
+std::optional<MediaRequest> ParseMediaRequest(std::span<const std::string> args, std::span<const OptionRule> rules,
+                                              std::string_view usage, std::pair<int, int> defaultSize,
+                                              std::ostream& out, std::ostream& err, int& exitCode) {
+    auto parsed = StartCommand(args, rules, usage, out, err, exitCode);
     if (!parsed)
-        return exitCode;
+        return std::nullopt;
+    const auto fail = [&](int code) {
+        exitCode = code;
+        return std::nullopt;
+    };
     if (!parsed->positional.empty())
-        return ReportUsage(err, "unexpected argument " + parsed->positional.front(), kTuneUsage);
+        return fail(ReportUsage(err, "unexpected argument " + parsed->positional.front(), usage));
     if (auto missing = MissingOption(*parsed, {"--out", "--seconds"}))
-        return ReportUsage(err, "missing option " + std::string(*missing), kTuneUsage);
-    const std::string& path = parsed->options.find("--out")->second;
+        return fail(ReportUsage(err, "missing option " + std::string(*missing), usage));
+    MediaRequest request{parsed->options.find("--out")->second, 0, defaultSize};
     const std::string& secondsText = parsed->options.find("--seconds")->second;
     const auto seconds = ParseSeconds(secondsText);
     if (!seconds)
-        return ReportFailure(err, "--seconds must be a number from 0.5 to 600, not \"" + secondsText + "\"");
-    if (path.empty())
-        return ReportFailure(err, "--out needs a file name");
-    if (Status written = WriteFileBytes(path, WavFile(SynthesiseTune(*seconds, kSampleRate), kSampleRate)); !written)
+        return fail(ReportFailure(err, "--seconds must be a number from 0.5 to 600, not \"" + secondsText + "\""));
+    request.seconds = *seconds;
+    if (request.path.empty())
+        return fail(ReportFailure(err, "--out needs a file name"));
+    if (parsed->Has("--size")) {
+        const std::string& sizeText = parsed->options.find("--size")->second;
+        const auto parsedSize = ParseSize(sizeText, 16, 1920);
+        if (!parsedSize || parsedSize->second > 1080)
+            return fail(ReportFailure(err, "--size must be WxH from 16x16 to 1920x1080, not \"" + sizeText + "\""));
+        request.size = *parsedSize;
+    }
+    return request;
+}
+
+} // namespace
+
+std::vector<uint8_t> DemoMovie(int width, int height, double seconds) {
+    const int frames = std::max(2, int(std::lround(seconds * kMovieFrameRate)));
+    return slideshow::WriteSwf(slideshow::CrossingRectangleRecipe(width, height, frames, kMovieFrameRate));
+}
+
+int RunRenderTune(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    int exitCode = kExitOk;
+    const auto request = ParseMediaRequest(args, kTuneOptions, kTuneUsage, {}, out, err, exitCode);
+    if (!request)
+        return exitCode;
+    if (Status written = WriteFileBytes(request->path, WavFile(SynthesiseTune(request->seconds, kSampleRate), kSampleRate));
+        !written)
         return ReportFailure(err, written.message());
     return kExitOk;
 }
 
 int RunRenderClip(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     int exitCode = kExitOk;
-    auto parsed = StartCommand(args, kClipOptions, kClipUsage, out, err, exitCode);
-    if (!parsed)
+    const auto request = ParseMediaRequest(args, kClipOptions, kClipUsage, {320, 240}, out, err, exitCode);
+    if (!request)
         return exitCode;
-    if (!parsed->positional.empty())
-        return ReportUsage(err, "unexpected argument " + parsed->positional.front(), kClipUsage);
-    if (auto missing = MissingOption(*parsed, {"--out", "--seconds"}))
-        return ReportUsage(err, "missing option " + std::string(*missing), kClipUsage);
-    const std::string& path = parsed->options.find("--out")->second;
-    const std::string& secondsText = parsed->options.find("--seconds")->second;
-    const auto seconds = ParseSeconds(secondsText);
-    if (!seconds)
-        return ReportFailure(err, "--seconds must be a number from 0.5 to 600, not \"" + secondsText + "\"");
-    if (path.empty())
-        return ReportFailure(err, "--out needs a file name");
-    std::pair<int, int> size{320, 240};
-    if (parsed->Has("--size")) {
-        const std::string& sizeText = parsed->options.find("--size")->second;
-        const auto parsedSize = ParseSize(sizeText, 16, 1920);
-        if (!parsedSize || parsedSize->second > 1080)
-            return ReportFailure(err, "--size must be WxH from 16x16 to 1920x1080, not \"" + sizeText + "\"");
-        size = *parsedSize;
-    }
-    if (Status encoded = EncodeClip(path, size.first, size.second, *seconds); !encoded)
+    if (Status encoded = EncodeClip(request->path, request->size.first, request->size.second, request->seconds); !encoded)
         return ReportFailure(err, encoded.message());
+    return kExitOk;
+}
+
+int RunRenderMovie(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    int exitCode = kExitOk;
+    const auto request = ParseMediaRequest(args, kMovieOptions, kMovieUsage, {400, 300}, out, err, exitCode);
+    if (!request)
+        return exitCode;
+    const auto movie = DemoMovie(request->size.first, request->size.second, request->seconds);
+    if (Status written = WriteFileBytes(request->path, movie); !written)
+        return ReportFailure(err, written.message());
     return kExitOk;
 }
 

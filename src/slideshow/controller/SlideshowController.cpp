@@ -97,10 +97,13 @@ Status TSlideshowController::Start() {
         return MakeError(built.message());
     background_ = std::move(built).value();
 
-    // A payload that carries a Flash control wants one ready before anything is shown. Where it
-    // cannot be created the runtime is not usable, and the show runs without Flash items.
+    // A payload that carries a Flash control wants one ready before anything is shown. When it
+    // cannot be made, the runtime is registered and one more try made; after a second failure
+    // the runtime is not usable, and the show runs without Flash items.
     if (header.FlashPlayerSize > 0 && env_.Flash) {
         auto control = env_.Flash->CreateFlashControl();
+        if (!control && env_.RegisterFlash && env_.RegisterFlash())
+            control = env_.Flash->CreateFlashControl();
         if (control) {
             flashControl_ = std::move(control).value();
             flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
@@ -377,6 +380,10 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
     flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
     flashControl_->SetVisible(true);
     flashControl_->SetMovie(itemFile);
+    // Loading a movie runs events; the show may have been closed meanwhile (and its control
+    // dropped with it).
+    if (closed_ || !flashControl_)
+        return MakeError("the show closed while the movie was loading");
     flashControl_->SetInputEnabled(!header.ExitMouseMove);
 
     auto rect = ReadMovieRect(flashControl_->Movie());

@@ -23,6 +23,7 @@
 #include "slideshow/order/ItemOrder.h"
 #include "transitions/TransitionEngine.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,9 @@ struct TShowEnvironment {
     // The Flash runtime's controls on the display panel; null: no runtime, Flash items are
     // skipped like items that cannot be shown.
     platform::IFlashControlFactory* Flash = nullptr;
+    // Asked once when the start-up control cannot be made; true: the runtime may be usable now,
+    // and the control is made once more. Null: no second try.
+    std::function<bool()> RegisterFlash;
     // Polls a playing movie for its end every 100 ms; null: a movie's end is not watched and
     // its display time alone ends it.
     ITimer* FlashTimer = nullptr;

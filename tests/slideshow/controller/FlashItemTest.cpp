@@ -4,7 +4,7 @@
 #include "slideshow/controller/SlideshowController.h"
 
 #include "../OverlayTestSupport.h"
-#include "../SwfWriter.h"
+#include "slideshow/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/DisplayPanelPlacement.h"
 #include "transitions/RecordingPresenter.h"
@@ -30,6 +30,8 @@ public:
     void SetMovie(const std::string& path) override {
         movie = path;
         log_.push_back("movie " + path);
+        if (auto hook = onSetMovie)  // a copy: the hook may destroy this control
+            hook();
     }
     std::string Movie() const override { return movie; }
     void SetPlaying(bool on) override {
@@ -56,6 +58,7 @@ public:
     std::string movie;
     bool playing = false;
     bool ended = false;  // the movie's timeline has stopped
+    std::function<void()> onSetMovie;  // what the runtime does while it loads (it runs events)
 
 private:
     Log& log_;
@@ -69,6 +72,7 @@ public:
         if (!works)
             return MakeError("no runtime");
         auto control = std::make_unique<FakeFlashControl>(log_);
+        control->onSetMovie = onSetMovie;
         last = control.get();
         ++created;
         return std::unique_ptr<platform::IFlashControl>(std::move(control));
@@ -76,6 +80,7 @@ public:
     bool works = true;
     int created = 0;
     FakeFlashControl* last = nullptr;
+    std::function<void()> onSetMovie;  // given to every control made
 
 private:
     Log& log_;
@@ -125,7 +130,7 @@ struct ShownSink final : IShowEventSink {
     std::vector<TItemShownEvent> shown;
 };
 
-payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8_t> bytes = support::StoppingSwf(
+payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8_t> bytes = StoppingSwf(
                                                                    4, 10, 320, 240)) {
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = ".swf";
@@ -167,6 +172,7 @@ struct FlashShow {
     PanelDisplay display{log};
     ShownSink events;
     FakeFlashFactory factory{log};
+    std::function<bool()> onRegister;  // the runtime's registration; none: it fails
     std::unique_ptr<TSlideshowController> controller;
 
     explicit FlashShow(const payload::PayloadDraft& draft, bool runtime = true) : file(draft) {
@@ -175,6 +181,7 @@ struct FlashShow {
         if (runtime) {
             env.Flash = &factory;
             env.FlashTimer = &flashTimer;
+            env.RegisterFlash = [this] { return onRegister && onRegister(); };
         }
         controller = std::make_unique<TSlideshowController>(
             env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
@@ -294,7 +301,7 @@ TEST(FlashItemTest, SingleMovieStartsAgainEachTimeItStops) {
 
 TEST(FlashItemTest, PlacesByTheHeaderSizeWithTheRemainderDropped) {
     for (uint32_t xmax : {16000u, 16019u}) {
-        FlashShow show(Draft({Movie(-1, support::StoppingSwf(2, 10, xmax, 12000)), Picture(0xFFFF0000u)}));
+        FlashShow show(Draft({Movie(-1, StoppingSwf(2, 10, xmax, 12000)), Picture(0xFFFF0000u)}));
         ASSERT_TRUE(show.controller->Start().ok());
         transitions::TSeededRandom unused(1);
         EXPECT_EQ(show.display.panel,
@@ -350,6 +357,38 @@ TEST(FlashItemTest, ControlIsMadeAtStartWhenThePayloadCarriesOne) {
     ASSERT_EQ(show.factory.created, 1);
     EXPECT_EQ(show.log[0], "create");
     EXPECT_EQ(show.log[2], "hidden");
+}
+
+TEST(FlashItemTest, FailedStartUpControlIsRetriedOnceAfterRegistering) {
+    for (bool registered : {true, false}) {
+        auto draft = Draft({Picture(0xFFFF0000u), Movie(-1)});
+        draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
+        FlashShow show(draft);
+        show.factory.works = false;
+        int registrations = 0;
+        show.onRegister = [&] {
+            ++registrations;
+            show.factory.works = registered;
+            return registered;
+        };
+        ASSERT_TRUE(show.controller->Start().ok()) << registered;
+        EXPECT_EQ(registrations, 1);
+        EXPECT_EQ(std::count(show.log.begin(), show.log.end(), "create"), registered ? 2 : 1);
+        EXPECT_EQ(show.factory.created, registered ? 1 : 0);
+    }
+}
+
+TEST(FlashItemTest, TheShowClosedWhileTheMovieLoadsLeavesTheItemAlone) {
+    FlashShow show(Draft({Picture(0xFFFF0000u), Movie(-1), Picture(0xFF00FF00u)}));
+    show.factory.onSetMovie = [&show] {
+        if (!show.controller->Closed() && show.factory.last->movie != "none")
+            show.controller->FormClose();
+    };
+    ASSERT_TRUE(show.controller->Start().ok());
+    show.RunUntil(20000);
+    EXPECT_TRUE(show.controller->Closed());
+    EXPECT_FALSE(show.controller->FlashShown());
+    EXPECT_EQ(show.Shown(), (std::vector<int>{0}));
 }
 
 TEST(FlashItemTest, ClosingTheWindowStopsTheMovie) {

@@ -4,7 +4,7 @@
 #include "slideshow/headless/HeadlessShow.h"
 
 #include "../OverlayTestSupport.h"
-#include "../SwfWriter.h"
+#include "slideshow/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/headless/VirtualFlashControl.h"
 
@@ -27,7 +27,7 @@ payload::DraftItem<payload::TKelImageInfo> Picture() {
 
 // Four frames at 10 frames per second, 20 x 10 pixels, stopping on its last frame (at 300 ms).
 payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed = false) {
-    support::SwfRecipe recipe;
+    SwfRecipe recipe;
     recipe.xmax = 400;
     recipe.ymax = 200;
     recipe.compressed = compressed;
@@ -37,7 +37,7 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed =
     item.record.Ext = ".SWF";
     item.record.Stretch = 2;  // unscaled, centred
     item.record.Duration = duration;
-    item.content = payload::Content::FromBytes(support::WriteSwf(recipe));
+    item.content = payload::Content::FromBytes(WriteSwf(recipe));
     item.compressed = true;
     return item;
 }

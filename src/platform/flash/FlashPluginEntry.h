@@ -1,0 +1,17 @@
+#pragma once
+// The one symbol the Flash runtime plugin exports. The engine looks it up after loading the
+// plugin, the first time a Flash movie is shown, so a show without Flash never loads a browser.
+
+#include "platform/FlashControl.h"
+
+class QWidget;
+
+namespace vorlandite::platform {
+
+// Makes the factory of Flash controls on `panel` (controls are its children). `runtimeDir` is the
+// plugin's folder, holding the player's files in "ruffle/". The caller owns the result.
+using CreateFlashFactoryFunction = IFlashControlFactory* (*)(QWidget* panel, const char* runtimeDir);
+
+inline constexpr const char* kCreateFlashFactorySymbol = "vorlandite_create_flash_factory";
+
+} // namespace vorlandite::platform

@@ -1,0 +1,78 @@
+#include "platform/flash/RufflePlayerScheme.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+
+namespace vorlandite::platform {
+namespace {
+
+QByteArray ContentType(const QString& path) {
+    if (path.endsWith(QStringLiteral(".html")))
+        return "text/html";
+    if (path.endsWith(QStringLiteral(".js")))
+        return "text/javascript";
+    if (path.endsWith(QStringLiteral(".wasm")))
+        return "application/wasm";  // the player compiles it while it streams in
+    return "application/octet-stream";
+}
+
+// A file the page may ask for: a plain name inside ruffle/, nothing above it.
+bool IsPlayerFile(const QString& name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.startsWith(QLatin1Char('.'));
+}
+
+} // namespace
+
+void RegisterRuffleScheme() {
+    static const bool registered = [] {
+        QWebEngineUrlScheme scheme(kRuffleScheme);
+        scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+        scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
+                        QWebEngineUrlScheme::CorsEnabled);
+        QWebEngineUrlScheme::registerScheme(scheme);
+        return true;
+    }();
+    (void)registered;
+}
+
+TRufflePlayerScheme::TRufflePlayerScheme(QString runtimeDir, QObject* parent)
+    : QWebEngineUrlSchemeHandler(parent), runtimeDir_(std::move(runtimeDir)) {}
+
+QString TRufflePlayerScheme::AddMovie(const QString& path) {
+    const QString token = QString::number(nextToken_++);
+    movies_.insert(token, path);
+    return token;
+}
+
+void TRufflePlayerScheme::RemoveMovie(const QString& token) { movies_.remove(token); }
+
+void TRufflePlayerScheme::requestStarted(QWebEngineUrlRequestJob* job) {
+    const QUrl url = job->requestUrl();
+    if (job->requestMethod() != "GET" || url.host() != QStringLiteral("player")) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    const QString path = url.path();
+    QString file;
+    if (path == QStringLiteral("/player.html")) {
+        file = QStringLiteral(":/vorlandite-flash/player.html");
+    } else if (path.startsWith(QStringLiteral("/ruffle/")) && IsPlayerFile(path.mid(8))) {
+        file = QDir(runtimeDir_).filePath(QStringLiteral("ruffle/") + path.mid(8));
+    } else if (path.startsWith(QStringLiteral("/movie/"))) {
+        file = movies_.value(QUrl::fromPercentEncoding(path.mid(7).toUtf8()));
+    }
+    auto* device = new QFile(file, job);  // the job owns it and closes it when done
+    if (file.isEmpty() || !device->open(QIODevice::ReadOnly)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    job->reply(path.startsWith(QStringLiteral("/movie/")) ? QByteArray("application/x-shockwave-flash")
+                                                          : ContentType(path),
+               device);
+}
+
+} // namespace vorlandite::platform

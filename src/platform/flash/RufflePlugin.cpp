@@ -1,0 +1,72 @@
+// The Flash runtime plugin: Flash controls made of Ruffle in a Qt WebEngine view. Loaded by the
+// engine only when a Flash movie is about to be shown.
+
+#include "platform/flash/FlashPluginEntry.h"
+#include "platform/flash/RuffleFlashControl.h"
+#include "platform/flash/RufflePlayerScheme.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QWebEngineProfile>
+#include <QWidget>
+
+#include <unistd.h>
+
+namespace vorlandite::platform {
+namespace {
+
+// Settings the browser engine reads once, when its first profile is made: no network chatter
+// (the player needs none), no GPU (software drawing works on every X server), and no sandbox
+// for root, which the browser refuses to sandbox.
+void PrepareBrowserEngine() {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const char* flag : {"--disable-gpu", "--disable-background-networking", "--disable-component-update",
+                             "--disable-sync", "--no-first-run", "--autoplay-policy=no-user-gesture-required"}) {
+        if (!flags.contains(flag))
+            flags += QByteArray(flags.isEmpty() ? "" : " ") + flag;
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+class TRuffleFlashFactory final : public IFlashControlFactory {
+public:
+    TRuffleFlashFactory(QWidget& panel, const QString& runtimeDir) : panel_(panel) {
+        PrepareBrowserEngine();
+        RegisterRuffleScheme();
+        // Off the record: the movies leave nothing on disk.
+        profile_ = new QWebEngineProfile(&panel_);
+        profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        scheme_ = new TRufflePlayerScheme(runtimeDir, profile_);
+        profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
+    }
+
+    // Views of controls already dropped are deleted first: a profile must outlive its pages.
+    ~TRuffleFlashFactory() override {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete profile_.data();
+    }
+
+    Result<std::unique_ptr<IFlashControl>> CreateFlashControl() override {
+        if (!profile_)
+            return MakeError("the Flash player's panel is gone");
+        return std::unique_ptr<IFlashControl>(std::make_unique<TRuffleFlashControl>(panel_, *profile_, *scheme_));
+    }
+
+private:
+    QWidget& panel_;
+    QPointer<QWebEngineProfile> profile_;
+    TRufflePlayerScheme* scheme_ = nullptr;
+};
+
+} // namespace
+} // namespace vorlandite::platform
+
+extern "C" Q_DECL_EXPORT vorlandite::platform::IFlashControlFactory* vorlandite_create_flash_factory(QWidget* panel,
+                                                                                                     const char* runtimeDir) {
+    if (!panel || !runtimeDir || !QFileInfo::exists(QString::fromUtf8(runtimeDir) + QStringLiteral("/ruffle/ruffle.js")))
+        return nullptr;
+    return new vorlandite::platform::TRuffleFlashFactory(*panel, QString::fromUtf8(runtimeDir));
+}
