@@ -21,18 +21,14 @@ bool LooksPacked(std::span<const uint8_t> bytes) {
     }
 }
 
-class BmpDecoder final : public ImageDecoder {
+class BmpDecoder final : public SingleFrameDecoder {
 public:
     BmpDecoder(std::span<const uint8_t> bytes, dib::DibHeader header, std::size_t pixelOffset)
-        : bytes_(bytes), header_(std::move(header)), pixelOffset_(pixelOffset) {}
+        : SingleFrameDecoder("BMP", header.width, header.height), bytes_(bytes), header_(std::move(header)),
+          pixelOffset_(pixelOffset) {}
 
-    int Width() const override { return header_.width; }
-    int Height() const override { return header_.height; }
-    int FrameCount() const override { return 1; }
-
-    Result<ImageFrame> Frame(int index, SizeHint) override {
-        if (index != 0)
-            return MakeError("BMP: no frame " + std::to_string(index));
+protected:
+    Result<ImageFrame> DecodePicture(SizeHint) override {
         Result<TBitmap32> bitmap = dib::DecodeDibPixels(bytes_, header_, pixelOffset_);
         if (!bitmap.ok())
             return bitmap.error();

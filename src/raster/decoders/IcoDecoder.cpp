@@ -130,17 +130,14 @@ Result<TBitmap32> DecodeBitmapIcon(std::span<const uint8_t> data) {
     return bitmap;
 }
 
-class IcoDecoder final : public ImageDecoder {
+class IcoDecoder final : public SingleFrameDecoder {
 public:
-    explicit IcoDecoder(IconPicture picture) : picture_(picture) {}
+    explicit IcoDecoder(IconPicture picture)
+        : SingleFrameDecoder("ICO", static_cast<int>(picture.width), static_cast<int>(picture.height)),
+          picture_(picture) {}
 
-    int Width() const override { return static_cast<int>(picture_.width); }
-    int Height() const override { return static_cast<int>(picture_.height); }
-    int FrameCount() const override { return 1; }
-
-    Result<ImageFrame> Frame(int index, SizeHint hint) override {
-        if (index != 0)
-            return MakeError("ICO: no frame " + std::to_string(index));
+protected:
+    Result<ImageFrame> DecodePicture(SizeHint hint) override {
         if (picture_.png) {
             Result<DecoderPtr> png = CreatePngDecoder(picture_.data);
             if (!png.ok())

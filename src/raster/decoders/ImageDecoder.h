@@ -49,6 +49,30 @@ public:
     virtual Result<ImageFrame> Frame(int index, SizeHint hint = {}) = 0;
 };
 
+// A format with one picture per file: frame 0 is the picture, any other index is refused with
+// the format's name.
+class SingleFrameDecoder : public ImageDecoder {
+public:
+    SingleFrameDecoder(const char* format, int width, int height) : format_(format), width_(width), height_(height) {}
+
+    int Width() const final { return width_; }
+    int Height() const final { return height_; }
+    int FrameCount() const final { return 1; }
+    Result<ImageFrame> Frame(int index, SizeHint hint = {}) final {
+        if (index != 0)
+            return MakeError(std::string(format_) + ": no frame " + std::to_string(index));
+        return DecodePicture(hint);
+    }
+
+protected:
+    virtual Result<ImageFrame> DecodePicture(SizeHint hint) = 0;
+
+private:
+    const char* format_;
+    int width_;
+    int height_;
+};
+
 using DecoderPtr = std::unique_ptr<ImageDecoder>;
 
 // Refuses sizes that are not positive or that exceed kMaxPixels; the message names the format

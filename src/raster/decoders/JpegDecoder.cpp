@@ -143,22 +143,17 @@ Error JpegError(const JpegSession& session) {
     return MakeError(std::string("JPEG: ") + session.message);
 }
 
-class JpegDecoder final : public ImageDecoder {
+class JpegDecoder final : public SingleFrameDecoder {
 public:
     JpegDecoder(std::span<const uint8_t> bytes, int width, int height)
-        : bytes_(bytes), width_(width), height_(height) {}
+        : SingleFrameDecoder("JPEG", width, height), bytes_(bytes) {}
 
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    int FrameCount() const override { return 1; }
-
-    Result<ImageFrame> Frame(int index, SizeHint hint) override {
-        if (index != 0)
-            return MakeError("JPEG: no frame " + std::to_string(index));
+protected:
+    Result<ImageFrame> DecodePicture(SizeHint hint) override {
         JpegSession session;
         ImageFrame frame;
         const bool ok = ReadJpegHeader(&session, bytes_.data(), bytes_.size()) &&
-                        DecodeJpegRows(&session, JpegScaleDenominator(width_, height_, hint), &frame.bitmap);
+                        DecodeJpegRows(&session, JpegScaleDenominator(Width(), Height(), hint), &frame.bitmap);
         DestroySession(&session);
         if (!ok)
             return JpegError(session);
@@ -167,8 +162,6 @@ public:
 
 private:
     std::span<const uint8_t> bytes_;
-    int width_;
-    int height_;
 };
 
 } // namespace

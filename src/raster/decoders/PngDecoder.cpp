@@ -103,32 +103,28 @@ Error PngError(const PngSession& session) {
     return MakeError(std::string("PNG: ") + session.message);
 }
 
-class PngDecoder final : public ImageDecoder {
+class PngDecoder final : public SingleFrameDecoder {
 public:
     PngDecoder(std::span<const uint8_t> bytes, int width, int height)
-        : bytes_(bytes), width_(width), height_(height) {}
+        : SingleFrameDecoder("PNG", width, height), bytes_(bytes) {}
 
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    int FrameCount() const override { return 1; }
-
-    Result<ImageFrame> Frame(int index, SizeHint) override {
-        if (index != 0)
-            return MakeError("PNG: no frame " + std::to_string(index));
+protected:
+    Result<ImageFrame> DecodePicture(SizeHint) override {
+        const int width = Width(), height = Height();
         PngSession session;
         if (!OpenPng(&session, bytes_.data(), bytes_.size())) {
             ClosePng(&session);
             return PngError(session);
         }
         ImageFrame frame;
-        if (!frame.bitmap.SetSize(width_, height_)) {
+        if (!frame.bitmap.SetSize(width, height)) {
             ClosePng(&session);
             return MakeError("PNG: picture is too large");
         }
-        std::vector<png_bytep> rows(static_cast<std::size_t>(height_));
-        for (int y = 0; y < height_; ++y)
+        std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+        for (int y = 0; y < height; ++y)
             rows[static_cast<std::size_t>(y)] = reinterpret_cast<png_bytep>(frame.bitmap.Scanline(y).data());
-        const bool ok = DecodePngRows(&session, rows.data(), png_size_t(width_) * 4);
+        const bool ok = DecodePngRows(&session, rows.data(), png_size_t(width) * 4);
         ClosePng(&session);
         if (!ok)
             return PngError(session);
@@ -137,8 +133,6 @@ public:
 
 private:
     std::span<const uint8_t> bytes_;
-    int width_;
-    int height_;
 };
 
 } // namespace

@@ -136,19 +136,14 @@ Result<TiffHeader> ReadTiffHeader(TIFF* tiff, TiffStream& stream) {
     return header;
 }
 
-class TiffDecoder final : public ImageDecoder {
+// Only the first page is shown; further pages of a multi-page file are not frames.
+class TiffDecoder final : public SingleFrameDecoder {
 public:
     TiffDecoder(std::span<const uint8_t> bytes, int width, int height)
-        : bytes_(bytes), width_(width), height_(height) {}
+        : SingleFrameDecoder("TIFF", width, height), bytes_(bytes) {}
 
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    // Only the first page is shown; further pages of a multi-page file are not frames.
-    int FrameCount() const override { return 1; }
-
-    Result<ImageFrame> Frame(int index, SizeHint) override {
-        if (index != 0)
-            return MakeError("TIFF: no frame " + std::to_string(index));
+protected:
+    Result<ImageFrame> DecodePicture(SizeHint) override {
         TiffStream stream{bytes_.data(), bytes_.size(), 0, {}};
         TiffHandle tiff = OpenTiff(stream);
         if (!tiff)
@@ -157,7 +152,7 @@ public:
         if (!header.ok())
             return header.error();
         ImageFrame frame;
-        if (!frame.bitmap.SetSize(width_, height_))
+        if (!frame.bitmap.SetSize(Width(), Height()))
             return MakeError("TIFF: picture is too large");
         if (!TIFFReadRGBAImageOriented(tiff.get(), header->width, header->height, frame.bitmap.Pixels().data(),
                                        ORIENTATION_TOPLEFT, 1))
@@ -168,8 +163,6 @@ public:
 
 private:
     std::span<const uint8_t> bytes_;
-    int width_;
-    int height_;
 };
 
 } // namespace
