@@ -4,6 +4,7 @@
 #include "slideshow/controller/SlideshowController.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "slideshow/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/DisplayPanelPlacement.h"
@@ -15,6 +16,7 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
 using raster::TBitmap32;
 
 constexpr int kWidth = 32;
@@ -140,15 +142,6 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8
     return item;
 }
 
-payload::DraftItem<payload::TKelImageInfo> Picture(raster::TColor32 colour) {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content =
-        payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
-    return item;
-}
-
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
     payload::PayloadDraft draft;
     draft.Header.Seconds = 5;
@@ -206,7 +199,7 @@ struct FlashShow {
 };
 
 TEST(FlashItemTest, StartRunsItsStepsInOrder) {
-    auto draft = Draft({Movie(-1), Picture(0xFFFF0000u)});
+    auto draft = Draft({Movie(-1), SolidPictureItem(0xFFFF0000u)});
     draft.Header.ExitMouseMove = true;
     FlashShow show(draft);
     ASSERT_TRUE(show.controller->Start().ok());
@@ -232,7 +225,7 @@ TEST(FlashItemTest, StartRunsItsStepsInOrder) {
 }
 
 TEST(FlashItemTest, StoppedMovieAdvancesWithinOnePoll) {
-    FlashShow show(Draft({Movie(-1), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(-1), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     show.RunUntil(1250);
     EXPECT_EQ(show.Shown(), (std::vector<int>{0}));
@@ -255,7 +248,7 @@ TEST(FlashItemTest, StoppedMovieAdvancesWithinOnePoll) {
 }
 
 TEST(FlashItemTest, StopNoticedWhileThePasswordIsAskedWaitsForResume) {
-    FlashShow show(Draft({Movie(-1), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(-1), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     show.controller->Suspend();
     show.factory.last->ended = true;
@@ -267,7 +260,7 @@ TEST(FlashItemTest, StopNoticedWhileThePasswordIsAskedWaitsForResume) {
 }
 
 TEST(FlashItemTest, MovieWhoseEndIsNotWatchedStaysItsDay) {
-    FlashShow show(Draft({Movie(-2), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(-2), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     EXPECT_FALSE(show.flashTimer.IsActive());
     show.factory.last->ended = true;
@@ -278,7 +271,7 @@ TEST(FlashItemTest, MovieWhoseEndIsNotWatchedStaysItsDay) {
 }
 
 TEST(FlashItemTest, LoopingMovieIsReplacedAfterItsOwnTime) {
-    FlashShow show(Draft({Movie(10), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(10), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     show.RunUntil(9999);
     EXPECT_EQ(show.Shown(), (std::vector<int>{0}));
@@ -301,7 +294,7 @@ TEST(FlashItemTest, SingleMovieStartsAgainEachTimeItStops) {
 
 TEST(FlashItemTest, PlacesByTheHeaderSizeWithTheRemainderDropped) {
     for (uint32_t xmax : {16000u, 16019u}) {
-        FlashShow show(Draft({Movie(-1, StoppingSwf(2, 10, xmax, 12000)), Picture(0xFFFF0000u)}));
+        FlashShow show(Draft({Movie(-1, StoppingSwf(2, 10, xmax, 12000)), SolidPictureItem(0xFFFF0000u)}));
         ASSERT_TRUE(show.controller->Start().ok());
         transitions::TSeededRandom unused(1);
         EXPECT_EQ(show.display.panel,
@@ -311,7 +304,7 @@ TEST(FlashItemTest, PlacesByTheHeaderSizeWithTheRemainderDropped) {
 }
 
 TEST(FlashItemTest, MovieWithoutAHeaderIsSkippedAndSilenced) {
-    FlashShow show(Draft({Movie(-1, {'F', 'W', 'S', 8, 1, 2}), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(-1, {'F', 'W', 'S', 8, 1, 2}), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     EXPECT_FALSE(show.controller->FlashShown());
     EXPECT_TRUE(show.events.shown.empty());
@@ -331,7 +324,7 @@ struct RuntimeRow {
 class NoFlashRuntimeTest : public ::testing::TestWithParam<RuntimeRow> {};
 
 TEST_P(NoFlashRuntimeTest, PayloadWithAFlashControlSectionStillShowsItsPictures) {
-    auto draft = Draft({Picture(0xFFFF0000u), Movie(-1), Picture(0xFF00FF00u)});
+    auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1), SolidPictureItem(0xFF00FF00u)});
     draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
     FlashShow show(draft, GetParam().runtime);
     show.factory.works = GetParam().creationWorks;
@@ -350,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, NoFlashRuntimeTest,
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST(FlashItemTest, ControlIsMadeAtStartWhenThePayloadCarriesOne) {
-    auto draft = Draft({Picture(0xFFFF0000u), Movie(-1)});
+    auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1)});
     draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
     FlashShow show(draft);
     ASSERT_TRUE(show.controller->Start().ok());
@@ -361,7 +354,7 @@ TEST(FlashItemTest, ControlIsMadeAtStartWhenThePayloadCarriesOne) {
 
 TEST(FlashItemTest, FailedStartUpControlIsRetriedOnceAfterRegistering) {
     for (bool registered : {true, false}) {
-        auto draft = Draft({Picture(0xFFFF0000u), Movie(-1)});
+        auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1)});
         draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
         FlashShow show(draft);
         show.factory.works = false;
@@ -379,7 +372,7 @@ TEST(FlashItemTest, FailedStartUpControlIsRetriedOnceAfterRegistering) {
 }
 
 TEST(FlashItemTest, TheShowClosedWhileTheMovieLoadsLeavesTheItemAlone) {
-    FlashShow show(Draft({Picture(0xFFFF0000u), Movie(-1), Picture(0xFF00FF00u)}));
+    FlashShow show(Draft({SolidPictureItem(0xFFFF0000u), Movie(-1), SolidPictureItem(0xFF00FF00u)}));
     show.factory.onSetMovie = [&show] {
         if (!show.controller->Closed() && show.factory.last->movie != "none")
             show.controller->FormClose();
@@ -392,7 +385,7 @@ TEST(FlashItemTest, TheShowClosedWhileTheMovieLoadsLeavesTheItemAlone) {
 }
 
 TEST(FlashItemTest, ClosingTheWindowStopsTheMovie) {
-    FlashShow show(Draft({Movie(-1), Picture(0xFFFF0000u)}));
+    FlashShow show(Draft({Movie(-1), SolidPictureItem(0xFFFF0000u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     show.controller->FinishScreenSaver(true);
     EXPECT_TRUE(show.controller->Closed());

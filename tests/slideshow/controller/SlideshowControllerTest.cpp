@@ -5,6 +5,7 @@
 #include "slideshow/controller/SlideshowController.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "raster/decoders/PictureWriters.h"
 #include "transitions/RecordingPresenter.h"
 
@@ -18,6 +19,9 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
+using support::BrokenPictureItem;
+using support::TwoFrameGifItem;
 using raster::TBitmap32;
 using raster::TColor32;
 
@@ -191,47 +195,6 @@ struct RecordingSink final : IShowEventSink {
     }
 };
 
-payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour, int duration = 0) {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;  // fills the window: the whole frame is the picture's colour
-    item.record.Duration = duration;
-    item.content = payload::Content::FromBytes(
-        support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
-    item.compressed = true;
-    return item;
-}
-
-payload::DraftItem<payload::TKelImageInfo> BrokenPicture() {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes({'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
-    return item;
-}
-
-// Two frames of 4 x 4, red then green, 100 ms each, looping.
-payload::DraftItem<payload::TKelImageInfo> AnimatedPicture() {
-    support::GifRecipe recipe;
-    recipe.width = 4;
-    recipe.height = 4;
-    recipe.globalPalette = {kRed, kGreen};
-    recipe.netscapeLoop = true;
-    for (uint8_t index : {uint8_t(0), uint8_t(1)}) {
-        support::GifFrameRecipe frame;
-        frame.width = 4;
-        frame.height = 4;
-        frame.indexes.assign(16, index);
-        frame.delayCs = 10;
-        recipe.frames.push_back(frame);
-    }
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".GIF";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(support::WriteGif(recipe));
-    return item;
-}
-
 class FixedDesktop final : public raster::DesktopCapture {
 public:
     Result<TBitmap32> GrabScreen() override { return support::SolidBitmap(kWidth, kHeight, kWhite); }
@@ -309,7 +272,7 @@ struct Show {
 };
 
 TEST(SlideshowControllerTest, FirstItemAtOnceThenSequentialThroughTransitions) {
-    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}));
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);
     EXPECT_EQ(show.events.shown[0].mode, TShowMode::AtOnce);
@@ -333,7 +296,7 @@ TEST(SlideshowControllerTest, FirstItemAtOnceThenSequentialThroughTransitions) {
 }
 
 TEST(SlideshowControllerTest, DisplayTimeCountsFromTheEndOfTheTransition) {
-    Show show(Draft({Picture(kRed), Picture(kGreen, 12), Picture(kBlue)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen, 12), SolidPictureItem(kBlue)}));
     show.Start();
     EXPECT_EQ(*show.clock.NextDueMs(), 5000);
 
@@ -360,7 +323,7 @@ TEST(SlideshowControllerTest, NoItemsShowNothingAndNeverTick) {
 }
 
 TEST(SlideshowControllerTest, SingleItemIsShownOnceWithoutEffects) {
-    Show show(Draft({Picture(kRed)}));
+    Show show(Draft({SolidPictureItem(kRed)}));
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);
     EXPECT_TRUE(show.ScreenIsAll(kRed));
@@ -369,7 +332,7 @@ TEST(SlideshowControllerTest, SingleItemIsShownOnceWithoutEffects) {
 }
 
 TEST(SlideshowControllerTest, BrokenItemIsSkippedAndTheShowGoesOn) {
-    Show show(Draft({Picture(kRed), BrokenPicture(), Picture(kBlue)}));
+    Show show(Draft({SolidPictureItem(kRed), BrokenPictureItem(), SolidPictureItem(kBlue)}));
     show.Start();
     show.Tick();  // the broken item: nothing changes, the timer runs on
     EXPECT_EQ(show.events.shown.size(), 1u);
@@ -384,7 +347,7 @@ TEST(SlideshowControllerTest, BrokenItemIsSkippedAndTheShowGoesOn) {
 }
 
 TEST(SlideshowControllerTest, BrokenFirstItemLeavesTheNextOneWithoutTransition) {
-    Show show(Draft({BrokenPicture(), Picture(kGreen)}));
+    Show show(Draft({BrokenPictureItem(), SolidPictureItem(kGreen)}));
     show.Start();
     EXPECT_TRUE(show.events.shown.empty());
     EXPECT_TRUE(show.controller->ShowWithoutTransition());
@@ -395,7 +358,7 @@ TEST(SlideshowControllerTest, BrokenFirstItemLeavesTheNextOneWithoutTransition) 
 }
 
 TEST(SlideshowControllerTest, FinishDuringTransitionAbortsWithoutFinalFrameThenAsks) {
-    Show show(Draft({Picture(kRed), Picture(kGreen)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}));
     show.Start();
     // Hold the worker at its second frame until the user has asked to leave.
     std::atomic<bool> released{false};
@@ -426,7 +389,7 @@ TEST(SlideshowControllerTest, FinishDuringTransitionAbortsWithoutFinalFrameThenA
 }
 
 TEST(SlideshowControllerTest, RefusedPasswordKeepsTheShowRunningWithTheTimerOn) {
-    Show show(Draft({Picture(kRed)}));  // a single item: the timer is off before
+    Show show(Draft({SolidPictureItem(kRed)}));  // a single item: the timer is off before
     show.password.answer = false;
     show.Start();
     ASSERT_FALSE(show.slideTimer.IsActive());
@@ -442,7 +405,7 @@ TEST(SlideshowControllerTest, RefusedPasswordKeepsTheShowRunningWithTheTimerOn) 
 }
 
 TEST(SlideshowControllerTest, RefusedPasswordAfterTransitionClearsThePendingFinish) {
-    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}));
     show.password.answer = false;
     show.Start();
     show.clock.AdvanceTo(*show.clock.NextDueMs());
@@ -460,7 +423,7 @@ TEST(SlideshowControllerTest, RefusedPasswordAfterTransitionClearsThePendingFini
 }
 
 TEST(SlideshowControllerTest, GifStartsMovingOnlyAfterItsTransition) {
-    Show show(Draft({Picture(kBlue), AnimatedPicture()}));
+    Show show(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 10)}));
     show.Start();
     show.clock.AdvanceTo(5000);
     EXPECT_EQ(show.events.shown.back().kind, TItemKind::Gif);
@@ -474,7 +437,7 @@ TEST(SlideshowControllerTest, GifStartsMovingOnlyAfterItsTransition) {
 }
 
 TEST(SlideshowControllerTest, DesktopStartShowsTheSnapshotThenTheFirstItemThroughATransition) {
-    auto draft = Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)});
+    auto draft = Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)});
     draft.Header.DesktopStart = true;
     Show show(draft);
     show.Start();
@@ -492,7 +455,7 @@ TEST(SlideshowControllerTest, DesktopStartShowsTheSnapshotThenTheFirstItemThroug
 }
 
 TEST(SlideshowControllerTest, SuspendStopsTheTimerAndResumeAlwaysStartsIt) {
-    Show show(Draft({Picture(kRed), Picture(kWhite)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kWhite)}));
     show.Start();
     show.controller->Suspend();
     EXPECT_TRUE(show.controller->Suspended());
@@ -505,7 +468,7 @@ TEST(SlideshowControllerTest, SuspendStopsTheTimerAndResumeAlwaysStartsIt) {
 }
 
 TEST(SlideshowControllerTest, AcceptedFinishClosesOnceAndReleasesTheShow) {
-    Show show(Draft({Picture(kRed), Picture(kGreen)}));
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}));
     show.Start();
     support::WriteFileBytes(show.file.tempFolder + "SSDATA.DAT", {1});
     show.controller->FinishScreenSaver(true);
@@ -519,7 +482,9 @@ TEST(SlideshowControllerTest, AcceptedFinishClosesOnceAndReleasesTheShow) {
 
 TEST(SlideshowControllerTest, TwoMonitorsAlternatePictureItemsStartingOnTheMain) {
     FakeSurface second;
-    Show show(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue), Picture(kWhite)}), &second);
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue),
+                     SolidPictureItem(kWhite)}),
+              &second);
     show.Start();
     // The first item comes at once on both monitors.
     ASSERT_EQ(show.events.shown.size(), 1u);
@@ -552,7 +517,7 @@ TEST(SlideshowControllerTest, TwoMonitorsAlternatePictureItemsStartingOnTheMain)
 
 TEST(SlideshowControllerTest, BrokenItemDoesNotTakeAMonitorsTurn) {
     FakeSurface second;
-    Show show(Draft({Picture(kRed), BrokenPicture(), Picture(kGreen)}), &second);
+    Show show(Draft({SolidPictureItem(kRed), BrokenPictureItem(), SolidPictureItem(kGreen)}), &second);
     show.Start();
     show.Tick();  // the broken item
     show.Tick();
@@ -563,7 +528,7 @@ TEST(SlideshowControllerTest, BrokenItemDoesNotTakeAMonitorsTurn) {
 
 TEST(SlideshowControllerTest, GifOnTheSecondMonitorAnimatesThere) {
     FakeSurface second;
-    Show show(Draft({Picture(kBlue), AnimatedPicture()}), &second);
+    Show show(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 10)}), &second);
     show.Start();
     show.clock.AdvanceTo(5000);
     EXPECT_EQ(show.events.shown.back().monitor, 1);
@@ -602,7 +567,7 @@ struct VideoShow : VideoPlayerHolder, Show {
 };
 
 TEST(SlideshowControllerVideoTest, VideoPlaysOnItsPanelAndHoldsTheShowUntilItEnds) {
-    auto draft = Draft({Picture(kRed), Video(), Picture(kBlue)});
+    auto draft = Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)});
     draft.Header.MuteVideo = true;
     VideoShow show(draft);
     show.Start();
@@ -672,7 +637,7 @@ class SlideshowControllerVideoCompletionTest : public ::testing::TestWithParam<C
 
 TEST_P(SlideshowControllerVideoCompletionTest, OnlyTheEndOrABreakdownAdvances) {
     const CompletionRow& row = GetParam();
-    VideoShow show(Draft({Video(), Picture(kGreen)}));
+    VideoShow show(Draft({Video(), SolidPictureItem(kGreen)}));
     show.Start();
     ASSERT_TRUE(show.controller->VideoPlaying());
     show.player.Complete(row.value);
@@ -696,7 +661,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SlideshowControllerVideoCompletionTest,
                          [](const ::testing::TestParamInfo<CompletionRow>& row) { return std::string(row.param.name); });
 
 TEST(SlideshowControllerVideoTest, FinishDuringTheVideoStopsItAndDeletesItsFile) {
-    VideoShow show(Draft({Video(), Picture(kGreen)}));
+    VideoShow show(Draft({Video(), SolidPictureItem(kGreen)}));
     show.Start();
     ASSERT_TRUE(std::filesystem::exists(show.VideoFile()));
     const size_t before = show.player.log.size();
@@ -712,7 +677,7 @@ TEST(SlideshowControllerVideoTest, FinishDuringTheVideoStopsItAndDeletesItsFile)
 }
 
 TEST(SlideshowControllerVideoTest, VideoThatCannotBeOpenedIsSkipped) {
-    VideoShow show(Draft({Picture(kRed), Video(), Picture(kBlue)}));
+    VideoShow show(Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)}));
     show.player.openWorks = false;
     show.Start();
     show.Tick();
@@ -726,14 +691,14 @@ TEST(SlideshowControllerVideoTest, VideoThatCannotBeOpenedIsSkipped) {
     EXPECT_TRUE(show.ScreenIsAll(kBlue));
 
     // A broken first video leaves the next item to come in at once, as a broken picture does.
-    VideoShow first(Draft({Video(), Picture(kGreen)}));
+    VideoShow first(Draft({Video(), SolidPictureItem(kGreen)}));
     first.player.openWorks = false;
     first.Start();
     EXPECT_TRUE(first.controller->ShowWithoutTransition());
 }
 
 TEST(SlideshowControllerVideoTest, VideoFirstOnTheDesktopStartsAtOnceAndTheNextItemFollows) {
-    auto draft = Draft({Video(), Picture(kRed)});
+    auto draft = Draft({Video(), SolidPictureItem(kRed)});
     draft.Header.DesktopStart = true;
     VideoShow show(draft);
     show.Start();

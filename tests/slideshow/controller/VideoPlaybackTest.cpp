@@ -5,6 +5,7 @@
 #include "slideshow/controller/SlideshowController.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "audio/MediaFixtures.h"
 #include "audio/MusicTestSupport.h"
 #include "audio/TMediaPlayer.h"
@@ -20,6 +21,7 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
 namespace media = vorlandite::audio::testing;
 using namespace std::chrono_literals;
 using raster::TBitmap32;
@@ -83,15 +85,6 @@ payload::DraftItem<payload::TKelImageInfo> Video(std::vector<uint8_t> bytes) {
     return item;
 }
 
-payload::DraftItem<payload::TKelImageInfo> Picture() {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content =
-        payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, 0xFF00FF00u), true));
-    return item;
-}
-
 struct RealVideoShow {
     support::ShowFile file;
     TVirtualTimerClock clock;
@@ -138,7 +131,7 @@ protected:
 };
 
 TEST_F(VideoPlaybackTest, TwoItemsAdvanceAtOnceWhenTheVideoHasPlayed) {
-    RealVideoShow show(Draft({Video(clip), Picture()}));
+    RealVideoShow show(Draft({Video(clip), SolidPictureItem(0xFF00FF00u)}));
     ASSERT_TRUE(show.controller->Start().ok());
     ASSERT_TRUE(show.controller->VideoPlaying());
     EXPECT_EQ(show.player.Volume(), 0);  // muted

@@ -4,6 +4,7 @@
 #include "slideshow/headless/HeadlessShow.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "slideshow/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/headless/VirtualFlashControl.h"
@@ -14,16 +15,8 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
 using TType = THeadlessEvent::TType;
-
-payload::DraftItem<payload::TKelImageInfo> Picture() {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content =
-        payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, 0xFFFF0000u), true));
-    return item;
-}
 
 // Four frames at 10 frames per second, 20 x 10 pixels, stopping on its last frame (at 300 ms).
 payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed = false) {
@@ -74,7 +67,7 @@ payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInf
 
 TEST(HeadlessFlashTest, MovieStopsOnItsLastFrameAndTheShowMovesOn) {
     for (bool compressed : {false, true}) {
-        FlashRun run(Draft({Picture(), Movie(-1, compressed)}));
+        FlashRun run(Draft({SolidPictureItem(0xFFFF0000u), Movie(-1, compressed)}));
         run.show->RunUntil(6000);
         const auto items = run.Of(TType::Item);
         ASSERT_GE(items.size(), 3u) << compressed;
@@ -93,7 +86,7 @@ TEST(HeadlessFlashTest, MovieStopsOnItsLastFrameAndTheShowMovesOn) {
 }
 
 TEST(HeadlessFlashTest, MovieWhoseEndIsNotWatchedStillReportsItsEnd) {
-    FlashRun run(Draft({Picture(), Movie(-2)}));
+    FlashRun run(Draft({SolidPictureItem(0xFFFF0000u), Movie(-2)}));
     run.show->RunUntil(60000);
     EXPECT_EQ(run.Of(TType::FlashEnd).size(), 1u);
     EXPECT_EQ(run.Of(TType::Item).size(), 2u) << "the movie holds the show for its day";

@@ -5,6 +5,7 @@
 #include "slideshow/headless/VirtualMediaPlayer.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "audio/MediaFixtures.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/TempDir.h"
@@ -20,6 +21,7 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
 namespace media = vorlandite::audio::testing;
 using namespace std::chrono_literals;
 using raster::TColor32;
@@ -28,14 +30,6 @@ using Value = audio::IMediaPlayer::NotifyValue;
 
 constexpr TColor32 kRed = 0xFFFF0000u;
 constexpr TColor32 kBlue = 0xFF0000FFu;
-
-payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
-    return item;
-}
 
 payload::DraftItem<payload::TKelImageInfo> VideoFrom(std::vector<uint8_t> bytes) {
     payload::DraftItem<payload::TKelImageInfo> item;
@@ -118,7 +112,7 @@ class HeadlessMelodyTest : public ::testing::TestWithParam<MelodyRow> {};
 TEST_P(HeadlessMelodyTest, MelodiesStartInOrderAtTheirVirtualEnds) {
     const MelodyRow& row = GetParam();
     TwoMelodies sounds;
-    auto draft = Draft({Picture(kRed), Picture(kBlue)});
+    auto draft = Draft({SolidPictureItem(kRed), SolidPictureItem(kBlue)});
     draft.Header.Loop = row.loop;
     draft.Header.Mute = row.mute;
     draft.Melodies = {Melody(sounds.first), Melody(sounds.second)};
@@ -149,7 +143,7 @@ protected:
 };
 
 TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnce) {
-    ShowRun run(Draft({Picture(kRed), VideoFrom(clip), Picture(kBlue)}));
+    ShowRun run(Draft({SolidPictureItem(kRed), VideoFrom(clip), SolidPictureItem(kBlue)}));
     run.show->RunUntil(5000);
     const auto items = run.Of(TType::Item);
     ASSERT_EQ(items.size(), 2u);
@@ -179,7 +173,7 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
 }
 
 TEST(HeadlessVideoFailureTest, FileNothingCanPlayIsSkipped) {
-    ShowRun run(Draft({Picture(kRed), VideoFrom({'R', 'I', 'F', 'F', 0, 0, 0, 0}), Picture(kBlue)}));
+    ShowRun run(Draft({SolidPictureItem(kRed), VideoFrom({'R', 'I', 'F', 'F', 0, 0, 0, 0}), SolidPictureItem(kBlue)}));
     run.show->RunUntil(10000);
     std::vector<int> shown;
     for (const auto& e : run.Of(TType::Item))

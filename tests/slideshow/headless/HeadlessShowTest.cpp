@@ -5,6 +5,7 @@
 #include "slideshow/headless/HeadlessShow.h"
 
 #include "../OverlayTestSupport.h"
+#include "../ShowItems.h"
 #include "raster/decoders/PictureWriters.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,9 @@ namespace vorlandite::slideshow {
 namespace {
 
 namespace support = vorlandite::testing;
+using support::SolidPictureItem;
+using support::BrokenPictureItem;
+using support::TwoFrameGifItem;
 using raster::TColor32;
 using TType = THeadlessEvent::TType;
 
@@ -22,43 +26,6 @@ constexpr TColor32 kRed = 0xFFFF0000u;
 constexpr TColor32 kGreen = 0xFF00FF00u;
 constexpr TColor32 kBlue = 0xFF0000FFu;
 constexpr TColor32 kBlack = 0xFF000000u;
-
-payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(support::WritePngFromBitmap(support::SolidBitmap(4, 4, colour), true));
-    return item;
-}
-
-payload::DraftItem<payload::TKelImageInfo> Broken() {
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.content = payload::Content::FromBytes({'n', 'o', 'p', 'e'});
-    return item;
-}
-
-// Red then green, 4 x 4, 200 ms each, looping.
-payload::DraftItem<payload::TKelImageInfo> Animation() {
-    support::GifRecipe recipe;
-    recipe.width = 4;
-    recipe.height = 4;
-    recipe.globalPalette = {kRed, kGreen};
-    recipe.netscapeLoop = true;
-    for (uint8_t index : {uint8_t(0), uint8_t(1)}) {
-        support::GifFrameRecipe frame;
-        frame.width = 4;
-        frame.height = 4;
-        frame.indexes.assign(16, index);
-        frame.delayCs = 20;
-        recipe.frames.push_back(frame);
-    }
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".gif";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(support::WriteGif(recipe));
-    return item;
-}
 
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items, int order = 0) {
     payload::PayloadDraft draft;
@@ -103,7 +70,7 @@ bool IsAll(const raster::TBitmap32& screen, TColor32 colour) {
 }
 
 TEST(HeadlessShowTest, DisplayTimeCountsFromTheEndOfEachTransition) {
-    ShowRun run(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}), Small());
+    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small());
     run.show->RunUntil(30000);
     const auto items = run.Of(TType::Item);
     const auto ends = run.Of(TType::TransitionEnd);
@@ -124,7 +91,9 @@ TEST(HeadlessShowTest, DisplayTimeCountsFromTheEndOfEachTransition) {
 }
 
 TEST(HeadlessShowTest, SameSeedSameShowOtherSeedOtherChoices) {
-    auto draft = Draft({Picture(kRed), Picture(kGreen), Picture(kBlue), Picture(kBlack)}, kOrderRandom);
+    auto draft = Draft(
+        {SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue), SolidPictureItem(kBlack)},
+        kOrderRandom);
     auto summary = [&](uint32_t seed) {
         ShowRun run(draft, Small(seed));
         run.show->RunUntil(60000);
@@ -141,7 +110,7 @@ TEST(HeadlessShowTest, SameSeedSameShowOtherSeedOtherChoices) {
 }
 
 TEST(HeadlessShowTest, TwoMonitorsTakeTurnsAndKeepTheirPictures) {
-    ShowRun run(Draft({Picture(kRed), Picture(kGreen), Picture(kBlue)}), Small(1, 2));
+    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small(1, 2));
     ASSERT_EQ(run.show->MonitorCount(), 2);
     EXPECT_TRUE(IsAll(run.show->Screen(1), kRed));  // the first item is on both at once
     run.show->RunUntil(5000);                       // green comes in on the second monitor
@@ -157,7 +126,7 @@ TEST(HeadlessShowTest, TwoMonitorsTakeTurnsAndKeepTheirPictures) {
 }
 
 TEST(HeadlessShowTest, DesktopStartIsNoItemAndBrokenItemsAreNotReported) {
-    auto draft = Draft({Picture(kRed), Broken(), Picture(kBlue)});
+    auto draft = Draft({SolidPictureItem(kRed), BrokenPictureItem(), SolidPictureItem(kBlue)});
     draft.Header.DesktopStart = true;
     ShowRun run(draft, Small());
     EXPECT_TRUE(run.events.empty());
@@ -173,7 +142,7 @@ TEST(HeadlessShowTest, DesktopStartIsNoItemAndBrokenItemsAreNotReported) {
 }
 
 TEST(HeadlessShowTest, GifFramesFollowTheirDelaysAfterTheTransition) {
-    ShowRun run(Draft({Picture(kBlue), Animation()}), Small());
+    ShowRun run(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 20)}), Small());
     run.show->RunUntil(9000);
     const auto ends = run.Of(TType::TransitionEnd);
     const auto frames = run.Of(TType::GifFrame);
@@ -190,7 +159,7 @@ TEST(HeadlessShowTest, GifFramesFollowTheirDelaysAfterTheTransition) {
 }
 
 TEST(HeadlessShowTest, FinishClosesTheShowOnce) {
-    ShowRun run(Draft({Picture(kRed), Picture(kGreen)}), Small());
+    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}), Small());
     run.show->RunUntil(6000);
     run.show->Finish();
     run.show->Finish();
