@@ -7,6 +7,7 @@
 #include "platform/PlatformPaths.h"
 #include "platform/FileRegistry.h"
 #include "platform/ScreenSaverPassword.h"
+#include "platform/qt/QtPasswordPrompt.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/X11Desktop.h"
 
@@ -29,16 +30,17 @@ int main(int argc, char** argv) {
 
     vorlandite::platform::FileRegistry registry(vorlandite::platform::DefaultUserRegistryPath());
     vorlandite::platform::QtMessageBox messageBox;
-    vorlandite::platform::NoScreenSaverPassword password;
     vorlandite::platform::X11ScreenSaverInhibitor x11Inhibitor;
     vorlandite::platform::NoScreenSaverInhibitor noInhibitor;
 
     // The X11 services only where the windows are X11 windows (not offscreen or Wayland).
     const bool onX11 = QGuiApplication::platformName() == QStringLiteral("xcb");
     vorlandite::app::EngineServices services{registry, messageBox};
-    services.password = &password;
     services.inhibitor = onX11 ? static_cast<vorlandite::platform::ScreenSaverInhibitor*>(&x11Inhibitor) : &noInhibitor;
     services.windowManagerRunning = !onX11 || vorlandite::platform::X11WindowManagerRunning();
+    // The user's login password, asked above the show when the desktop's settings want it.
+    vorlandite::platform::QtPasswordPrompt password({}, !services.windowManagerRunning);
+    services.password = &password;
     if (onX11)
         services.windowExists = [](uint64_t window) { return vorlandite::platform::X11WindowExists(window); };
 

@@ -1,7 +1,8 @@
 #pragma once
 // The desktop's password question at the end of a show. Whether it is asked at all is the
 // user's choice in the store ("Control Panel\Desktop", value "ScreenSaveUsePassword"); the
-// check itself is a platform service that may be missing, in which case the show may end.
+// check itself is a platform service (platform/qt/QtPasswordPrompt) that may be unable to
+// check, in which case the show may end.
 
 #include "platform/Registry.h"
 
@@ -22,12 +23,6 @@ public:
     // Asks the user (modal). true: given; false: wrong or cancelled; nullopt: this desktop has
     // no way to ask, so the show may end.
     virtual std::optional<bool> Verify() = 0;
-};
-
-// Until the desktop's own check is wired in, nothing is ever asked.
-class NoScreenSaverPassword final : public ScreenSaverPassword {
-public:
-    std::optional<bool> Verify() override { return std::nullopt; }
 };
 
 } // namespace vorlandite::platform

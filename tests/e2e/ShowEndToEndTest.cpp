@@ -8,6 +8,7 @@
 #include "platform/FlashControl.h"
 #include "slideshow/swf/SwfWriter.h"
 #include "platform/FileRegistry.h"
+#include "platform/ScreenSaverPassword.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,45 @@ TEST_F(EndToEnd, AnotherWindowTakingTheFocusEndsTheShowWithButtonExit) {
     const unsigned long other = testing::CreateMappedWindow(display_, 0, 0, 50, 50);
     testing::FocusWindow(display_, other);
     ExpectEnds("another window took the focus");
+}
+
+// With the desktop's password setting on, leaving the show asks for the user's password in a
+// dialog above it; a wrong password and a cancelled question both keep the show running.
+TEST_F(EndToEnd, ALockedShowAsksForThePasswordAndAWrongOneKeepsItRunning) {
+    StartServer();
+    const std::string screensaver =
+        MakeScreensaver({.mouseMove = false, .mouseButton = false, .keyboard = true, .esc = true});
+    {
+        platform::FileRegistry registry(dir_.File("config") + "/vorlandite/user.reg");
+        auto desktop = registry.OpenKey(platform::kDesktopKey, true);
+        ASSERT_TRUE(desktop.ok());
+        (*desktop)->WriteInteger(platform::kScreenSaveUsePasswordValue, 1);
+        ASSERT_TRUE((*desktop)->Close().ok());
+    }
+    StartEngine({screensaver, "/s"});
+    WaitForShow();
+    const auto dialogShown = [&] {
+        for (const auto& w : testing::ChildWindows(display_))
+            if (w.mapped && w.width > 100 && w.width < kScreenWidth / 2 && w.height < kScreenHeight / 2)
+                return true;
+        return false;
+    };
+
+    testing::FakeKey(display_, "a");
+    ASSERT_TRUE(testing::WaitUntil(dialogShown, 5s)) << "no password question; engine said:\n" << engine_.Output();
+    EXPECT_TRUE(engine_.Running());
+    for (const char* key : {"w", "r", "o", "n", "g", "Return"})
+        testing::FakeKey(display_, key);
+    // The system's check takes its time over a wrong password.
+    ASSERT_TRUE(testing::WaitUntil([&] { return !dialogShown(); }, 10s)) << "the question stayed";
+    ExpectStillRunning("a wrong password");
+    EXPECT_TRUE(ShowsItem(0, 0, kScreenWidth, kScreenHeight));
+
+    testing::FakeKey(display_, "Escape");
+    ASSERT_TRUE(testing::WaitUntil(dialogShown, 5s)) << "Escape did not ask again";
+    testing::FakeKey(display_, "Escape");  // cancels the question
+    ASSERT_TRUE(testing::WaitUntil([&] { return !dialogShown(); }, 5s));
+    ExpectStillRunning("a cancelled password question");
 }
 
 TEST_F(EndToEnd, PreviewEmbedsIntoTheGivenWindowAndLeavesWithIt) {
