@@ -353,7 +353,7 @@ TEST_F(MediaPlayerTest, ClosedFilesLeaveNoPipelineAlive) {
     }
     // A pipeline is released once its last reference goes, which may wait for a streaming thread;
     // a busy machine takes longer, so wait for it (a leak never gets there).
-    for (int waited = 0; waited < 60 && LivePipelines() != before; ++waited)
+    for (int waited = 0; waited < 200 && LivePipelines() != before; ++waited)
         RunEventsFor(50ms);
     EXPECT_EQ(LivePipelines(), before);
 }
