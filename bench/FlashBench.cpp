@@ -19,7 +19,6 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
-#include <QThread>
 #include <QWidget>
 
 #include <cstdio>

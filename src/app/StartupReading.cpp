@@ -48,10 +48,6 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
     return {};
 }
 
-} // namespace vorlandite::app
-
-namespace vorlandite::app {
-
 bool PayloadHasFlashItems(const std::string& engineFile) {
     auto source = payload::FileSource::Open(engineFile);
     if (!source)

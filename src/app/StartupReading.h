@@ -19,10 +19,6 @@ struct StartupPayload {
 Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& registry, bool settingsOnly,
                           StartupPayload& out);
 
-} // namespace vorlandite::app
-
-namespace vorlandite::app {
-
 // Whether the payload at the end of `engineFile` holds a Flash movie item; false when it cannot
 // be read. Asked before the application object exists, which is when the browser engine that
 // plays Flash needs its shared graphics contexts requested.

@@ -1,6 +1,7 @@
 // vorlandite-engine: the screensaver engine. A copy of it with a payload appended is a
 // screensaver; the run mode comes from its file name and command line.
 
+#include "app/RunMode.h"
 #include "app/StartupReading.h"
 #include "app/TSSWindow.h"
 #include "platform/FlashControl.h"
@@ -14,18 +15,19 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // The Flash runtime's browser engine shares graphics contexts, which can only be asked for
-    // before the application object exists; only a show that may play Flash asks.
-    const std::string ownFile = vorlandite::platform::OwnExecutablePath();
-    if (vorlandite::platform::FlashRuntimeInstalled() && vorlandite::app::PayloadHasFlashItems(ownFile))
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Screen Saver"));
-
     // Arguments as the 8-bit strings the command line carried.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+
+    // The Flash runtime's browser engine shares graphics contexts, which can only be asked for
+    // before the application object exists; only a full-screen show that may play Flash asks.
+    const std::string ownFile = vorlandite::platform::OwnExecutablePath();
+    if (vorlandite::app::DecideRunMode(ownFile, arguments).mode == vorlandite::app::RunMode::Show &&
+        vorlandite::platform::FlashRuntimeInstalled() && vorlandite::app::PayloadHasFlashItems(ownFile))
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Screen Saver"));
     const std::string engineFile = QCoreApplication::applicationFilePath().toStdString();
 
     vorlandite::platform::FileRegistry registry(vorlandite::platform::DefaultUserRegistryPath());

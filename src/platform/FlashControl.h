@@ -12,6 +12,11 @@
 
 namespace vorlandite::platform {
 
+// The movie value that unloads the movie.
+inline constexpr const char* kNoMovie = "none";
+// An empty path means no movie either.
+inline bool IsNoMovie(const std::string& path) { return path.empty() || path == kNoMovie; }
+
 class IFlashControl {
 public:
     virtual ~IFlashControl() = default;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -93,6 +94,22 @@ protected:
             events.push_back(nlohmann::json::parse(line));
         return events;
     }
+    // Records a picture, `middle` and another picture (2 s each) and returns the events from the
+    // middle item's on; empty when it was never shown.
+    std::vector<nlohmann::json> RecordAroundMiddleItem(payload::DraftItem<payload::TKelImageInfo> middle) {
+        payload::PayloadDraft draft;
+        draft.Header.Seconds = 2;
+        draft.Header.GradientStyle = 1;
+        draft.Strings.Title = kTitle;
+        draft.Images = {Picture(kRed), std::move(middle), Picture(kBlue)};
+        const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
+        testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        EXPECT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
+        auto events = Events(dir_ / "rec");
+        auto at = std::find_if(events.begin(), events.end(),
+                               [](const nlohmann::json& e) { return e["event"] == "item" && e["index"] == 1; });
+        return {at, events.end()};
+    }
     static std::vector<nlohmann::json> ItemEvents(const std::vector<nlohmann::json>& events) {
         std::vector<nlohmann::json> items;
         for (const auto& e : events)
@@ -166,60 +183,36 @@ TEST_F(RecordCommandTest, VideoEndsThenTheNextItemComesAtOnce) {
     const auto made = RunCommand(RunRenderClip, {"--out", clip.string(), "--seconds", "1", "--size", "32x16"});
     if (made.status != kExitOk)
         GTEST_SKIP() << "no video encoder here: " << made.err;
-    payload::PayloadDraft draft;
-    draft.Header.Seconds = 2;
-    draft.Header.GradientStyle = 1;
-    draft.Strings.Title = kTitle;
     payload::DraftItem<payload::TKelImageInfo> video;
     video.record.Ext = ".avi";
     video.record.Stretch = 2;
     video.content = payload::Content::FromFile(clip.string());
-    draft.Images = {Picture(kRed), video, Picture(kBlue)};
-    const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
-    testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-
-    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
-    const auto events = Events(dir_ / "rec");
-    std::size_t at = 0;
-    while (at < events.size() && !(events[at]["event"] == "item" && events[at]["index"] == 1))
-        ++at;
-    ASSERT_LT(at + 2, events.size());
+    const auto events = RecordAroundMiddleItem(std::move(video));
+    ASSERT_GE(events.size(), 3u);
     // 32 x 16, unscaled and centred on 64 x 48: its panel is 33 x 17.
-    EXPECT_EQ(events[at], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "video",
+    EXPECT_EQ(events[0], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "video",
         "mode": 2, "rect": [16, 16, 49, 33], "effect": 0, "steps": 0, "monitor": 0})"));
-    EXPECT_EQ(events[at + 1], nlohmann::json::parse(R"({"t": 3000, "event": "video-end", "index": 1})"));
-    EXPECT_EQ(events[at + 2]["event"], "item");
-    EXPECT_EQ(events[at + 2]["index"], 2);
-    EXPECT_EQ(events[at + 2]["t"], 3001);
+    EXPECT_EQ(events[1], nlohmann::json::parse(R"({"t": 3000, "event": "video-end", "index": 1})"));
+    EXPECT_EQ(events[2]["event"], "item");
+    EXPECT_EQ(events[2]["index"], 2);
+    EXPECT_EQ(events[2]["t"], 3001);
 }
 
 TEST_F(RecordCommandTest, FlashMovieStopsThenTheNextItemComesWithinAPoll) {
-    payload::PayloadDraft draft;
-    draft.Header.Seconds = 2;
-    draft.Header.GradientStyle = 1;
-    draft.Strings.Title = kTitle;
     payload::DraftItem<payload::TKelImageInfo> movie;
     movie.record.Ext = ".swf";
     movie.record.Stretch = 2;
     movie.record.Duration = -1;
     // 32 x 16 pixels, five frames at 10 per second, stopping on the last (at 400 ms).
     movie.content = payload::Content::FromBytes(vorlandite::slideshow::StoppingSwf(5, 10, 640, 320));
-    draft.Images = {Picture(kRed), movie, Picture(kBlue)};
-    const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
-    testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-
-    ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
-    const auto events = Events(dir_ / "rec");
-    std::size_t at = 0;
-    while (at < events.size() && !(events[at]["event"] == "item" && events[at]["index"] == 1))
-        ++at;
-    ASSERT_LT(at + 2, events.size());
-    EXPECT_EQ(events[at], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "flash",
+    const auto events = RecordAroundMiddleItem(std::move(movie));
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "flash",
         "mode": 2, "rect": [16, 16, 49, 33], "effect": 0, "steps": 0, "monitor": 0})"));
-    EXPECT_EQ(events[at + 1], nlohmann::json::parse(R"({"t": 2400, "event": "flash-end", "index": 1})"));
-    EXPECT_EQ(events[at + 2]["event"], "item");
-    EXPECT_EQ(events[at + 2]["index"], 2);
-    EXPECT_EQ(events[at + 2]["t"], 2401);
+    EXPECT_EQ(events[1], nlohmann::json::parse(R"({"t": 2400, "event": "flash-end", "index": 1})"));
+    EXPECT_EQ(events[2]["event"], "item");
+    EXPECT_EQ(events[2]["index"], 2);
+    EXPECT_EQ(events[2]["t"], 2401);
 }
 
 TEST_F(RecordCommandTest, TheDemoMovieCrossesItsStageOnceAndStopsOnItsLastFrame) {

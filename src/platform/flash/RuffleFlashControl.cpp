@@ -17,6 +17,12 @@ namespace {
 
 constexpr char kReportPrefix[] = "vorlandite-flash:";
 
+// VORLANDITE_FLASH_DEBUG set: the player's console and the control's timings go to stderr.
+bool FlashDebug() {
+    static const bool debug = std::getenv("VORLANDITE_FLASH_DEBUG") != nullptr;
+    return debug;
+}
+
 // The page's console: lines of the control's own prefix are reports, the rest is shown only when
 // VORLANDITE_FLASH_DEBUG is set.
 class TRufflePage final : public QWebEnginePage {
@@ -31,7 +37,7 @@ protected:
             report_(message.mid(int(sizeof kReportPrefix) - 1));
             return;
         }
-        if (std::getenv("VORLANDITE_FLASH_DEBUG"))
+        if (FlashDebug())
             std::fprintf(stderr, "flash: %s (%s:%d)\n", qPrintable(message), qPrintable(source), line);
     }
 
@@ -85,7 +91,7 @@ void TRuffleFlashControl::SetMovie(const std::string& path) {
     movie_ = path;
     if (!view_)
         return;
-    if (path.empty() || path == "none") {
+    if (IsNoMovie(path)) {
         playing_ = false;
         timeline_.Reset(std::nullopt);
         view_->setUrl(QUrl(QStringLiteral("about:blank")));
@@ -112,7 +118,7 @@ void TRuffleFlashControl::SetPlaying(bool playing) {
 }
 
 void TRuffleFlashControl::Play() {
-    if (movie_.empty() || movie_ == "none" || !view_)
+    if (IsNoMovie(movie_) || !view_)
         return;
     playing_ = true;
     timeline_.Resume(Now());
@@ -153,15 +159,13 @@ void TRuffleFlashControl::SetInputEnabled(bool enabled) {
 
 void TRuffleFlashControl::Report(const QString& what) {
     if (what == QLatin1String("started")) {
-        timeline_.Started(Now());
-        if (!playing_)
-            timeline_.Pause(Now());
-        if (std::getenv("VORLANDITE_FLASH_DEBUG"))
+        timeline_.Started(Now());  // a Stop before this has paused the clock already
+        if (FlashDebug())
             std::fprintf(stderr, "flash: first frame %lld ms after the movie was set\n",
                          static_cast<long long>(Now() - movieSetAtMs_));
     } else if (what.startsWith(QLatin1String("failed"))) {
         failed_ = true;
-        if (std::getenv("VORLANDITE_FLASH_DEBUG"))
+        if (FlashDebug())
             std::fprintf(stderr, "flash: %s\n", qPrintable(what));
     }
 }

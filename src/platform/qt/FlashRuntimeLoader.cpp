@@ -16,7 +16,7 @@ public:
     explicit TDeferredFlashControl(TFlashRuntimeFactory& factory) : factory_(factory) {}
 
     void SetMovie(const std::string& path) override {
-        const bool unload = path.empty() || path == "none";
+        const bool unload = IsNoMovie(path);
         if (!real_ && !unload)
             MakeReal();
         if (real_)

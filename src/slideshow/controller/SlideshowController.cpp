@@ -392,7 +392,7 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
         // be heard) until the next Flash item, since nothing else stops it.
         flashControl_->Stop();
         flashControl_->SetVisible(false);
-        flashControl_->SetMovie("none");
+        flashControl_->SetMovie(platform::kNoMovie);
         return MakeError(rect.message());
     }
     const int width = MovieWidth(*rect);
@@ -433,7 +433,7 @@ void TSlideshowController::CloseAndStopFlash() {
         flashControl_->SetPlaying(false);
         flashControl_->SetVisible(false);
         env_.Display.ShowVideoPanel(false);
-        flashControl_->SetMovie("none");
+        flashControl_->SetMovie(platform::kNoMovie);
     }
     flashShown_ = false;
     if (env_.FlashTimer)

@@ -15,7 +15,7 @@ void TVirtualFlashControl::SetMovie(const std::string& path) {
     movie_ = path;
     timeline_.reset();
     stopped_ = false;
-    if (path == "none")
+    if (platform::IsNoMovie(path))
         return;
     if (auto read = ReadSwfTimeline(path))
         timeline_ = *read;

@@ -5,6 +5,7 @@
 
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
+#include "HeadlessRun.h"
 #include "slideshow/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/headless/VirtualFlashControl.h"
@@ -35,25 +36,13 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed =
     return item;
 }
 
-struct FlashRun {
-    support::ShowFile file;
-    std::vector<THeadlessEvent> events;
-    std::unique_ptr<THeadlessShow> show;
-
-    FlashRun(const payload::PayloadDraft& draft, bool flash = true) : file(draft) {
-        support::EnsureGuiApplication();
+// A 64 x 48 show; without `flash` it has no Flash runtime.
+struct FlashRun : support::HeadlessRun {
+    explicit FlashRun(const payload::PayloadDraft& draft, bool flash = true) : HeadlessRun(draft, Options(flash)) {}
+    static THeadlessShowOptions Options(bool flash) {
         THeadlessShowOptions options{64, 48, 1, 1};
         options.Flash = flash;
-        show = std::make_unique<THeadlessShow>(TShowContent{file.payload, file.path, file.tempFolder, {}}, options,
-                                               [this](const THeadlessEvent& e) { events.push_back(e); });
-        EXPECT_TRUE(show->Start().ok());
-    }
-    std::vector<const THeadlessEvent*> Of(TType type) const {
-        std::vector<const THeadlessEvent*> found;
-        for (const auto& e : events)
-            if (e.Type == type)
-                found.push_back(&e);
-        return found;
+        return options;
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
+#include "HeadlessRun.h"
 #include "audio/MediaFixtures.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/TempDir.h"
@@ -62,29 +63,14 @@ payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInf
     return draft;
 }
 
-struct ShowRun {
-    support::ShowFile file;
-    std::vector<THeadlessEvent> events;
-    std::unique_ptr<THeadlessShow> show;
-
-    explicit ShowRun(const payload::PayloadDraft& draft) : file(draft) {
-        show = std::make_unique<THeadlessShow>(TShowContent{file.payload, file.path, file.tempFolder, {}},
-                                               THeadlessShowOptions{160, 120, 1, 1},
-                                               [this](const THeadlessEvent& e) { events.push_back(e); });
-        EXPECT_TRUE(show->Start().ok());
-    }
-    std::vector<THeadlessEvent> Of(TType type) const {
-        std::vector<THeadlessEvent> found;
-        for (const auto& e : events)
-            if (e.Type == type)
-                found.push_back(e);
-        return found;
-    }
+// A 160 x 120 show.
+struct ShowRun : support::HeadlessRun {
+    explicit ShowRun(const payload::PayloadDraft& draft) : HeadlessRun(draft, THeadlessShowOptions{160, 120, 1, 1}) {}
     // (time, melody index) of every melody that started.
     std::vector<std::pair<int64_t, int>> Melodies() const {
         std::vector<std::pair<int64_t, int>> found;
-        for (const auto& e : Of(TType::Melody))
-            found.emplace_back(e.TimeMs, e.Melody);
+        for (const auto* e : Of(TType::Melody))
+            found.emplace_back(e->TimeMs, e->Melody);
         return found;
     }
 };
@@ -147,7 +133,7 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
     run.show->RunUntil(5000);
     const auto items = run.Of(TType::Item);
     ASSERT_EQ(items.size(), 2u);
-    const THeadlessEvent& video = items[1];
+    const THeadlessEvent& video = *items[1];
     EXPECT_EQ(video.TimeMs, 5000);
     EXPECT_EQ(video.Item.kind, TItemKind::Video);
     EXPECT_EQ(video.Item.mode, TShowMode::AtOnce);
@@ -163,12 +149,12 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
     run.show->RunUntil(8000);
     const auto ends = run.Of(TType::VideoEnd);
     ASSERT_EQ(ends.size(), 1u);
-    EXPECT_EQ(ends[0].Item.index, 1);
-    EXPECT_NEAR(double(ends[0].TimeMs - video.TimeMs), 600.0, 60.0);
+    EXPECT_EQ(ends[0]->Item.index, 1);
+    EXPECT_NEAR(double(ends[0]->TimeMs - video.TimeMs), 600.0, 60.0);
     const auto after = run.Of(TType::Item);
     ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(after[2].Item.index, 2);
-    EXPECT_EQ(after[2].TimeMs, ends[0].TimeMs + 1);
+    EXPECT_EQ(after[2]->Item.index, 2);
+    EXPECT_EQ(after[2]->TimeMs, ends[0]->TimeMs + 1);
     EXPECT_FALSE(std::filesystem::exists(run.file.tempFolder + "SSIMG.avi"));
 }
 
@@ -176,8 +162,8 @@ TEST(HeadlessVideoFailureTest, FileNothingCanPlayIsSkipped) {
     ShowRun run(Draft({SolidPictureItem(kRed), VideoFrom({'R', 'I', 'F', 'F', 0, 0, 0, 0}), SolidPictureItem(kBlue)}));
     run.show->RunUntil(10000);
     std::vector<int> shown;
-    for (const auto& e : run.Of(TType::Item))
-        shown.push_back(e.Item.index);
+    for (const auto* e : run.Of(TType::Item))
+        shown.push_back(e->Item.index);
     EXPECT_EQ(shown, (std::vector<int>{0, 2}));
     EXPECT_FALSE(run.show->Controller().VideoPlaying());
 }

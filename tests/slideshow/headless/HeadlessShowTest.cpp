@@ -6,6 +6,7 @@
 
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
+#include "HeadlessRun.h"
 #include "raster/decoders/PictureWriters.h"
 
 #include <gtest/gtest.h>
@@ -39,27 +40,6 @@ payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInf
     return draft;
 }
 
-struct ShowRun {
-    support::ShowFile file;
-    std::vector<THeadlessEvent> events;
-    std::unique_ptr<THeadlessShow> show;
-
-    ShowRun(const payload::PayloadDraft& draft, THeadlessShowOptions options) : file(draft) {
-        support::EnsureGuiApplication();
-        show = std::make_unique<THeadlessShow>(TShowContent{file.payload, file.path, file.tempFolder, {}}, options,
-                                               [this](const THeadlessEvent& e) { events.push_back(e); });
-        EXPECT_TRUE(show->Start().ok());
-    }
-
-    std::vector<const THeadlessEvent*> Of(TType type) const {
-        std::vector<const THeadlessEvent*> found;
-        for (const auto& e : events)
-            if (e.Type == type)
-                found.push_back(&e);
-        return found;
-    }
-};
-
 THeadlessShowOptions Small(uint32_t seed = 1, int monitors = 1) { return {64, 48, seed, monitors}; }
 
 bool IsAll(const raster::TBitmap32& screen, TColor32 colour) {
@@ -70,7 +50,7 @@ bool IsAll(const raster::TBitmap32& screen, TColor32 colour) {
 }
 
 TEST(HeadlessShowTest, DisplayTimeCountsFromTheEndOfEachTransition) {
-    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small());
+    support::HeadlessRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small());
     run.show->RunUntil(30000);
     const auto items = run.Of(TType::Item);
     const auto ends = run.Of(TType::TransitionEnd);
@@ -95,7 +75,7 @@ TEST(HeadlessShowTest, SameSeedSameShowOtherSeedOtherChoices) {
         {SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue), SolidPictureItem(kBlack)},
         kOrderRandom);
     auto summary = [&](uint32_t seed) {
-        ShowRun run(draft, Small(seed));
+        support::HeadlessRun run(draft, Small(seed));
         run.show->RunUntil(60000);
         std::vector<int64_t> values;
         for (const auto& e : run.events)
@@ -110,7 +90,7 @@ TEST(HeadlessShowTest, SameSeedSameShowOtherSeedOtherChoices) {
 }
 
 TEST(HeadlessShowTest, TwoMonitorsTakeTurnsAndKeepTheirPictures) {
-    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small(1, 2));
+    support::HeadlessRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}), Small(1, 2));
     ASSERT_EQ(run.show->MonitorCount(), 2);
     EXPECT_TRUE(IsAll(run.show->Screen(1), kRed));  // the first item is on both at once
     run.show->RunUntil(5000);                       // green comes in on the second monitor
@@ -128,7 +108,7 @@ TEST(HeadlessShowTest, TwoMonitorsTakeTurnsAndKeepTheirPictures) {
 TEST(HeadlessShowTest, DesktopStartIsNoItemAndBrokenItemsAreNotReported) {
     auto draft = Draft({SolidPictureItem(kRed), BrokenPictureItem(), SolidPictureItem(kBlue)});
     draft.Header.DesktopStart = true;
-    ShowRun run(draft, Small());
+    support::HeadlessRun run(draft, Small());
     EXPECT_TRUE(run.events.empty());
     EXPECT_TRUE(IsAll(run.show->Screen(0), kBlack));  // the headless desktop
     run.show->RunUntil(20000);
@@ -142,7 +122,7 @@ TEST(HeadlessShowTest, DesktopStartIsNoItemAndBrokenItemsAreNotReported) {
 }
 
 TEST(HeadlessShowTest, GifFramesFollowTheirDelaysAfterTheTransition) {
-    ShowRun run(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 20)}), Small());
+    support::HeadlessRun run(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 20)}), Small());
     run.show->RunUntil(9000);
     const auto ends = run.Of(TType::TransitionEnd);
     const auto frames = run.Of(TType::GifFrame);
@@ -159,7 +139,7 @@ TEST(HeadlessShowTest, GifFramesFollowTheirDelaysAfterTheTransition) {
 }
 
 TEST(HeadlessShowTest, FinishClosesTheShowOnce) {
-    ShowRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}), Small());
+    support::HeadlessRun run(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}), Small());
     run.show->RunUntil(6000);
     run.show->Finish();
     run.show->Finish();
