@@ -133,7 +133,7 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
     run.show->RunUntil(5000);
     const auto items = run.Of(TType::Item);
     ASSERT_EQ(items.size(), 2u);
-    const THeadlessEvent& video = *items[1];
+    const THeadlessEvent video = *items[1];  // a copy: the show goes on adding events
     EXPECT_EQ(video.TimeMs, 5000);
     EXPECT_EQ(video.Item.kind, TItemKind::Video);
     EXPECT_EQ(video.Item.mode, TShowMode::AtOnce);
