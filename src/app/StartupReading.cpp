@@ -8,7 +8,7 @@
 namespace vorlandite::app {
 
 Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& registry, bool settingsOnly,
-                          StartupPayload& out) {
+                          StartupPayload& out, const payload::SettingsWarningSink& warn) {
     payload::ContainerReader reader(source);
     payload::Payload& p = out.Payload;
 
@@ -24,7 +24,8 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
 
     // Stored settings are read after the strings (the title names their key) and before the
     // tables, as the configuration dialog also needs them.
-    if (Status s = payload::LoadSettings(registry, p.Strings.Title, p.Header, p.Strings, out.UseCustomPlaylist); !s)
+    if (Status s = payload::LoadSettings(registry, p.Strings.Title, p.Header, p.Strings, out.UseCustomPlaylist, warn);
+        !s)
         return s;
     if (settingsOnly)
         return {};

@@ -2,10 +2,15 @@
 // The payload and settings steps of the engine's start-up, apart from any window so that they
 // can be tested and fuzzed: header and magic, the 18 strings, the user's stored settings over
 // the header, and (unless only settings are wanted) the four record tables.
+//
+// Only the payload can fail the reading. The store's problems (a value of the wrong type or out
+// of range, a store that cannot be read) are reported through `warn` (stderr when empty) and
+// leave the author's values, so the show runs and the configuration dialog opens to repair them.
 
 #include "base/Result.h"
 #include "payload/ByteSource.h"
 #include "payload/ContainerReader.h"
+#include "payload/SettingsStore.h"
 #include "platform/Registry.h"
 
 namespace vorlandite::app {
@@ -17,7 +22,7 @@ struct StartupPayload {
 
 // Any failure is one the engine reports with the payload failure message and ends on.
 Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& registry, bool settingsOnly,
-                          StartupPayload& out);
+                          StartupPayload& out, const payload::SettingsWarningSink& warn = {});
 
 // Whether the payload at the end of `engineFile` holds a Flash movie item; false when it cannot
 // be read. Asked before the application object exists, which is when the browser engine that

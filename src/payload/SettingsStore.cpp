@@ -1,6 +1,9 @@
 #include "payload/SettingsStore.h"
 
+#include "base/Windows1252.h"
+
 #include <array>
+#include <cstdio>
 
 namespace vorlandite::payload {
 namespace {
@@ -19,11 +22,12 @@ struct SettingRow {
     std::string StoredSettings::*storedText = nullptr;
     int32_t TKelFixedSizeInfo::*headerInteger = nullptr;
     bool TKelFixedSizeInfo::*headerFlag = nullptr;
+    const int32_t* range = nullptr;  // integers: the lowest and highest value the panel writes
 };
 
 constexpr SettingRow Integer(std::string_view name, int32_t StoredSettings::*stored,
-                             int32_t TKelFixedSizeInfo::*field) {
-    return {name, SettingType::Integer, Home::HeaderField, stored, nullptr, nullptr, field, nullptr};
+                             int32_t TKelFixedSizeInfo::*field, const int32_t (&range)[2]) {
+    return {name, SettingType::Integer, Home::HeaderField, stored, nullptr, nullptr, field, nullptr, range};
 }
 
 constexpr SettingRow Flag(std::string_view name, bool StoredSettings::*stored,
@@ -34,15 +38,17 @@ constexpr SettingRow Flag(std::string_view name, bool StoredSettings::*stored,
 // Every setting, once, in the order it is loaded and saved. The defaults are the header's
 // own values; the playlist choice, which has no header field, defaults to the payload's music.
 constexpr std::array<SettingRow, 15> kSettings = {{
-    Integer("Seconds", &StoredSettings::Seconds, &TKelFixedSizeInfo::Seconds),
-    Integer("Stretch", &StoredSettings::Stretch, &TKelFixedSizeInfo::Stretch),
-    Integer("DisplayOrder", &StoredSettings::DisplayOrder, &TKelFixedSizeInfo::DisplayOrder),
+    Integer("Seconds", &StoredSettings::Seconds, &TKelFixedSizeInfo::Seconds, kSecondsRange),
+    Integer("Stretch", &StoredSettings::Stretch, &TKelFixedSizeInfo::Stretch, kStretchRange),
+    Integer("DisplayOrder", &StoredSettings::DisplayOrder, &TKelFixedSizeInfo::DisplayOrder,
+            kDisplayOrderRange),
     Flag("DesktopStart", &StoredSettings::DesktopStart, &TKelFixedSizeInfo::DesktopStart),
     Flag("Loop", &StoredSettings::Loop, &TKelFixedSizeInfo::Loop),
     Flag("Mute", &StoredSettings::Mute, &TKelFixedSizeInfo::Mute),
     Flag("ShuffleMelody", &StoredSettings::ShuffleMelody, &TKelFixedSizeInfo::ShuffleMelody),
     {"Effect", SettingType::Text, Home::EffectList, nullptr, nullptr, &StoredSettings::Effect},
-    Integer("EffectSpeed", &StoredSettings::EffectSpeed, &TKelFixedSizeInfo::EffectSpeed),
+    Integer("EffectSpeed", &StoredSettings::EffectSpeed, &TKelFixedSizeInfo::EffectSpeed,
+            kEffectSpeedRange),
     Flag("PlayOneRandom", &StoredSettings::PlayOneRandom, &TKelFixedSizeInfo::PlayOneRandom),
     Flag("ExitMouseMove", &StoredSettings::ExitMouseMove, &TKelFixedSizeInfo::ExitMouseMove),
     Flag("ExitMouseButton", &StoredSettings::ExitMouseButton, &TKelFixedSizeInfo::ExitMouseButton),
@@ -51,8 +57,6 @@ constexpr std::array<SettingRow, 15> kSettings = {{
     {"UseCustomPlaylist", SettingType::Flag, Home::PlaylistChoice, nullptr,
      &StoredSettings::UseCustomPlaylist},
 }};
-
-constexpr int kHighestEffect = 120;
 
 void TakeLive(const SettingRow& row, const TKelFixedSizeInfo& header,
               const TKelVarSizeInfo& strings, bool useCustomPlaylist, StoredSettings& settings) {
@@ -82,22 +86,50 @@ void PutLive(const SettingRow& row, const StoredSettings& settings, TKelFixedSiz
     }
 }
 
+// The effect check list has an entry for each effect 1..120 and for nothing else.
+Status CheckEffectSet(std::string_view effects) {
+    for (char c : effects) {
+        int code = static_cast<uint8_t>(c);
+        if (code < 1 || code > kHighestEffect)
+            return MakeError("names effect " + std::to_string(code) + ", and effects are numbered 1 to "
+                             + std::to_string(kHighestEffect));
+    }
+    return {};
+}
+
+// Reads one stored value into `settings`; on failure `settings` keeps the value it had and the
+// error says what is wrong with the stored one.
 Status ReadSetting(const platform::RegistryKey& key, const SettingRow& row,
                    StoredSettings& settings) {
     if (row.type == SettingType::Text) {
         auto text = key.ReadString(row.name);
         if (!text)
-            return text.error();
+            return MakeError("is not stored as text");
+        if (Status valid = CheckEffectSet(*text); !valid)
+            return valid;
         settings.*row.storedText = std::move(text).value();
         return {};
     }
     auto number = key.ReadInteger(row.name);
     if (!number)
-        return number.error();
-    if (row.type == SettingType::Integer)
-        settings.*row.storedInteger = *number;
-    else
+        return MakeError("is not stored as a number");
+    if (row.type == SettingType::Flag) {
         settings.*row.storedFlag = *number != 0;
+        return {};
+    }
+    if (*number < row.range[0] || *number > row.range[1])
+        return MakeError("is " + std::to_string(*number) + ", outside " + std::to_string(row.range[0])
+                         + " to " + std::to_string(row.range[1]));
+    settings.*row.storedInteger = *number;
+    return {};
+}
+
+std::string DefaultShown(const SettingRow& row, const StoredSettings& defaults) {
+    switch (row.type) {
+    case SettingType::Integer: return " (" + std::to_string(defaults.*row.storedInteger) + ")";
+    case SettingType::Flag: return defaults.*row.storedFlag ? " (on)" : " (off)";
+    case SettingType::Text: break;
+    }
     return {};
 }
 
@@ -108,17 +140,6 @@ void WriteSetting(platform::RegistryKey& key, const SettingRow& row,
     case SettingType::Flag: key.WriteInteger(row.name, settings.*row.storedFlag ? 1 : 0); break;
     case SettingType::Text: key.WriteString(row.name, settings.*row.storedText); break;
     }
-}
-
-// The effect check list has an entry for each effect 1..120 and for nothing else.
-Status CheckEffectSet(std::string_view effects) {
-    for (char c : effects) {
-        int code = static_cast<uint8_t>(c);
-        if (code < 1 || code > kHighestEffect)
-            return MakeError("the stored \"Effect\" setting names effect " + std::to_string(code)
-                             + "; effects are numbered 1 to " + std::to_string(kHighestEffect));
-    }
-    return {};
 }
 
 } // namespace
@@ -136,26 +157,34 @@ StoredSettings CurrentSettings(const TKelFixedSizeInfo& header, const TKelVarSiz
 }
 
 Status LoadSettings(platform::Registry& registry, std::string_view title, TKelFixedSizeInfo& header,
-                    TKelVarSizeInfo& strings, bool& useCustomPlaylist) {
-    auto key = registry.OpenKey(SettingsKeyPath(title), false);
+                    TKelVarSizeInfo& strings, bool& useCustomPlaylist, const SettingsWarningSink& warn) {
+    const std::string where = "settings of \"" + Cp1252ToUtf8(title) + "\" in " + registry.Location();
+    auto report = [&](const std::string& problem) {
+        if (warn)
+            warn(problem);
+        else
+            std::fprintf(stderr, "vorlandite: %s\n", problem.c_str());
+    };
+    useCustomPlaylist = false;
+    auto key = registry.FindKey(SettingsKeyPath(title));
     if (!key) {
-        // Never configured (or not readable): the author's defaults stay.
-        useCustomPlaylist = false;
+        report("the " + where + " cannot be read (" + key.message()
+               + "); the screensaver's own settings are used");
         return {};
     }
-    // Read everything first, so a bad value leaves the live settings as they were.
-    StoredSettings settings = CurrentSettings(header, strings, false);
+    if (!*key)
+        return {};  // never configured: the author's values stay
+
+    const StoredSettings defaults = CurrentSettings(header, strings, false);
+    StoredSettings settings = defaults;
     for (const SettingRow& row : kSettings) {
         if (!(*key)->ValueExists(row.name))
             continue;
-        Status read = ReadSetting(**key, row, settings);
-        if (read && row.home == Home::EffectList)
-            read = CheckEffectSet(settings.Effect);
-        if (!read)
-            return MakeError("settings of \"" + std::string(title) + "\": " + read.message());
+        if (Status read = ReadSetting(**key, row, settings); !read)
+            report(where + ": \"" + std::string(row.name) + "\" " + read.message()
+                   + "; the screensaver's own value" + DefaultShown(row, defaults) + " is used");
     }
-    if (Status closed = (*key)->Close(); !closed)
-        return closed;
+    (void)(*key)->Close();  // nothing was written
     for (const SettingRow& row : kSettings)
         PutLive(row, settings, header, strings, useCustomPlaylist);
     return {};
@@ -164,11 +193,16 @@ Status LoadSettings(platform::Registry& registry, std::string_view title, TKelFi
 Status SaveSettings(platform::Registry& registry, std::string_view title,
                     const StoredSettings& settings) {
     auto key = registry.OpenKey(SettingsKeyPath(title), true);
-    if (!key)
-        return key.error();
-    for (const SettingRow& row : kSettings)
-        WriteSetting(**key, row, settings);
-    return (*key)->Close();
+    Status saved = key ? Status() : Status(key.error());
+    if (saved) {
+        for (const SettingRow& row : kSettings)
+            WriteSetting(**key, row, settings);
+        saved = (*key)->Close();
+    }
+    if (!saved)
+        return MakeError("Your settings could not be saved (" + saved.message()
+                         + "). The settings saved before are unchanged.");
+    return {};
 }
 
 } // namespace vorlandite::payload

@@ -11,6 +11,7 @@
 #include "platform/Registry.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,18 +42,33 @@ struct StoredSettings {
 // an empty title names "\Software\Quenmore\" itself.
 std::string SettingsKeyPath(std::string_view title);
 
+// Receives one line per problem met while loading; the default writes it to stderr.
+using SettingsWarningSink = std::function<void(const std::string&)>;
+
+// The values the configuration panel writes; a stored value outside them is not used.
+inline constexpr int32_t kSecondsRange[2] = {1, 60};
+inline constexpr int32_t kStretchRange[2] = {0, 5};
+inline constexpr int32_t kDisplayOrderRange[2] = {0, 2};
+inline constexpr int32_t kEffectSpeedRange[2] = {1, 10};
+inline constexpr int kHighestEffect = 120;  // "Effect" holds codes 1..120
+
 // Loads the stored values over `header`, `strings.EffectList` and `useCustomPlaylist` (false
-// unless stored). Without the key nothing changes and nothing is created. Fails, changing
-// nothing, on a value of the wrong registry type and on an "Effect" string holding a code
-// outside 1..120. Values outside the panel's ranges are taken as they are.
+// unless stored). Without the key nothing changes and nothing is created. The store's problems
+// never end the load, as the configuration dialog that would repair them must still open: a
+// value of the wrong registry type, outside the range the panel writes, or an "Effect" string
+// holding a code outside 1..120 is reported (its name and the store) and keeps its default,
+// the author's value from the header; a store that cannot be read is reported and keeps every
+// default. So the returned Status is always a success.
 Status LoadSettings(platform::Registry& registry, std::string_view title, TKelFixedSizeInfo& header,
-                    TKelVarSizeInfo& strings, bool& useCustomPlaylist);
+                    TKelVarSizeInfo& strings, bool& useCustomPlaylist,
+                    const SettingsWarningSink& warn = {});
 
 StoredSettings CurrentSettings(const TKelFixedSizeInfo& header, const TKelVarSizeInfo& strings,
                                bool useCustomPlaylist);
 
 // Opens the key, creating it, writes all fifteen values (flags as integers 0/1, "Effect" as a
-// string) and closes it.
+// string) and closes it. A failure is a message for the user, naming the store and the reason;
+// the settings stored before are then unchanged.
 Status SaveSettings(platform::Registry& registry, std::string_view title,
                     const StoredSettings& settings);
 

@@ -4,12 +4,16 @@
 #include "platform/RegFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,6 +26,8 @@
 namespace vorlandite::platform {
 
 struct FileRegistry::Store {
+    Store(std::string filePath, WarningSink sink) : path(std::move(filePath)), warn(std::move(sink)) {}
+
     std::string path;
     WarningSink warn;
 
@@ -29,6 +35,19 @@ struct FileRegistry::Store {
         if (warn)
             warn(message);
     }
+
+    // Skipped lines are met again by every read of the file; each is reported once.
+    void WarnOnce(const std::string& message) const {
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            if (!reported.insert(message).second)
+                return;
+        }
+        Warn(message);
+    }
+
+    mutable std::mutex mutex;
+    mutable std::set<std::string> reported;
 };
 
 namespace {
@@ -72,18 +91,38 @@ std::string WriteTarget(const std::string& path) {
     return path;
 }
 
-// Holds the advisory lock while alive. The lock lives on a file of its own because the store
-// itself is replaced by every save, and a lock on a replaced file guards nothing.
+// Takes `operation` (LOCK_SH or LOCK_EX) on `fd`, waiting at most `patience`: a process that
+// holds the lock for longer is stuck, and must not stop the caller for good. false with errno
+// EWOULDBLOCK when it is still held.
+bool LockWithin(int fd, int operation, std::chrono::milliseconds patience) {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    while (::flock(fd, operation | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A save holds the lock for a few milliseconds; these bounds are for a holder that never lets go.
+constexpr std::chrono::milliseconds kWritePatience{10000};
+constexpr std::chrono::milliseconds kReadPatience{1000};
+
+// The writers' exclusive lock, held while alive. The lock lives on a file of its own because
+// the store itself is replaced by every save, and a lock on a replaced file guards nothing.
 class FileLock {
 public:
     static Result<std::unique_ptr<FileLock>> Take(const std::string& lockPath) {
-        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // O_NONBLOCK: something other than a file there (a FIFO) must not hang the open.
+        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
         if (fd < 0)
             return SystemError("cannot open the lock file " + lockPath);
-        while (::flock(fd, LOCK_EX) != 0) {
-            if (errno == EINTR)
-                continue;
-            Error error = SystemError("cannot lock " + lockPath);
+        if (!LockWithin(fd, LOCK_EX, kWritePatience)) {
+            Error error = errno == EWOULDBLOCK
+                ? MakeError("cannot lock " + lockPath + ": another process holds it")
+                : SystemError("cannot lock " + lockPath);
             ::close(fd);
             return error;
         }
@@ -98,13 +137,45 @@ private:
     int fd_;
 };
 
+// A reader's lock: shared, and only on a lock file that is already there and may be read; a
+// reader creates nothing and needs no write access. Saves replace the store with a rename, so a
+// read sees one whole file with or without it; the lock only lets a save under way finish
+// first, and a reader that cannot have it (another user's lock file, a stuck holder) reads on.
+class ReadLock {
+public:
+    explicit ReadLock(const std::string& lockPath) {
+        struct stat st {};
+        if (::stat(lockPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return;
+        fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd_ >= 0)
+            (void)LockWithin(fd_, LOCK_SH, kReadPatience);
+    }
+    ~ReadLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // nullopt when the file does not exist.
 Result<std::optional<std::string>> ReadWholeFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT)
             return std::optional<std::string>();
         return SystemError("cannot read " + path);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Error error = S_ISDIR(st.st_mode) ? MakeError("cannot read " + path + ": it is a folder")
+                                          : MakeError("cannot read " + path + ": not a regular file");
+        ::close(fd);
+        return error;
     }
     std::string text;
     char buffer[65536];
@@ -165,9 +236,22 @@ Result<std::string> KeepAside(const std::string& target) {
     return MakeError("too many kept-aside files beside " + target);
 }
 
-// Reads the store under the lock. A missing file is an empty store. A corrupt one is kept
-// aside and reported, and the store reads as empty; when it cannot be kept aside, a writer
-// gets an error so the file is not written over.
+// Each skipped line is reported (once) with the file and its line; the first few are enough.
+void ReportSkipped(const Store& store, const std::string& target,
+                   const std::vector<RegProblem>& skipped) {
+    constexpr std::size_t kShown = 10;
+    for (std::size_t i = 0; i < skipped.size() && i < kShown; ++i)
+        store.WarnOnce(target + ", line " + std::to_string(skipped[i].line) + ": "
+                       + skipped[i].reason + "; the line is skipped and kept in the file as it is");
+    if (skipped.size() > kShown)
+        store.WarnOnce(target + ": " + std::to_string(skipped.size() - kShown)
+                       + " more lines are skipped and kept in the file as they are");
+}
+
+// Reads the store under the writers' lock. A missing file is an empty store; lines that cannot
+// be read are reported and kept. A file that is not a store at all is kept aside and reported,
+// and the store reads as empty; when it cannot be kept aside, a writer gets an error so the file
+// is not written over.
 Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
     const std::string target = WriteTarget(store.path);
     auto text = ReadWholeFile(target);
@@ -175,10 +259,13 @@ Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
         return text.error();
     if (!*text)
         return RegDocument{};
-    auto document = ParseRegFile(**text);
-    if (document)
+    std::vector<RegProblem> skipped;
+    auto document = ParseRegFile(**text, &skipped);
+    if (document) {
+        ReportSkipped(store, target, skipped);
         return std::move(document).value();
-    const std::string problem = "the registry file " + target + " cannot be read ("
+    }
+    const std::string problem = "the registry file " + target + " is not a registry file ("
                               + document.message() + ")";
     auto aside = KeepAside(target);
     if (aside) {
@@ -256,18 +343,34 @@ Status Update(const Store& store, const Change& change) {
     return SaveLocked(store, *document);
 }
 
-// Shows `look` the store as it is now, changing nothing but a corrupt file's name.
-Status Inspect(const Store& store, const std::function<Status(const RegDocument&)>& look) {
-    // A store not written yet reads as empty; no lock file is made for it.
+// Reads the store as it is now, changing nothing but the name of a file that is no store.
+Result<RegDocument> ReadStore(const Store& store) {
     if (Missing(store.path))
-        return look(RegDocument{});
+        return RegDocument{};  // not written yet
+    const std::string target = WriteTarget(store.path);
+    {
+        ReadLock lock(store.path + ".lock");
+        auto text = ReadWholeFile(target);
+        if (!text)
+            return text.error();
+        if (!*text)
+            return RegDocument{};
+        std::vector<RegProblem> skipped;
+        auto document = ParseRegFile(**text, &skipped);
+        if (document) {
+            ReportSkipped(store, target, skipped);
+            return std::move(document).value();
+        }
+    }
+    // Not a store at all. Keeping it aside is a write, done under the writers' lock, where the
+    // file is read again: a save may have put a good one there meanwhile.
     auto lock = FileLock::Take(store.path + ".lock");
-    if (!lock)
-        return lock.error();
-    auto document = LoadLocked(store, false);
-    if (!document)
-        return document.error();
-    return look(*document);
+    if (!lock) {
+        store.Warn("the registry file " + target + " is not a registry file and cannot be kept aside ("
+                   + lock.message() + "); reading it as empty");
+        return RegDocument{};
+    }
+    return LoadLocked(store, false);
 }
 
 class FileRegistryKey final : public RegistryKey {
@@ -285,6 +388,10 @@ public:
 
     bool ValueExists(std::string_view name) const override {
         return FindValue(view_, name) != nullptr;
+    }
+
+    bool ValueUnreadable(std::string_view name) const override {
+        return HasUnreadableValue(view_, name);
     }
 
     Result<int32_t> ReadInteger(std::string_view name) const override {
@@ -308,7 +415,8 @@ public:
     std::vector<std::string> ValueNames() const override {
         std::vector<std::string> names;
         for (const RegValue& value : view_.values)
-            names.push_back(value.name);
+            if (value.kind != RegValueKind::Unreadable)
+                names.push_back(value.name);
         return names;
     }
 
@@ -393,6 +501,11 @@ private:
     bool closed_ = false;
 };
 
+std::unique_ptr<RegistryKey> MakeKey(std::shared_ptr<const Store> store, std::vector<std::string> names,
+                                     std::vector<RegValue> values) {
+    return std::make_unique<FileRegistryKey>(std::move(store), std::move(names), std::move(values));
+}
+
 } // namespace
 
 std::string DefaultUserRegistryPath() {
@@ -410,12 +523,14 @@ FileRegistry::FileRegistry(std::string filePath, WarningSink warn) {
         warn = [](const std::string& message) {
             std::fprintf(stderr, "vorlandite: %s\n", message.c_str());
         };
-    store_ = std::make_shared<const Store>(Store{std::move(filePath), std::move(warn)});
+    store_ = std::make_shared<const Store>(std::move(filePath), std::move(warn));
 }
 
 FileRegistry::~FileRegistry() = default;
 
 const std::string& FileRegistry::FilePath() const { return store_->path; }
+
+std::string FileRegistry::Location() const { return store_->path; }
 
 Result<std::unique_ptr<RegistryKey>> FileRegistry::OpenKey(std::string_view path, bool create) {
     std::vector<std::string> names = SplitKeyPath(path);
@@ -423,32 +538,46 @@ Result<std::unique_ptr<RegistryKey>> FileRegistry::OpenKey(std::string_view path
         if (!IsStorableName(name))
             return MakeError("registry key name " + Shown(name) + " holds a control character");
 
-    std::vector<RegValue> values;
-    Status opened;
-    if (create) {
-        opened = Update(*store_, [&](RegDocument& document) -> Result<bool> {
-            const RegSection* own = FindSection(document, names);
-            // A key that exists only through its subkeys gets a section of its own, so it
-            // stays when they go. The root needs none.
-            bool adding = !own && !names.empty();
-            if (adding)
-                own = &CreateKey(document, names);
-            values = own ? own->values : std::vector<RegValue>{};
-            return adding;
-        });
-    } else {
-        opened = Inspect(*store_, [&](const RegDocument& document) -> Status {
-            if (!KeyExists(document, names))
-                return MakeError("registry key " + Shown(JoinKeyPath(names)) + " does not exist");
-            if (const RegSection* own = FindSection(document, names))
-                values = own->values;
-            return {};
-        });
+    auto document = ReadStore(*store_);
+    if (!document)
+        return document.error();
+    const RegSection* own = FindSection(*document, names);
+    // A key that is there needs no write access, even when the caller would create it. One that
+    // exists only through its subkeys is given a section of its own, so it stays when they go;
+    // the root needs none.
+    if (!create || own || names.empty()) {
+        if (!KeyExists(*document, names))
+            return MakeError("registry key " + Shown(JoinKeyPath(names)) + " does not exist");
+        return MakeKey(store_, std::move(names), own ? own->values : std::vector<RegValue>{});
     }
-    if (!opened)
-        return opened.error();
-    return std::unique_ptr<RegistryKey>(
-        std::make_unique<FileRegistryKey>(store_, std::move(names), std::move(values)));
+    std::vector<RegValue> values;
+    Status created = Update(*store_, [&](RegDocument& current) -> Result<bool> {
+        // Read again under the lock: someone may have made the key since.
+        const RegSection* found = FindSection(current, names);
+        if (found) {
+            values = found->values;
+            return false;
+        }
+        CreateKey(current, names);
+        return true;
+    });
+    if (!created)
+        return created.error();
+    return MakeKey(store_, std::move(names), std::move(values));
+}
+
+Result<std::unique_ptr<RegistryKey>> FileRegistry::FindKey(std::string_view path) {
+    std::vector<std::string> names = SplitKeyPath(path);
+    for (const std::string& name : names)
+        if (!IsStorableName(name))
+            return std::unique_ptr<RegistryKey>();  // no such key can be in the store
+    auto document = ReadStore(*store_);
+    if (!document)
+        return document.error();
+    if (!KeyExists(*document, names))
+        return std::unique_ptr<RegistryKey>();
+    const RegSection* own = FindSection(*document, names);
+    return MakeKey(store_, std::move(names), own ? own->values : std::vector<RegValue>{});
 }
 
 Status FileRegistry::DeleteKey(std::string_view path) {

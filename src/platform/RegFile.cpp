@@ -152,7 +152,7 @@ public:
         }
     }
 
-    Result<RegDocument> Run() {
+    Result<RegDocument> Run(std::vector<RegProblem>* skipped) {
         std::size_t i = 0;
         while (i < lines_.size() && Trim(lines_[i]).empty())
             ++i;
@@ -164,23 +164,72 @@ public:
             std::string_view line = Trim(lines_[i]);
             if (line.empty())
                 continue;
-            Status status;
-            if (line.front() == ';')
+            if (line.front() == ';') {
                 pending_.emplace_back(TrimRight(lines_[i]));
-            else if (line.front() == '[')
-                status = ReadSection(i, line);
-            else
-                status = ReadValue(i);
-            if (!status)
-                return status.error();
+            } else if (line.front() == '[') {
+                if (!ReadSection(i, line)) {
+                    KeepUnreadableKey(i);
+                    Report(skipped, "; the lines below it, up to the next key, are skipped too");
+                }
+            } else if (current_ == kNone) {
+                (void)Fail(i, "a value outside any key");
+                KeepStray(i);
+                Report(skipped);
+            } else if (!document_.sections[current_].unreadableKeyLine.empty()) {
+                KeepUnreadable(i, i, {});  // belongs to the key above, which could not be read
+            } else {
+                const std::size_t first = i;
+                std::string name;
+                if (!ReadValue(i, name)) {
+                    KeepUnreadable(first, i, std::move(name));
+                    Report(skipped);
+                }
+            }
         }
         document_.closingComments = std::move(pending_);
         return std::move(document_);
     }
 
 private:
-    Error Fail(std::size_t index, const std::string& reason) const {
+    Error Fail(std::size_t index, const std::string& reason) {
+        problem_ = RegProblem{index + 1, reason};
         return MakeError("line " + std::to_string(index + 1) + ": " + reason);
+    }
+
+    void Report(std::vector<RegProblem>* skipped, std::string_view more = {}) {
+        if (skipped)
+            skipped->push_back(RegProblem{problem_.line, problem_.reason + std::string(more)});
+    }
+
+    // The lines first..last, as they are, as an entry of the current key.
+    void KeepUnreadable(std::size_t first, std::size_t last, std::string name) {
+        RegValue value;
+        value.kind = RegValueKind::Unreadable;
+        value.name = std::move(name);
+        for (std::size_t k = first; k <= last; ++k)
+            value.rawLines.emplace_back(lines_[k]);
+        value.comments = std::move(pending_);
+        pending_.clear();
+        // Never merged with a value of the same name: both lines stay.
+        document_.sections[current_].values.push_back(std::move(value));
+    }
+
+    // A key line that cannot be read starts a section of its own that names no key, so the
+    // values below it neither land in the key above nor get lost.
+    void KeepUnreadableKey(std::size_t index) {
+        RegSection section;
+        section.comments = std::move(pending_);
+        pending_.clear();
+        section.unreadableKeyLine = std::string(lines_[index]);
+        document_.sections.push_back(std::move(section));
+        current_ = document_.sections.size() - 1;
+    }
+
+    void KeepStray(std::size_t index) {
+        auto& stray = document_.strayLines;
+        stray.insert(stray.end(), pending_.begin(), pending_.end());
+        pending_.clear();
+        stray.emplace_back(lines_[index]);
     }
 
     Status ReadSection(std::size_t index, std::string_view line) {
@@ -213,7 +262,7 @@ private:
         }
         auto found = std::find_if(document_.sections.begin(), document_.sections.end(), sameKey);
         if (found == document_.sections.end()) {
-            document_.sections.push_back(RegSection{std::string(root), std::move(names), {}, {}});
+            document_.sections.push_back(RegSection{std::string(root), std::move(names), {}, {}, {}});
             found = document_.sections.end() - 1;
         }
         current_ = std::size_t(found - document_.sections.begin());
@@ -222,26 +271,26 @@ private:
         return {};
     }
 
-    // Reads one value starting at line `index`; a hex list may continue on the lines after it,
-    // in which case `index` is moved to its last line.
-    Status ReadValue(std::size_t& index) {
+    // Reads one value of the current key starting at line `index`; a hex list may continue on
+    // the lines after it, in which case `index` is moved to its last line. `name` is the value's
+    // name once it is read, so a line that fails later can still be told by it.
+    Status ReadValue(std::size_t& index, std::string& name) {
         std::size_t first = index;
         std::string_view line = Trim(lines_[index]);
-        if (current_ == kNone)
-            return Fail(index, "a value outside any key");
 
         RegValue value;
         std::size_t pos = 0;
         if (line.front() == '@') {
             pos = 1;
         } else if (line.front() == '"') {
-            std::string name;
-            if (!ReadQuoted(line, pos, name))
+            std::string quoted;
+            if (!ReadQuoted(line, pos, quoted))
                 return Fail(index, "the value name has no closing quote");
-            value.name = FromFileText(name);
+            value.name = FromFileText(quoted);
         } else {
             return Fail(index, "expected a key, a value or a comment");
         }
+        name = value.name;
         while (pos < line.size() && IsBlank(line[pos]))
             ++pos;
         if (pos == line.size() || line[pos] != '=')
@@ -291,8 +340,21 @@ private:
         return {};
     }
 
-    Status ReadHexValue(std::size_t& index, std::size_t first, std::string_view data,
+    Status ReadHexValue(std::size_t& index, std::size_t first, std::string_view firstLine,
                         RegValue value) {
+        // Join the continuation lines first (each line but the last ends with a backslash), so
+        // that a value which cannot be read is skipped, and kept, with all of its lines.
+        std::string joined(firstLine);
+        while (!TrimRight(joined).empty() && TrimRight(joined).back() == '\\') {
+            joined.resize(TrimRight(joined).size() - 1);
+            // A backslash before a blank line or the end of the file continues nothing: taking
+            // the blank line in would make every save of the file one line longer.
+            if (index + 1 >= lines_.size() || Trim(lines_[index + 1]).empty())
+                break;
+            joined += Trim(lines_[++index]);
+        }
+        std::string_view data = joined;
+
         std::size_t pos = 3;
         uint32_t type = 3;  // plain "hex:" is REG_BINARY
         if (pos < data.size() && data[pos] == '(') {
@@ -301,22 +363,12 @@ private:
             for (++pos; pos < data.size() && HexValue(data[pos]) >= 0; ++pos, ++digits)
                 type = (type << 4) | uint32_t(HexValue(data[pos]));
             if (digits == 0 || digits > 8 || pos >= data.size() || data[pos] != ')')
-                return Fail(index, "hex( needs a type number and ')'");
+                return Fail(first, "hex( needs a type number and ')'");
             ++pos;
         }
         if (pos >= data.size() || data[pos] != ':')
-            return Fail(index, "expected ':' after the hex type");
-
-        // Join the continuation lines: each line but the last ends with a backslash.
-        std::string list(data.substr(pos + 1));
-        while (!TrimRight(list).empty() && TrimRight(list).back() == '\\') {
-            list.resize(TrimRight(list).size() - 1);
-            // A backslash before a blank line or the end of the file continues nothing: taking
-            // the blank line in would make every save of the file one line longer.
-            if (index + 1 >= lines_.size() || Trim(lines_[index + 1]).empty())
-                break;
-            list += Trim(lines_[++index]);
-        }
+            return Fail(first, "expected ':' after the hex type");
+        std::string_view list = data.substr(pos + 1);
 
         std::string bytes;
         std::string_view rest = list;
@@ -375,6 +427,7 @@ private:
     RegDocument document_;
     std::vector<std::string> pending_;  // comment lines waiting for the entry below them
     std::size_t current_ = kNone;       // index of the section values go into
+    RegProblem problem_;                // the last line that could not be read
 };
 
 void AppendHexLines(std::string& out, std::string head, std::string_view bytes) {
@@ -420,23 +473,42 @@ void AppendValue(std::string& out, const RegValue& value) {
         for (const std::string& line : value.rawLines)
             out += line + "\n";
         break;
+    case RegValueKind::Unreadable:
+        for (const std::string& line : value.rawLines)
+            out += line + "\n";
+        // Its last line ended a continuation at a blank line: keep that blank line, or the line
+        // below would be read as part of it.
+        if (!value.rawLines.empty() && value.rawLines.back().ends_with('\\'))
+            out += "\n";
+        break;
     }
 }
 
 } // namespace
 
-Result<RegDocument> ParseRegFile(std::string_view text) { return Parser(text).Run(); }
+Result<RegDocument> ParseRegFile(std::string_view text, std::vector<RegProblem>* skipped) {
+    return Parser(text).Run(skipped);
+}
 
 std::string SerializeRegFile(const RegDocument& document) {
     std::string out = std::string(kHeaderLine) + "\n";
+    if (!document.strayLines.empty()) {
+        out += "\n";
+        for (const std::string& line : document.strayLines)
+            out += line + "\n";
+    }
     for (const RegSection& section : document.sections) {
         out += "\n";
         for (const std::string& comment : section.comments)
             out += comment + "\n";
-        out += "[" + section.root;
-        if (!section.names.empty())
-            out += "\\" + ToFileText(JoinKeyPath(section.names));
-        out += "]\n";
+        if (!section.unreadableKeyLine.empty()) {
+            out += section.unreadableKeyLine + "\n";
+        } else {
+            out += "[" + section.root;
+            if (!section.names.empty())
+                out += "\\" + ToFileText(JoinKeyPath(section.names));
+            out += "]\n";
+        }
         for (const RegValue& value : section.values)
             AppendValue(out, value);
     }
@@ -527,7 +599,7 @@ RegSection& CreateKey(RegDocument& document, std::span<const std::string> names)
     }
     auto placed = document.sections.insert(
         document.sections.begin() + std::ptrdiff_t(insertAt),
-        RegSection{std::string(kCurrentUser), std::move(spelled), {}, {}});
+        RegSection{std::string(kCurrentUser), std::move(spelled), {}, {}, {}});
     return *placed;
 }
 
@@ -541,14 +613,21 @@ bool RemoveKey(RegDocument& document, std::span<const std::string> names) {
 
 const RegValue* FindValue(const RegSection& section, std::string_view name) {
     for (const RegValue& value : section.values)
-        if (SameName(value.name, name))
+        if (value.kind != RegValueKind::Unreadable && SameName(value.name, name))
             return &value;
     return nullptr;
 }
 
+bool HasUnreadableValue(const RegSection& section, std::string_view name) {
+    return std::any_of(section.values.begin(), section.values.end(), [&](const RegValue& v) {
+        return v.kind == RegValueKind::Unreadable && SameName(v.name, name);
+    });
+}
+
 void SetValue(RegSection& section, RegValue value) {
-    auto found = std::find_if(section.values.begin(), section.values.end(),
-                              [&](const RegValue& v) { return SameName(v.name, value.name); });
+    auto found = std::find_if(section.values.begin(), section.values.end(), [&](const RegValue& v) {
+        return v.kind != RegValueKind::Unreadable && SameName(v.name, value.name);
+    });
     if (found == section.values.end()) {
         section.values.push_back(std::move(value));
         return;
@@ -564,7 +643,9 @@ void SetValue(RegSection& section, RegValue value) {
 
 bool RemoveValue(RegSection& section, std::string_view name) {
     return std::erase_if(section.values,
-                         [&](const RegValue& v) { return SameName(v.name, name); })
+                         [&](const RegValue& v) {
+                             return v.kind != RegValueKind::Unreadable && SameName(v.name, name);
+                         })
          > 0;
 }
 

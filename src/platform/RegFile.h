@@ -18,10 +18,13 @@
 //
 // The reader is lenient where a hand-written file deserves it (blank lines, ';' comments, any
 // letter case, CR LF line ends, continuation lines, a value line's trailing comment, the
-// deletion forms "[-key]" and "name"=-) and strict elsewhere: a line it cannot place is an
-// error, so the caller can keep the file aside instead of losing what it could not read.
-// Value types other than REG_SZ and REG_DWORD are kept as their original lines and written
-// back unchanged. Comment lines travel with the section or value below them.
+// deletion forms "[-key]" and "name"=-). A line it cannot read is skipped and reported, and
+// kept as it is in its place, so one typo neither hides the rest of the file nor is lost by the
+// next save; a key line it cannot read takes the lines below it (up to the next key) with it,
+// as they belong to a key it cannot name. Only a text without the "REGEDIT4" line is refused:
+// that is not a store at all. Value types other than REG_SZ and REG_DWORD are kept as their
+// original lines and written back unchanged. Comment lines travel with the section or value
+// below them.
 
 #include "base/Result.h"
 
@@ -33,14 +36,17 @@
 
 namespace vorlandite::platform {
 
-enum class RegValueKind { Integer, String, Other };
+// Unreadable: lines the reader could not read, kept for the next save. Such an entry is no
+// value: FindValue, SetValue and RemoveValue pass over it. Its name is the value name its line
+// starts with when that much could be read, else empty.
+enum class RegValueKind { Integer, String, Other, Unreadable };
 
 struct RegValue {
     std::string name;  // "" is the key's default value, written "@"
     RegValueKind kind = RegValueKind::String;
     uint32_t integer = 0;               // Integer (REG_DWORD)
     std::string text;                   // String (REG_SZ)
-    std::vector<std::string> rawLines;  // Other: the lines as read, written back as they are
+    std::vector<std::string> rawLines;  // Other, Unreadable: the lines as read, written back as they are
     std::vector<std::string> comments;  // comment lines that stood above the value
     std::string lineComment;            // "  ; ..." after the value on its own line
 };
@@ -50,15 +56,28 @@ struct RegSection {
     std::vector<std::string> names;  // the key path below the root, one name per level
     std::vector<RegValue> values;
     std::vector<std::string> comments;
+    // A key line that could not be read, written back as it is; root and names are then empty
+    // (so no key is found here) and every value is an Unreadable entry.
+    std::string unreadableKeyLine;
 };
 
 struct RegDocument {
     std::vector<RegSection> sections;
     std::vector<std::string> closingComments;  // comments after the last entry
+    // Lines outside any key that could not be read (before the first key, or after a "[-key]"
+    // line); written back right after the "REGEDIT4" line, where they are still outside any key.
+    std::vector<std::string> strayLines;
 };
 
-// A text that is empty or blank is an empty document. Errors name the line ("line 7: ...").
-Result<RegDocument> ParseRegFile(std::string_view text);
+struct RegProblem {
+    std::size_t line = 0;  // 1-based
+    std::string reason;
+};
+
+// A text that is empty or blank is an empty document. Fails only when the text is not a store
+// (its first line is not "REGEDIT4"; the error names the line, "line 1: ..."). Lines that are
+// skipped are listed in `skipped` when it is given.
+Result<RegDocument> ParseRegFile(std::string_view text, std::vector<RegProblem>* skipped = nullptr);
 std::string SerializeRegFile(const RegDocument& document);
 
 // ---- names --------------------------------------------------------------------------------
@@ -88,6 +107,8 @@ RegSection& CreateKey(RegDocument& document, std::span<const std::string> names)
 bool RemoveKey(RegDocument& document, std::span<const std::string> names);
 
 const RegValue* FindValue(const RegSection& section, std::string_view name);
+// Whether the key holds a line for `name` that could not be read.
+bool HasUnreadableValue(const RegSection& section, std::string_view name);
 // Replaces a value of the same name in place (keeping its first spelling and its comments),
 // or appends it.
 void SetValue(RegSection& section, RegValue value);

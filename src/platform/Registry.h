@@ -4,6 +4,10 @@
 // letter case and keep the case they were created with. Values are typed: a 32-bit integer
 // (REG_DWORD) or an 8-bit string (REG_SZ); other types a person may have written by hand are
 // kept as they are and read as a type error.
+//
+// Reading never needs write access. A store that exists but cannot be read is an error, never an
+// empty store: a caller deciding something that matters (whether a show asks for the password)
+// must be able to tell "not set" from "cannot know".
 
 #include "base/Result.h"
 
@@ -20,6 +24,9 @@ public:
     virtual ~RegistryKey() = default;
 
     virtual bool ValueExists(std::string_view name) const = 0;
+    // The store holds a line for `name` in this key that could not be read (kept in the store as
+    // it is): the value may be set, but what it says is unknown. ValueExists does not count it.
+    virtual bool ValueUnreadable(std::string_view name) const = 0;
     // Fails when the value is missing or has another type than asked for.
     virtual Result<int32_t> ReadInteger(std::string_view name) const = 0;
     virtual Result<std::string> ReadString(std::string_view name) const = 0;
@@ -43,8 +50,15 @@ public:
     // and nothing is created; with it, the key and its parents are created when missing.
     virtual Result<std::unique_ptr<RegistryKey>> OpenKey(std::string_view path, bool create) = 0;
 
+    // Opens `path` when it exists, creating nothing: a null key when it does not, and an error
+    // only when the store cannot be read.
+    virtual Result<std::unique_ptr<RegistryKey>> FindKey(std::string_view path) = 0;
+
     // Removes a key with its values and subkeys; a missing key is not an error.
     virtual Status DeleteKey(std::string_view path) = 0;
+
+    // Where the store lives (a file name), for messages about it.
+    virtual std::string Location() const = 0;
 };
 
 } // namespace vorlandite::platform

@@ -141,16 +141,27 @@ void TPlaylistWindow::LoadCustomPlayList() {
 }
 
 void TPlaylistWindow::SaveCustomPlayList() {
+    if (Status stored = StoreCustomPlayList(); !stored)
+        messages_.Show(Cp1252ToUtf8(title_), stored.message(), platform::MessageIcon::Error);
+}
+
+Status TPlaylistWindow::StoreCustomPlayList() {
     auto key = registry_.OpenKey(audio::PlaylistKeyPath(title_), true);
-    if (!key)
-        return;
-    const int n = lbMelodies_->count();
-    for (int i = 0; i < n; ++i)
-        (*key)->WriteString(audio::PlaylistValueName(i), QFile::encodeName(lbMelodies_->item(i)->text()).toStdString());
-    // The list ends at the gap at N; values past it stay where they are, never read again.
-    if ((*key)->ValueExists(audio::PlaylistValueName(n)))
-        (*key)->DeleteValue(audio::PlaylistValueName(n));
-    (void)(*key)->Close();
+    Status stored = key ? Status() : Status(key.error());
+    if (stored) {
+        const int n = lbMelodies_->count();
+        for (int i = 0; i < n; ++i)
+            (*key)->WriteString(audio::PlaylistValueName(i),
+                                QFile::encodeName(lbMelodies_->item(i)->text()).toStdString());
+        // The list ends at the gap at N; values past it stay where they are, never read again.
+        if ((*key)->ValueExists(audio::PlaylistValueName(n)))
+            (*key)->DeleteValue(audio::PlaylistValueName(n));
+        stored = (*key)->Close();
+    }
+    if (!stored)
+        return MakeError("Your playlist could not be saved (" + stored.message()
+                         + "). The playlist saved before is unchanged.");
+    return {};
 }
 
 void TPlaylistWindow::UpdateButtons() {

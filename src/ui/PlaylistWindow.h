@@ -51,7 +51,10 @@ public:
     void RenameFormControls();
 
     void LoadCustomPlayList();
+    // Stores the list; a failure is shown to the user in a message box (StoreCustomPlayList's
+    // message) and leaves the list stored before as it was.
     void SaveCustomPlayList();
+    Status StoreCustomPlayList();
     void UpdateButtons();
 
     void btnMelodyAddClick();

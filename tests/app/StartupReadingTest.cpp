@@ -1,5 +1,5 @@
 // The engine's start-up reading: payload, stored settings over it, and the tables, failing as
-// one on anything damaged, a stored setting of the wrong type included.
+// one on a damaged payload; stored settings that cannot be used are reported and left out.
 
 #include "app/StartupReading.h"
 #include "base/ByteOrder.h"
@@ -21,12 +21,14 @@ struct Show {
     testing::TempDir dir;
     platform::FileRegistry registry{dir.File("user.reg"), [](const std::string&) {}};
     std::vector<uint8_t> file;
+    std::vector<std::string> warnings;
 
     explicit Show(PayloadDraft draft) { file = testing::BuildScreensaverBytes(draft, 100); }
 
     Status Read(bool settingsOnly, StartupPayload& out) {
         payload::MemorySource source(file);
-        return ReadStartupPayload(source, registry, settingsOnly, out);
+        return ReadStartupPayload(source, registry, settingsOnly, out,
+                                  [this](const std::string& m) { warnings.push_back(m); });
     }
 };
 
@@ -66,15 +68,39 @@ TEST(StartupReading, StoredValuesOverrideTheHeader) {
     EXPECT_TRUE(state.UseCustomPlaylist);
 }
 
-TEST(StartupReading, AStoredValueOfTheWrongTypeFailsTheWholeReading) {
+TEST(StartupReading, StoredValuesThatCannotBeUsedKeepTheAuthorsAndAConfigurationCloseRepairsThem) {
     Show show(AuthorDraft());
     auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), true);
     ASSERT_TRUE(key.ok());
     (*key)->WriteString("Seconds", "12");
+    (*key)->WriteInteger("EffectSpeed", 99);
+    (*key)->WriteInteger("Stretch", 4);
     ASSERT_TRUE((*key)->Close().ok());
+    for (bool settingsOnly : {false, true}) {
+        StartupPayload state;
+        show.warnings.clear();
+        ASSERT_TRUE(show.Read(settingsOnly, state).ok());
+        EXPECT_EQ(state.Payload.Header.Seconds, 5);
+        EXPECT_EQ(state.Payload.Header.EffectSpeed, 5);
+        EXPECT_EQ(state.Payload.Header.Stretch, 4);
+        EXPECT_EQ(show.warnings.size(), 2u);
+        EXPECT_EQ(state.Payload.Images.size(), settingsOnly ? 0u : 1u);
+    }
+
+    // The configuration dialog shows the author's values; its Close writes them back.
+    StartupPayload config;
+    ASSERT_TRUE(show.Read(true, config).ok());
+    ASSERT_TRUE(payload::SaveSettings(show.registry, "My Show",
+                                      payload::CurrentSettings(config.Payload.Header, config.Payload.Strings,
+                                                               config.UseCustomPlaylist))
+                    .ok());
+    show.warnings.clear();
     StartupPayload state;
-    EXPECT_FALSE(show.Read(false, state).ok());
-    EXPECT_FALSE(show.Read(true, state).ok());
+    ASSERT_TRUE(show.Read(false, state).ok());
+    EXPECT_TRUE(show.warnings.empty());
+    auto repaired = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), false);
+    ASSERT_TRUE(repaired.ok());
+    EXPECT_EQ((*repaired)->ReadInteger("Seconds").value(), 5);
 }
 
 TEST(StartupReading, SettingsOnlyStopsBeforeTheTables) {

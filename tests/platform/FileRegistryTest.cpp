@@ -1,6 +1,8 @@
 #include "platform/FileRegistry.h"
 
+#include "platform/ScreenSaverPassword.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -246,13 +250,20 @@ TEST_F(FileRegistryTest, ConcurrentProcessesLoseNoValues) {
     EXPECT_TRUE(FilesStartingWith("user.reg.tmp").empty());
 }
 
-TEST_F(FileRegistryTest, ACorruptFileIsKeptAsideAndReported) {
-    const std::string broken = "REGEDIT4\n[HKEY_CURRENT_USER\\Software]\nthis is no value\n";
+struct NotAStore {
+    const char* name;
+    std::string text;
+};
+
+class NotAStoreTest : public FileRegistryTest, public ::testing::WithParamInterface<NotAStore> {};
+
+TEST_P(NotAStoreTest, IsKeptAsideAndReported) {
+    const std::string& broken = GetParam().text;
     WriteText(path_, broken);
     FileRegistry registry = MakeRegistry();
     EXPECT_FALSE(registry.OpenKey("\\Software", false).ok());  // reads as an empty store
     ASSERT_EQ(warnings_.size(), 1u);
-    EXPECT_NE(warnings_[0].find("line 3"), std::string::npos) << warnings_[0];
+    EXPECT_NE(warnings_[0].find(path_), std::string::npos) << warnings_[0];
     auto kept = FilesStartingWith("user.reg.corrupt-");
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(ReadText(kept[0].string()), broken);
@@ -261,16 +272,257 @@ TEST_F(FileRegistryTest, ACorruptFileIsKeptAsideAndReported) {
     key->WriteInteger("Seconds", 3);
     ASSERT_TRUE(key->Close().ok());
 
-    // A second corrupt file, very likely within the same second, gets a name of its own.
-    WriteText(path_, "no header at all\n");
+    // A second one, very likely within the same second, gets a name of its own.
+    WriteText(path_, broken);
     auto again = Open(registry, "\\Software\\Quenmore\\Fresh", true);
     again->WriteInteger("Seconds", 4);
     ASSERT_TRUE(again->Close().ok());
     EXPECT_EQ(warnings_.size(), 2u);
     EXPECT_EQ(FilesStartingWith("user.reg.corrupt-").size(), 2u);
-    EXPECT_EQ(Open(registry, "\\Software\\Quenmore\\Fresh", false)->ReadInteger("Seconds").value(),
-              4);
+    EXPECT_EQ(Open(registry, "\\Software\\Quenmore\\Fresh", false)->ReadInteger("Seconds").value(), 4);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NotAStoreTest,
+    ::testing::Values(NotAStore{"NoHeader", "[HKEY_CURRENT_USER\\Software]\n\"a\"=dword:1\n"},
+                      NotAStore{"OtherFormat", "Windows Registry Editor Version 5.00\n"},
+                      NotAStore{"BinaryGarbage", std::string("\0\0\x13\xff\x89PNG\r\n\x1a", 11)}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// What the store writes, with one line a person got wrong in the middle of a key.
+const std::string kStoreWithABadLine =
+    "REGEDIT4\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Quenmore\\My Show]\n"
+    "\"Seconds\"=dword:0000000c\n"
+    "\"Stretch\"=dword:3 three\n"
+    "\"Effect\"=\"AB\"\n";
+
+TEST_F(FileRegistryTest, ABadLineIsReportedOnceAndSurvivesSaves) {
+    WriteText(path_, kStoreWithABadLine);
+    FileRegistry registry = MakeRegistry();
+    auto key = Open(registry, "\\Software\\Quenmore\\My Show", false);
+    EXPECT_EQ(key->ReadInteger("Seconds").value(), 12);
+    EXPECT_EQ(key->ReadString("Effect").value(), "AB");
+    EXPECT_FALSE(key->ValueExists("Stretch"));
+    EXPECT_TRUE(key->ValueUnreadable("Stretch"));
+    EXPECT_EQ(key->ValueNames(), (std::vector<std::string>{"Seconds", "Effect"}));
+    ASSERT_EQ(warnings_.size(), 1u);
+    EXPECT_NE(warnings_[0].find(path_ + ", line 5:"), std::string::npos) << warnings_[0];
+
+    // Writing a value it already has changes no byte; writing another keeps the line in place.
+    key->WriteInteger("Seconds", 12);
+    ASSERT_TRUE(key->Close().ok());
+    EXPECT_EQ(ReadText(path_), kStoreWithABadLine);
+    auto other = Open(registry, "\\Software\\Quenmore\\My Show", true);
+    other->WriteInteger("Loop", 1);
+    ASSERT_TRUE(other->Close().ok());
+    EXPECT_EQ(ReadText(path_), kStoreWithABadLine + "\"Loop\"=dword:00000001\n");
+    EXPECT_EQ(warnings_.size(), 1u);
+    EXPECT_TRUE(FilesStartingWith("user.reg.corrupt-").empty());
+}
+
+// Reading needs no write access and creates nothing, whatever is where the lock file would be.
+struct ReadSetup {
+    const char* name;
+    std::function<void(const std::string& folder)> prepare;
+};
+
+class ReadOnlyAccessTest : public FileRegistryTest, public ::testing::WithParamInterface<ReadSetup> {};
+
+TEST_P(ReadOnlyAccessTest, ReadsTheStoreAndCreatesNothing) {
+    {
+        FileRegistry registry = MakeRegistry();
+        auto key = Open(registry, "\\Software\\Quenmore\\My Show", true);
+        key->WriteInteger("Seconds", 12);
+        ASSERT_TRUE(key->Close().ok());
+        fs::remove(path_ + ".lock");
+    }
+    const std::string folder = (dir_.Path() / "vorlandite").string();
+    GetParam().prepare(folder);
+    std::vector<fs::path> before = FilesStartingWith("");
+    testing::OpenToOthers(dir_.Path());
+    testing::OpenToOthers(folder, false);
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read
+                               | fs::perms::group_read);
+
+    const int status = testing::RunUnprivileged([&] {
+        FileRegistry registry(path_, [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
+        auto found = registry.FindKey("\\Software\\Quenmore\\My Show");
+        if (!found || !*found || (*found)->ReadInteger("Seconds").value() != 12)
+            return 1;
+        // Opening with "create" needs no write either when the key is there.
+        auto opened = registry.OpenKey("\\Software\\Quenmore\\My Show", true);
+        if (!opened || !(*opened)->ValueExists("Seconds"))
+            return 2;
+        auto missing = registry.FindKey("\\Software\\Nobody");
+        return missing && !*missing ? 0 : 3;
+    });
+    testing::OpenToOthers(folder);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(FilesStartingWith(""), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Setups, ReadOnlyAccessTest,
+    ::testing::Values(
+        ReadSetup{"ReadOnlyFolder", [](const std::string&) {}},
+        ReadSetup{"LockFileIsAFolder", [](const std::string& folder) { fs::create_directory(folder + "/user.reg.lock"); }},
+        ReadSetup{"LockFileIsAPipe", [](const std::string& folder) {
+                      ASSERT_EQ(::mkfifo((folder + "/user.reg.lock").c_str(), 0600), 0);
+                  }},
+        // Ours, and closed to the user the reading child runs as when the tests run as root.
+        ReadSetup{"AnotherUsersLockFile", [](const std::string& folder) {
+                      const std::string lock = folder + "/user.reg.lock";
+                      WriteText(lock, "");
+                      ASSERT_EQ(::chmod(lock.c_str(), 0600), 0);
+                  }}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(FileRegistryTest, AReadDoesNotWaitForeverForAStuckLockHolder) {
+    FileRegistry registry = MakeRegistry();
+    auto key = Open(registry, "\\A", true);
+    key->WriteInteger("x", 1);
+    ASSERT_TRUE(key->Close().ok());
+    int held = ::open((path_ + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    // Another open file description: the lock conflicts with this process's own reads too.
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    auto found = registry.FindKey("\\A");
+    ::close(held);
+    ASSERT_TRUE(found.ok()) << found.message();
+    ASSERT_TRUE(*found);
+    EXPECT_EQ((*found)->ReadInteger("x").value(), 1);
+}
+
+TEST_F(FileRegistryTest, AStoreThatCannotBeReadIsAnErrorNotAnEmptyStore) {
+    fs::create_directories(path_);  // a folder where the file should be
+    FileRegistry registry = MakeRegistry();
+    auto found = registry.FindKey("\\Control Panel\\Desktop");
+    ASSERT_FALSE(found.ok());
+    EXPECT_NE(found.message().find(path_), std::string::npos) << found.message();
+    EXPECT_FALSE(registry.OpenKey("\\Control Panel\\Desktop", true).ok());
+    EXPECT_EQ(FilesStartingWith("user.reg").size(), 1u);  // nothing made beside it
+}
+
+// A save that cannot be made is reported, naming the file, and the file stays as it was.
+struct SaveObstacle {
+    const char* name;
+    std::function<void(const std::string& folder)> prepare;
+    bool unprivileged;  // the obstacle is a permission
+};
+
+class SaveFailureTest : public FileRegistryTest, public ::testing::WithParamInterface<SaveObstacle> {};
+
+TEST_P(SaveFailureTest, IsReportedAndTheOldFileStaysIntact) {
+    {
+        FileRegistry registry = MakeRegistry();
+        auto key = Open(registry, "\\Software\\Quenmore\\My Show", true);
+        key->WriteInteger("Seconds", 12);
+        ASSERT_TRUE(key->Close().ok());
+        fs::remove(path_ + ".lock");
+    }
+    const std::string before = ReadText(path_);
+    const std::string folder = (dir_.Path() / "vorlandite").string();
+    GetParam().prepare(folder);
+    auto save = [&]() -> std::string {
+        FileRegistry registry(path_, [](const std::string&) {});
+        auto key = registry.OpenKey("\\Software\\Quenmore\\My Show", true);
+        if (!key)
+            return "open: " + key.message();
+        (*key)->WriteInteger("Seconds", 30);
+        Status saved = (*key)->Close();
+        return saved ? std::string() : saved.message();
+    };
+    if (GetParam().unprivileged) {
+        testing::OpenToOthers(dir_.Path());
+        testing::OpenToOthers(folder, false);
+        fs::permissions(path_, fs::perms::others_read, fs::perm_options::add);
+        const int status = testing::RunUnprivileged([&] {
+            const std::string message = save();
+            return message.find(folder) != std::string::npos ? 0 : 1;
+        });
+        testing::OpenToOthers(folder);
+        EXPECT_EQ(status, 0);
+    } else {
+        const std::string message = save();
+        EXPECT_NE(message.find(folder), std::string::npos) << message;
+    }
+    EXPECT_EQ(ReadText(path_), before);
+    EXPECT_TRUE(FilesStartingWith("user.reg.tmp").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Obstacles, SaveFailureTest,
+    ::testing::Values(
+        SaveObstacle{"LockFileIsAFolder",
+                     [](const std::string& folder) { fs::create_directory(folder + "/user.reg.lock"); }, false},
+        SaveObstacle{"ReadOnlyFolder", [](const std::string&) {}, true},
+        SaveObstacle{"ReadOnlyFolderWithALockFile",
+                     [](const std::string& folder) {
+                         WriteText(folder + "/user.reg.lock", "");
+                         ::chmod((folder + "/user.reg.lock").c_str(), 0666);
+                     },
+                     true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Whether a show asks for the password: "not set" is no, "cannot know" is yes.
+struct PasswordCase {
+    const char* name;
+    std::function<void(const std::string& path)> prepare;
+    bool asks;
+    bool known;        // ReadScreenSaveUsePassword has an answer
+    bool unprivileged;  // read as a user whom permissions stop
+};
+
+class PasswordFlagTest : public FileRegistryTest, public ::testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(PasswordFlagTest, FailsClosed) {
+    fs::create_directories(fs::path(path_).parent_path());
+    GetParam().prepare(path_);
+    auto ask = [&] {
+        FileRegistry registry(path_, [](const std::string&) {});
+        const bool known = ReadScreenSaveUsePassword(registry).ok();
+        return (ScreenSaveUsePassword(registry) ? 1 : 0) | (known ? 2 : 0);
+    };
+    int answer = 0;
+    if (GetParam().unprivileged) {
+        testing::OpenToOthers(dir_.Path());
+        testing::OpenToOthers(fs::path(path_).parent_path());
+        answer = testing::RunUnprivileged(ask);
+    } else {
+        answer = ask();
+    }
+    EXPECT_EQ((answer & 1) != 0, GetParam().asks);
+    EXPECT_EQ((answer & 2) != 0, GetParam().known);
+}
+
+std::function<void(const std::string&)> DesktopKey(const std::string& lines) {
+    return [lines](const std::string& path) {
+        WriteText(path, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n" + lines);
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, PasswordFlagTest,
+    ::testing::Values(
+        PasswordCase{"NoStore", [](const std::string&) {}, false, true, false},
+        PasswordCase{"NotSet", DesktopKey("\"Wallpaper\"=\"\"\n"), false, true, false},
+        PasswordCase{"Set", DesktopKey("\"ScreenSaveUsePassword\"=dword:00000001\n"), true, true, false},
+        PasswordCase{"Off", DesktopKey("\"ScreenSaveUsePassword\"=dword:00000000\n"), false, true, false},
+        PasswordCase{"AnotherLineUnreadable",
+                     DesktopKey("\"Wallpaper\"=oops\n\"ScreenSaveUsePassword\"=dword:00000000\n"), false, true, false},
+        PasswordCase{"ItsLineUnreadable", DesktopKey("\"ScreenSaveUsePassword\"=dword:one\n"), true, false, false},
+        PasswordCase{"StoredAsBinary", DesktopKey("\"ScreenSaveUsePassword\"=hex:01\n"), true, false, false},
+        PasswordCase{"StoreIsAFolder", [](const std::string& path) { fs::create_directories(path); }, true, false,
+                     false},
+        PasswordCase{"StoreNotReadableByItsUser",
+                     [](const std::string& path) {
+                         DesktopKey("\"ScreenSaveUsePassword\"=dword:00000001\n")(path);
+                         ::chmod(path.c_str(), 0);
+                     },
+                     true, false, true}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(FileRegistryTest, OpeningWithoutCreateCreatesNothing) {
     FileRegistry registry = MakeRegistry();

@@ -5,44 +5,102 @@
 namespace vorlandite::platform {
 namespace {
 
+// A line the reader cannot read is skipped, reported with its number, written back as it is,
+// and reads the same way after that save.
 struct BrokenFile {
     const char* name;
-    const char* text;
-    const char* line;  // the line the error must name
+    std::string text;
+    std::size_t line;                // the line reported
+    std::vector<std::string> kept;   // lines the save must carry over as they are
 };
 
 class BrokenRegFileTest : public ::testing::TestWithParam<BrokenFile> {};
 
-TEST_P(BrokenRegFileTest, IsRefusedWithItsLine) {
-    auto parsed = ParseRegFile(GetParam().text);
-    ASSERT_FALSE(parsed.ok());
-    EXPECT_TRUE(parsed.message().starts_with(GetParam().line)) << parsed.message();
+TEST_P(BrokenRegFileTest, IsSkippedWithItsLineAndKeptAsItIs) {
+    std::vector<RegProblem> skipped;
+    auto parsed = ParseRegFile(GetParam().text, &skipped);
+    ASSERT_TRUE(parsed.ok()) << parsed.message();
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].line, GetParam().line) << skipped[0].reason;
+    const std::string once = SerializeRegFile(*parsed);
+    for (const std::string& line : GetParam().kept)
+        EXPECT_NE(once.find(line + "\n"), std::string::npos) << line << "\n" << once;
+
+    std::vector<RegProblem> again;
+    auto reread = ParseRegFile(once, &again);
+    ASSERT_TRUE(reread.ok());
+    EXPECT_EQ(again.size(), 1u);
+    EXPECT_EQ(SerializeRegFile(*reread), once);
 }
+
+const std::string kKey = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, BrokenRegFileTest,
     ::testing::Values(
-        BrokenFile{"NoHeader", "[HKEY_CURRENT_USER\\A]\n", "line 1:"},
-        BrokenFile{"OtherHeader", "Windows Registry Editor Version 5.00\n", "line 1:"},
-        BrokenFile{"ValueOutsideKey", "REGEDIT4\n\"A\"=dword:1\n", "line 2:"},
-        BrokenFile{"UnknownRoot", "REGEDIT4\n[HKEY_CURENT_USER\\A]\n", "line 2:"},
-        BrokenFile{"UnclosedKey", "REGEDIT4\n[HKEY_CURRENT_USER\\A\n", "line 2:"},
-        BrokenFile{"UnclosedString", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=\"x\n", "line 3:"},
-        BrokenFile{"EscapedLastQuote", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=\"x\\\"\n",
-                   "line 3:"},
-        BrokenFile{"DwordTooLong", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=dword:123456789\n",
-                   "line 3:"},
-        BrokenFile{"DwordNoDigits", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=dword:\n", "line 3:"},
-        BrokenFile{"UnknownType", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=qword:1\n", "line 3:"},
-        BrokenFile{"BadHexItem", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=hex:0a,100\n", "line 3:"},
-        BrokenFile{"EmptyHexItem", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=hex:0a,,0b\n",
-                   "line 3:"},
-        BrokenFile{"BadContinuation",
-                   "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=hex(1):41,\\\n  zz\n", "line 4:"},
-        BrokenFile{"TextAfterValue", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\"=\"x\" y\n",
-                   "line 3:"},
-        BrokenFile{"NoEquals", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"A\" dword:1\n", "line 3:"}),
+        BrokenFile{"ValueOutsideKey", "REGEDIT4\n\"A\"=dword:1\n", 2, {"\"A\"=dword:1"}},
+        BrokenFile{"ValueAfterDeletedKey", kKey + "[-HKEY_CURRENT_USER\\A]\n\"A\"=dword:1\n[HKEY_CURRENT_USER\\B]\n",
+                   4, {"\"A\"=dword:1"}},
+        BrokenFile{"UnknownRoot", kKey + "[HKEY_CURENT_USER\\B]\n\"x\"=dword:1\n", 3,
+                   {"[HKEY_CURENT_USER\\B]", "\"x\"=dword:1"}},
+        BrokenFile{"UnclosedKey", "REGEDIT4\n[HKEY_CURRENT_USER\\A\n\"x\"=\"1\"\n", 2,
+                   {"[HKEY_CURRENT_USER\\A", "\"x\"=\"1\""}},
+        BrokenFile{"UnclosedString", kKey + "\"A\"=\"x\n", 3, {"\"A\"=\"x"}},
+        BrokenFile{"EscapedLastQuote", kKey + "\"A\"=\"x\\\"\n", 3, {"\"A\"=\"x\\\""}},
+        BrokenFile{"DwordTooLong", kKey + "\"A\"=dword:123456789\n", 3, {"\"A\"=dword:123456789"}},
+        BrokenFile{"DwordNoDigits", kKey + "\"A\"=dword:\n", 3, {"\"A\"=dword:"}},
+        BrokenFile{"UnknownType", kKey + "\"A\"=qword:1\n", 3, {"\"A\"=qword:1"}},
+        BrokenFile{"BadHexItem", kKey + "\"A\"=hex:0a,100\n", 3, {"\"A\"=hex:0a,100"}},
+        BrokenFile{"EmptyHexItem", kKey + "\"A\"=hex:0a,,0b\n", 3, {"\"A\"=hex:0a,,0b"}},
+        BrokenFile{"BadContinuation", kKey + "\"A\"=hex(1):41,\\\n  zz\n", 4, {"\"A\"=hex(1):41,\\", "  zz"}},
+        BrokenFile{"BadTypeOfAContinuedList", kKey + "\"A\"=hex(q):41,\\\n  42\n\"B\"=dword:2\n", 3,
+                   {"\"A\"=hex(q):41,\\", "  42"}},
+        BrokenFile{"ContinuationEndingAtABlankLine", kKey + "\"A\"=hex:zz,\\\n\n\"B\"=dword:2\n", 3,
+                   {"\"A\"=hex:zz,\\"}},
+        BrokenFile{"TextAfterValue", kKey + "\"A\"=\"x\" y\n", 3, {"\"A\"=\"x\" y"}},
+        BrokenFile{"NoEquals", kKey + "\"A\" dword:1\n", 3, {"\"A\" dword:1"}},
+        BrokenFile{"BinaryBytes", kKey + std::string("\x01\x00\xff\xfe", 4) + "\n", 3,
+                   {std::string("\x01\x00\xff\xfe", 4)}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(RegFileTest, OnlyATextThatIsNoStoreIsRefused) {
+    for (std::string text : {std::string("[HKEY_CURRENT_USER\\A]\n"), std::string("Windows Registry Editor Version 5.00\n"),
+                             std::string("\0\0\0\x89PNG", 7)}) {
+        auto parsed = ParseRegFile(text);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_TRUE(parsed.message().starts_with("line 1:")) << parsed.message();
+    }
+}
+
+TEST(RegFileTest, ValuesBelowAKeyLineThatCannotBeReadBelongToNoKey) {
+    const std::string text = "REGEDIT4\n"
+                             "\n"
+                             "[HKEY_CURRENT_USER\\A]\n"
+                             "\"x\"=dword:00000001\n"
+                             "\n"
+                             "; typo below\n"
+                             "[HKEY_CURENT_USER\\B]\n"
+                             "\"y\"=dword:00000002\n"
+                             "\n"
+                             "[HKEY_CURRENT_USER\\C]\n"
+                             "\"z\"=dword:00000003\n";
+    auto parsed = ParseRegFile(text);
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_EQ(SerializeRegFile(*parsed), text);
+    const std::vector<std::string> a{"A"}, b{"B"};
+    EXPECT_FALSE(KeyExists(*parsed, b));
+    EXPECT_EQ(FindValue(*FindSection(*parsed, a), "y"), nullptr);
+
+    // A value written to the key above lands in its own section, not below the broken line.
+    RegValue w;
+    w.name = "w";
+    w.kind = RegValueKind::Integer;
+    SetValue(CreateKey(*parsed, a), w);
+    auto reread = ParseRegFile(SerializeRegFile(*parsed));
+    ASSERT_TRUE(reread.ok());
+    EXPECT_NE(FindValue(*FindSection(*reread, a), "w"), nullptr);
+    EXPECT_EQ(FindValue(*FindSection(*reread, a), "y"), nullptr);
+}
 
 TEST(RegFileTest, BlankTextIsAnEmptyDocument) {
     auto parsed = ParseRegFile(" \n\r\n");

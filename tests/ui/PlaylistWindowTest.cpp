@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -147,6 +148,22 @@ TEST_F(PlaylistWindowTest, SavingAnEmptyListDeletesItem0Only) {
     EXPECT_FALSE(SixEnabled());
     window.SaveCustomPlayList();
     EXPECT_EQ(Stored(), (std::map<std::string, std::string>{{"item2", "/c"}}));
+}
+
+TEST_F(PlaylistWindowTest, AFailedSaveIsShownAndTheStoredListStays) {
+    Store({{0, "/a"}, {1, "/b"}});
+    window.LoadCustomPlayList();
+    window.btnMelodyDelAllClick();
+    Add({"/x/new.mp3"});
+    const std::string lock = dir.File("user.reg.lock");
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);  // no lock can be taken: the store cannot be written
+    window.SaveCustomPlayList();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].starts_with(kTitle + ": Your playlist could not be saved")) << messages.shown[0];
+    EXPECT_NE(messages.shown[0].find(lock), std::string::npos) << messages.shown[0];
+    std::filesystem::remove(lock);
+    EXPECT_EQ(Stored(), (std::map<std::string, std::string>{{"item0", "/a"}, {"item1", "/b"}}));
 }
 
 TEST_F(PlaylistWindowTest, AddingKeepsDuplicatesAndRemembersTheFolder) {
