@@ -1,5 +1,6 @@
 #include "app/SecondMonitorWindow.h"
 
+#include <QCloseEvent>
 #include <QImage>
 #include <QPainter>
 
@@ -63,5 +64,13 @@ void SecondMonitorWindow::Repaint(const raster::TRect& changed) {
 }
 
 void SecondMonitorWindow::paintEvent(QPaintEvent*) { PaintShowBitmap(*this, screen_); }
+
+void SecondMonitorWindow::closeEvent(QCloseEvent* event) {
+    if (refuseOutsideClose_ && event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
 
 } // namespace vorlandite::app

@@ -27,14 +27,18 @@ public:
     void Repaint(const raster::TRect& changed) override;
 
     const raster::TBitmap32& Screen() const { return screen_; }
+    // A show that asks for a password refuses close requests from outside (the window manager's).
+    void RefuseOutsideClose(bool refuse) { refuseOutsideClose_ = refuse; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     raster::TBitmap32 screen_;   // what the window shows; transitions draw here
     raster::TBitmap32 picture_;  // the current frame, complete
     std::unique_ptr<transitions::TScreenPresenter> presenter_;
+    bool refuseOutsideClose_ = false;
 };
 
 // Paints a show surface's bitmap at the widget's origin, its alpha ignored.
