@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the engine and the CLI, authors a demo
+# The main job: installs what is missing, builds the engine, the CLI and the Flash plugin (a
+# release build without tests, benchmarks or fuzzers, in build-release/), authors a demo
 # screensaver from content this script generates, and shows it: full screen when a display is
 # there, otherwise recorded headless with a contact sheet of its items.
 #
@@ -7,11 +8,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/install-deps.sh --for demo
+# RelWithDebInfo: the debug information is split off into bin/*.debug, so the engine every
+# screensaver carries stays small; the same compiler flags as the test build share its cache.
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_TESTS=OFF -DVORLANDITE_BENCH=OFF
 
-bin=build/bin
-demo=build/demo
+bin=build-release/bin
+demo=build-release/demo
 rm -rf "$demo"
 mkdir -p "$demo"
 
@@ -76,6 +79,8 @@ JSON
 
 echo "== building $demo/demo.scr"
 "$bin/vorlandite" build "$demo/demo.json" -o "$demo/demo.scr"
+mb() { awk -v b="$(stat -c %s "$1")" 'BEGIN { printf "%.1f MB", b / 1048576 }'; }
+echo "== sizes: the engine $(mb "$bin/vorlandite-engine"), the screensaver $(mb "$demo/demo.scr")"
 echo "== inspecting it"
 "$bin/vorlandite" inspect "$demo/demo.scr"
 

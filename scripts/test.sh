@@ -7,14 +7,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --for test
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
+# How long each stage took, for the notes.
+stage_start=$SECONDS
+stage_done() { echo "== $1 took $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
 
 echo "== build and unit tests"
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build -j "$jobs" --timeout 300
+stage_done "build and unit tests"
 
 echo "== sanitizer build (ASan + UBSan) and unit tests"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLANDITE_SANITIZE=ON -DVORLANDITE_BENCH=OFF
@@ -22,10 +26,12 @@ bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLANDITE_SANITIZE=
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0" \
   ctest --test-dir build-asan -j "$jobs" --timeout 600
+stage_done "sanitizer build and unit tests"
 
 fuzz_runs=${FUZZ_RUNS:-50000}
 if [ "$fuzz_runs" -gt 0 ]; then
   echo "== fuzzing (${fuzz_runs} runs per target)"
   bash scripts/fuzz.sh "$fuzz_runs" 120
+  stage_done "fuzzing"
 fi
 echo "== all tests passed"

@@ -6,6 +6,7 @@
 
 #include "base/Result.h"
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,9 +46,16 @@ public:
 
 // The Flash runtime is a plugin (kFlashPluginFile) in a folder with the player's files in
 // "ruffle/". It is looked for in $VORLANDITE_FLASH_RUNTIME when that is set ("" or "none": no
-// runtime), else in "flash/" beside the running program, else where this build put it.
+// runtime), else in the folder built into this copy of the engine: the installed runtime
+// (<prefix>/lib/vorlandite/flash) for an installed engine and the screensavers made from it, the
+// build tree's for an engine in its build tree. Never beside the running program.
 inline constexpr char kFlashPluginFile[] = "libvorlandite_flash.so";
 std::optional<std::string> FindFlashRuntime();
+
+// The folder built into this copy of the engine ("" when none). The install step rewrites it in
+// place, so it has a fixed capacity, terminating zero included.
+inline constexpr std::size_t kFlashRuntimeDirCapacity = 1024;
+std::string BuiltInFlashRuntimeDir();
 
 // Whether a runtime is there; without one the show runs without its Flash items.
 bool FlashRuntimeInstalled();
