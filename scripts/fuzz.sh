@@ -9,8 +9,7 @@ runs=${1:-50000}
 seconds=${2:-120}
 build=build-fuzz
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_FUZZ=ON >/dev/null
-ninja -C "$build"
+CC=clang CXX=clang++ bash scripts/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_FUZZ=ON
 
 corpus="$build/corpus"
 mkdir -p "$corpus"

@@ -10,6 +10,7 @@
 #include "commands/Gallery.h"
 #include "commands/Inspect.h"
 #include "commands/Record.h"
+#include "commands/Register.h"
 #include "commands/RenderBackground.h"
 #include "commands/RenderEffect.h"
 #include "commands/RenderMedia.h"
@@ -42,6 +43,8 @@ constexpr Command kCommands[] = {
     {"render-tune", "synthesise a short tune as a WAV file (the demo's melody)", RunRenderTune},
     {"render-clip", "encode a short test-pattern video as Motion JPEG in AVI", RunRenderClip},
     {"render-movie", "write a small Flash movie (the demo's movie)", RunRenderMovie},
+    {"register", "make a screensaver selectable in xscreensaver's and MATE's settings", RunRegister},
+    {"unregister", "take back what register added for a screensaver", RunUnregister},
 };
 
 std::string Usage() {
@@ -49,7 +52,7 @@ std::string Usage() {
     for (const Command& c : kCommands)
         text += "  " + std::string(c.name) + std::string(c.name.size() < 20 ? 20 - c.name.size() : 1, ' ') +
                 std::string(c.summary) + "\n";
-    text += "\n`vorlandite COMMAND --help` describes one command.\n";
+    text += "\n`vorlandite COMMAND --help` describes one command; `vorlandite --version` prints the version.\n";
     return text;
 }
 
@@ -65,6 +68,10 @@ int main(int argc, char** argv) {
     if (name == "--help" || name == "-h" || name == "help") {
         std::cout << Usage();
         return kExitOk;
+    }
+    if (name == "--version") {
+        std::cout << "vorlandite " VORLANDITE_VERSION "\n" << std::flush;
+        return std::cout ? kExitOk : ReportFailure(std::cerr, "cannot write to standard output");
     }
     const Command* command = nullptr;
     for (const Command& c : kCommands)

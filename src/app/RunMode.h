@@ -15,6 +15,9 @@ enum class RunMode {
     Preview,         // switch "P": inside the host window given as second argument
     PasswordChange,  // switch "A"
     Configuration,   // any other switch letter, an empty one, or no argument
+    // Inside a window a screensaver host made (xscreensaver, mate-screensaver, xsecurelock):
+    // --window-id ID, or --root with $XSCREENSAVER_WINDOW. The host owns input and locking.
+    HostedShow,
 };
 
 struct RunModeDecision {
@@ -24,6 +27,10 @@ struct RunModeDecision {
     // The second argument read as a window id, for preview and password change; nullopt when
     // missing or not a number.
     std::optional<uint64_t> windowHandle;
+    // HostedShow: the host's window; nullopt when the id given is not a number.
+    std::optional<uint64_t> hostWindow;
+    // HostedShow: the option or variable that named the host window, for messages.
+    std::string hostWindowSource;
 };
 
 // The extension of a file name: from its last dot (after the last '/') to the end, or "".
@@ -36,7 +43,12 @@ char SwitchLetter(std::string_view firstArgument);
 // A window id as X11 tools print it: decimal or 0x-hexadecimal, nothing else around it.
 std::optional<uint64_t> ParseWindowHandle(std::string_view text);
 
-// `arguments` excludes the program name.
-RunModeDecision DecideRunMode(std::string_view engineFilePath, const std::vector<std::string>& arguments);
+// `arguments` excludes the program name. `xscreensaverWindow` is $XSCREENSAVER_WINDOW (null
+// when unset). Before the switch letter, the screensaver hosts' conventions are looked for:
+// "--window-id ID" / "-window-id ID" anywhere, then "--root" / "-root" anywhere (hosted in
+// $XSCREENSAVER_WINDOW when that is set, else the ordinary show, as "/s"), then no arguments at
+// all with $XSCREENSAVER_WINDOW set (how xsecurelock starts a saver).
+RunModeDecision DecideRunMode(std::string_view engineFilePath, const std::vector<std::string>& arguments,
+                              const char* xscreensaverWindow = nullptr);
 
 } // namespace vorlandite::app

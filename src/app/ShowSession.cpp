@@ -16,14 +16,15 @@ uint32_t ClockSeed() {
 
 ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
                          std::function<void()> closeWindow, slideshow::IPasswordCheck* password,
-                         ShowMusicSources music)
-    : window_(window), closeWindow_(std::move(closeWindow)), random_(ClockSeed(), false) {
+                         ShowMusicSources music, std::unique_ptr<raster::DesktopCapture> desktop)
+    : window_(window), closeWindow_(std::move(closeWindow)), random_(ClockSeed(), false), desktop_(std::move(desktop)) {
     screen_.SetSize(width, height);
     picture_.SetSize(width, height);
     presenter_ = std::make_unique<transitions::TScreenPresenter>(screen_, &window_);
     engine_ = std::make_unique<transitions::TTransitionEngine>(clock_, random_, owner_);
     slideshow::TShowEnvironment environment{*this, slideTimer_, gifTimer_, *engine_, random_};
     environment.Password = password;
+    environment.Desktop = desktop_.get();
 
     const payload::Payload& data = content.Payload;
     std::vector<std::string> userPlaylist;
@@ -66,6 +67,9 @@ ShowSession::~ShowSession() {
     engine_.reset();
     presenter_.reset();
     second_.reset();
+    // The panel is the window's child; a session made again (a hosted show resized) must not
+    // leave the old one behind.
+    delete videoPanel_.data();
 }
 
 void ShowSession::AddSecondMonitor(const QRect& geometry, bool bypassWindowManager) {

@@ -15,6 +15,7 @@
 #include "transitions/TransitionEngine.h"
 #include "transitions/TransitionServices.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -31,9 +32,10 @@ class ShowSession final : public slideshow::IShowDisplay {
 public:
     // `window` is the display; `closeWindow` runs when the show asks the window to close.
     // `password`: the host's question at the end (null: none); must outlive the session.
+    // `desktop`: the desktop picture for a desktop start or background (null: none to be had).
     ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
                 std::function<void()> closeWindow, slideshow::IPasswordCheck* password = nullptr,
-                ShowMusicSources music = {});
+                ShowMusicSources music = {}, std::unique_ptr<raster::DesktopCapture> desktop = nullptr);
     ~ShowSession() override;
 
     // A window on the second monitor (its geometry in desktop coordinates); before Start.
@@ -79,10 +81,11 @@ private:
     audio::TMediaPlayer enterSoundPlayer_{audio::TMediaPlayer::AudioOutput::Automatic,
                                           audio::TMediaPlayer::VideoOutput::None};
     audio::TMediaPlayer videoPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::Frames};
-    audio::TVideoPanel* videoPanel_ = nullptr;  // a child of the window
+    QPointer<audio::TVideoPanel> videoPanel_;  // a child of the window
     // Flash controls live on the video panel; null without a Flash runtime. Declared before the
     // controller, which holds controls it made.
     std::unique_ptr<platform::TFlashRuntimeFactory> flash_;
+    std::unique_ptr<raster::DesktopCapture> desktop_;
     std::unique_ptr<audio::TMelodyPlayback> melody_;
     std::unique_ptr<audio::TEnterSound> enterSound_;
     std::unique_ptr<slideshow::TSlideshowController> controller_;

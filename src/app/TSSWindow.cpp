@@ -3,6 +3,8 @@
 #include "app/ShowSession.h"
 #include "host/QtInputMessage.h"
 #include "platform/PlatformPaths.h"
+#include "platform/ProcessHardening.h"
+#include "raster/canvas/QtDesktopCapture.h"
 #include "slideshow/LogoOverlay.h"
 
 #include "audio/TMediaPlayer.h"
@@ -25,11 +27,23 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace vorlandite::app {
 
 namespace {
 
 constexpr int kPreviewWatchMs = 1000;
+// A host ends its saver by destroying the window or resizes it on a monitor change: looked at
+// ten times a second, the show follows well within a second.
+constexpr int kHostWatchMs = 100;
+
+std::string WindowIdText(uint64_t window) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(window));
+    return text;
+}
 
 class QtCursorPosition final : public host::ICursorPosition {
 public:
@@ -64,7 +78,7 @@ TSSWindow::~TSSWindow() {
 }
 
 bool TSSWindow::FormCreate() {
-    decision_ = DecideRunMode(engineFilePath_, arguments_);
+    decision_ = DecideRunMode(engineFilePath_, arguments_, std::getenv("XSCREENSAVER_WINDOW"));
     ProgramMode = decision_.programMode;
 
     host::TScreenSaverServices hostServices;
@@ -75,7 +89,8 @@ bool TSSWindow::FormCreate() {
     hostServices.WindowManagerRunning = services_.windowManagerRunning;
     hostServices.EndApplication = [this] { EndApplication(); };
     screenSaver_ = std::make_unique<host::TScreenSaver>(
-        *this, host::TScreenSaverCommandLine{decision_.switchLetter, decision_.windowHandle}, std::move(hostServices));
+        *this, host::TScreenSaverCommandLine{decision_.switchLetter, decision_.windowHandle, decision_.hostWindow},
+        std::move(hostServices));
     auto& saver = *screenSaver_;
     saver.AutoEnable = false;
     saver.ConfigurationBoxStyle = host::TConfigBoxStyle::cbsPanel;
@@ -87,6 +102,8 @@ bool TSSWindow::FormCreate() {
 
     if (ProgramMode)
         saver.RunMainSaver();
+    else if (decision_.mode == RunMode::HostedShow)
+        return StartHostedShow();
     else
         saver.Dispatch();
     if (ending_)
@@ -161,7 +178,8 @@ void TSSWindow::btnPlaylistEditorClick() {
 
 bool TSSWindow::ReadData(bool SettingsOnly) {
     auto report = [this](const std::string& why) {
-        (void)why;
+        if (HostedMode)
+            return FailHosted(why);
         if (screenSaver_)
             screenSaver_->ShowCursor();
         unsetCursor();
@@ -182,6 +200,38 @@ bool TSSWindow::ReadData(bool SettingsOnly) {
     return true;
 }
 
+std::unique_ptr<ShowSession> TSSWindow::MakeShowSession(QSize size, const std::string& tempFolder) {
+    slideshow::TShowContent content{state_.Payload, engineFilePath_, tempFolder, {}};
+    if (auto logo = slideshow::LoadLogo(state_.Payload.Header, engineFilePath_, tempFolder); logo.ok())
+        content.Logo = std::move(logo).value();
+    // A hosted show never asks for a password: the host owns the lock.
+    return std::make_unique<ShowSession>(*this, size.width(), size.height(), std::move(content), [this] { close(); },
+                                         HostedMode ? nullptr : this,
+                                         ShowMusicSources{&services_.registry, state_.UseCustomPlaylist},
+                                         TakeDesktopPicture(size));
+}
+
+std::unique_ptr<raster::DesktopCapture> TSSWindow::TakeDesktopPicture(QSize size) {
+    const auto& header = state_.Payload.Header;
+    if (!header.DesktopStart && !header.DesktopBackground)
+        return nullptr;
+    Result<raster::TBitmap32> picture = MakeError("no desktop picture");
+    if (!HostedMode) {
+        // Taken while the show's window is not up yet: afterwards the screen shows the show.
+        picture = raster::QtDesktopCapture().GrabScreen();
+    } else {
+        if (services_.hostScreenshot)
+            picture = services_.hostScreenshot();
+        // A host that keeps no screenshot: the desktop is black.
+        if (!picture) {
+            picture = raster::TBitmap32::Create(size.width(), size.height());
+            if (picture)
+                picture->Clear(0xFF000000u);
+        }
+    }
+    return std::make_unique<raster::TSnapshotDesktop>(std::move(picture), size.width(), size.height());
+}
+
 bool TSSWindow::StartShow() {
     if (!ReadData(false))
         return false;
@@ -191,39 +241,125 @@ bool TSSWindow::StartShow() {
     }
     auto tempFolder = platform::TempFolder();
     if (!tempFolder) {
+        if (HostedMode)
+            return FailHosted(tempFolder.message());
         services_.messageBox.Show(title_.toStdString(), std::string(payload::kPayloadFailureMessage),
                                   platform::MessageIcon::Error);
         EndApplication();
         return false;
     }
     QScreen* primary = QGuiApplication::primaryScreen();
-    const QSize size = primary ? primary->geometry().size() : QSize(800, 600);
-    slideshow::TShowContent content{state_.Payload, engineFilePath_, *tempFolder, {}};
-    if (auto logo = slideshow::LoadLogo(state_.Payload.Header, engineFilePath_, *tempFolder); logo.ok())
-        content.Logo = std::move(logo).value();
-    show_ = std::make_unique<ShowSession>(*this, size.width(), size.height(), std::move(content),
-                                          [this] { close(); }, this,
-                                          ShowMusicSources{&services_.registry, state_.UseCustomPlaylist});
+    const QSize size = HostedMode ? hostSize_ : primary ? primary->geometry().size() : QSize(800, 600);
+    show_ = MakeShowSession(size, *tempFolder);
 
-    InstallInputFilter();
-
-    // Further monitors than the second get nothing.
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    MultiMonitor = screens.size() > 1;
-    if (MultiMonitor) {
-        QScreen* second = screens.at(1) == primary && primary ? screens.at(0) : screens.at(1);
-        show_->AddSecondMonitor(second->geometry(), !services_.windowManagerRunning);
+    if (!HostedMode) {
+        InstallInputFilter();
+        // Further monitors than the second get nothing. A hosted show has one window per
+        // monitor, each with a process of its own.
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        MultiMonitor = screens.size() > 1;
+        if (MultiMonitor) {
+            QScreen* second = screens.at(1) == primary && primary ? screens.at(0) : screens.at(1);
+            show_->AddSecondMonitor(second->geometry(), !services_.windowManagerRunning);
+        }
     }
 
     if (!isVisible())
         show();
-    activateWindow();
-    raise();
+    if (!HostedMode) {
+        activateWindow();
+        raise();
+        if (screenSaver_->AsksPassword()) {
+            // Nothing of the password typed later may leave the process through a core file or
+            // a debugger of the same user.
+            if (Status protectedProcess = platform::ProtectPasswordProcess(); !protectedProcess)
+                std::fprintf(stderr, "vorlandite-engine: %s\n", protectedProcess.message().c_str());
+            screenHold_ = std::make_unique<host::TScreenHold>(*this, services_.inputGrab);
+            if (SecondMonitorWindow* second = show_->SecondMonitorWindowIfAny()) {
+                screenHold_->AddWindow(*second);
+                second->RefuseOutsideClose(true);
+            }
+            screenHold_->Start();
+        }
+    }
     if (Status started = show_->Start(); !started) {
+        if (HostedMode)
+            return FailHosted(started.message());
         EndApplication();
         return false;
     }
     return true;
+}
+
+bool TSSWindow::FailHosted(const std::string& why) {
+    std::fprintf(stderr, "vorlandite-engine: %s\n", why.c_str());
+    EndApplication(1);
+    return false;
+}
+
+bool TSSWindow::StartHostedShow() {
+    HostedMode = true;
+    if (!decision_.hostWindow || *decision_.hostWindow == 0)
+        return FailHosted(decision_.hostWindowSource + " does not name a window");
+    const std::string window = WindowIdText(*decision_.hostWindow);
+    std::optional<QSize> size;
+    if (services_.hostWindowSize) {
+        size = services_.hostWindowSize();
+    } else if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        size = primary->geometry().size();
+    }
+    if (!size)
+        return FailHosted("the host window " + window + " does not exist");
+    if (size->isEmpty())
+        return FailHosted("the host window " + window + " has no area");
+    screenSaver_->RunHostedSaver();
+    if (!screenSaver_->Embedded() || !SaverModeActive)
+        return FailHosted("cannot draw in the host window " + window);
+    hostSize_ = *size;
+    setGeometry(0, 0, hostSize_.width(), hostSize_.height());
+    if (!StartShow())
+        return false;
+    WatchHostWindow();
+    return true;
+}
+
+void TSSWindow::WatchHostWindow() {
+    if (!services_.hostWindowSize)
+        return;
+    hostWatch_ = new QTimer(this);
+    connect(hostWatch_, &QTimer::timeout, this, [this] {
+        const std::optional<QSize> size = services_.hostWindowSize();
+        if (!size) {
+            Terminate();  // the host took its window away: the show is over
+            return;
+        }
+        if (*size != hostSize_ && !size->isEmpty())
+            RestartHostedShow(*size);
+    });
+    hostWatch_->start(kHostWatchMs);
+}
+
+void TSSWindow::RestartHostedShow(QSize size) {
+    // The worker draws on the screen bitmap of the size it started with; the next look comes
+    // soon enough after the transition.
+    if (!show_ || show_->Controller().TransitionInProgress())
+        return;
+    auto tempFolder = platform::TempFolder();
+    if (!tempFolder)
+        return;
+    hostSize_ = size;
+    show_->Controller().StopMedia();
+    show_->Controller().FormClose();
+    show_.reset();
+    setGeometry(0, 0, size.width(), size.height());
+    // Every layer of the show (background, placement, captions) follows the new size: the show
+    // starts over in it.
+    show_ = MakeShowSession(size, *tempFolder);
+    if (Status started = show_->Start(); !started) {
+        FailHosted(started.message());
+        return;
+    }
+    update();
 }
 
 void TSSWindow::StartPreview() {
@@ -352,6 +488,8 @@ void TSSWindow::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    if (screenHold_)
+        screenHold_->Stop();
     const bool transitionRunning = show_ && show_->Controller().TransitionInProgress();
     if (show_)
         show_->Controller().FormClose();
@@ -365,11 +503,15 @@ void TSSWindow::FormClose() {
     unsetCursor();
     // Every close of the configuration dialog stores all fifteen values; there is no cancel.
     if (decision_.mode == RunMode::Configuration && !ending_) {
-        (void)payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, cfgBox_->ReadSettings());
+        // A full or read-only folder must not lose the user's changes without a word.
+        if (Status saved =
+                payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, cfgBox_->ReadSettings());
+            !saved)
+            services_.messageBox.Show(title_.toStdString(), saved.message(), platform::MessageIcon::Error);
     }
     // The end of a full-screen show: the exit link (F1 may have replaced it), then the exit banner,
     // which is modal, so the program ends once the user has closed it.
-    if (show_ && !PreviewModeActive && !ending_) {
+    if (show_ && !PreviewModeActive && !HostedMode && !ending_) {
         ui::OpenExitLink(state_.Payload.Strings, shell_);
         if (state_.Payload.Header.ExitBannerStoredSize > 0 && !transitionRunning)
             if (auto tempFolder = platform::TempFolder())
@@ -377,9 +519,30 @@ void TSSWindow::FormClose() {
     }
 }
 
+void TSSWindow::Terminate() {
+    if (terminated_)
+        return;
+    terminated_ = true;
+    ending_ = true;  // no exit link, no exit banner, no settings stored
+    if (hostWatch_)
+        hostWatch_->stop();
+    if (previewWatch_)
+        previewWatch_->stop();
+    if (show_)
+        show_->Controller().StopMedia();
+    FormClose();
+    // Every event loop, a modal dialog's included, ends with this.
+    QCoreApplication::exit(0);
+}
+
 void TSSWindow::FormDestroy() { ui::FreeCaptionTable(); }
 
 void TSSWindow::closeEvent(QCloseEvent* event) {
+    // A window manager's close (what Alt+F4 sends) must not walk around the password question.
+    if (screenHold_ && screenHold_->Holding() && event->spontaneous()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }
@@ -407,9 +570,9 @@ void TSSWindow::paintEvent(QPaintEvent* event) {
     painter.drawText(rect(), Qt::AlignCenter, title_);
 }
 
-void TSSWindow::EndApplication() {
+void TSSWindow::EndApplication(int exitCode) {
     ending_ = true;
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
 }
 
 } // namespace vorlandite::app

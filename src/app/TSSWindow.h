@@ -6,20 +6,26 @@
 #include "app/RunMode.h"
 #include "app/StartupReading.h"
 #include "host/InputExitPolicy.h"
+#include "host/ScreenHold.h"
 #include "host/ScreenSaver.h"
+#include "platform/InputGrab.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/ScreenSaverPassword.h"
 #include "platform/qt/QtShellOpen.h"
 #include "platform/DesktopWallpaper.h"
+#include "raster/DesktopCapture.h"
 #include "raster/TBitmap32.h"
 #include "slideshow/ExitBanner.h"
 #include "slideshow/controller/ShowDisplay.h"
 
+#include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +52,14 @@ struct EngineServices {
     bool windowManagerRunning = true;
     // Answers whether the preview's host window still exists; null: assume it does.
     std::function<bool(uint64_t)> windowExists;
+    // A hosted show's window: its size now, nullopt once it is gone. Null: the primary screen's
+    // size, and the window is taken to stay.
+    std::function<std::optional<QSize>()> hostWindowSize;
+    // The screenshot a screensaver host keeps of the desktop it covers, placed for its window;
+    // null: the host keeps none.
+    std::function<Result<raster::TBitmap32>()> hostScreenshot;
+    // Keyboard and pointer grabs for a show that asks for a password; null: none to be had.
+    platform::InputGrab* inputGrab = nullptr;
 };
 
 class TSSWindow : public QWidget, public slideshow::IPasswordCheck {
@@ -65,6 +79,11 @@ public:
     // The host's password question, for the show's finish.
     bool VerifyPassword() override;
 
+    // Ends the program at once and cleanly, whatever the mode (a termination signal): the media
+    // stop, the show's files go, the desktop's screensaver settings and the cursor are given
+    // back; no password question, exit link, exit banner or saving of settings. Exit status 0.
+    void Terminate();
+
     const RunModeDecision& Decision() const { return decision_; }
     const StartupPayload& State() const { return state_; }
     QString ApplicationTitle() const { return title_; }
@@ -76,6 +95,8 @@ public:
     bool PreviewModeActive = false;
     bool ProgramMode = false;
     bool MultiMonitor = false;
+    // The show runs inside a screensaver host's window: the host owns input and locking.
+    bool HostedMode = false;
 
     // Where the cursor was when the window was last shown (screen coordinates).
     host::InputPoint CursorAtShow;
@@ -97,6 +118,16 @@ private:
     void btnPlaylistEditorClick();
     void btnAboutClick();
     bool StartShow();
+    bool StartHostedShow();
+    // A hosted show at its host window's size; the show starts again when that size changes.
+    void WatchHostWindow();
+    void RestartHostedShow(QSize size);
+    std::unique_ptr<ShowSession> MakeShowSession(QSize size, const std::string& tempFolder);
+    // The desktop picture the show starts on or uses as background, when its settings want one.
+    std::unique_ptr<raster::DesktopCapture> TakeDesktopPicture(QSize size);
+    // Why a hosted show cannot start: on stderr (a hosted show opens no window of its own), then
+    // the end with a failure status.
+    bool FailHosted(const std::string& why);
     void StartPreview();
     void InstallInputFilter();
     void RemoveInputFilter();
@@ -105,7 +136,8 @@ private:
     void SetCurrentPictureAsWallpaper();
     void FormClose();
     void FormDestroy();
-    void EndApplication();
+    // Leaves the event loop once it runs, with `exitCode` as the program's status.
+    void EndApplication(int exitCode = 0);
 
     EngineServices services_;
     std::string engineFilePath_;
@@ -126,6 +158,7 @@ private:
     raster::TBitmap32 previewPicture_;  // empty: the preview stays black
     std::unique_ptr<host::TScreenSaver> screenSaver_;
     std::unique_ptr<ShowSession> show_;  // the full-screen show, while it runs
+    std::unique_ptr<host::TScreenHold> screenHold_;  // a show that asks for a password holds the screen
     bool filterInstalled_ = false;
     // Activation messages count only once the show window and the application have both been
     // active: their first activation is the show starting, not input.
@@ -133,6 +166,9 @@ private:
     bool windowActive_ = false;
     bool applicationActive_ = false;
     QTimer* previewWatch_ = nullptr;
+    QTimer* hostWatch_ = nullptr;
+    QSize hostSize_;
+    bool terminated_ = false;
 };
 
 } // namespace vorlandite::app

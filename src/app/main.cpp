@@ -1,5 +1,6 @@
 // vorlandite-engine: the screensaver engine. A copy of it with a payload appended is a
-// screensaver; the run mode comes from its file name and command line.
+// screensaver; the run mode comes from its file name and command line (and, for a show inside a
+// screensaver host's window, $XSCREENSAVER_WINDOW).
 
 #include "app/RunMode.h"
 #include "app/StartupReading.h"
@@ -10,43 +11,101 @@
 #include "platform/ScreenSaverPassword.h"
 #include "platform/qt/QtPasswordPrompt.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/TerminationSignals.h"
+#include "platform/CombinedScreenSaverInhibitor.h"
+#include "platform/qt/DBusScreenSaverInhibitor.h"
 #include "platform/qt/X11Desktop.h"
+#include "platform/qt/X11HostScreenshot.h"
+#include "platform/qt/X11InputGrab.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
 int main(int argc, char** argv) {
+    namespace app = vorlandite::app;
+    namespace platform = vorlandite::platform;
+
+    // A host may end its saver at any moment, also while it starts.
+    platform::TerminationSignals::CatchEarly();
+
     // Arguments as the 8-bit strings the command line carried.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
 
+    // The version, and the Flash runtime this copy would load: no display needed.
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        const auto runtime = platform::FindFlashRuntime();
+        std::printf("vorlandite-engine %s\nFlash runtime: %s\n", VORLANDITE_VERSION,
+                    runtime ? runtime->c_str() : "none");
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+
     // The Flash runtime's browser engine shares graphics contexts, which can only be asked for
-    // before the application object exists; only a full-screen show that may play Flash asks.
-    const std::string ownFile = vorlandite::platform::OwnExecutablePath();
-    if (vorlandite::app::DecideRunMode(ownFile, arguments).mode == vorlandite::app::RunMode::Show &&
-        vorlandite::platform::FlashRuntimeInstalled() && vorlandite::app::PayloadHasFlashItems(ownFile))
+    // before the application object exists; only a show that may play Flash asks.
+    const std::string ownFile = platform::OwnExecutablePath();
+    const app::RunModeDecision decision = app::DecideRunMode(ownFile, arguments, std::getenv("XSCREENSAVER_WINDOW"));
+    const bool hosted = decision.mode == app::RunMode::HostedShow;
+    if ((decision.mode == app::RunMode::Show || hosted) && platform::FlashRuntimeInstalled() &&
+        app::PayloadHasFlashItems(ownFile))
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Screen Saver"));
     const std::string engineFile = QCoreApplication::applicationFilePath().toStdString();
 
-    vorlandite::platform::FileRegistry registry(vorlandite::platform::DefaultUserRegistryPath());
-    vorlandite::platform::QtMessageBox messageBox;
-    vorlandite::platform::X11ScreenSaverInhibitor x11Inhibitor;
-    vorlandite::platform::NoScreenSaverInhibitor noInhibitor;
+    // Folders of engines that ended without cleaning up (killed, crashed) go now.
+    platform::RemoveStaleTempFolders();
+
+    platform::FileRegistry registry(platform::DefaultUserRegistryPath());
+    platform::QtMessageBox windowMessageBox;
+    platform::StderrMessageBox stderrMessageBox;
+    platform::X11ScreenSaverInhibitor x11Inhibitor;
+    platform::NoScreenSaverInhibitor noInhibitor;
 
     // The X11 services only where the windows are X11 windows (not offscreen or Wayland).
     const bool onX11 = QGuiApplication::platformName() == QStringLiteral("xcb");
-    vorlandite::app::EngineServices services{registry, messageBox};
-    services.inhibitor = onX11 ? static_cast<vorlandite::platform::ScreenSaverInhibitor*>(&x11Inhibitor) : &noInhibitor;
-    services.windowManagerRunning = !onX11 || vorlandite::platform::X11WindowManagerRunning();
+    // A hosted show opens no window of its own, a message box included.
+    app::EngineServices services{registry, hosted ? static_cast<platform::MessageBox&>(stderrMessageBox)
+                                                  : static_cast<platform::MessageBox&>(windowMessageBox)};
+    // The X server's own screensaver and the session's (org.freedesktop.ScreenSaver) are held off
+    // while a show runs; a hosted show holds off nothing, its host is the screensaver.
+    platform::DBusScreenSaverInhibitor sessionInhibitor("Vorlandite", "A slideshow is running");
+    platform::CombinedScreenSaverInhibitor showInhibitor({&x11Inhibitor, &sessionInhibitor});
+    services.inhibitor = hosted  ? static_cast<platform::ScreenSaverInhibitor*>(&noInhibitor)
+                         : onX11 ? static_cast<platform::ScreenSaverInhibitor*>(&showInhibitor)
+                                 : &sessionInhibitor;
+    services.windowManagerRunning = !onX11 || platform::X11WindowManagerRunning();
     // The user's login password, asked above the show when the desktop's settings want it.
-    vorlandite::platform::QtPasswordPrompt password({}, !services.windowManagerRunning);
+    platform::QtPasswordPrompt password({}, !services.windowManagerRunning);
     services.password = &password;
-    if (onX11)
-        services.windowExists = [](uint64_t window) { return vorlandite::platform::X11WindowExists(window); };
+    platform::X11InputGrab inputGrab;
+    std::unique_ptr<platform::X11WindowWatch> hostWatch;
+    if (onX11) {
+        services.inputGrab = &inputGrab;
+        services.windowExists = [](uint64_t window) { return platform::X11WindowExists(window); };
+        if (hosted && decision.hostWindow) {
+            services.hostScreenshot = [window = *decision.hostWindow] { return platform::X11HostScreenshot(window); };
+            hostWatch = std::make_unique<platform::X11WindowWatch>(*decision.hostWindow);
+            services.hostWindowSize = [&hostWatch]() -> std::optional<QSize> {
+                if (auto size = hostWatch->Size())
+                    return QSize(size->width, size->height);
+                return std::nullopt;
+            };
+        }
+    }
 
-    vorlandite::app::TSSWindow window(services, engineFile, arguments);
-    window.FormCreate();
-    return application.exec();
+    int status = 0;
+    {
+        app::TSSWindow window(services, engineFile, arguments);
+        // A host ends its saver with SIGTERM, a terminal with SIGINT or SIGHUP: the program ends
+        // in order, giving back what it changed.
+        platform::TerminationSignals terminationSignals([&window](int) { window.Terminate(); });
+        window.FormCreate();
+        status = application.exec();
+    }
+    platform::RemoveTempFolder();
+    return status;
 }

@@ -66,21 +66,34 @@ void TScreenSaver::Dispatch() {
 
 void TScreenSaver::RunPreview() {
     Raise(OnBeforePreviewActive);
-    if (PreviewWindow && commandLine_.WindowHandle && *commandLine_.WindowHandle != 0) {
-        // A child of the desktop's preview window that takes no input of its own: clicks and
-        // keys belong to the settings dialog around it.
-        if (QWindow* parent = QWindow::fromWinId(WId(*commandLine_.WindowHandle))) {
-            owner_.setAttribute(Qt::WA_NativeWindow);
-            owner_.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
-            owner_.createWinId();
-            if (QWindow* own = owner_.windowHandle()) {
-                own->setParent(parent);
-                embedded_ = true;
-            }
-            owner_.setGeometry(0, 0, kPreviewWidth, kPreviewHeight);
-        }
-    }
+    // A child of the desktop's preview window that takes no input of its own: clicks and keys
+    // belong to the settings dialog around it.
+    if (PreviewWindow && commandLine_.WindowHandle && EmbedInto(*commandLine_.WindowHandle))
+        owner_.setGeometry(0, 0, kPreviewWidth, kPreviewHeight);
     Raise(OnPreviewActive);
+}
+
+bool TScreenSaver::EmbedInto(uint64_t window) {
+    if (window == 0)
+        return false;
+    QWindow* parent = QWindow::fromWinId(WId(window));
+    if (!parent)
+        return false;
+    owner_.setAttribute(Qt::WA_NativeWindow);
+    owner_.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
+    owner_.createWinId();
+    QWindow* own = owner_.windowHandle();
+    if (!own)
+        return false;
+    own->setParent(parent);
+    embedded_ = true;
+    return true;
+}
+
+void TScreenSaver::RunHostedSaver() {
+    Raise(OnBeforeMainSaverActive);
+    if (commandLine_.HostWindow && EmbedInto(*commandLine_.HostWindow))
+        Raise(OnMainSaverActive);
 }
 
 void TScreenSaver::RunMainSaver() {
@@ -171,6 +184,11 @@ bool TScreenSaver::VerifyPassword() {
     if (!*given && AutoMouseHide)
         HideCursor();
     return *given;
+}
+
+bool TScreenSaver::AsksPassword() const {
+    return commandLine_.SwitchLetter == 'S' && services_.Registry && services_.Password &&
+           platform::ScreenSaveUsePassword(*services_.Registry);
 }
 
 void TScreenSaver::Destroy() {

@@ -38,6 +38,7 @@ using TOnBeforePasswordSetEvent = std::function<void(TScreenSaver& sender)>;
 struct TScreenSaverCommandLine {
     char SwitchLetter = '\0';               // upper case; '\0' for none
     std::optional<uint64_t> WindowHandle;   // the second argument as a window id, when a number
+    std::optional<uint64_t> HostWindow;     // a screensaver host's window for a hosted show
 };
 
 // What the component asks of the platform. Null members: the service is not there.
@@ -98,8 +99,16 @@ public:
     void RunMainSaver();
     void RunConfigBox();
     void RunPasswordSet();
+    // The show inside a screensaver host's window (HostWindow): the owner becomes a child that
+    // takes no input. The host owns the screen, the input and the lock, so nothing else is
+    // changed: no cursor, no stacking, nothing held off. Raises OnMainSaverActive only once the
+    // window is embedded; Embedded() tells.
+    void RunHostedSaver();
     // True when the show may end.
     bool VerifyPassword();
+    // The show's end will ask for the password (VerifyPassword will put the question): the show
+    // must then hold the screen.
+    bool AsksPassword() const;
     // Gives back what the modes changed outside the window; runs once.
     void Destroy();
 
@@ -116,6 +125,8 @@ public:
 private:
     void Raise(const std::function<void(TScreenSaver&)>& event);
     void EndApplication();
+    // Makes the owner a child of the foreign window, taking no input of its own.
+    bool EmbedInto(uint64_t window);
 
     QWidget& owner_;
     TScreenSaverCommandLine commandLine_;

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <optional>
+#include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,16 +37,65 @@ Status EnsurePrivateDirectory(const std::string& path) {
     return {};
 }
 
-} // namespace
-
-Result<std::string> TempFolder() {
+// The per-user folder, without creating anything.
+std::string UserTempFolderPath() {
     std::string base = EnvOr("XDG_RUNTIME_DIR", EnvOr("TMPDIR", "/tmp"));
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
-    std::string folder = base + "/vorlandite-" + std::to_string(::geteuid());
-    if (Status s = EnsurePrivateDirectory(folder); !s)
+    return base + "/vorlandite-" + std::to_string(::geteuid());
+}
+
+// A process folder's name is the process id in decimal and nothing else.
+std::optional<pid_t> ProcessOfFolder(const std::string& name) {
+    if (name.empty() || name.size() > 10 || name.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const long long value = std::stoll(name);
+    if (value <= 0 || value > std::numeric_limits<pid_t>::max())
+        return std::nullopt;
+    return pid_t(value);
+}
+
+} // namespace
+
+Result<std::string> TempFolder() {
+    const std::string user = UserTempFolderPath();
+    if (Status s = EnsurePrivateDirectory(user); !s)
         return s.error();
-    return folder + "/";
+    const std::string own = user + "/" + std::to_string(::getpid());
+    if (Status s = EnsurePrivateDirectory(own); !s)
+        return s.error();
+    return own + "/";
+}
+
+void RemoveTempFolder() {
+    const std::string own = UserTempFolderPath() + "/" + std::to_string(::getpid());
+    struct stat st {};
+    // Only a real directory of ours: never follow a link someone put there.
+    if (::lstat(own.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(own, ignored);
+}
+
+int RemoveStaleTempFolders() {
+    const std::string user = UserTempFolderPath();
+    struct stat st {};
+    if (::lstat(user.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return 0;
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(user, error)) {
+        const std::optional<pid_t> pid = ProcessOfFolder(entry.path().filename().string());
+        if (!pid || *pid == ::getpid() || !entry.is_directory(error) || entry.is_symlink(error))
+            continue;
+        // EPERM means the process exists (another user's, after a pid was reused): keep it.
+        if (::kill(*pid, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        if (std::filesystem::remove_all(entry.path(), ignored) > 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::string WindowsFolder() {

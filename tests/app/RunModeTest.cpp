@@ -69,6 +69,57 @@ TEST(WindowHandle, SecondArgumentOfPreview) {
     EXPECT_FALSE(DecideRunMode("a.scr", {"/p", "window"}).windowHandle.has_value());
 }
 
+// The screensaver hosts' conventions come before the switch letter.
+struct HostedRow {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* xscreensaverWindow;  // null: unset
+    RunMode mode;
+    std::optional<uint64_t> hostWindow;
+};
+
+class HostedModeTest : public ::testing::TestWithParam<HostedRow> {};
+
+TEST_P(HostedModeTest, Decides) {
+    const HostedRow& row = GetParam();
+    RunModeDecision d = DecideRunMode("/home/u/Show.scr", row.arguments, row.xscreensaverWindow);
+    EXPECT_EQ(d.mode, row.mode);
+    EXPECT_EQ(d.hostWindow, row.hostWindow);
+    if (d.mode == RunMode::HostedShow)
+        EXPECT_FALSE(d.hostWindowSource.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostConventions, HostedModeTest,
+    ::testing::Values(
+        HostedRow{"WindowIdHex", {"--window-id", "0x3a00007"}, nullptr, RunMode::HostedShow, 0x3a00007u},
+        HostedRow{"WindowIdDecimalSingleDash", {"-window-id", "60817415"}, nullptr, RunMode::HostedShow, 60817415u},
+        HostedRow{"WindowIdBeatsTheEnvironment", {"--window-id", "12"}, "0x99", RunMode::HostedShow, 12u},
+        HostedRow{"WindowIdAfterOtherOptions", {"--verbose", "--window-id", "0x10"}, nullptr, RunMode::HostedShow, 0x10u},
+        HostedRow{"WindowIdNotANumber", {"--window-id", "root"}, nullptr, RunMode::HostedShow, std::nullopt},
+        HostedRow{"WindowIdMissing", {"--window-id"}, nullptr, RunMode::HostedShow, std::nullopt},
+        HostedRow{"RootWithEnvironmentHex", {"--root"}, "0x1200004", RunMode::HostedShow, 0x1200004u},
+        HostedRow{"RootSingleDashDecimal", {"-root"}, "4242", RunMode::HostedShow, 4242u},
+        HostedRow{"RootEnvironmentNotANumber", {"-root"}, "garbage", RunMode::HostedShow, std::nullopt},
+        HostedRow{"RootWithoutEnvironmentIsTheShow", {"--root"}, nullptr, RunMode::Show, std::nullopt},
+        HostedRow{"RootWithEmptyEnvironmentIsTheShow", {"-root"}, "", RunMode::Show, std::nullopt},
+        HostedRow{"NoArgumentsWithEnvironment", {}, "0x400001", RunMode::HostedShow, 0x400001u},
+        HostedRow{"SwitchLetterKeepsItsMeaningWithEnvironment", {"/c"}, "0x400001", RunMode::Configuration, std::nullopt},
+        HostedRow{"PreviewKeepsItsMeaningWithEnvironment", {"/p", "77"}, "0x400001", RunMode::Preview, std::nullopt},
+        HostedRow{"TripleDashIsNoOption", {"---root"}, "0x5", RunMode::Configuration, std::nullopt},
+        HostedRow{"RootAsAWordIsNoOption", {"root"}, "0x5", RunMode::Configuration, std::nullopt}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(HostedMode, ProgramModeStillIgnoresTheCommandLine) {
+    RunModeDecision d = DecideRunMode("/opt/Show.exe", {"--root"}, "0x10");
+    EXPECT_EQ(d.mode, RunMode::Show);
+    EXPECT_TRUE(d.programMode);
+}
+
+TEST(HostedMode, RootWithoutHostWindowAsksForThePasswordLikeSlashS) {
+    EXPECT_EQ(DecideRunMode("/opt/Show.scr", {"--root"}).switchLetter, 'S');
+}
+
 TEST(FileExtension, FromTheLastDotOfTheFileName) {
     EXPECT_EQ(FileExtension("/a/b.c/show.scr"), ".scr");
     EXPECT_EQ(FileExtension("/a/b.c/show"), "");

@@ -145,6 +145,8 @@ bool ChildProcess::Running() {
     return false;
 }
 
+bool ChildProcess::Signal(int signal) { return Running() && ::kill(pid_, signal) == 0; }
+
 bool ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
     return WaitUntil([this] { return !Running(); }, timeout);
 }
@@ -186,6 +188,15 @@ uint32_t RootPixel(Display* display, int x, int y) {
     return pixel;
 }
 
+uint32_t DrawablePixel(Display* display, unsigned long drawable, int x, int y) {
+    XImage* image = XGetImage(display, Drawable(drawable), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0xFFFFFFFFu;
+    const uint32_t pixel = uint32_t(XGetPixel(image, 0, 0)) & 0x00FFFFFFu;
+    XDestroyImage(image);
+    return pixel;
+}
+
 std::vector<WindowGeometry> ChildWindows(Display* display, unsigned long parent) {
     std::vector<WindowGeometry> result;
     Window root = 0, parentReturn = 0;
@@ -204,6 +215,62 @@ std::vector<WindowGeometry> ChildWindows(Display* display, unsigned long parent)
     if (children)
         XFree(children);
     return result;
+}
+
+std::optional<unsigned long> WindowProperty32(Display* display, unsigned long window, const char* name) {
+    const Atom atom = XInternAtom(display, name, True);
+    if (atom == 0)
+        return std::nullopt;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, Window(window), atom, 0, 1, False, AnyPropertyType, &type, &format, &count,
+                           &remaining, &data) != Success)
+        return std::nullopt;
+    std::optional<unsigned long> value;
+    // Xlib hands 32-bit items over as longs.
+    if (data && format == 32 && count >= 1)
+        value = reinterpret_cast<unsigned long*>(data)[0];
+    if (data)
+        XFree(data);
+    return value;
+}
+
+bool KeyboardGrabbable(Display* display) {
+    const Window root = DefaultRootWindow(display);
+    const bool grabbed = XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (grabbed)
+        XUngrabKeyboard(display, CurrentTime);
+    XSync(display, False);
+    return grabbed;
+}
+
+bool PointerGrabbable(Display* display) {
+    const Window root = DefaultRootWindow(display);
+    const bool grabbed = XGrabPointer(display, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                                      CurrentTime) == GrabSuccess;
+    if (grabbed)
+        XUngrabPointer(display, CurrentTime);
+    XSync(display, False);
+    return grabbed;
+}
+
+void SendDeleteWindow(Display* display, unsigned long window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = Window(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, Window(window), False, NoEventMask, &event);
+    XSync(display, False);
+}
+
+void ResizeWindow(Display* display, unsigned long window, int width, int height) {
+    XResizeWindow(display, Window(window), unsigned(width), unsigned(height));
+    XSync(display, False);
 }
 
 void FakeMotion(Display* display, int x, int y) {
@@ -234,6 +301,13 @@ unsigned long CreateMappedWindow(Display* display, int x, int y, int width, int 
 
 void DestroyWindow(Display* display, unsigned long window) {
     XDestroyWindow(display, Window(window));
+    XSync(display, False);
+}
+
+void PaintWindow(Display* display, unsigned long window, uint32_t rgb) {
+    const Window target = window ? Window(window) : DefaultRootWindow(display);
+    XSetWindowBackground(display, target, rgb);
+    XClearWindow(display, target);
     XSync(display, False);
 }
 

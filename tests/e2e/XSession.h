@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     bool WaitForExit(std::chrono::milliseconds timeout);
     bool Running();
     int ExitCode() const { return exitCode_; }
+    // Sends `signal` while the process runs; false when it has ended.
+    bool Signal(int signal);
+    int Pid() const { return pid_; }
     std::string Output() const;
 
 private:
@@ -67,6 +71,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 // The root window's pixel as 0x00RRGGBB (a 24-bit visual assumed).
 uint32_t RootPixel(Display* display, int x, int y);
+// The same for any window or pixmap; 0xFFFFFFFF when it cannot be read.
+uint32_t DrawablePixel(Display* display, unsigned long drawable, int x, int y);
 
 struct WindowGeometry {
     unsigned long id = 0;
@@ -77,6 +83,10 @@ struct WindowGeometry {
 // The children of `parent` (root when 0), bottom to top.
 std::vector<WindowGeometry> ChildWindows(Display* display, unsigned long parent = 0);
 
+// The first value of the 32-bit property `name` (CARDINAL, PIXMAP, WINDOW, ...) of `window`;
+// nullopt when the window, the atom or the property is missing or has another format.
+std::optional<unsigned long> WindowProperty32(Display* display, unsigned long window, const char* name);
+
 void FakeMotion(Display* display, int x, int y);
 // Press and release of pointer button 1 (left) to 5 (4 and 5: the wheel).
 void FakeClick(Display* display, unsigned int button);
@@ -86,6 +96,17 @@ void FakeKey(Display* display, const char* keysymName);
 // A plain mapped top-level window, as a desktop's preview area would be.
 unsigned long CreateMappedWindow(Display* display, int x, int y, int width, int height);
 void DestroyWindow(Display* display, unsigned long window);
+// Gives `window` (root when 0) a background of one colour (0xRRGGBB, a 24-bit visual assumed)
+// and repaints it.
+void PaintWindow(Display* display, unsigned long window, uint32_t rgb);
+// Whether another client (this test) could take the keyboard / the pointer now: a grab is
+// tried on the root window and let go at once.
+bool KeyboardGrabbable(Display* display);
+bool PointerGrabbable(Display* display);
+// What a window manager sends when the user closes a window (Alt+F4): WM_DELETE_WINDOW.
+void SendDeleteWindow(Display* display, unsigned long window);
+// Resizes a window, as a screensaver host does when the monitors change.
+void ResizeWindow(Display* display, unsigned long window, int width, int height);
 // Gives the keyboard focus to `window`, as another application taking over would.
 void FocusWindow(Display* display, unsigned long window);
 

@@ -257,6 +257,51 @@ TEST_F(RecordCommandTest, TwoMonitorsAlternateAndTheContactSheetIsWritten) {
     EXPECT_NE(result.out.find(sheet.string()), std::string::npos);
 }
 
+TEST_F(RecordCommandTest, DesktopPictureIsTheDesktopBackgroundCoveringTheScreen) {
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 2;
+    draft.Header.DesktopBackground = true;
+    draft.Strings.Title = kTitle;
+    auto item = Picture(kRed);
+    item.record.Stretch = 2;  // 4 x 4 in the middle: the background shows around it
+    draft.Images = {std::move(item)};
+    const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
+    testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // 128 x 48 onto 64 x 48: the middle half covers the screen, the white quarters are cut off.
+    raster::TBitmap32 desktop = raster::TBitmap32::Create(128, 48).value();
+    desktop.Clear(0xFFFFFFFFu);
+    desktop.FillRect({32, 0, 64, 48}, kBlue);
+    desktop.FillRect({64, 0, 96, 48}, kGreen);
+    const auto bytesOfPng = vorlandite::testing::WritePngFromBitmap(desktop, true);
+    const auto png = dir_ / "desktop.dat";  // a PNG whatever its name says
+    testing::WriteFile(png, std::string_view(reinterpret_cast<const char*>(bytesOfPng.data()), bytesOfPng.size()));
+
+    const auto result = Record((dir_ / "rec").string(), {"--frames", "--desktop", png.string()});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    auto screen = raster::DecodePictureFile(dir_ / "rec" / "item-0000.png");
+    ASSERT_TRUE(screen.ok());
+    EXPECT_EQ(screen->Pixel(0, 0), kBlue);
+    EXPECT_EQ(screen->Pixel(31, 47), kBlue);
+    EXPECT_EQ(screen->Pixel(32, 0), kGreen);
+    EXPECT_EQ(screen->Pixel(63, 47), kGreen);
+    EXPECT_EQ(screen->Pixel(31, 23), kRed);  // the item itself
+
+    // Without a picture the desktop is black.
+    ASSERT_EQ(Record((dir_ / "black").string(), {"--frames"}).status, kExitOk);
+    screen = raster::DecodePictureFile(dir_ / "black" / "item-0000.png");
+    ASSERT_TRUE(screen.ok());
+    EXPECT_EQ(screen->Pixel(0, 0), 0xFF000000u);
+
+    // Not a PNG, or no file at all: refused before anything is recorded.
+    testing::WriteFile(dir_ / "text.png", "no picture here");
+    for (const auto& bad : {dir_ / "text.png", dir_ / "missing.png", dir_ / "rec"}) {
+        const auto refused = Record((dir_ / "refused").string(), {"--desktop", bad.string()});
+        EXPECT_EQ(refused.status, kExitBadInput) << bad;
+        EXPECT_NE(refused.err.find("--desktop"), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "refused")) << bad;
+    }
+}
+
 TEST_F(RecordCommandTest, StoredSettingsOverrideTheAuthors) {
     StoreSettings("\"Seconds\"=dword:00000003");
     ASSERT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
@@ -265,12 +310,15 @@ TEST_F(RecordCommandTest, StoredSettingsOverrideTheAuthors) {
     EXPECT_EQ(items[1]["t"], 3000);
 }
 
-TEST_F(RecordCommandTest, StoredSettingOfTheWrongTypeFails) {
-    StoreSettings("\"Seconds\"=\"three\"");
+TEST_F(RecordCommandTest, StoredSettingsThatCannotBeUsedAreReportedAndTheAuthorsApply) {
+    StoreSettings("\"Seconds\"=\"three\"\n\"EffectSpeed\"=dword:00000063");
     const auto result = Record((dir_ / "rec").string());
-    EXPECT_EQ(result.status, kExitBadInput);
-    EXPECT_NE(result.err.find("The screen saver can not run"), std::string::npos) << result.err;
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "rec" / "events.jsonl"));
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    for (const char* name : {"\"Seconds\"", "\"EffectSpeed\"", "user.reg"})
+        EXPECT_NE(result.err.find(name), std::string::npos) << result.err;
+    const auto items = ItemEvents(Events(dir_ / "rec"));
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[1]["t"], 2000);  // the author's Seconds
 }
 
 TEST_F(RecordCommandTest, FileThatIsNoScreensaverFails) {

@@ -7,6 +7,7 @@
 #include "commands/PngWriter.h"
 #include "payload/ByteSource.h"
 #include "platform/FileRegistry.h"
+#include "raster/decoders/PictureDecoding.h"
 #include "slideshow/LogoOverlay.h"
 #include "slideshow/headless/HeadlessShow.h"
 
@@ -27,7 +28,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: vorlandite record SCREENSAVER --size WxH --seconds T --out DIR [--seed S]\n"
-    "                         [--monitors 1|2] [--frames] [--contact-sheet FILE]\n"
+    "                         [--monitors 1|2] [--frames] [--contact-sheet FILE] [--desktop PNG]\n"
     "\n"
     "Runs the show of a screensaver file without a screen, on a virtual clock (a show of minutes\n"
     "takes moments), with your stored settings for it as the show itself reads them. The same\n"
@@ -52,12 +53,17 @@ constexpr std::string_view kUsage =
     "  --frames              also DIR/item-NNNN.png: the screen (of the item's monitor) once item\n"
     "                        NNNN has come in, NNNN counting the items shown from 0000\n"
     "  --contact-sheet FILE  a PNG of those screens scaled down in a grid\n"
-    "Exit 1 when the screensaver's payload or stored settings cannot be read, or a file cannot be\n"
-    "written.\n";
+    "  --desktop PNG         the desktop the show starts on and uses as its desktop background\n"
+    "                        (default: black); another size is scaled to cover the screen,\n"
+    "                        centred, the overhang cut off\n"
+    "A stored setting of the wrong type or out of range is reported on stderr and the\n"
+    "screensaver's own value is used, as the show does.\n"
+    "Exit 1 when the screensaver's payload or the desktop picture cannot be read, or a file\n"
+    "cannot be written.\n";
 
 constexpr OptionRule kOptions[] = {{"--size", "", true},     {"--seconds", "", true},       {"--out", "", true},
                                    {"--seed", "", true},     {"--monitors", "", true},      {"--frames", "", false},
-                                   {"--contact-sheet", "", true}};
+                                   {"--contact-sheet", "", true}, {"--desktop", "", true}};
 
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
@@ -201,6 +207,19 @@ private:
     TContactSheet contactSheet_;
 };
 
+// The picture standing in for the desktop: a PNG, whatever its name says.
+Result<raster::TBitmap32> ReadDesktopPicture(const std::string& path) {
+    auto bytes = raster::ReadPictureFile(path);
+    if (!bytes)
+        return bytes.error();
+    if (raster::SniffFormat(*bytes) != raster::PictureFormat::Png)
+        return MakeError(path + " is not a PNG picture");
+    auto picture = raster::DecodePicture(*bytes, "png");
+    if (!picture)
+        return MakeError(path + ": " + picture.message());
+    return picture;
+}
+
 // The engine's own failure message, one line per line.
 std::string PayloadFailureText() {
     std::string text;
@@ -247,6 +266,13 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         options.Monitors = *monitors;
     }
 
+    if (parsed->Has("--desktop")) {
+        auto desktop = ReadDesktopPicture(option("--desktop"));
+        if (!desktop)
+            return ReportFailure(err, "--desktop: " + desktop.message());
+        options.Desktop = std::move(desktop).value();
+    }
+
     // The payload and the stored settings, exactly as the show reads them at its start.
     const std::string& screensaver = parsed->positional.front();
     app::StartupPayload startup;
@@ -254,9 +280,9 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         auto source = payload::FileSource::Open(screensaver);
         if (!source)
             return ReportFailure(err, screensaver + ": " + source.message() + "\n" + PayloadFailureText());
-        platform::FileRegistry registry(platform::DefaultUserRegistryPath(),
-                                        [&err](const std::string& warning) { err << "vorlandite: " << warning << "\n"; });
-        if (Status read = app::ReadStartupPayload(**source, registry, false, startup); !read)
+        const auto warn = [&err](const std::string& warning) { err << "vorlandite: " << warning << "\n"; };
+        platform::FileRegistry registry(platform::DefaultUserRegistryPath(), warn);
+        if (Status read = app::ReadStartupPayload(**source, registry, false, startup, warn); !read)
             return ReportFailure(err, screensaver + ": " + read.message() + "\n" + PayloadFailureText());
         options.UseCustomPlaylist = startup.UseCustomPlaylist;
         if (startup.UseCustomPlaylist)

@@ -97,4 +97,27 @@ bool X11WindowExists(uint64_t window) {
     return exists;
 }
 
+X11WindowWatch::X11WindowWatch(uint64_t window) : window_(window) {
+    if (window != 0)
+        display_ = OpenDisplay();
+}
+
+X11WindowWatch::~X11WindowWatch() {
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+std::optional<X11WindowSize> X11WindowWatch::Size() {
+    if (!display_)
+        return std::nullopt;
+    auto* previous = XSetErrorHandler(IgnoreXError);
+    XWindowAttributes attributes;
+    const bool exists = XGetWindowAttributes(display_, Window(window_), &attributes) != 0;
+    XSync(display_, False);
+    XSetErrorHandler(previous);
+    if (!exists)
+        return std::nullopt;
+    return X11WindowSize{attributes.width, attributes.height};
+}
+
 } // namespace vorlandite::platform

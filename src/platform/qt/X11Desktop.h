@@ -7,6 +7,7 @@
 #include "platform/ScreenSaverInhibitor.h"
 
 #include <cstdint>
+#include <optional>
 
 struct _XDisplay;
 
@@ -36,5 +37,28 @@ bool X11WindowManagerRunning();
 
 // False once the X window is gone (or when there is no X server).
 bool X11WindowExists(uint64_t window);
+
+struct X11WindowSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const X11WindowSize&) const = default;
+};
+
+// Watches a window another program owns (a screensaver host's): its size, and whether it still
+// exists. It keeps a connection of its own, since the window is asked about many times a second.
+class X11WindowWatch final {
+public:
+    explicit X11WindowWatch(uint64_t window);
+    ~X11WindowWatch();
+    X11WindowWatch(const X11WindowWatch&) = delete;
+    X11WindowWatch& operator=(const X11WindowWatch&) = delete;
+
+    // The window's size now; nullopt once it is gone (or without an X server).
+    std::optional<X11WindowSize> Size();
+
+private:
+    _XDisplay* display_ = nullptr;
+    uint64_t window_ = 0;
+};
 
 } // namespace vorlandite::platform

@@ -110,6 +110,9 @@ public:
     void FinishScreenSaver(bool exit);
     void Suspend();
     void Resume();
+    // Stops the GIF animation, the video, the music and the enter sound (the show's finish, or
+    // the program ending on a signal).
+    void StopMedia();
     // The main window closes: the show's state is released. Runs once.
     void FormClose();
 
@@ -152,7 +155,6 @@ private:
     // around the display panel of a video or Flash item.
     Status ShowPanelBackdrop(raster::TBitmap32& frame);
     void RepaintScreens();
-    void StopMedia();
     // A video or Flash movie is on its panel now: the item state and the recorder's event.
     void PanelItemShown(int index, TItemKind kind, int mode, const raster::TRect& panel);
 

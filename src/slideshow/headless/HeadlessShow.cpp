@@ -161,17 +161,6 @@ private:
     THeadlessShow& show_;
 };
 
-// No screen to grab: the desktop the show starts on is black.
-class THeadlessShow::BlackDesktop final : public raster::DesktopCapture {
-public:
-    BlackDesktop(int width, int height) : width_(width), height_(height) {}
-    Result<raster::TBitmap32> GrabScreen() override { return BlackSurface(width_, height_); }
-
-private:
-    int width_;
-    int height_;
-};
-
 // Stamps the controller's events with the show's time and numbers the items shown. The call
 // that only puts the desktop on screen is not an item shown.
 class THeadlessShow::EventSink final : public IShowEventSink {
@@ -245,7 +234,9 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
     if (options.Monitors >= 2)
         second_ = std::make_unique<THeadlessSurface>(options.Width, options.Height);
     display_ = std::make_unique<Display>(options.Width, options.Height, second_.get());
-    desktop_ = std::make_unique<BlackDesktop>(options.Width, options.Height);
+    // No screen to grab: the desktop is the caller's picture, or black.
+    desktop_ = std::make_unique<raster::TSnapshotDesktop>(
+        options.Desktop ? *options.Desktop : BlackSurface(options.Width, options.Height), options.Width, options.Height);
     engine_ = std::make_unique<transitions::TTransitionEngine>(ticks_, *random_, *owner_);
     sink_ = std::make_unique<EventSink>(*this, std::move(onEvent));
     TShowEnvironment env{*display_, slideTimer_, gifTimer_, *engine_, *random_};

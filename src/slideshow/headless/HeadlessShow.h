@@ -18,6 +18,7 @@
 // nothing. Transitions complete one at a time before the show's time moves on.
 
 #include "base/Result.h"
+#include "raster/DesktopCapture.h"
 #include "raster/TBitmap32.h"
 #include "slideshow/SlideTimers.h"
 #include "slideshow/controller/ShowDisplay.h"
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,9 @@ struct THeadlessShowOptions {
     // Flash movies on virtual controls that know each movie's timeline; off: Flash items are
     // skipped, as where no runtime is installed.
     bool Flash = true;
+    // The desktop the show starts on and shows as its desktop background (the main monitor's),
+    // fitted to the screen as raster::CoverArea does; none: a black desktop.
+    std::optional<raster::TBitmap32> Desktop;
 };
 
 class TVirtualMediaPlayer;
@@ -128,7 +133,6 @@ private:
     class SplitRandom;
     class ClockSyncedOwner;
     class EventSink;
-    class BlackDesktop;
 
     // Runs the completions of started transitions, the show's time moving on by their length.
     void DrainTransitions();
@@ -146,7 +150,7 @@ private:
     std::unique_ptr<ClockSyncedOwner> owner_;
     std::unique_ptr<THeadlessSurface> second_;
     std::unique_ptr<Display> display_;
-    std::unique_ptr<BlackDesktop> desktop_;
+    std::unique_ptr<raster::TSnapshotDesktop> desktop_;
     std::unique_ptr<transitions::TTransitionEngine> engine_;
     std::unique_ptr<EventSink> sink_;
     std::unique_ptr<TVirtualMediaPlayer> melodyPlayer_;
