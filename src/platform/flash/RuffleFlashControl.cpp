@@ -1,6 +1,7 @@
 #include "platform/flash/RuffleFlashControl.h"
 
 #include "platform/flash/RufflePlayerScheme.h"
+#include "platform/flash/RuffleRequestInterceptor.h"
 #include "slideshow/swf/SwfMovie.h"
 
 #include <QUrlQuery>
@@ -41,9 +42,9 @@ protected:
             std::fprintf(stderr, "flash: %s (%s:%d)\n", qPrintable(message), qPrintable(source), line);
     }
 
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
-        // The movie may not take the view anywhere else.
-        return !isMainFrame || url.scheme() == QLatin1String(kRuffleScheme) || url == QUrl(QStringLiteral("about:blank"));
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+        // The movie may not take the view, nor a frame it makes, anywhere else.
+        return IsPlayerRequestAllowed(url) || url == QUrl(QStringLiteral("about:blank"));
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
@@ -30,8 +31,9 @@ void RegisterRuffleScheme() {
     static const bool registered = [] {
         QWebEngineUrlScheme scheme(kRuffleScheme);
         scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-        scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
-                        QWebEngineUrlScheme::CorsEnabled);
+        // Secure, so the player's page is a secure context as it would be on https; CORS-enabled, so the page's requests to its own scheme are allowed at all. No local
+        // access: the pages reach files only through the handler below.
+        scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
         QWebEngineUrlScheme::registerScheme(scheme);
         return true;
     }();
@@ -42,7 +44,14 @@ TRufflePlayerScheme::TRufflePlayerScheme(QString runtimeDir, QObject* parent)
     : QWebEngineUrlSchemeHandler(parent), runtimeDir_(std::move(runtimeDir)) {}
 
 QString TRufflePlayerScheme::AddMovie(const QString& path) {
-    const QString token = QString::number(nextToken_++);
+    QString token;
+    do {
+        quint32 bits[4];
+        QRandomGenerator::system()->fillRange(bits);  // the system's CSPRNG
+        token.clear();
+        for (const quint32 word : bits)
+            token += QStringLiteral("%1").arg(word, 8, 16, QLatin1Char('0'));
+    } while (movies_.contains(token));
     movies_.insert(token, path);
     return token;
 }
@@ -51,7 +60,7 @@ void TRufflePlayerScheme::RemoveMovie(const QString& token) { movies_.remove(tok
 
 void TRufflePlayerScheme::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
-    if (job->requestMethod() != "GET" || url.host() != QStringLiteral("player")) {
+    if (job->requestMethod() != "GET" || url.host() != QLatin1String(kRufflePlayerHost)) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
         return;
     }

@@ -10,6 +10,7 @@
 namespace vorlandite::platform {
 
 inline constexpr const char* kRuffleScheme = "vorlandite-flash";
+inline constexpr const char* kRufflePlayerHost = "player";
 
 // Registers the scheme with the browser engine; once, before its first profile exists.
 void RegisterRuffleScheme();
@@ -18,7 +19,8 @@ class TRufflePlayerScheme final : public QWebEngineUrlSchemeHandler {
 public:
     TRufflePlayerScheme(QString runtimeDir, QObject* parent);
 
-    // The movie file a token names; the token is part of the page's address.
+    // The movie file a token names; the token is part of the page's address. Tokens are 128
+    // random bits, so one page cannot name another control's movie by counting.
     QString AddMovie(const QString& path);
     void RemoveMovie(const QString& token);
 
@@ -27,7 +29,6 @@ public:
 private:
     QString runtimeDir_;
     QHash<QString, QString> movies_;
-    quint64 nextToken_ = 1;
 };
 
 } // namespace vorlandite::platform

@@ -4,6 +4,7 @@
 #include "platform/flash/FlashPluginEntry.h"
 #include "platform/flash/RuffleFlashControl.h"
 #include "platform/flash/RufflePlayerScheme.h"
+#include "platform/flash/RuffleRequestInterceptor.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -42,6 +43,7 @@ public:
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
         scheme_ = new TRufflePlayerScheme(runtimeDir, profile_);
         profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
+        profile_->setUrlRequestInterceptor(new TRuffleRequestInterceptor(profile_));
     }
 
     // Views of controls already dropped are deleted first: a profile must outlive its pages.
