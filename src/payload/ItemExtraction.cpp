@@ -5,7 +5,9 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace vorlandite::payload {
@@ -75,16 +77,24 @@ Status Inflate(ByteSource& source, PendingFile& out, int64_t offset, int64_t sto
     return status;
 }
 
+// A compressed item may produce fewer bytes than its size, never more: the size is what the
+// target must have room for.
+Status CheckRoomFor(const std::string& targetPath, int64_t size, const FreeSpaceQuery& freeSpace) {
+    return CheckFreeSpace(std::filesystem::path(targetPath).parent_path().string(), uint64_t(size), freeSpace);
+}
+
 } // namespace
 
 Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool compressed, int64_t offset,
-                       int64_t storedSize, int64_t size) {
+                       int64_t storedSize, int64_t size, const FreeSpaceQuery& freeSpace) {
     if (size < 0 || (compressed && storedSize < 0))
         return MakeError("negative item size");
     const int64_t length = compressed ? storedSize : size;
     if (!source.Contains(offset, length))
         return MakeError("item at " + std::to_string(offset) + " (" + std::to_string(length) +
                          " bytes) lies outside the file");
+    if (Status room = CheckRoomFor(targetPath, size, freeSpace); !room)
+        return room;
     PendingFile out(targetPath);
     if (!out.IsOpen())
         return MakeError("cannot create " + targetPath + ": " + std::strerror(errno));
@@ -96,10 +106,17 @@ Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool c
 
 Status ExtractItem(const std::string& sourcePath, const std::string& targetPath, bool compressed, int64_t offset,
                    int64_t storedSize, int64_t size) {
+    if (size >= 0) {
+        if (Status room = CheckRoomFor(targetPath, size, QueryFreeSpace); !room) {
+            std::fprintf(stderr, "vorlandite: %s is not extracted: %s\n", targetPath.c_str(), room.message().c_str());
+            return room;
+        }
+    }
     auto source = FileSource::Open(sourcePath);
     if (!source)
         return source.error();
-    return ExtractItemFrom(**source, targetPath, compressed, offset, storedSize, size);
+    // The room was asked for just above.
+    return ExtractItemFrom(**source, targetPath, compressed, offset, storedSize, size, FreeSpaceQuery{});
 }
 
 } // namespace vorlandite::payload

@@ -6,7 +6,11 @@
 // The target appears only complete: the bytes go to a temporary name beside it that is renamed
 // over the target at the end. A failed extraction leaves no new file (an older file of the same
 // name stays), so a half-copied picture can never be shown as if it were whole.
+//
+// An item that would not fit into the target's file system (less a margin, see FreeSpace.h) is
+// refused before anything is written: its size comes from the payload, not from the bytes.
 
+#include "base/FreeSpace.h"
 #include "payload/ByteSource.h"
 
 #include <cstdint>
@@ -19,12 +23,14 @@ inline constexpr std::size_t kExtractChunkSize = 0x80000;
 // Compressed: inflates the `storedSize` bytes at `offset` and writes what the stream produces,
 // at most `size` bytes (a stream that ends early yields fewer). Raw: copies `size` bytes from
 // `offset`; a raw item of size 0 is an empty file. Fails on a range outside the source, a
-// negative size, a corrupt or truncated stream, or a target that cannot be written.
+// negative size, a size the target's file system has no room for (asked through `freeSpace`),
+// a corrupt or truncated stream, or a target that cannot be written.
 Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool compressed, int64_t offset,
-                       int64_t storedSize, int64_t size);
+                       int64_t storedSize, int64_t size, const FreeSpaceQuery& freeSpace = QueryFreeSpace);
 
 // The engine's form: opens `sourcePath` itself. Callers ignore the status (the loader of the
-// extracted file fails instead); the CLI reports it.
+// extracted file fails instead); the CLI reports it. Since nobody else would say why a large
+// item is passed over, a refusal for want of space is also written to stderr.
 Status ExtractItem(const std::string& sourcePath, const std::string& targetPath, bool compressed, int64_t offset,
                    int64_t storedSize, int64_t size);
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 
 namespace vorlandite::slideshow {
 
@@ -54,8 +55,13 @@ Result<raster::TBitmap32> DecodeGifItem(const std::string& itemFile, uint32_t ba
 // what its own alpha leaves open turns black once the picture is made opaque.
 Result<raster::TBitmap32> DecodeStillItem(const std::string& itemFile, raster::SizeHint hint) {
     auto decoded = raster::DecodePictureFile(itemFile, hint);
-    if (!decoded)
+    if (!decoded) {
+        // The controller passes failed items over without a word; a picture too large for the
+        // screen is a working file the author may want to know about.
+        if (raster::IsOverBudget(decoded.error()))
+            std::fprintf(stderr, "vorlandite: %s is passed over: %s\n", itemFile.c_str(), decoded.message().c_str());
         return decoded.error();
+    }
     if (decoded->Empty())
         return MakeError("the picture is empty");
     // Drawing an opaque picture onto a cleared surface gives the picture itself, so a photograph
@@ -95,11 +101,13 @@ TItemKind ItemKindOf(std::string_view ext) {
 }
 
 raster::SizeHint DecodeHintFor(int mode, int width, int height) {
-    // A reduced decode never goes below the hint, so a picture larger than the frame stays
-    // larger and the shrinking modes take the same branch as with the full picture.
+    // A reduced decode never goes below the hint's size, so a picture larger than the frame
+    // stays larger and the shrinking modes take the same branch as with the full picture. The
+    // budget holds in every mode: an unscaled picture beyond it would be mostly off the screen.
+    const int64_t budget = raster::ScreenPictureBudget(width, height);
     if (mode == kStretchCentre || mode == kStretchRandom)
-        return {};
-    return raster::SizeHint{width, height};
+        return raster::SizeHint{0, 0, budget};
+    return raster::SizeHint{width, height, budget};
 }
 
 Result<raster::TBitmap32> BackgroundFrame(const raster::TBitmap32& background, int width, int height) {

@@ -56,7 +56,8 @@ struct TComposedPicture {
 };
 
 // The size a picture may be decoded at in this mode: the frame's size for the modes that scale
-// the picture, none (its own size) for the modes that show it unscaled.
+// the picture, none (its own size) for the modes that show it unscaled; in every mode with the
+// frame's pixel budget (raster::ScreenPictureBudget).
 raster::SizeHint DecodeHintFor(int mode, int width, int height);
 
 // A width x height frame holding the background at (0, 0).

@@ -9,6 +9,7 @@
 #include "raster/ColorConversion.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/CaptionRenderer.h"
+#include "slideshow/Placement.h"
 
 #include <gtest/gtest.h>
 
@@ -272,6 +273,35 @@ INSTANTIATE_TEST_SUITE_P(Items, BrokenItemTest,
                                            BrokenRow{"IndexOutsideTable", ".png", true, 1},
                                            BrokenRow{"NoItem", ".png", true, -1}),
                          [](const auto& rowInfo) { return rowInfo.param.name; });
+
+TEST(FrameComposerTest, DecodeHintCarriesTheScreenBudgetInEveryMode) {
+    for (int mode : {kStretchFit, kStretchFill, kStretchCentre, kStretchRandom, kStretchCentreShrink}) {
+        const raster::SizeHint hint = DecodeHintFor(mode, 640, 480);
+        EXPECT_EQ(hint.maxPixels, 4 * 640 * 480) << mode;
+        EXPECT_EQ(hint.Empty(), mode == kStretchCentre || mode == kStretchRandom) << mode;
+    }
+}
+
+// A picture declaring more than the frame's budget: a 64-byte RLE8 bitmap of 8192 x 8192 is
+// passed over, a large JPEG shown unscaled comes at a quarter of its size.
+TEST(FrameComposerTest, PictureOverTheScreenBudget) {
+    ComposeFixture f(640, 480);
+    support::BmpRecipe bomb;
+    bomb.width = bomb.height = 8192;
+    bomb.bitCount = 8;
+    bomb.compression = 1;
+    bomb.colorsUsed = 1;
+    bomb.palette = {kGreen};
+    bomb.pixelData = {0, 1, 0, 0, 0, 0};
+    f.items = {Item(".bmp", kStretchFit), Item(".jpg", kStretchCentre)};
+    EXPECT_FALSE(ComposePictureFrame(f.Context(), 0, f.WriteItem(".bmp", support::WriteBmp(bomb))).ok());
+
+    const support::Bytes jpeg = support::WriteJpeg(support::MakeGradient(2600, 2000));
+    Result<TComposedPicture> composed = ComposePictureFrame(f.Context(), 1, f.WriteItem(".jpg", jpeg));
+    ASSERT_TRUE(composed.ok()) << composed.message();
+    EXPECT_EQ(composed->Picture.Width(), 650);
+    EXPECT_EQ(composed->Picture.Height(), 500);
+}
 
 TEST(FrameComposerTest, MissingItemFileIsAnError) {
     ComposeFixture f(8, 8);

@@ -14,9 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <random>
 #include <set>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace vorlandite::tools {
@@ -421,6 +424,28 @@ TEST_F(CommandsTest, ExtractGoesOnAfterAFailedItem) {
     EXPECT_EQ(r.err.rfind("vorlandite: image-0.png: ", 0), 0u) << r.err;
     EXPECT_EQ(ListFolder(dir_ / "in"), std::vector<std::string>{"image-1.png"});
     EXPECT_EQ(ReadFile(dir_ / "in" / "image-1.png"), "second");
+}
+
+// A 1 MiB tmpfs as the output folder (where the test may mount one): the 2 MiB item is refused
+// with the folder's free space, and the small one after it is still written.
+TEST_F(CommandsTest, ExtractRefusesAnItemLargerThanTheFolderHasRoomFor) {
+    WriteFile(dir_ / "big.png", std::string(2 << 20, 'b'));
+    WriteFile(dir_ / "small.png", "small");
+    ASSERT_EQ(Build(Json::parse(R"({"Images": [{"File": "big.png"}, {"File": "small.png"}]})")).status, kExitOk);
+    const std::filesystem::path tiny = dir_ / "tiny";
+    std::filesystem::create_directory(tiny);
+    if (::mount("tmpfs", tiny.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{tiny.string()};
+
+    auto r = RunCommand(RunExtract, {(dir_ / "out.scr").string(), tiny.string()});
+    EXPECT_EQ(r.status, kExitBadInput);
+    EXPECT_EQ(r.err.rfind("vorlandite: image-0.png: item of 2097152 bytes", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("does not fit into " + tiny.string()), std::string::npos) << r.err;
+    EXPECT_EQ(ListFolder(tiny), std::vector<std::string>{"image-1.png"});
 }
 
 // ---- damaged payloads ----------------------------------------------------------------------

@@ -20,8 +20,9 @@ constexpr std::string_view kUsage =
     "Writes the payload's items into DIR (created when missing), as the engine extracts them:\n"
     "  image-<i><Ext>, melody-<i><Ext>, mask-<i>.bmp|.png|.gif (by Format), sound-<i><Ext>,\n"
     "  preview.bmp, logo<LogoExt>, background<BackgroundExt>, exitbanner<ExitBannerExt>.\n"
-    "Absent pictures write nothing. An item that fails is reported after the others are\n"
-    "written, with exit status 1.\n";
+    "Absent pictures write nothing. An item larger than DIR's free space (less 64 MiB, or 5% of it\n"
+    "when that is less) is refused before anything of it is written. An item that fails\n"
+    "is reported after the others are written, with exit status 1.\n";
 
 // One file to write: where its bytes lie and how they are stored.
 struct Job {

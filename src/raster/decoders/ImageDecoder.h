@@ -24,12 +24,32 @@ namespace vorlandite::raster {
 // The size a picture will be shown at. Decoders that can decode more cheaply at a reduced scale
 // (JPEG) do so when the picture is much larger than this, never going below it. An empty hint
 // (either side 0) asks for the picture's own size. A caller that draws the picture at its own
-// size (unscaled placement) must not pass a hint.
+// size (unscaled placement) must not pass a size.
+//
+// maxPixels bounds the decoded picture whatever the mode: a picture that would hold more is
+// decoded at a reduced scale where the format can (JPEG), else refused before its pixels are
+// allocated. 0 leaves only kMaxPixels, as for the CLI.
 struct SizeHint {
     int width = 0;
     int height = 0;
+    int64_t maxPixels = 0;
     bool Empty() const { return width <= 0 || height <= 0; }
 };
+
+// The pixel budget of a picture shown on a screen of this size: four times its pixels, so that
+// pictures of the screen's size and a little beyond keep their exact decoding, but at most 2^26
+// (256 MB of pixels) and at least 2^20, so that a small preview window still shows an ordinary
+// photograph.
+inline constexpr int64_t kMaxScreenPicturePixels = int64_t(1) << 26;
+inline constexpr int64_t kMinScreenPicturePixels = int64_t(1) << 20;
+int64_t ScreenPictureBudget(int screenWidth, int screenHeight);
+
+// Refuses a width x height picture whose smallest decode (`smallestPixels`) is over
+// hint.maxPixels; the message names the format, the size and the budget.
+Status CheckBudget(const char* format, int64_t width, int64_t height, int64_t smallestPixels, SizeHint hint);
+// Whether an error is CheckBudget's refusal (the show says so on stderr; a broken picture it
+// passes over silently).
+bool IsOverBudget(const Error& error);
 
 struct ImageFrame {
     TBitmap32 bitmap;     // pixels 0xAARRGGBB, straight (not premultiplied) alpha
@@ -61,11 +81,16 @@ public:
     Result<ImageFrame> Frame(int index, SizeHint hint = {}) final {
         if (index != 0)
             return MakeError(std::string(format_) + ": no frame " + std::to_string(index));
+        if (Status fits = CheckBudget(format_, width_, height_, SmallestDecodedPixels(), hint); !fits.ok())
+            return fits.error();
         return DecodePicture(hint);
     }
 
 protected:
+    // Called only when the picture fits hint.maxPixels at the smallest scale it can be decoded at.
     virtual Result<ImageFrame> DecodePicture(SizeHint hint) = 0;
+    // The fewest pixels this picture can be decoded into: its own for most formats.
+    virtual int64_t SmallestDecodedPixels() const { return int64_t(width_) * height_; }
 
 private:
     const char* format_;

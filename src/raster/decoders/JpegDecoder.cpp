@@ -160,6 +160,8 @@ protected:
         return frame;
     }
 
+    int64_t SmallestDecodedPixels() const override { return JpegScaledPixels(Width(), Height(), 8); }
+
 private:
     std::span<const uint8_t> bytes_;
 };
@@ -170,17 +172,27 @@ bool SniffJpeg(std::span<const uint8_t> bytes) {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
+int64_t JpegScaledPixels(int width, int height, int denominator) {
+    // libjpeg rounds scaled sizes up.
+    return ((int64_t(width) + denominator - 1) / denominator) * ((int64_t(height) + denominator - 1) / denominator);
+}
+
 int JpegScaleDenominator(int width, int height, SizeHint hint) {
-    if (hint.Empty())
-        return 1;
-    for (int denominator : {8, 4, 2}) {
-        // libjpeg rounds scaled sizes up.
-        const int64_t scaledWidth = (int64_t(width) + denominator - 1) / denominator;
-        const int64_t scaledHeight = (int64_t(height) + denominator - 1) / denominator;
-        if (scaledWidth >= hint.width && scaledHeight >= hint.height)
-            return denominator;
+    int chosen = 1;
+    if (!hint.Empty()) {
+        for (int denominator : {8, 4, 2}) {
+            const int64_t scaledWidth = (int64_t(width) + denominator - 1) / denominator;
+            const int64_t scaledHeight = (int64_t(height) + denominator - 1) / denominator;
+            if (scaledWidth >= hint.width && scaledHeight >= hint.height) {
+                chosen = denominator;
+                break;
+            }
+        }
     }
-    return 1;
+    // The budget may ask for less than the size would: the largest scale within it.
+    while (hint.maxPixels > 0 && chosen < 8 && JpegScaledPixels(width, height, chosen) > hint.maxPixels)
+        chosen *= 2;
+    return chosen;
 }
 
 Result<DecoderPtr> CreateJpegDecoder(std::span<const uint8_t> bytes) {
