@@ -9,6 +9,8 @@
 #include "commands/Extract.h"
 #include "commands/Gallery.h"
 #include "commands/Inspect.h"
+#include "commands/Play.h"
+#include "commands/Port.h"
 #include "commands/Record.h"
 #include "commands/Register.h"
 #include "commands/RenderBackground.h"
@@ -45,6 +47,8 @@ constexpr Command kCommands[] = {
     {"render-movie", "write a small Flash movie (the demo's movie)", RunRenderMovie},
     {"register", "make a screensaver selectable in xscreensaver's and MATE's settings", RunRegister},
     {"unregister", "take back what register added for a screensaver", RunUnregister},
+    {"play", "run the show of any file that carries a payload, as if the engine were that file", RunPlay},
+    {"port", "make a screensaver for this engine from another file's payload, byte for byte", RunPort},
 };
 
 std::string Usage() {

@@ -46,7 +46,14 @@ int main(int argc, char** argv) {
 
     // The Flash runtime's browser engine shares graphics contexts, which can only be asked for
     // before the application object exists; only a show that may play Flash asks.
-    const std::string ownFile = platform::OwnExecutablePath();
+    // `vorlandite play` runs this engine on another file's payload, as if the engine were that
+    // file: the payload, its items and the ".EXE" rule all come from the file it names. Taken out
+    // of the environment, so nothing this engine starts inherits it.
+    std::string payloadFile;
+    if (const char* named = std::getenv("VORLANDITE_PAYLOAD_FILE"); named && *named)
+        payloadFile = named;
+    ::unsetenv("VORLANDITE_PAYLOAD_FILE");
+    const std::string ownFile = payloadFile.empty() ? platform::OwnExecutablePath() : payloadFile;
     const app::RunModeDecision decision = app::DecideRunMode(ownFile, arguments, std::getenv("XSCREENSAVER_WINDOW"));
     const bool hosted = decision.mode == app::RunMode::HostedShow;
     if ((decision.mode == app::RunMode::Show || hosted) && platform::FlashRuntimeInstalled() &&
@@ -54,7 +61,8 @@ int main(int argc, char** argv) {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Screen Saver"));
-    const std::string engineFile = QCoreApplication::applicationFilePath().toStdString();
+    const std::string engineFile =
+        payloadFile.empty() ? QCoreApplication::applicationFilePath().toStdString() : payloadFile;
 
     // Folders of engines that ended without cleaning up (killed, crashed) go now.
     platform::RemoveStaleTempFolders();

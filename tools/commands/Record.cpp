@@ -5,6 +5,7 @@
 #include "audio/CustomPlaylist.h"
 #include "commands/ContactSheet.h"
 #include "commands/PngWriter.h"
+#include "commands/VideoExport.h"
 #include "payload/ByteSource.h"
 #include "platform/FileRegistry.h"
 #include "raster/decoders/PictureDecoding.h"
@@ -13,12 +14,16 @@
 
 #include <QGuiApplication>
 
+#include <unistd.h>
+
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -29,6 +34,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: vorlandite record SCREENSAVER --size WxH --seconds T --out DIR [--seed S]\n"
     "                         [--monitors 1|2] [--frames] [--contact-sheet FILE] [--desktop PNG]\n"
+    "       vorlandite record SCREENSAVER --video FILE [--size WxH] [--fps N] [--seconds T]\n"
+    "                         [--out DIR] [--seed S] [--desktop PNG]\n"
     "\n"
     "Runs the show of a screensaver file without a screen, on a virtual clock (a show of minutes\n"
     "takes moments), with your stored settings for it as the show itself reads them. The same\n"
@@ -56,6 +63,12 @@ constexpr std::string_view kUsage =
     "  --desktop PNG         the desktop the show starts on and uses as its desktop background\n"
     "                        (default: black); another size is scaled to cover the screen,\n"
     "                        centred, the overhang cut off\n"
+    "  --video FILE          the show as a video: the main monitor sampled at --fps on the show's\n"
+    "                        time, melodies and enter sounds mixed in. FILE's extension chooses\n"
+    "                        the format: .webm (VP8, Vorbis), .mkv (the same in Matroska), .mp4\n"
+    "                        (H.264, AAC). With --video, --size defaults to 1280x720, --seconds\n"
+    "                        to 60 and --out is optional. Progress goes to stderr.\n"
+    "  --fps N               frames a second of the video, 1 to 60 (default 25)\n"
     "A stored setting of the wrong type or out of range is reported on stderr and the\n"
     "screensaver's own value is used, as the show does.\n"
     "Exit 1 when the screensaver's payload or the desktop picture cannot be read, or a file\n"
@@ -63,11 +76,14 @@ constexpr std::string_view kUsage =
 
 constexpr OptionRule kOptions[] = {{"--size", "", true},     {"--seconds", "", true},       {"--out", "", true},
                                    {"--seed", "", true},     {"--monitors", "", true},      {"--frames", "", false},
-                                   {"--contact-sheet", "", true}, {"--desktop", "", true}};
+                                   {"--contact-sheet", "", true}, {"--desktop", "", true},
+                                   {"--video", "", true},    {"--fps", "", true}};
 
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
 constexpr double kMaxSeconds = 7 * 24 * 3600.0;
+constexpr int kMaxFps = 60;
+constexpr double kDefaultVideoSeconds = 60;
 
 
 // Captions need fonts, and fonts need a GUI application; without a display it draws offscreen.
@@ -157,14 +173,19 @@ std::string FrameFileName(int sequence) {
 // Writes the events as they come and the screens of the items that have come in.
 class Recorder {
 public:
+    // No folder (a video only): the events are counted, not written.
     Recorder(std::filesystem::path folder, bool frames, bool sheet)
-        : folder_(std::move(folder)), frames_(frames), sheet_(sheet), events_(folder_ / "events.jsonl") {}
+        : folder_(std::move(folder)), frames_(frames), sheet_(sheet) {
+        if (!folder_.empty())
+            events_.open(folder_ / "events.jsonl");
+    }
 
     void SetShow(slideshow::THeadlessShow* show) { show_ = show; }
 
     void OnEvent(const slideshow::THeadlessEvent& e) {
         using TType = slideshow::THeadlessEvent::TType;
-        events_ << EventLine(e) << '\n';
+        if (!folder_.empty())
+            events_ << EventLine(e) << '\n';
         if (e.Type == TType::Item)
             ++items_;
         // An item is in once its transition has ended, or at once when it had none.
@@ -175,6 +196,8 @@ public:
     }
 
     Status Close() {
+        if (folder_.empty())
+            return status_;
         events_.flush();
         if (!events_)
             return MakeError("cannot write " + (folder_ / "events.jsonl").string());
@@ -229,6 +252,69 @@ std::string PayloadFailureText() {
     return text;
 }
 
+// How far a video export has got, on stderr: a bar redrawn in place on a terminal, otherwise a
+// line at every tenth, so that a log stays readable.
+class ExportProgress {
+public:
+    ExportProgress(std::ostream& err, int64_t total)
+        : err_(err), total_(std::max<int64_t>(1, total)), bar_(&err == &std::cerr && ::isatty(STDERR_FILENO)),
+          start_(std::chrono::steady_clock::now()) {}
+
+    void Update(int64_t done) {
+        const int percent = int(std::min<int64_t>(100, done * 100 / total_));
+        if (bar_ ? percent == shown_ : percent / 10 == shown_ / 10)
+            return;
+        shown_ = percent;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const long left = done > 0 ? std::lround(elapsed * double(total_ - done) / double(done)) : 0;
+        if (bar_) {
+            constexpr int kWidth = 30;
+            const int filled = percent * kWidth / 100;
+            err_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kWidth - filled), '.')
+                 << "] " << percent << " %  " << left << " s left   " << std::flush;
+            if (done >= total_)
+                err_ << "\n";
+        } else {
+            err_ << "vorlandite: video " << percent / 10 * 10 << " % (" << left << " s left)\n";
+        }
+    }
+
+private:
+    std::ostream& err_;
+    int64_t total_;
+    bool bar_;
+    int shown_ = -1;
+    std::chrono::steady_clock::time_point start_;
+};
+
+// Runs the show frame by frame on its time, each frame the main monitor's screen at that time;
+// the sound follows a frame behind, once every sound that starts in it is known.
+Status EncodeShow(slideshow::THeadlessShow& show, TSoundMixer& mixer, TVideoEncoder& encoder, int64_t frames, int fps,
+                  std::ostream& err) {
+    ExportProgress progress(err, frames);
+    const auto soundFrame = [fps](int64_t frame) { return frame * TSoundMixer::kMixRate / fps; };
+    int64_t soundPushed = 0;
+    const auto pushSoundTo = [&](int64_t end) -> Status {
+        Status pushed = encoder.PushSound(mixer.Mix(soundPushed, end - soundPushed));
+        soundPushed = end;
+        return pushed;
+    };
+    for (int64_t frame = 0; frame < frames; ++frame) {
+        show.RunUntil(frame * 1000 / fps);
+        if (Status pushed = pushSoundTo(soundFrame(frame)); !pushed)
+            return pushed;
+        if (Status pushed = encoder.PushFrame(frame, show.Screen(0)); !pushed)
+            return pushed;
+        progress.Update(frame + 1);
+    }
+    show.RunUntil(frames * 1000 / fps);
+    if (Status pushed = pushSoundTo(soundFrame(frames)); !pushed)
+        return pushed;
+    for (const auto& warning : mixer.TakeWarnings())
+        err << "vorlandite: " << warning << "\n";
+    return encoder.Finish();
+}
+
 } // namespace
 
 int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
@@ -239,20 +325,50 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
     if (parsed->positional.size() != 1)
         return ReportUsage(err, parsed->positional.empty() ? "no screensaver given" : "more than one screensaver given",
                            kUsage);
-    if (auto missing = MissingOption(*parsed, {"--size", "--seconds", "--out"}))
+    // A video needs no folder, and has a size and a length of its own by default.
+    const bool video = parsed->Has("--video");
+    if (auto missing =
+            video ? std::optional<std::string_view>() : MissingOption(*parsed, {"--size", "--seconds", "--out"}))
         return ReportUsage(err, "missing option " + std::string(*missing), kUsage);
     const auto option = [&](std::string_view name) -> const std::string& { return parsed->options.find(name)->second; };
+    const auto optionOr = [&](std::string_view name, const std::string& fallback) -> const std::string& {
+        return parsed->Has(name) ? option(name) : fallback;
+    };
+    if (!video && parsed->Has("--fps"))
+        return ReportUsage(err, "--fps goes with --video", kUsage);
 
     slideshow::THeadlessShowOptions options;
-    const auto size = ParseSize(option("--size"), kMinSide, kMaxSide);
+    const std::string sizeText = optionOr("--size", "1280x720");
+    const auto size = ParseSize(sizeText, kMinSide, kMaxSide);
     if (!size)
         return ReportFailure(err, "--size must be WIDTHxHEIGHT with each from " + std::to_string(kMinSide) + " to " +
-                                      std::to_string(kMaxSide) + ", not \"" + option("--size") + "\"");
+                                      std::to_string(kMaxSide) + ", not \"" + sizeText + "\"");
     std::tie(options.Width, options.Height) = *size;
-    const auto seconds = ParseWhole<double>(option("--seconds"));
+    const std::string secondsText = optionOr("--seconds", std::to_string(int(kDefaultVideoSeconds)));
+    const auto seconds = ParseWhole<double>(secondsText);
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxSeconds)
         return ReportFailure(err, "--seconds must be a number from 0 to " + std::to_string(int(kMaxSeconds)) +
-                                      ", not \"" + option("--seconds") + "\"");
+                                      ", not \"" + secondsText + "\"");
+    int fps = 25;
+    std::optional<TVideoFormat> videoFormat;
+    if (video) {
+        if (parsed->Has("--fps")) {
+            const auto parsedFps = ParseWhole<int>(option("--fps"));
+            if (!parsedFps || *parsedFps < 1 || *parsedFps > kMaxFps)
+                return ReportFailure(err, "--fps must be a whole number from 1 to " + std::to_string(kMaxFps) +
+                                              ", not \"" + option("--fps") + "\"");
+            fps = *parsedFps;
+        }
+        if (*seconds * fps < 0.5)
+            return ReportFailure(err, "--seconds is too short for one frame of video");
+        // Encoders want even sides for their 4:2:0 pictures.
+        if (options.Width % 2 || options.Height % 2)
+            return ReportFailure(err, "--size must be even each way for a video, not \"" + sizeText + "\"");
+        auto format = VideoFormatFor(option("--video"));
+        if (!format)
+            return ReportFailure(err, "--video: " + format.message());
+        videoFormat = std::move(format).value();
+    }
     if (parsed->Has("--seed")) {
         const auto seed = ParseWhole<uint32_t>(option("--seed"));
         if (!seed)
@@ -289,11 +405,15 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
             options.CustomPlaylist = audio::LoadCustomPlayListNoWindow(registry, startup.Payload.Strings.Title);
     }
 
-    const std::filesystem::path folder = option("--out");
-    std::error_code madeError;
-    std::filesystem::create_directories(folder, madeError);
-    if (madeError || !std::filesystem::is_directory(folder))
-        return ReportFailure(err, "cannot make the folder " + folder.string());
+    if (!parsed->Has("--out") && parsed->Has("--frames"))
+        return ReportUsage(err, "--frames needs --out", kUsage);
+    const std::filesystem::path folder = parsed->Has("--out") ? option("--out") : std::string();
+    if (!folder.empty()) {
+        std::error_code madeError;
+        std::filesystem::create_directories(folder, madeError);
+        if (madeError || !std::filesystem::is_directory(folder))
+            return ReportFailure(err, "cannot make the folder " + folder.string());
+    }
     auto scratch = ScratchFolder::Make();
     if (!scratch)
         return ReportFailure(err, scratch.message());
@@ -303,13 +423,39 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
     if (auto logo = slideshow::LoadLogo(content.Payload.Header, screensaver, content.TempFolder); logo)
         content.Logo = std::move(logo).value();
 
+    // The video's sound stream exists when the show has sounds to play, whether or not they
+    // start within the recorded time.
+    const bool sound = !content.Payload.Melodies.empty() || !content.Payload.Sounds.empty() ||
+                       (options.UseCustomPlaylist && !options.CustomPlaylist.empty());
+    std::unique_ptr<TVideoEncoder> encoder;
+    TSoundMixer mixer;
+    if (video) {
+        if (Status installed = CheckVideoElements(*videoFormat, sound); !installed)
+            return ReportFailure(err, installed.message());
+        auto opened = TVideoEncoder::Open(option("--video"), options.Width, options.Height, fps, sound);
+        if (!opened)
+            return ReportFailure(err, option("--video") + ": " + opened.message());
+        encoder = std::move(opened).value();
+        options.OnSound = [&mixer](const slideshow::THeadlessSound& s) {
+            if (s.Starts)
+                mixer.Start(int(s.Source), s.TimeMs, s.File, s.OffsetMs);
+            else
+                mixer.Stop(int(s.Source), s.TimeMs);
+        };
+    }
+
     Recorder recorder(folder, parsed->Has("--frames"), parsed->Has("--contact-sheet"));
+    const int64_t videoFrames = std::llround(*seconds * fps);
     {
         slideshow::THeadlessShow show(std::move(content), options,
                                       [&recorder](const slideshow::THeadlessEvent& e) { recorder.OnEvent(e); });
         recorder.SetShow(&show);
         if (Status started = show.Start(); !started)
             return ReportFailure(err, screensaver + ": the show cannot start: " + started.message());
+        if (encoder) {
+            if (Status encoded = EncodeShow(show, mixer, *encoder, videoFrames, fps, err); !encoded)
+                return ReportFailure(err, option("--video") + ": " + encoded.message());
+        }
         show.RunUntil(std::llround(*seconds * 1000));
         show.Finish();
         recorder.SetShow(nullptr);
@@ -326,8 +472,12 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         if (Status written = WritePng(*sheet, sheetPath, PngChannels::Rgb); !written)
             return ReportFailure(err, "cannot write " + sheetPath + ": " + written.message());
     }
-    out << "recorded " << recorder.Items() << " item" << (recorder.Items() == 1 ? "" : "s") << " in " << *seconds
-        << " s into " << (folder / "events.jsonl").string() << "\n";
+    if (!folder.empty())
+        out << "recorded " << recorder.Items() << " item" << (recorder.Items() == 1 ? "" : "s") << " in " << *seconds
+            << " s into " << (folder / "events.jsonl").string() << "\n";
+    if (video)
+        out << "video: " << option("--video") << " (" << videoFrames << " frames at " << fps << " fps"
+            << (sound ? ", with sound" : "") << ")\n";
     if (!sheetPath.empty())
         out << "contact sheet: " << sheetPath << "\n";
     return kExitOk;

@@ -247,6 +247,15 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
         melodyPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
         enterSoundPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
         videoPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
+        if (options.OnSound) {
+            const auto listen = [this, onSound = options.OnSound](THeadlessSound::TSource source) {
+                return [this, onSound, source](bool sounding, const std::string& file, int64_t offsetMs) {
+                    onSound(THeadlessSound{source, clock_.NowMs(), sounding, sounding ? file : std::string(), offsetMs});
+                };
+            };
+            melodyPlayer_->SetSoundListener(listen(THeadlessSound::TSource::Melody));
+            enterSoundPlayer_->SetSoundListener(listen(THeadlessSound::TSource::EnterSound));
+        }
         const payload::Payload& payload = content.Payload;
         audio::MelodySources music{payload.Header,        payload.Melodies,          content.ScreensaverPath,
                                    content.TempFolder,    options.UseCustomPlaylist, options.CustomPlaylist};

@@ -41,6 +41,16 @@ class TEnterSound;
 
 namespace vorlandite::slideshow {
 
+// A melody or enter sound starting or falling silent before its end, on the show's time.
+struct THeadlessSound {
+    enum class TSource { Melody, EnterSound };
+    TSource Source = TSource::Melody;
+    int64_t TimeMs = 0;
+    bool Starts = true;    // false: the sound of this source stops here
+    std::string File;      // Starts: the sound file
+    int64_t OffsetMs = 0;  // Starts: where in the file it starts
+};
+
 struct THeadlessShowOptions {
     int Width = 1280;
     int Height = 720;
@@ -57,6 +67,8 @@ struct THeadlessShowOptions {
     // The desktop the show starts on and shows as its desktop background (the main monitor's),
     // fitted to the screen as raster::CoverArea does; none: a black desktop.
     std::optional<raster::TBitmap32> Desktop;
+    // Told of every melody and enter sound as it starts and stops (with Media).
+    std::function<void(const THeadlessSound&)> OnSound;
 };
 
 class TVirtualMediaPlayer;

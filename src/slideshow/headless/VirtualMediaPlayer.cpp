@@ -56,6 +56,8 @@ Status TVirtualMediaPlayer::Play() {
         return MakeError("no file is open");
     if (!atEnd_ && !playing_) {
         playing_ = true;
+        if (soundListener_)
+            soundListener_(true, fileName_, positionMs_);
         endTimer_.Start(int(std::min<int64_t>(durationMs_ - positionMs_, INT32_MAX)));
     }
     if (notify) {
@@ -80,7 +82,7 @@ Status TVirtualMediaPlayer::Rewind() {
         return MakeError("no file is open");
     SettlePending(NotifyValue::Aborted);
     endTimer_.Stop();
-    playing_ = false;
+    Silence();
     atEnd_ = false;
     positionMs_ = 0;
     return {};
@@ -116,10 +118,16 @@ void TVirtualMediaPlayer::ReachEnd() {
     }
 }
 
+void TVirtualMediaPlayer::Silence() {
+    if (playing_ && soundListener_)
+        soundListener_(false, fileName_, 0);
+    playing_ = false;
+}
+
 void TVirtualMediaPlayer::Release() {
     endTimer_.Stop();
+    Silence();
     open_ = false;
-    playing_ = false;
     atEnd_ = false;
     positionMs_ = 0;
     durationMs_ = 0;

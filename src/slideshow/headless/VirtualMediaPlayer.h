@@ -50,6 +50,11 @@ public:
     QRect NaturalDisplayRect() const override { return QRect(QPoint(0, 0), naturalSize_); }
     Status SetVolume(int volume) override;
 
+    // Told when the file starts sounding (from offsetMs into it) and when it falls silent before
+    // its end, at the clock's time: the video exporter mixes the sound from these.
+    using SoundListener = std::function<void(bool sounding, const std::string& file, int64_t offsetMs)>;
+    void SetSoundListener(SoundListener listener) { soundListener_ = std::move(listener); }
+
     int Volume() const { return volume_; }
     bool Playing() const { return playing_; }
     // The open file's length in virtual milliseconds (at least 1).
@@ -62,12 +67,14 @@ private:
     void Deliver(NotifyValue value);
     void ReachEnd();
     void Release();
+    void Silence();  // playing_ := false, the listener told when it sounded
     void PresentFirstFrame();
 
     TVirtualTimerClock& clock_;
     TVirtualTimer endTimer_;
     Poster post_;
     NotifyHandler handler_;
+    SoundListener soundListener_;
     std::string fileName_;
     bool open_ = false;
     bool notify_ = true;
