@@ -92,7 +92,7 @@ protected:
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft, 0);
         payload_.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         WriteFile(old_, WindowsStylePrefix() + payload_);
-        engine_ = std::string("\x7F" "ELF stand-in engine\n", 24) + std::string(3000, 'e');
+        engine_ = std::string("\x7F" "ELF stand-in engine\n") + std::string(3000, 'e');
         WriteFile(dir_ / "engine", engine_);
     }
     void TearDown() override {
