@@ -4,6 +4,7 @@
 // with `record`, and through the built program); files without a payload are refused by play,
 // port and record alike, with nothing written.
 
+#include "tools/PictureItem.h"
 #include "CliTestSupport.h"
 #include "commands/Inspect.h"
 #include "commands/Play.h"
@@ -24,6 +25,7 @@
 namespace vorlandite::tools {
 namespace {
 
+using raster::TColor32;
 using testing::ReadFile;
 using testing::RunCommand;
 using testing::TempDir;
@@ -45,16 +47,7 @@ std::string WindowsStylePrefix() {
     return bytes;
 }
 
-payload::DraftItem<payload::TKelImageInfo> Picture(raster::TColor32 colour) {
-    raster::TBitmap32 bitmap = raster::TBitmap32::Create(4, 4).value();
-    bitmap.Clear(colour);
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(vorlandite::testing::WritePngFromBitmap(bitmap, true));
-    item.compressed = true;
-    return item;
-}
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) { return vorlandite::testing::SolidPictureItem(colour); }
 
 // Every number in `ported` equals the one in `original`, or (a position) that plus `shift`; the
 // count of shifted numbers goes to `shifted`.

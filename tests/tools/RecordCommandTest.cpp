@@ -2,6 +2,7 @@
 // the same files for the same seed, the user's stored settings (in a private config folder)
 // and the failures.
 
+#include "tools/PictureItem.h"
 #include "CliTestSupport.h"
 #include "commands/Record.h"
 #include "commands/RenderMedia.h"
@@ -39,16 +40,7 @@ const bool kOwnPluginRegistry = [] {
     return true;
 }();
 
-payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
-    raster::TBitmap32 bitmap = raster::TBitmap32::Create(4, 4).value();
-    bitmap.Clear(colour);
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(vorlandite::testing::WritePngFromBitmap(bitmap, true));
-    item.compressed = true;
-    return item;
-}
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) { return vorlandite::testing::SolidPictureItem(colour); }
 
 class RecordCommandTest : public ::testing::Test {
 protected:

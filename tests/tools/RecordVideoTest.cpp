@@ -2,6 +2,7 @@
 // GStreamer (its length, its first pictures, its sound stream), the sound mixer on samples of
 // its own, and the requests it refuses.
 
+#include "tools/PictureItem.h"
 #include "CliTestSupport.h"
 #include "commands/Record.h"
 #include "commands/RenderMedia.h"
@@ -37,16 +38,7 @@ const bool kOwnPluginRegistry = [] {
     return true;
 }();
 
-payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) {
-    raster::TBitmap32 bitmap = raster::TBitmap32::Create(4, 4).value();
-    bitmap.Clear(colour);
-    payload::DraftItem<payload::TKelImageInfo> item;
-    item.record.Ext = ".png";
-    item.record.Stretch = 1;
-    item.content = payload::Content::FromBytes(vorlandite::testing::WritePngFromBitmap(bitmap, true));
-    item.compressed = true;
-    return item;
-}
+payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) { return vorlandite::testing::SolidPictureItem(colour); }
 
 payload::DraftItem<payload::TKelMelodyInfo> Melody(const std::filesystem::path& wav) {
     std::ifstream in(wav, std::ios::binary);
