@@ -1,5 +1,6 @@
 #include "app/TSSWindow.h"
 
+#include "app/ForeignWindowWatch.h"
 #include "app/ShowSession.h"
 #include "host/QtInputMessage.h"
 #include "platform/PlatformPaths.h"
@@ -326,17 +327,13 @@ bool TSSWindow::StartHostedShow() {
 void TSSWindow::WatchHostWindow() {
     if (!services_.hostWindowSize)
         return;
-    hostWatch_ = new QTimer(this);
-    connect(hostWatch_, &QTimer::timeout, this, [this] {
-        const std::optional<QSize> size = services_.hostWindowSize();
-        if (!size) {
-            Terminate();  // the host took its window away: the show is over
-            return;
-        }
-        if (*size != hostSize_ && !size->isEmpty())
-            RestartHostedShow(*size);
-    });
-    hostWatch_->start(kHostWatchMs);
+    hostWatch_ = new ForeignWindowWatch(
+        this, services_.hostWindowSize, kHostWatchMs,
+        [this] { Terminate(); },  // the host took its window away: the show is over
+        [this](QSize size) {
+            if (size != hostSize_ && !size.isEmpty())
+                RestartHostedShow(size);
+        });
 }
 
 void TSSWindow::RestartHostedShow(QSize size) {
@@ -370,21 +367,17 @@ void TSSWindow::StartPreview() {
     if (!screenSaver_ || !screenSaver_->Embedded())
         resize(host::kPreviewWidth, host::kPreviewHeight);
     show();
-    // The desktop ends a preview by destroying its window; X11 does not tell a foreign child's
-    // toolkit, so look now and then and leave with it.
+    // The desktop ends a preview by destroying its window.
     if (screenSaver_ && screenSaver_->Embedded() && services_.windowExists && decision_.windowHandle) {
         const uint64_t parent = *decision_.windowHandle;
-        previewWatch_ = new QTimer(this);
-        connect(previewWatch_, &QTimer::timeout, this, [this, parent] {
-            if (!services_.windowExists(parent)) {
+        previewWatch_ = new ForeignWindowWatch(
+            this, [this, parent] { return services_.windowExists(parent) ? std::optional(QSize()) : std::nullopt; },
+            kPreviewWatchMs, [this] {
                 // A child of a foreign window cannot be closed like a top-level one (Qt refuses,
                 // and with it the application's quit), and nothing of the preview needs saving.
-                previewWatch_->stop();
                 ending_ = true;
                 QCoreApplication::exit(0);
-            }
-        });
-        previewWatch_->start(kPreviewWatchMs);
+            });
     }
 }
 
@@ -408,28 +401,13 @@ bool TSSWindow::eventFilter(QObject* watched, QEvent* event) {
     const std::optional<host::InputMessage> message = host::MapQtEvent(watched, event, this);
     if (!message)
         return false;
-    if (message->kind == host::InputKind::Activate || message->kind == host::InputKind::ActivateApp) {
-        // Only a change counts: Qt repeats activation news (several deliveries, the application
-        // state beside the window's), and the show's own start activates the window and the
-        // application once, which is no input either.
-        bool& active = message->kind == host::InputKind::Activate ? windowActive_ : applicationActive_;
-        const bool nowActive =
-            message->kind == host::InputKind::Activate
-                ? event->type() == QEvent::WindowActivate
-                : static_cast<QApplicationStateChangeEvent*>(event)->applicationState() == Qt::ApplicationActive;
-        if (nowActive == active)
-            return false;
-        active = nowActive;
-        if (!activationArmed_) {
-            activationArmed_ = windowActive_ && applicationActive_;
-            return false;
-        }
-        // Activation news while the platform's focus is still in one of this program's windows
-        // is no input: the focus went between the show's own windows (the Flash player's view
-        // makes one for a moment when it starts), not to another program.
-        if (QGuiApplication::focusWindow() != nullptr)
-            return false;
-    }
+    bool nowActive = false;
+    if (message->kind == host::InputKind::Activate)
+        nowActive = event->type() == QEvent::WindowActivate;
+    else if (message->kind == host::InputKind::ActivateApp)
+        nowActive = static_cast<QApplicationStateChangeEvent*>(event)->applicationState() == Qt::ApplicationActive;
+    if (!activationNews_.CountsAsInput(message->kind, nowActive, QGuiApplication::focusWindow() != nullptr))
+        return false;
     DeactivateScrSaver(*message);
     return false;  // every message goes on to its normal processing
 }
@@ -525,9 +503,9 @@ void TSSWindow::Terminate() {
     terminated_ = true;
     ending_ = true;  // no exit link, no exit banner, no settings stored
     if (hostWatch_)
-        hostWatch_->stop();
+        hostWatch_->Stop();
     if (previewWatch_)
-        previewWatch_->stop();
+        previewWatch_->Stop();
     if (show_)
         show_->Controller().StopMedia();
     FormClose();

@@ -5,6 +5,7 @@
 
 #include "app/RunMode.h"
 #include "app/StartupReading.h"
+#include "host/ActivationNews.h"
 #include "host/InputExitPolicy.h"
 #include "host/ScreenHold.h"
 #include "host/ScreenSaver.h"
@@ -41,6 +42,8 @@ class TPlaylistWindow;
 } // namespace vorlandite::ui
 
 namespace vorlandite::app {
+
+class ForeignWindowWatch;
 
 class ShowSession;
 
@@ -160,13 +163,9 @@ private:
     std::unique_ptr<ShowSession> show_;  // the full-screen show, while it runs
     std::unique_ptr<host::TScreenHold> screenHold_;  // a show that asks for a password holds the screen
     bool filterInstalled_ = false;
-    // Activation messages count only once the show window and the application have both been
-    // active: their first activation is the show starting, not input.
-    bool activationArmed_ = false;
-    bool windowActive_ = false;
-    bool applicationActive_ = false;
-    QTimer* previewWatch_ = nullptr;
-    QTimer* hostWatch_ = nullptr;
+    host::ActivationNews activationNews_;  // the show's own activation is no input
+    ForeignWindowWatch* previewWatch_ = nullptr;
+    ForeignWindowWatch* hostWatch_ = nullptr;
     QSize hostSize_;
     bool terminated_ = false;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -22,7 +23,7 @@ std::string TempSibling(const std::string& target) {
 } // namespace
 
 PendingFile::PendingFile(std::string target) : target_(std::move(target)), temp_(TempSibling(target_)) {
-    fd_ = ::mkstemp(temp_.data());
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
     created_ = fd_ >= 0;
 }
 
@@ -47,6 +48,15 @@ bool PendingFile::Write(const void* data, std::size_t length) {
     return true;
 }
 
+Status PendingFile::Sync() {
+    if (fd_ < 0)
+        return MakeError("cannot write " + target_ + ": the file is not open");
+    if (::fsync(fd_) != 0)
+        return MakeError("cannot write " + temp_ + ": " + std::strerror(errno));
+    durable_ = true;
+    return {};
+}
+
 Status PendingFile::Close(mode_t mode) {
     if (fd_ < 0)
         return MakeError("cannot write " + target_ + ": the file is not open");
@@ -67,6 +77,14 @@ Status PendingFile::Commit() {
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         return MakeError("cannot write " + target_ + ": " + std::strerror(errno));
     committed_ = true;
+    if (durable_) {
+        const std::size_t slash = target_.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : target_.substr(0, slash + 1);
+        if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
     return {};
 }
 

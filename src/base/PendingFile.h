@@ -25,6 +25,9 @@ public:
 
     // Writes all of data; false (errno set) on failure.
     bool Write(const void* data, std::size_t length);
+    // Flushes what was written to the disk; the commit then also flushes the folder, so the
+    // rename survives a power cut (for settings files, not for scratch copies).
+    Status Sync();
     // Gives the file its final permissions and closes it; later writes go through TempPath().
     Status Close(mode_t mode);
     // Closes (0644 unless Close ran) and renames the file over the target.
@@ -36,6 +39,7 @@ private:
     int fd_ = -1;
     bool created_ = false;
     bool committed_ = false;
+    bool durable_ = false;
 };
 
 } // namespace vorlandite

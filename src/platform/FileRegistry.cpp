@@ -1,5 +1,6 @@
 #include "platform/FileRegistry.h"
 
+#include "base/PendingFile.h"
 #include "base/Windows1252.h"
 #include "platform/RegFile.h"
 
@@ -196,18 +197,6 @@ Result<std::optional<std::string>> ReadWholeFile(const std::string& path) {
     return std::optional<std::string>(std::move(text));
 }
 
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t put = ::write(fd, text.data(), text.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        text.remove_prefix(std::size_t(put));
-    }
-    return true;
-}
-
 // Renames the unreadable file to "<name>.corrupt-<local time>[-n]" without ever replacing an
 // earlier kept file. Called under the lock.
 Result<std::string> KeepAside(const std::string& target) {
@@ -281,35 +270,19 @@ Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
 Status SaveLocked(const Store& store, const RegDocument& document) {
     const std::string target = WriteTarget(store.path);
     const std::string text = SerializeRegFile(document);
-    std::string temp = target + ".tmp-XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    PendingFile file(target);
+    if (!file.IsOpen())
         return SystemError("cannot create a temporary file beside " + target);
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);  // keep the permissions the file was given
-    bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        savedErrno = errno;
-    }
-    if (written && ::rename(temp.c_str(), target.c_str()) != 0) {
-        written = false;
-        savedErrno = errno;
-    }
-    if (!written) {
-        ::unlink(temp.c_str());
-        errno = savedErrno;
+    // Keep the permissions the file was given.
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (!file.Write(text.data(), text.size()))
         return SystemError("cannot save " + target);
-    }
-    // The rename itself must reach the disk too.
-    if (int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return {};
+    if (Status done = file.Sync(); !done)
+        return done;
+    if (Status done = file.Close(mode); !done)
+        return done;
+    return file.Commit();
 }
 
 // Applies `change` to the store as it is now and saves it when `change` reports a change.

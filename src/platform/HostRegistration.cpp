@@ -1,5 +1,7 @@
 #include "platform/HostRegistration.h"
 
+#include "base/PendingFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -442,11 +444,6 @@ std::string WriteTarget(const std::string& path) {
     return path;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 constexpr off_t kLargestSettingsFile = 16 << 20;
 
 struct FileText {
@@ -491,46 +488,21 @@ enum class WriteOutcome { Written, Overtaken };
 // the rename, nothing is replaced and the outcome is Overtaken.
 Result<WriteOutcome> WriteReplacing(const std::string& path, std::string_view text, const FileStamp* expected) {
     const std::string target = WriteTarget(path);
-    const std::string folder = FolderOf(target);
-    std::string temp = folder + "/." + std::filesystem::path(target).filename().string() + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    PendingFile file(target);
+    if (!file.IsOpen())
         return SystemError("cannot create a temporary file beside " + target);
     struct stat old {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += std::size_t(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && expected && !(StampOf(target) == *expected)) {
-        ::unlink(temp.c_str());
-        return WriteOutcome::Overtaken;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        errno = savedErrno;
+    if (!file.Write(text.data(), text.size()))
         return SystemError("cannot write " + target);
-    }
-    // The rename itself must reach the disk too.
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (Status done = file.Sync(); !done)
+        return done.error();
+    if (Status done = file.Close(mode); !done)
+        return done.error();
+    if (expected && !(StampOf(target) == *expected))
+        return WriteOutcome::Overtaken;  // the pending file goes away unused
+    if (Status done = file.Commit(); !done)
+        return done.error();
     return WriteOutcome::Written;
 }
 
