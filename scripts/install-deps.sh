@@ -30,10 +30,11 @@ demo=(
 )
 # The package: dpkg-shlibdeps (dpkg-dev) and file, which CPack uses to find the binaries.
 package=(dpkg-dev file)
-# Tests, benchmarks and fuzzers: GoogleTest, Google Benchmark, clang's libFuzzer, private X
-# servers driven through XTEST and RandR, the xscreensaver daemon, a private D-Bus.
+# Tests, benchmarks and fuzzers: GoogleTest, Google Benchmark, clang's libFuzzer and LLVM's linker
+# (the test programs link several times faster), private X servers driven through XTEST and
+# RandR, the xscreensaver daemon, a private D-Bus.
 test=(
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-xserver-utils libxtst-dev libxrandr-dev xscreensaver
   dbus-daemon
