@@ -1,5 +1,6 @@
 #include "payload/PayloadRecords.h"
 
+#include "base/AsciiCase.h"
 #include "base/ByteOrder.h"
 
 #include <algorithm>
@@ -236,8 +237,6 @@ std::array<uint8_t, N> Encode(std::span<const Field<R>> fields, const R& record)
     return bytes;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 } // namespace
 
 std::span<const Field<TKelFixedSizeInfo>> HeaderFields() { return kHeaderFields; }
@@ -282,11 +281,6 @@ TKelSoundInfo DecodeSound(std::span<const uint8_t, kSoundRecordSize> bytes) {
 }
 std::array<uint8_t, kSoundRecordSize> EncodeSound(const TKelSoundInfo& record) {
     return Encode<TKelSoundInfo, kSoundRecordSize>(SoundFields(), record);
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 ItemKind KindOfExtension(std::string_view ext) {

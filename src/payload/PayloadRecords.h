@@ -219,7 +219,5 @@ enum class ItemKind { Picture, Gif, Video, Flash };
 ItemKind KindOfExtension(std::string_view ext);
 std::string_view ItemKindName(ItemKind kind);  // "picture", "gif", "video", "flash"
 
-// ASCII case-insensitive equality, as every comparison with an extension field is made.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 } // namespace vorlandite::payload

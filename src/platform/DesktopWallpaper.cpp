@@ -1,5 +1,7 @@
 #include "platform/DesktopWallpaper.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -25,14 +27,8 @@ constexpr std::string_view kImageStyleSuffix = "/image-style";
 constexpr int kXfceCentred = 1;
 constexpr int kXfceStretched = 3;
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
-
 bool DesktopNamed(std::string_view currentDesktop, std::initializer_list<std::string_view> names) {
-    const std::string lower = Lower(currentDesktop);
+    const std::string lower = ToAsciiLower(currentDesktop);
     std::size_t start = 0;
     while (start <= lower.size()) {
         std::size_t end = lower.find(':', start);

@@ -1,5 +1,6 @@
 #include "platform/HostRegistration.h"
 
+#include "base/AsciiCase.h"
 #include "base/PendingFile.h"
 
 #include <algorithm>
@@ -148,12 +149,6 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // A resource line: its key and where its value's characters are.
 struct Resource {
     const LogicalLine* line = nullptr;
@@ -190,7 +185,7 @@ const Resource* LastResource(const std::vector<Resource>& resources, const std::
     return found;
 }
 
-bool IsUserProgramsKey(std::string_view key) { return EqualsIgnoringCase(key, "programs"); }
+bool IsUserProgramsKey(std::string_view key) { return EqualsIgnoreCase(key, "programs"); }
 
 // One entry of a programs value, with the raw spans its removal and replacement need.
 struct EntrySpan {

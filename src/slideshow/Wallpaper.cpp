@@ -1,5 +1,6 @@
 #include "slideshow/Wallpaper.h"
 
+#include "base/AsciiCase.h"
 #include "base/PendingFile.h"
 #include "payload/ItemExtraction.h"
 #include "payload/PayloadLayout.h"
@@ -42,9 +43,7 @@ void PutU32(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
 std::string LowerExtension(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     const std::size_t dot = name.rfind('.');
-    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext;
+    return dot == std::string::npos ? std::string() : ToAsciiLower(name.substr(dot));
 }
 
 Status CopyFileReplacing(const std::string& from, const std::string& to) {

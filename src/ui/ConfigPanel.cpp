@@ -2,6 +2,7 @@
 
 #include "ui/WidgetHelpers.h"
 
+#include "base/AsciiCase.h"
 #include "base/Windows1252.h"
 #include "transitions/EffectCatalog.h"
 #include "transitions/EffectSettings.h"
@@ -489,8 +490,7 @@ void TConfigPanel::btnSelectAllClick() { SetCheckMarks(true); }
 void TConfigPanel::btnSelectNoneClick() { SetCheckMarks(false); }
 
 void TConfigPanel::btnWebsiteClick() {
-    std::string lower = webAddress_;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    const std::string lower = ToAsciiLower(webAddress_);
     // The prefixed form is kept: every later use sees it. A secure address already has its
     // scheme; putting "http://" before it would make an address no browser can open.
     if (!lower.starts_with("http://") && !lower.starts_with("https://"))

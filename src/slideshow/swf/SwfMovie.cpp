@@ -1,5 +1,7 @@
 #include "slideshow/swf/SwfMovie.h"
 
+#include "base/AsciiCase.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -151,9 +153,7 @@ Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::size_t 
 }  // namespace
 
 bool IsFlashItem(std::string_view suffix) {
-    std::string upper(suffix);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return upper == ".SWF" || upper == ".FLA";
+    return EqualsIgnoreCase(suffix, ".SWF") || EqualsIgnoreCase(suffix, ".FLA");
 }
 
 Result<TMovieRect> MovieRectOf(std::span<const uint8_t> file) {
