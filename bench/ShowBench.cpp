@@ -3,6 +3,10 @@
 // frame handed to the screen, by size-and-position mode. Fit and stretch let the decoder
 // shrink the picture by DCT scaling; centred shows it unscaled and decodes it whole. The
 // pieces (extraction + decode, composition) are measured apart to show where the time goes.
+//
+// Also an animated GIF's frames on a 640 x 480 screen: a large logical screen with small frames
+// (2000 x 2000 with 16 x 16 frames, and 8192 x 8192 with 1 x 1 frames), the time of a frame once
+// the first has been drawn, and the process's peak memory.
 
 #include "payload/ItemExtraction.h"
 #include "payload/PayloadLayout.h"
@@ -11,6 +15,7 @@
 #include "BenchPictures.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/FrameComposer.h"
+#include "slideshow/GifAnimation.h"
 #include "slideshow/headless/HeadlessShow.h"
 #include "support/RandomPayload.h"
 #include "support/TempDir.h"
@@ -19,6 +24,8 @@
 
 #include <algorithm>
 #include <fstream>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -112,6 +119,54 @@ void BM_ExtractAndDecode(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExtractAndDecode)->ArgName("mode")->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// A looping GIF of `frames` solid square frames of `side` pixels, walking the diagonal of a
+// screen x screen logical screen.
+std::vector<uint8_t> SparseGif(int screen, int side, int frames) {
+    vorlandite::testing::GifRecipe recipe{.width = screen, .height = screen,
+                                          .globalPalette = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}};
+    recipe.netscapeLoop = true;
+    for (int i = 0; i < frames; ++i) {
+        vorlandite::testing::GifFrameRecipe frame;
+        frame.left = frame.top = i * (screen - side) / (frames - 1);
+        frame.width = frame.height = side;
+        frame.indexes.assign(std::size_t(side) * std::size_t(side), uint8_t(i % 4));
+        frame.disposal = 1;
+        frame.delayCs = 10;
+        recipe.frames.push_back(std::move(frame));
+    }
+    return vorlandite::testing::WriteGif(recipe);
+}
+
+void BM_GifFrameOnLargeScreen(benchmark::State& state) {
+    const int screen = int(state.range(0));
+    const int side = int(state.range(1));
+    slideshow::TVirtualTimerClock clock;
+    slideshow::TVirtualTimer timer(clock);
+    slideshow::TGifAnimation animation(timer);
+    TBitmap32 backdrop = TBitmap32::Create(640, 480).value();
+    backdrop.Clear(0xFF102030);
+    TBitmap32 target = TBitmap32::Create(640, 480).value();
+    animation.SetStage({&backdrop, raster::TRect{80, 0, 560, 480}, &target});
+    if (!animation.LoadGif(SparseGif(screen, side, 64))) {
+        state.SkipWithError("the GIF does not load");
+        return;
+    }
+    animation.AnimateGif();
+    animation.GifTimerTimer();  // the first frame is drawn whole
+    for (auto _ : state) {
+        animation.GifTimerTimer();
+        benchmark::DoNotOptimize(target.Pixels().data());
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_GifFrameOnLargeScreen)
+    ->ArgNames({"screen", "frame"})
+    ->Args({2000, 16})
+    ->Args({8192, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

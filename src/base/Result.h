@@ -8,11 +8,20 @@
 
 namespace vorlandite {
 
-struct Error {
-    std::string message;
+// What a caller may have to tell apart without reading the message.
+enum class ErrorKind {
+    Failed,      // broken, missing, refused: the usual
+    OverBudget,  // a picture larger than the screen's budget: the show names it on stderr
 };
 
-inline Error MakeError(std::string message) { return Error{std::move(message)}; }
+struct Error {
+    std::string message;
+    ErrorKind kind = ErrorKind::Failed;
+};
+
+inline Error MakeError(std::string message, ErrorKind kind = ErrorKind::Failed) {
+    return Error{std::move(message), kind};
+}
 
 template <class T>
 class [[nodiscard]] Result {

@@ -1,5 +1,6 @@
 #include "slideshow/FrameComposer.h"
 
+#include "base/AsciiCase.h"
 #include "raster/BitmapDraw.h"
 #include "raster/ImageFilters.h"
 #include "raster/PictureFitting.h"
@@ -18,24 +19,33 @@ namespace vorlandite::slideshow {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 template <std::size_t N>
 bool OneOf(std::string_view ext, const std::array<std::string_view, N>& names) {
-    return std::any_of(names.begin(), names.end(), [&](std::string_view name) { return EqualsNoCase(ext, name); });
+    return std::any_of(names.begin(), names.end(), [&](std::string_view name) { return EqualsIgnoreCase(ext, name); });
 }
 
 // A GIF item's first frame on its logical screen, opaque, with the transparent colour of frame
 // 0 turned into see-through background colour so that scaled edges blend towards it.
-Result<raster::TBitmap32> DecodeGifItem(const std::string& itemFile, uint32_t backgroundColour,
+// The show says why it passes over a picture too large for the screen: the author may want to
+// know. A broken picture it passes over without a word.
+void ReportOverBudget(const std::string& itemFile, const Error& error) {
+    if (raster::IsOverBudget(error))
+        std::fprintf(stderr, "vorlandite: %s is passed over: %s\n", itemFile.c_str(), error.message.c_str());
+}
+
+// An animated GIF is composed on canvases of its logical screen (the first frame's, the
+// animation's), so that screen is what the budget weighs, whatever its frames' sizes.
+Result<raster::TBitmap32> DecodeGifItem(const std::string& itemFile, uint32_t backgroundColour, raster::SizeHint hint,
                                         std::shared_ptr<const raster::GifImage>& gif) {
     auto decoded = raster::DecodeGifFile(itemFile);
     if (!decoded)
         return decoded.error();
+    if (Status fits = raster::CheckBudget("GIF", decoded->width, decoded->height,
+                                          int64_t(decoded->width) * decoded->height, raster::SizeHint{0, 0, hint.maxPixels});
+        !fits) {
+        ReportOverBudget(itemFile, fits.error());
+        return fits.error();
+    }
     gif = std::make_shared<const raster::GifImage>(std::move(decoded).value());
     raster::GifAnimator animator(gif);
     if (animator.FrameCount() == 0)
@@ -56,10 +66,7 @@ Result<raster::TBitmap32> DecodeGifItem(const std::string& itemFile, uint32_t ba
 Result<raster::TBitmap32> DecodeStillItem(const std::string& itemFile, raster::SizeHint hint) {
     auto decoded = raster::DecodePictureFile(itemFile, hint);
     if (!decoded) {
-        // The controller passes failed items over without a word; a picture too large for the
-        // screen is a working file the author may want to know about.
-        if (raster::IsOverBudget(decoded.error()))
-            std::fprintf(stderr, "vorlandite: %s is passed over: %s\n", itemFile.c_str(), decoded.message().c_str());
+        ReportOverBudget(itemFile, decoded.error());
         return decoded.error();
     }
     if (decoded->Empty())
@@ -95,7 +102,7 @@ TItemKind ItemKindOf(std::string_view ext) {
         return TItemKind::Flash;
     if (OneOf(ext, kVideo))
         return TItemKind::Video;
-    if (EqualsNoCase(ext, ".GIF"))
+    if (EqualsIgnoreCase(ext, ".GIF"))
         return TItemKind::Gif;
     return TItemKind::Picture;
 }
@@ -144,7 +151,8 @@ Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int i
 
     const int mode = EffectiveStretch(item.Stretch, context.Header.Stretch);
     auto picture = result.IsGif
-                       ? DecodeGifItem(itemFile, uint32_t(context.Header.BackgroundColor), result.Gif)
+                       ? DecodeGifItem(itemFile, uint32_t(context.Header.BackgroundColor),
+                                       DecodeHintFor(mode, context.Width, context.Height), result.Gif)
                        : DecodeStillItem(itemFile, DecodeHintFor(mode, context.Width, context.Height));
     if (!picture)
         return picture.error();

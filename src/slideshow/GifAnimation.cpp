@@ -1,5 +1,7 @@
 #include "slideshow/GifAnimation.h"
 
+#include "raster/BitmapBlend.h"
+#include "raster/BitmapDraw.h"
 #include "raster/ColorConversion.h"
 #include "raster/ImageFilters.h"
 #include "raster/PictureFitting.h"
@@ -7,6 +9,7 @@
 #include "raster/decoders/PictureDecoding.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorlandite::slideshow {
 
@@ -18,6 +21,59 @@ namespace {
 
 // The first frame comes in through a transition; the animation picks up at once after it.
 constexpr int kFirstFrameIntervalMs = 1;
+
+// How a canvas pixel looks in the picture that is scaled: uncovered pixels filled, grey, made
+// opaque, in the order in which the whole picture has always been made (fill, filters, then the
+// opaque GIF's alpha reset). Mirror and flip move pixels; each pixel's look is its own.
+struct PictureLook {
+    TColor32 uncovered = 0;
+    bool grey = false;
+    bool opaque = false;
+    bool mirror = false;
+    bool flip = false;
+
+    TColor32 Of(TColor32 p) const {
+        if ((p >> 24) == 0)
+            p = uncovered;
+        if (grey) {
+            const uint32_t v = raster::GreyValue(p);
+            p = (p & 0xFF000000u) | v << 16 | v << 8 | v;
+        }
+        return opaque ? p | 0xFF000000u : p;
+    }
+    // Whether the look moves or changes pixels beyond filling the uncovered ones.
+    bool Filtered() const { return grey || mirror || flip; }
+};
+
+PictureLook LookOf(const raster::GifImage& image, const TGifAnimationOptions& options, uint32_t imageFilter) {
+    PictureLook look;
+    look.opaque = !image.IsTransparent();
+    // A GIF without transparency: its uncovered areas in the window colour (OpaqueFrame); with
+    // transparency: see-through in the show's background colour.
+    look.uncovered = look.opaque ? options.windowColor | 0xFF000000u
+                                 : raster::ToColor32(options.backgroundColour) & 0x00FFFFFFu;
+    look.mirror = (imageFilter & raster::kFilterMirror) != 0;
+    look.flip = (imageFilter & raster::kFilterFlip) != 0;
+    look.grey = (imageFilter & raster::kFilterGrey) != 0;
+    return look;
+}
+
+int64_t FloorDiv(int64_t n, int64_t d) { return n / d - ((n % d != 0) && ((n < 0) != (d < 0))); }
+
+// The destination offsets [first, last) of a stretch of sourceSize onto destinationSize pixels
+// (one axis) whose samples may read source pixels [low, high). A bilinear sample at u reads the
+// pixels floor(u - 0.5) and the next; a nearest one floor(u). The bounds are widened by a pixel
+// on each side, which covers both and the rounding of the sample positions.
+std::pair<int64_t, int64_t> Footprint(int64_t low, int64_t high, int64_t sourceSize, int64_t destinationSize) {
+    const int64_t first = FloorDiv((low - 1) * destinationSize, sourceSize) - 1;
+    const int64_t last = -FloorDiv(-(high + 1) * destinationSize, sourceSize) + 1;
+    return {std::clamp<int64_t>(first, 0, destinationSize), std::clamp<int64_t>(last, 0, destinationSize)};
+}
+
+// The mask as StretchPictureOnto takes it: an empty one (it could not be decoded) is none.
+const TBitmap32* UsableMask(const TBitmap32* mask) { return mask && !mask->Empty() ? mask : nullptr; }
+
+constexpr raster::TDrawOptions kBlendBilinear{raster::TDrawMode::Blend, 255, raster::TStretchFilter::Linear, false};
 
 } // namespace
 
@@ -62,6 +118,7 @@ Status TGifAnimation::Install(std::shared_ptr<const raster::GifImage> image) {
     image_ = std::move(image);
     animator_ = std::make_unique<raster::GifAnimator>(image_);
     frameIndex_ = 0;
+    drawnFrame_ = -1;
     return Status::Ok();
 }
 
@@ -85,6 +142,7 @@ void TGifAnimation::StopGif() {
     ended_ = false;
     picture_ = TBitmap32();
     board_ = TBitmap32();
+    drawnFrame_ = -1;
 }
 
 TGifState TGifAnimation::State() const {
@@ -105,8 +163,9 @@ void TGifAnimation::GifTimerTimer() {
 
     // A frame that cannot be drawn is skipped; the animation goes on with the next one.
     const raster::GifAnimator* playing = animator_.get();
-    if (DrawFrame(index) && frameShown_)
-        frameShown_(index, Intersect(board_.BoundsRect(), stage_.target->BoundsRect()));
+    TRect changed{};
+    if (DrawFrame(index, changed) && frameShown_)
+        frameShown_(index, changed);
     if (animator_.get() != playing)
         return;  // the handler stopped this GIF or loaded another one
 
@@ -147,26 +206,157 @@ Result<TBitmap32> TGifAnimation::ComposeFramePicture(int index) {
     return picture;
 }
 
-bool TGifAnimation::DrawFrame(int index) {
+bool TGifAnimation::DrawFrame(int index, TRect& changed) {
     if (!stage_.backdrop || stage_.backdrop->Empty() || !stage_.target || stage_.target->Empty())
         return false;
-    Result<TBitmap32> picture = ComposeFramePicture(index);
-    if (!picture)
+    // The change is known only from the frame that picture_ and board_ show; the animator may
+    // also have been moved on from outside (ComposeFramePicture).
+    // Without a filter the canvas is the picture: the composition fills what no frame covers
+    // (changing the fill composes afresh).
+    const PictureLook look = LookOf(*image_, options_, stage_.imageFilter);
+    animator_->SetUncoveredColor(look.Filtered() ? 0u : look.uncovered);
+    if (!look.Filtered())
+        picture_ = TBitmap32();
+    const bool fromDrawn = drawnFrame_ >= 0 && animator_->CurrentFrame() == drawnFrame_;
+    drawnFrame_ = -1;
+    if (Status composed = animator_->ComposeFrame(index); !composed)
         return false;
-    picture_ = std::move(picture).value();
-    raster::ApplyImageFilter(picture_, stage_.imageFilter);
+    if (!fromDrawn || !DrawChange(animator_->ChangedRects(), changed)) {
+        if (!DrawWhole(changed))
+            return false;
+    }
+    drawnFrame_ = animator_->CurrentFrame();
+    return true;
+}
 
-    // A fresh copy of the backdrop for every frame: nothing of the previous frame remains but
-    // what the GIF's own composition keeps. Drawing into the reused surface keeps its memory.
+const TBitmap32& TGifAnimation::Picture() const {
+    return LookOf(*image_, options_, stage_.imageFilter).Filtered() ? picture_ : animator_->Canvas();
+}
+
+void TGifAnimation::UpdatePicture(const TRect& canvasRect) {
+    const PictureLook look = LookOf(*image_, options_, stage_.imageFilter);
+    if (!look.Filtered())
+        return;  // the canvas is the picture
+    const TBitmap32& canvas = animator_->Canvas();
+    const TRect r = Intersect(canvasRect, canvas.BoundsRect());
+    if (r.IsEmpty())
+        return;
+    const int w = canvas.Width();
+    const int h = canvas.Height();
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        const TColor32* source = canvas.Scanline(y).data();
+        TColor32* out = picture_.Scanline(look.flip ? h - 1 - y : y).data();
+        if (look.mirror) {
+            for (int x = r.Left; x < r.Right; ++x)
+                out[w - 1 - x] = look.Of(source[x]);
+        } else {
+            for (int x = r.Left; x < r.Right; ++x)
+                out[x] = look.Of(source[x]);
+        }
+    }
+}
+
+bool TGifAnimation::DrawWhole(TRect& changed) {
+    const TBitmap32& canvas = animator_->Canvas();
+    if (LookOf(*image_, options_, stage_.imageFilter).Filtered() &&
+        (picture_.Width() != canvas.Width() || picture_.Height() != canvas.Height())) {
+        if (!picture_.SetSize(canvas.Width(), canvas.Height()))
+            return false;
+    }
+    UpdatePicture(canvas.BoundsRect());
+
+    // A fresh copy of the backdrop: nothing of the previous frame remains but what the GIF's
+    // own composition keeps. Drawing into the kept surface keeps its memory.
     if (board_.Width() != stage_.backdrop->Width() || board_.Height() != stage_.backdrop->Height()) {
         if (!board_.SetSize(stage_.backdrop->Width(), stage_.backdrop->Height()))
             return false;
     }
     std::ranges::copy(stage_.backdrop->Pixels(), board_.Pixels().begin());
-    raster::StretchPictureOnto(picture_, board_, stage_.placement, stage_.mask, !image_->IsTransparent());
+    // The picture's look has made it opaque already where the GIF is; drawn as it is, the
+    // source is not changed (it may be the animator's canvas).
+    raster::StretchPictureOnto(const_cast<TBitmap32&>(Picture()), board_, stage_.placement, stage_.mask, false);
 
     board_.SetDrawMode(raster::TDrawMode::Opaque);
     board_.DrawTo(*stage_.target, 0, 0);
+    changed = Intersect(board_.BoundsRect(), stage_.target->BoundsRect());
+    return true;
+}
+
+bool TGifAnimation::DrawChange(std::span<const TRect> canvasChanges, TRect& changed) {
+    const TBitmap32& canvas = animator_->Canvas();
+    const TBitmap32& picture = Picture();
+    const TRect& placement = stage_.placement;
+    if (picture.Width() != canvas.Width() || picture.Height() != canvas.Height() ||
+        board_.Width() != stage_.backdrop->Width() || board_.Height() != stage_.backdrop->Height() ||
+        placement.IsEmpty())
+        return false;
+
+    // Each change in the picture, and the part of the placement whose scaled pixels read it.
+    const PictureLook look = LookOf(*image_, options_, stage_.imageFilter);
+    std::vector<TRect> areas;
+    TRect all{};
+    for (const TRect& canvasChange : canvasChanges) {
+        const TRect change = Intersect(canvasChange, canvas.BoundsRect());
+        if (change.IsEmpty())
+            continue;
+        UpdatePicture(change);
+        TRect moved = change;
+        if (look.mirror)
+            moved.Left = canvas.Width() - change.Right, moved.Right = canvas.Width() - change.Left;
+        if (look.flip)
+            moved.Top = canvas.Height() - change.Bottom, moved.Bottom = canvas.Height() - change.Top;
+        const auto [left, right] = Footprint(moved.Left, moved.Right, picture.Width(), placement.Width());
+        const auto [top, bottom] = Footprint(moved.Top, moved.Bottom, picture.Height(), placement.Height());
+        const TRect area = Intersect(TRect{int(placement.Left + left), int(placement.Top + top),
+                                           int(placement.Left + right), int(placement.Top + bottom)},
+                                     board_.BoundsRect());
+        if (area.IsEmpty())
+            continue;
+        areas.push_back(area);
+        all = all.IsEmpty() ? area
+                            : TRect{std::min(all.Left, area.Left), std::min(all.Top, area.Top),
+                                    std::max(all.Right, area.Right), std::max(all.Bottom, area.Bottom)};
+    }
+    // A few scattered changes are redrawn one by one; many at once (a loop starting over) as the
+    // one rectangle holding them, which costs at most the placement.
+    constexpr std::size_t kSeparateAreas = 8;
+    if (areas.size() > kSeparateAreas)
+        areas.assign(1, all);
+    for (const TRect& area : areas)
+        if (!Redraw(area))
+            return false;
+    changed = Intersect(all, stage_.target->BoundsRect());
+    for (int y = changed.Top; y < changed.Bottom; ++y)
+        std::copy_n(board_.Scanline(y).data() + changed.Left, std::size_t(changed.Width()),
+                    stage_.target->Scanline(y).data() + changed.Left);
+    return true;
+}
+
+bool TGifAnimation::Redraw(const TRect& area) {
+    // The same drawing as StretchPictureOnto's through a layer, on a layer of just this part:
+    // the placement moved with it, so every pixel samples where it does on the whole frame.
+    const TRect& placement = stage_.placement;
+    auto layer = TBitmap32::Create(area.Width(), area.Height());
+    if (!layer)
+        return false;
+    const TRect shifted{placement.Left - area.Left, placement.Top - area.Top, placement.Right - area.Left,
+                        placement.Bottom - area.Top};
+    const TBitmap32& picture = Picture();
+    raster::StretchBitmap(*layer, shifted, picture, picture.BoundsRect(), kBlendBilinear);
+    if (const TBitmap32* mask = UsableMask(stage_.mask)) {
+        auto maskPart = TBitmap32::Create(area.Width(), area.Height());
+        if (!maskPart)
+            return false;
+        maskPart->Clear(0xFF000000u);
+        raster::StretchBitmap(*maskPart, shifted, *mask, mask->BoundsRect(), kBlendBilinear);
+        raster::ApplyMaskAlpha(*layer, &*maskPart);
+    }
+    const std::size_t width = std::size_t(area.Width());
+    for (int y = area.Top; y < area.Bottom; ++y) {
+        TColor32* row = board_.Scanline(y).data() + area.Left;
+        std::copy_n(stage_.backdrop->Scanline(y).data() + area.Left, width, row);
+        raster::BlendRow(layer->Scanline(y - area.Top).data(), row, width);
+    }
     return true;
 }
 

@@ -5,6 +5,12 @@
 // timer paces the frames: every expiry draws the next frame and re-arms the timer with that
 // frame's delay, so a slow repaint stretches the show instead of skipping frames.
 //
+// The first frame drawn is drawn whole; after it only what the frame changed is: the GIF's
+// composition reports the changed part of its logical screen, the picture (filters applied)
+// is updated there, and only the part of the placement whose scaled pixels read it is scaled
+// again, over the backdrop, and copied on. The pixels are exactly those of a whole redraw, so a
+// frame costs what its own rectangle costs (scaled), not what the logical screen costs.
+//
 // Lifecycle: Idle (nothing loaded) -> Loaded (LoadGif; the item loader composes frame 0
 // itself) -> Animating (AnimateGif with two or more frames) -> Ended (a GIF that does not loop
 // stays on its last frame) -> Idle at the next StopGif. A single frame never animates.
@@ -84,7 +90,11 @@ public:
     // The timer's handler: draws frame FrameIndex() and arms the timer for the next one.
     void GifTimerTimer();
 
-    void SetStage(const TGifStage& stage) { stage_ = stage; }
+    // The next frame is drawn whole on the new stage.
+    void SetStage(const TGifStage& stage) {
+        stage_ = stage;
+        drawnFrame_ = -1;
+    }
     void SetFrameShownHandler(FrameShownHandler handler) { frameShown_ = std::move(handler); }
 
     // Frame index composed into the picture the way every frame is drawn: opaque for a GIF
@@ -101,7 +111,17 @@ public:
 private:
     Status Install(Result<raster::GifImage> decoded);
     Status Install(std::shared_ptr<const raster::GifImage> image);
-    bool DrawFrame(int index);
+    // Draws the frame; changed: the target's rectangle that changed.
+    bool DrawFrame(int index, raster::TRect& changed);
+    // The picture and the board from scratch, all of the board onto the target.
+    bool DrawWhole(raster::TRect& changed);
+    // Only what the rectangles of the logical screen changed; false when it must be drawn whole.
+    bool DrawChange(std::span<const raster::TRect> canvasChanges, raster::TRect& changed);
+    // Scales the picture again onto the board's rectangle area, over the backdrop.
+    bool Redraw(const raster::TRect& area);
+    // picture_ := the look of the canvas in canvasRect (the same rectangle mirrored and flipped
+    // by the item's filter).
+    void UpdatePicture(const raster::TRect& canvasRect);
     // The index after index, or FrameCount when the animation ends there.
     int NextFrameIndex(int index);
 
@@ -114,9 +134,17 @@ private:
     int frameIndex_ = 0;
     int completedPlays_ = 0;
     bool ended_ = false;
-    // Reused between frames: the frame picture and the backdrop copy it is drawn on.
+    // What is scaled onto the board: the GIF's canvas itself, its uncovered pixels filled by
+    // the composition, unless the item's filter moves or changes pixels; then picture_.
+    const raster::TBitmap32& Picture() const;
+
+    // Kept between frames: the canvas as it is scaled when the item has a filter (filters
+    // applied, uncovered pixels filled) and the backdrop with the picture drawn on it, as the
+    // target shows it.
     raster::TBitmap32 picture_;
     raster::TBitmap32 board_;
+    // The composed frame that picture_ and board_ show; -1: the next frame is drawn whole.
+    int drawnFrame_ = -1;
 };
 
 } // namespace vorlandite::slideshow

@@ -3,6 +3,8 @@
 
 #include "slideshow/GifAnimation.h"
 
+#include "raster/PictureFitting.h"
+#include "raster/decoders/GifDecoder.h"
 #include "raster/decoders/PictureWriters.h"
 #include "raster/ImageFilters.h"
 #include "support/TempDir.h"
@@ -331,6 +333,145 @@ TEST_F(GifAnimationTest, FramesAreScaledIntoThePlacementAndKeepTheItemsFilter) {
         // Mirrored: blue on the left, red on the right, blended only around the middle.
         EXPECT_EQ(rows[std::size_t(y)].substr(0, 2), "BB") << y;
         EXPECT_EQ(rows[std::size_t(y)].substr(6, 2), "RR") << y;
+    }
+}
+
+// --- drawing only what a frame changed ------------------------------------------------------
+
+// The frame as a whole redraw makes it: the composition from frame 0, the picture filled,
+// filtered and scaled onto a fresh copy of the backdrop.
+TBitmap32 WholeRedraw(const std::shared_ptr<const raster::GifImage>& image, int frame, const TBitmap32& backdrop,
+                      const TRect& placement, uint32_t filter, const TBitmap32* mask) {
+    raster::GifAnimator animator(image);
+    EXPECT_TRUE(animator.ComposeFrame(frame).ok());
+    TBitmap32 picture = animator.Canvas();
+    if (image->IsTransparent()) {
+        for (TColor32& p : picture.Pixels())
+            if ((p >> 24) == 0)
+                p = 0x00302010;  // the background colour 0x102030 as BGR
+    } else {
+        picture = animator.OpaqueFrame(raster::kDefaultWindowColor);
+    }
+    raster::ApplyImageFilter(picture, filter);
+    TBitmap32 board = backdrop;
+    raster::StretchPictureOnto(picture, board, placement, mask, !image->IsTransparent());
+    return board;
+}
+
+// Indexes that change from pixel to pixel, so that scaling blends neighbours.
+GifFrameRecipe Patterned(int left, int top, int width, int height, int seed, int disposal, int key = -1) {
+    GifFrameRecipe f = SolidFrame(left, top, width, height, 0);
+    for (std::size_t i = 0; i < f.indexes.size(); ++i)
+        f.indexes[i] = uint8_t((i * 7 + std::size_t(seed) * 3 + i / std::size_t(width)) % 4);
+    f.disposal = disposal;
+    f.transparentIndex = key;
+    return f;
+}
+
+struct ChangeRow {
+    const char* name;
+    GifRecipe gif;
+};
+
+std::vector<ChangeRow> ChangeRows() {
+    GifRecipe opaque{.width = 37, .height = 23, .globalPalette = kPalette};
+    opaque.frames = {Patterned(0, 0, 20, 23, 0, 1), Patterned(5, 4, 6, 5, 1, 2), Patterned(30, 15, 12, 12, 2, 3),
+                     Patterned(1, 1, 2, 2, 3, 0), Patterned(36, 0, 1, 1, 4, 2)};
+    GifRecipe keyed = opaque;
+    keyed.frames[1].transparentIndex = 2;
+    keyed.frames[3].transparentIndex = 0;
+    // A large logical screen with small frames scattered over it, nothing covering the rest.
+    GifRecipe sparse{.width = 300, .height = 200, .globalPalette = kPalette};
+    sparse.frames = {Patterned(10, 10, 3, 3, 0, 1), Patterned(150, 100, 4, 2, 1, 2), Patterned(297, 198, 3, 2, 2, 3),
+                     Patterned(0, 190, 5, 10, 3, 1, 3)};
+    for (GifRecipe* gif : {&opaque, &keyed, &sparse})
+        gif->netscapeLoop = true;
+    return {{"Opaque", opaque}, {"Keyed", keyed}, {"LargeScreenSmallFrames", sparse}};
+}
+
+// Every frame, over two loops, on stages that enlarge, shrink, copy one to one and stick out of
+// the target, with the item's filters and a mask: the target is what a whole redraw gives, and
+// every pixel that changed lies in the rectangle reported.
+TEST(GifAnimationChanges, DrawingOnlyTheChangeGivesTheWholeRedraw) {
+    TBitmap32 backdrop = TBitmap32::Create(64, 48).value();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            backdrop.SetPixel(x, y, 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 5) << 8 | 0x40);
+    TBitmap32 mask = TBitmap32::Create(7, 5).value();
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            mask.SetPixel(x, y, 0xFF000000u | uint32_t(x * 40 + y * 10));
+    const TBitmap32 emptyMask;
+    for (const ChangeRow& row : ChangeRows()) {
+        auto image = std::make_shared<const raster::GifImage>(raster::DecodeGif(testing::WriteGif(row.gif)).value());
+        const std::vector<TRect> placements = {{5, 3, 59, 45}, {10, 10, 31, 22}, {0, 0, image->width, image->height},
+                                               {-7, -5, 50, 40}, {20, 30, 100, 90}};
+        for (const TRect& placement : placements) {
+            for (uint32_t filter : {0u, uint32_t(raster::kFilterMirror),
+                                    uint32_t(raster::kFilterFlip | raster::kFilterGrey), 7u}) {
+                for (const TBitmap32* itemMask : std::vector<const TBitmap32*>{nullptr, &mask, &emptyMask}) {
+                    SCOPED_TRACE(::testing::Message() << row.name << " placement " << placement.Left << ","
+                                                      << placement.Top << " filter " << filter << " mask "
+                                                      << (itemMask ? itemMask->Width() : -1));
+                    TVirtualTimerClock clock;
+                    TVirtualTimer timer(clock);
+                    TGifAnimation animation(timer, {.backgroundColour = 0x102030});
+                    TBitmap32 target = TBitmap32::Create(64, 48).value();
+                    animation.SetStage({&backdrop, placement, &target, filter, itemMask});
+                    std::vector<std::pair<int, TRect>> frames;
+                    animation.SetFrameShownHandler(
+                        [&](int frame, const TRect& changed) { frames.push_back({frame, changed}); });
+                    ASSERT_TRUE(animation.LoadGif(image).ok());
+                    animation.AnimateGif();
+                    TBitmap32 before = target;
+                    const int count = int(image->frames.size());
+                    for (int step = 0; step < 2 * count + 1; ++step) {
+                        animation.GifTimerTimer();
+                        ASSERT_EQ(frames.size(), std::size_t(step + 1));
+                        const auto& [frame, changed] = frames.back();
+                        ASSERT_EQ(frame, step % count);
+                        const TBitmap32 expected = WholeRedraw(image, frame, backdrop, placement, filter, itemMask);
+                        for (int y = 0; y < 48; ++y)
+                            for (int x = 0; x < 64; ++x) {
+                                ASSERT_EQ(target.Pixel(x, y), expected.Pixel(x, y))
+                                    << "step " << step << " at " << x << ", " << y;
+                                if (target.Pixel(x, y) != before.Pixel(x, y)) {
+                                    ASSERT_TRUE(changed.Contains(x, y)) << "step " << step << " at " << x << ", " << y;
+                                }
+                            }
+                        before = target;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// A frame costs what its rectangle costs: on a large screen shown in a small placement, a frame
+// of a few pixels redraws a few pixels of the target, and a loop does not redraw the rest.
+TEST(GifAnimationChanges, ASmallFrameRedrawsASmallPart) {
+    GifRecipe gif{.width = 2000, .height = 2000, .globalPalette = kPalette};
+    gif.netscapeLoop = true;
+    gif.frames = {SolidFrame(0, 0, 16, 16, 0), SolidFrame(1000, 1000, 16, 16, 1), SolidFrame(1984, 1984, 16, 16, 2)};
+    TVirtualTimerClock clock;
+    TVirtualTimer timer(clock);
+    TGifAnimation animation(timer);
+    TBitmap32 backdrop = TBitmap32::Create(640, 480).value();
+    TBitmap32 target = TBitmap32::Create(640, 480).value();
+    animation.SetStage({&backdrop, TRect{80, 0, 560, 480}, &target});
+    std::vector<TRect> changes;
+    animation.SetFrameShownHandler([&](int, const TRect& changed) { changes.push_back(changed); });
+    ASSERT_TRUE(animation.LoadGif(testing::WriteGif(gif)).ok());
+    animation.AnimateGif();
+    for (int i = 0; i < 7; ++i)
+        animation.GifTimerTimer();
+    ASSERT_EQ(changes.size(), 7u);
+    EXPECT_EQ(changes[0], target.BoundsRect());  // the first frame is drawn whole
+    for (std::size_t i = 1; i < changes.size(); ++i) {
+        // 16 pixels of 2000 on 480: four or five target pixels, one or two more each side for
+        // the filter; the loop's start clears the frames' rectangles only.
+        EXPECT_LE(std::max(changes[i].Width(), changes[i].Height()), i % 3 == 0 ? 480 : 12) << i;
+        EXPECT_FALSE(changes[i].IsEmpty()) << i;
     }
 }
 

@@ -19,6 +19,24 @@ ClippedRect Clip(const GifFrame& frame, const TBitmap32& canvas) {
             std::min(frame.top + frame.height, canvas.Height())};
 }
 
+TRect AsRect(const ClippedRect& r) { return TRect{r.x0, r.y0, r.x1, r.y1}; }
+
+bool Inside(const TRect& inner, const TRect& outer) {
+    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+
+// Adds r to a list of rectangles; frames that repeat the last one's rectangle (often the whole
+// screen) add nothing.
+void AddRect(std::vector<TRect>& list, const TRect& r) {
+    if (!list.empty() && Inside(r, list.back()))
+        return;
+    if (!list.empty() && Inside(list.back(), r))
+        list.back() = r;
+    else
+        list.push_back(r);
+}
+
 } // namespace
 
 std::optional<TColor32> GifImage::TransparentColor(int frameIndex) const {
@@ -40,11 +58,27 @@ GifAnimator::GifAnimator(std::shared_ptr<const GifImage> image) : image_(std::mo
 Status GifAnimator::ComposeFrame(int index) {
     if (index < 0 || index >= FrameCount())
         return MakeError("GIF: no frame " + std::to_string(index));
+    changed_.clear();
     if (index == current_)
         return Status::Ok();
     if (current_ < 0 || index < current_) {
-        if (!canvas_.SetSize(image_->width, image_->height))
-            return MakeError("GIF: picture is too large");
+        if (current_ >= 0 && canvas_.Width() == image_->width && canvas_.Height() == image_->height) {
+            // Starting over (every loop of a looping GIF) clears only what the frames drew:
+            // the rest has stayed uncovered, and clearing a large logical screen would cost its
+            // whole size at every loop.
+            for (const TRect& r : drawn_)
+                canvas_.FillRect(r, uncovered_);
+            changed_.swap(drawn_);
+        } else {
+            if (!canvas_.SetSize(image_->width, image_->height)) {
+                current_ = -1;
+                return MakeError("GIF: picture is too large");
+            }
+            if (uncovered_ != 0)
+                canvas_.Clear(uncovered_);
+            changed_.push_back(canvas_.BoundsRect());
+        }
+        drawn_.clear();
         saved_.clear();
         current_ = -1;
     }
@@ -61,6 +95,8 @@ void GifAnimator::Draw(const GifFrame& frame) {
     const ClippedRect r = Clip(frame, canvas_);
     if (r.Empty())
         return;
+    AddRect(changed_, AsRect(r));
+    AddRect(drawn_, AsRect(r));
     if (frame.disposal == GifDisposal::RestorePrevious) {
         saved_.clear();
         for (int y = r.y0; y < r.y1; ++y) {
@@ -89,11 +125,13 @@ void GifAnimator::Dispose(const GifFrame& frame) {
     const std::size_t width = std::size_t(r.x1 - r.x0);
     switch (frame.disposal) {
     case GifDisposal::RestoreBackground:
+        AddRect(changed_, AsRect(r));
         for (int y = r.y0; y < r.y1; ++y)
-            std::ranges::fill(canvas_.Scanline(y).subspan(std::size_t(r.x0), width), 0u);
+            std::ranges::fill(canvas_.Scanline(y).subspan(std::size_t(r.x0), width), uncovered_);
         break;
     case GifDisposal::RestorePrevious:
         if (saved_.size() == width * std::size_t(r.y1 - r.y0)) {
+            AddRect(changed_, AsRect(r));
             for (int y = r.y0; y < r.y1; ++y)
                 std::ranges::copy(std::span(saved_).subspan(std::size_t(y - r.y0) * width, width),
                                   canvas_.Scanline(y).begin() + r.x0);
@@ -104,6 +142,24 @@ void GifAnimator::Dispose(const GifFrame& frame) {
     case GifDisposal::Keep:
         break;
     }
+}
+
+void GifAnimator::SetUncoveredColor(TColor32 colour) {
+    if (colour == uncovered_)
+        return;
+    uncovered_ = colour;
+    current_ = -1;
+    drawn_.clear();
+    changed_.clear();
+}
+
+TRect GifAnimator::ChangedRect() const {
+    TRect all{};
+    for (const TRect& r : changed_)
+        all = all.IsEmpty() ? r
+                            : TRect{std::min(all.Left, r.Left), std::min(all.Top, r.Top), std::max(all.Right, r.Right),
+                                    std::max(all.Bottom, r.Bottom)};
+    return all;
 }
 
 TBitmap32 GifAnimator::OpaqueFrame(TColor32 windowColor) const {

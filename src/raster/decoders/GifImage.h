@@ -8,6 +8,10 @@
 // covered: Canvas() holds alpha 0 where none has, so the first frame of a GIF is a picture with
 // real transparency. OpaqueFrame() is the slideshow's reading of the same state: a plain opaque
 // picture whose uncovered areas carry a key colour that the caller turns transparent again.
+//
+// Composing in order touches only the frames' rectangles, and ChangedRect() says which part of
+// the canvas that was, so a caller can redraw only that: a frame costs what its rectangle
+// costs, however large the logical screen.
 
 #include "base/Result.h"
 #include "raster/TBitmap32.h"
@@ -15,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace vorlandite::raster {
@@ -75,9 +80,21 @@ public:
     // order it starts again from frame 0.
     Status ComposeFrame(int index);
     int CurrentFrame() const { return current_; }
+    // The parts of the canvas that the last ComposeFrame may have changed, clipped to it and
+    // possibly overlapping: the rectangles it disposed of and drew, the rectangles earlier frames
+    // drew when it started over, the whole canvas when the canvas was new. None when the frame
+    // was composed already.
+    std::span<const TRect> ChangedRects() const { return changed_; }
+    // The smallest rectangle holding all of them.
+    TRect ChangedRect() const;
 
-    // The logical screen after the composed frame; alpha 0 where no frame covers it.
+    // The logical screen after the composed frame; where no frame covers it, the uncovered
+    // colour (0 unless set: alpha 0).
     const TBitmap32& Canvas() const { return canvas_; }
+    // A caller that would fill the uncovered pixels of every frame anyway has the canvas hold
+    // that colour instead, and can use the canvas itself. Another colour starts the composition
+    // over at the next ComposeFrame.
+    void SetUncoveredColor(TColor32 colour);
 
     // The same as an opaque picture: uncovered areas carry the composed frame's transparent
     // colour; when it has none, the GIF's background colour if the GIF is transparent, else
@@ -92,6 +109,9 @@ private:
     TBitmap32 canvas_;
     std::vector<TColor32> saved_;  // the rectangle under a RestorePrevious frame
     int current_ = -1;
+    TColor32 uncovered_ = 0;
+    std::vector<TRect> changed_;
+    std::vector<TRect> drawn_;  // since the canvas was cleared; every other pixel is still 0
 };
 
 } // namespace vorlandite::raster

@@ -30,11 +30,12 @@ Status CheckBudget(const char* format, int64_t width, int64_t height, int64_t sm
         return Status::Ok();
     return MakeError(std::string(format) + std::string(kOverBudget) + std::to_string(width) + " x " +
                      std::to_string(height) + ", more than " + std::to_string(hint.maxPixels) +
-                     " pixels for this screen)");
+                     " pixels for this screen)",
+                     ErrorKind::OverBudget);
 }
 
 bool IsOverBudget(const Error& error) {
-    return error.message.find(kOverBudget) != std::string::npos;
+    return error.kind == ErrorKind::OverBudget;
 }
 
 } // namespace vorlandite::raster

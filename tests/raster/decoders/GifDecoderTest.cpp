@@ -231,6 +231,55 @@ TEST(GifComposition, OutOfOrderRequestsGiveTheSamePictureAsInOrder) {
     EXPECT_FALSE(jumping.ComposeFrame(4).ok());
 }
 
+// What a caller redraws after each step: every pixel that changed lies in ChangedRect, and in
+// order that is no more than the disposed and the drawn rectangle, however large the screen.
+struct ChangeStep {
+    int frame;
+    TRect expected;
+};
+
+TEST(GifComposition, ChangedRectHoldsEveryChangedPixelAndNoMore) {
+    GifRecipe recipe{40, 30, kPalette};
+    recipe.frames = {Filled(2, 3, 4, 4, 0), Filled(10, 10, 3, 2, 1), Filled(30, 20, 20, 20, 2), Filled(1, 1, 1, 1, 3),
+                     Filled(5, 25, 2, 2, 0)};
+    recipe.frames[1].disposal = 2;  // cleared before frame 2
+    recipe.frames[2].disposal = 3;  // restored before frame 3
+    recipe.frames[3].transparentIndex = 3;  // draws nothing visible, still its rectangle
+    const std::vector<ChangeStep> steps = {
+        {0, {0, 0, 40, 30}},     // a new canvas
+        {0, {}},                 // already there
+        {1, {10, 10, 13, 12}},
+        {2, {10, 10, 40, 30}},   // frame 1 cleared, frame 2 clipped to the screen
+        {3, {1, 1, 40, 30}},     // frame 2 restored, frame 3
+        {4, {5, 25, 7, 27}},
+        {1, {1, 1, 40, 30}},     // starting over: all that frames 0 to 4 drew, then frames 0 and 1
+        {3, {1, 1, 40, 30}},     // two steps at once: frames 1 to 3
+    };
+    GifAnimator animator = Animator(recipe);
+    TBitmap32 before;
+    for (const ChangeStep& step : steps) {
+        SCOPED_TRACE("frame " + std::to_string(step.frame));
+        ASSERT_TRUE(animator.ComposeFrame(step.frame).ok());
+        const TRect changed = animator.ChangedRect();
+        if (step.expected.IsEmpty())
+            EXPECT_TRUE(changed.IsEmpty());
+        else
+            EXPECT_EQ(changed, step.expected);
+        // A fresh composition of the same frame: starting over cleared only what was drawn.
+        GifAnimator fresh = Animator(recipe);
+        ASSERT_TRUE(fresh.ComposeFrame(step.frame).ok());
+        EXPECT_TRUE(testing::SamePixels(animator.Canvas(), fresh.Canvas()));
+        if (!before.Empty()) {
+            for (int y = 0; y < 30; ++y)
+                for (int x = 0; x < 40; ++x)
+                    if (animator.Canvas().Pixel(x, y) != before.Pixel(x, y)) {
+                        ASSERT_TRUE(changed.Contains(x, y)) << x << ", " << y;
+                    }
+        }
+        before = animator.Canvas();
+    }
+}
+
 TEST(GifComposition, FramesStickingOutOfTheScreenAreClipped) {
     GifRecipe recipe{4, 4, kPalette};
     recipe.frames = {Filled(2, 2, 5, 5, 1)};
