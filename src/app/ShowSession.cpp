@@ -26,6 +26,13 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
     environment.Password = password;
     environment.Desktop = desktop_.get();
 
+    // The show's own thread never waits for a media file: opens, rewinds and stops go on in the
+    // background, and a file that does not get ready or stop in time is dropped there.
+    audio::MediaWatchdog watchdog;
+    watchdog.callWait = std::chrono::milliseconds(0);
+    for (audio::TMediaPlayer* player : {&melodyPlayer_, &enterSoundPlayer_, &videoPlayer_})
+        player->SetWatchdog(watchdog);
+
     const payload::Payload& data = content.Payload;
     std::vector<std::string> userPlaylist;
     if (music.useCustomPlaylist && music.registry)

@@ -58,6 +58,15 @@ public:
 
     // Volume of the open file, 0 (silent) to 1000 (as recorded); every Open starts at 1000.
     virtual Status SetVolume(int volume) = 0;
+
+    // Whether the open file has prerolled, so that its size is known. A player whose Open
+    // decides before returning is ready once Open succeeds. One that prerolls in the background
+    // (so that a file stuck in its source never holds the owner's thread) runs the ready
+    // handler through the owner's loop when the preroll has ended well, before a Play that
+    // waited for it starts; a preroll that fails completes a waiting Play as Failure instead.
+    // The handler holds for the open file only: Open and Close drop it.
+    virtual bool Ready() const { return IsOpen(); }
+    virtual void SetReadyHandler(std::function<void()> handler) { (void)handler; }
 };
 
 } // namespace vorlandite::audio

@@ -10,16 +10,37 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace vorlandite::audio {
 
 namespace {
 
-// A file that takes longer than this to show its first buffer is treated as unplayable: Open
-// must not hang the show on a broken or exotic file.
-constexpr GstClockTime kPrerollTimeout = 5 * GST_SECOND;
+GstClockTime ClockTime(std::chrono::nanoseconds span) { return GstClockTime(std::max<int64_t>(span.count(), 0)); }
+
+// One step's end, waited for by whoever wants it for at most a while.
+struct StepSignal {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    Status status;
+
+    void Set(Status result) {
+        std::lock_guard lock(mutex);
+        done = true;
+        status = std::move(result);
+        cv.notify_all();
+    }
+    // Empty when the step has not ended within the wait.
+    std::optional<Status> WaitFor(std::chrono::nanoseconds wait) {
+        std::unique_lock lock(mutex);
+        if (!cv.wait_for(lock, wait, [this] { return done; })) return std::nullopt;
+        return status;
+    }
+};
 
 // playbin's GstPlayFlags (not in a public header). No subtitles or visualisations; soft volume
 // so that a volume of 0 silences every sink alike.
@@ -57,9 +78,16 @@ struct MediaPipeline::State {
     std::atomic<int> videoFrames{0};
     std::atomic<int> audioPeak{0};
 
-    bool pausedAtStart = false;  // prerolled at the start and not played since
+    std::atomic<bool> pausedAtStart{false};  // prerolled at the start and not played since
 
-    ~State() {
+    // Held by a step (preroll, rewind, stop) for as long as it runs: steps follow one another,
+    // and the stop never takes the pipeline away under a step that is still running.
+    std::mutex stepMutex;
+
+    ~State() { Shutdown(); }
+
+    void Shutdown() {
+        std::lock_guard step(stepMutex);
         if (!pipeline) return;
         // Going to NULL joins the streaming threads, so no callback runs after this.
         gst_element_set_state(pipeline, GST_STATE_NULL);
@@ -67,6 +95,7 @@ struct MediaPipeline::State {
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
         gst_object_unref(bus);
         gst_object_unref(pipeline);
+        pipeline = nullptr;
     }
 
     void ResetStatistics(int64_t start) {
@@ -263,9 +292,69 @@ QSize ReadNaturalVideoSize(GstElement* playbin) {
     return size;
 }
 
-GstStateChangeReturn WaitForState(GstElement* pipeline, GstStateChangeReturn change) {
+GstStateChangeReturn WaitForState(GstElement* pipeline, GstStateChangeReturn change, std::chrono::nanoseconds timeout) {
     if (change != GST_STATE_CHANGE_ASYNC) return change;
-    return gst_element_get_state(pipeline, nullptr, nullptr, kPrerollTimeout);
+    return gst_element_get_state(pipeline, nullptr, nullptr, ClockTime(timeout));
+}
+
+// Preroll: the first buffers reach the sinks, which proves that demuxer and decoders exist for
+// the file without playing any of it. Runs with the step lock held.
+Status PrerollStep(State& state, std::chrono::nanoseconds timeout) {
+    GstElement* pipeline = state.pipeline;
+    if (!pipeline) return MakeError("the file was closed");
+    const GstStateChangeReturn change =
+        WaitForState(pipeline, gst_element_set_state(pipeline, GST_STATE_PAUSED), timeout);
+    if (change == GST_STATE_CHANGE_FAILURE) return MakeError("nothing can play the file: " + state.ErrorText());
+    if (change == GST_STATE_CHANGE_ASYNC) return MakeError("the file did not become ready in time");
+    state.naturalSize = ReadNaturalVideoSize(pipeline);
+    state.pausedAtStart = true;
+    return {};
+}
+
+Status RewindStep(State& state, std::chrono::nanoseconds timeout) {
+    GstElement* pipeline = state.pipeline;
+    if (!pipeline) return MakeError("the file was closed");
+    state.playStart = 0;
+    state.pausedAtStart = false;
+    // Paused first, so that the seek leaves the file waiting at its start instead of playing on.
+    if (WaitForState(pipeline, gst_element_set_state(pipeline, GST_STATE_PAUSED), timeout) ==
+        GST_STATE_CHANGE_FAILURE)
+        return MakeError("cannot pause the file: " + state.ErrorText());
+    if (!gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                                 0))
+        return MakeError("the file cannot be rewound");
+    const GstStateChangeReturn done = gst_element_get_state(pipeline, nullptr, nullptr, ClockTime(timeout));
+    if (done == GST_STATE_CHANGE_FAILURE) return MakeError("cannot rewind the file: " + state.ErrorText());
+    if (done == GST_STATE_CHANGE_ASYNC) return MakeError("the file did not rewind in time");
+    state.ResetStatistics(0);
+    state.pausedAtStart = true;
+    return {};
+}
+
+// Runs a step on a detached thread that holds the state: a step stuck in a plugin keeps it,
+// and its pipeline, for as long as the process lives.
+void RunStep(std::shared_ptr<State> state, std::function<Status(State&)> step, MediaPipeline::StepDone done) {
+    std::thread([state = std::move(state), step = std::move(step), done = std::move(done)]() mutable {
+        Status status;
+        {
+            std::lock_guard lock(state->stepMutex);
+            status = step(*state);
+        }
+        // The state goes before the report: whoever learns of the end may count live pipelines.
+        state.reset();
+        if (done) done(std::move(status));
+    }).detach();
+}
+
+// Runs a step and waits for it up to the timeout; empty when the step has not ended by then
+// and is left to its thread.
+std::optional<Status> RunStepAndWait(std::shared_ptr<State> state, std::chrono::nanoseconds timeout,
+                                     Status (*step)(State&, std::chrono::nanoseconds)) {
+    auto signal = std::make_shared<StepSignal>();
+    RunStep(std::move(state), [step, timeout](State& s) { return step(s, timeout); },
+            [signal](Status status) { signal->Set(std::move(status)); });
+    // A little beyond the step's own timeout, so that a step that gives up in time says why.
+    return signal->WaitFor(timeout + std::chrono::milliseconds(200));
 }
 
 bool ProbeSoundDevice() {
@@ -309,14 +398,58 @@ bool SoundDeviceWorks() {
     return works;
 }
 
-MediaPipeline::MediaPipeline(std::unique_ptr<State> state) : state_(std::move(state)) {}
+MediaPipeline::MediaPipeline(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
-MediaPipeline::~MediaPipeline() = default;
+MediaPipeline::~MediaPipeline() {
+    if (!state_) return;
+    auto signal = std::make_shared<StepSignal>();
+    std::thread([state = std::move(state_), signal]() mutable {
+        state->Shutdown();
+        state.reset();
+        signal->Set({});
+    }).detach();
+    (void)signal->WaitFor(kStopTimeout);
+}
+
+bool MediaPipeline::Dispose(std::unique_ptr<MediaPipeline> pipeline, std::chrono::milliseconds wait) {
+    if (!pipeline || !pipeline->state_) return true;
+    auto signal = std::make_shared<StepSignal>();
+    std::thread([state = std::move(pipeline->state_), signal]() mutable {
+        state->Shutdown();
+        state.reset();
+        signal->Set({});
+    }).detach();
+    pipeline.reset();
+    return signal->WaitFor(wait).has_value();
+}
+
+void MediaPipeline::StartPreroll(std::chrono::nanoseconds timeout, StepDone done) {
+    RunStep(state_, [timeout](State& state) { return PrerollStep(state, timeout); }, std::move(done));
+}
+
+void MediaPipeline::StartRewind(std::chrono::nanoseconds timeout, StepDone done) {
+    RunStep(state_, [timeout](State& state) { return RewindStep(state, timeout); }, std::move(done));
+}
 
 Result<std::unique_ptr<MediaPipeline>> MediaPipeline::Open(const std::string& path, const PipelineOptions& options,
                                                            PipelineEvents events) {
+    auto created = Create(path, options, std::move(events));
+    if (!created) return created;
+    std::unique_ptr<MediaPipeline> pipeline = std::move(created.value());
+    const std::optional<Status> prerolled = RunStepAndWait(pipeline->state_, kPrerollTimeout, PrerollStep);
+    if (!prerolled) {
+        // Stuck in its step: the stop would wait for that step, so nobody waits for the stop.
+        Dispose(std::move(pipeline), std::chrono::milliseconds(0));
+        return MakeError("the file did not become ready in time");
+    }
+    if (!*prerolled) return prerolled->error();
+    return pipeline;
+}
+
+Result<std::unique_ptr<MediaPipeline>> MediaPipeline::Create(const std::string& path, const PipelineOptions& options,
+                                                             PipelineEvents events) {
     if (!EnsureGStreamer()) return MakeError("GStreamer cannot be initialised");
-    auto state = std::make_unique<State>();
+    auto state = std::make_shared<State>();
     state->events = std::move(events);
     state->soundDevice = options.soundDevice;
 
@@ -349,14 +482,6 @@ Result<std::unique_ptr<MediaPipeline>> MediaPipeline::Open(const std::string& pa
     gst_bus_set_sync_handler(bus, OnBusMessage, state.get(), nullptr);
     gst_object_unref(bus);
 
-    // Preroll: the first buffers reach the sinks, which proves that demuxer and decoders exist
-    // for the file without playing any of it.
-    const GstStateChangeReturn change = WaitForState(playbin, gst_element_set_state(playbin, GST_STATE_PAUSED));
-    if (change == GST_STATE_CHANGE_FAILURE) return MakeError("nothing can play the file: " + state->ErrorText());
-    if (change == GST_STATE_CHANGE_ASYNC) return MakeError("the file did not become ready in time");
-
-    state->naturalSize = ReadNaturalVideoSize(playbin);
-    state->pausedAtStart = true;
     return std::unique_ptr<MediaPipeline>(new MediaPipeline(std::move(state)));
 }
 
@@ -371,21 +496,8 @@ Status MediaPipeline::Play() {
 }
 
 Status MediaPipeline::SeekToStart() {
-    GstElement* pipeline = state_->pipeline;
-    state_->playStart = 0;
-    state_->pausedAtStart = false;
-    // Paused first, so that the seek leaves the file waiting at its start instead of playing on.
-    if (WaitForState(pipeline, gst_element_set_state(pipeline, GST_STATE_PAUSED)) == GST_STATE_CHANGE_FAILURE)
-        return MakeError("cannot pause the file: " + state_->ErrorText());
-    if (!gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
-                                 0))
-        return MakeError("the file cannot be rewound");
-    const GstStateChangeReturn done = gst_element_get_state(pipeline, nullptr, nullptr, kPrerollTimeout);
-    if (done == GST_STATE_CHANGE_FAILURE) return MakeError("cannot rewind the file: " + state_->ErrorText());
-    if (done == GST_STATE_CHANGE_ASYNC) return MakeError("the file did not rewind in time");
-    state_->ResetStatistics(0);
-    state_->pausedAtStart = true;
-    return {};
+    if (auto rewound = RunStepAndWait(state_, kPrerollTimeout, RewindStep)) return *rewound;
+    return MakeError("the file did not rewind in time");
 }
 
 QSize MediaPipeline::NaturalVideoSize() const { return state_->naturalSize; }
@@ -454,12 +566,14 @@ Result<MediaProbe> ProbeMedia(const std::string& path, bool wantFirstFrame) {
     return probe;
 }
 
+void MediaPipeline::SetVolumeOnly(double linear) { g_object_set(state_->pipeline, "volume", linear, nullptr); }
+
+bool MediaPipeline::PausedAtStart() const { return state_->pausedAtStart.load(); }
+
 Status MediaPipeline::SetVolume(double linear) {
-    g_object_set(state_->pipeline, "volume", linear, nullptr);
-    // The prerolled buffer passed the volume stage before this call and would be heard at the
-    // old volume when playing starts: a muted video would begin with a blip. Prerolling again
-    // at the start sends it through the new volume.
-    if (state_->pausedAtStart) return SeekToStart();
+    SetVolumeOnly(linear);
+    // Prerolling again at the start sends the prerolled buffer through the new volume.
+    if (PausedAtStart()) return SeekToStart();
     return {};
 }
 

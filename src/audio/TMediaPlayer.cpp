@@ -3,28 +3,92 @@
 #include "audio/MediaPipeline.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 namespace vorlandite::audio {
+
+namespace {
+
+// The way from GStreamer's threads (and from the steps' threads) to the player. A pipeline
+// left to a stuck thread may call it long after the player is gone: the player cuts the relay
+// before it goes, and a post then goes nowhere.
+struct PlayerRelay {
+    std::mutex mutex;
+    TMediaPlayer* owner = nullptr;
+
+    // Runs f with the live player, under the relay's lock: f must only post or copy.
+    template <class F>
+    void WithOwner(F&& f) {
+        std::lock_guard lock(mutex);
+        if (owner) f(owner);
+    }
+    void Cut() {
+        std::lock_guard lock(mutex);
+        owner = nullptr;
+    }
+};
+
+// A step's outcome goes to the call still waiting for it, or once that has stopped waiting,
+// through the event loop.
+struct StepHandoff {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::optional<Status> result;
+    bool waiting = true;
+
+    // False when the waiting call took the outcome.
+    bool Deliver(const Status& status) {
+        std::lock_guard lock(mutex);
+        if (!waiting) return true;
+        result = status;
+        cv.notify_all();
+        return false;
+    }
+    std::optional<Status> Wait(std::chrono::milliseconds wait) {
+        std::unique_lock lock(mutex);
+        cv.wait_for(lock, wait, [this] { return result.has_value(); });
+        waiting = false;
+        return result;
+    }
+};
+
+} // namespace
 
 struct TMediaPlayer::Impl {
     AudioOutput audio = AudioOutput::Automatic;
     VideoOutput video = VideoOutput::Frames;
     std::string fileName;
     std::unique_ptr<MediaPipeline> pipeline;
+    std::shared_ptr<PlayerRelay> relay = std::make_shared<PlayerRelay>();
+    MediaWatchdog watchdog;
 
     bool notify = true;
     NotifyHandler handler;
+    std::function<void()> readyHandler;  // for the open file, once its background preroll ends
     NotifyValue lastValue = NotifyValue::Successful;
     bool pending = false;       // a notified play has not completed yet
     bool atEnd = false;         // the open file has played to its end
     std::string failure;        // why the open file stopped playing, when it failed
     int volume = 1000;
     QSize naturalSize;
+
+    // The open file's steps: at most one runs at a time, and while it does the pipeline is
+    // not ready. stepId names the step awaited; a late outcome of any other is stale.
+    bool ready = false;
+    bool stepRunning = false;
+    uint64_t stepId = 0;
+    bool playWhenReady = false;  // Play came while a step ran
+    bool prerollAgain = false;   // the volume changed while a step ran
+    bool soundDevice = false;    // the open file was tried on the sound device
+    QTimer watchdogTimer;
 
     VideoFrameConsumer* display = nullptr;
     QMetaObject::Connection displayGone;
@@ -49,12 +113,19 @@ TMediaPlayer::TMediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent
     : QObject(parent), impl_(std::make_unique<Impl>()) {
     impl_->audio = audio;
     impl_->video = video;
+    impl_->relay->owner = this;
+    impl_->watchdogTimer.setSingleShot(true);
+    connect(&impl_->watchdogTimer, &QTimer::timeout, this, [this] { HandleWatchdog(); });
 }
 
 TMediaPlayer::~TMediaPlayer() {
-    // Joins GStreamer's threads while this object can still take their posts; queued calls
-    // that remain are dropped with the object.
-    impl_->pipeline.reset();
+    // Nothing reaches this object from here on, whatever its pipeline's threads still do; a
+    // pipeline that stops in time is stopped before the program goes on.
+    impl_->relay->Cut();
+    impl_->watchdogTimer.stop();
+    if (impl_->pipeline)
+        MediaPipeline::Dispose(std::move(impl_->pipeline),
+                               impl_->stepRunning ? std::chrono::milliseconds(0) : impl_->watchdog.stop);
     QObject::disconnect(impl_->displayGone);
 }
 
@@ -63,6 +134,18 @@ const std::string& TMediaPlayer::FileName() const { return impl_->fileName; }
 void TMediaPlayer::SetFileName(std::string path) { impl_->fileName = std::move(path); }
 
 bool TMediaPlayer::IsOpen() const { return impl_->pipeline != nullptr; }
+
+bool TMediaPlayer::IsReady() const { return IsOpen() && impl_->ready; }
+
+void TMediaPlayer::SetReadyHandler(std::function<void()> handler) { impl_->readyHandler = std::move(handler); }
+
+void TMediaPlayer::AnnounceReady() {
+    if (auto handler = std::exchange(impl_->readyHandler, nullptr)) handler();
+}
+
+void TMediaPlayer::SetWatchdog(const MediaWatchdog& watchdog) { impl_->watchdog = watchdog; }
+
+const MediaWatchdog& TMediaPlayer::Watchdog() const { return impl_->watchdog; }
 
 bool TMediaPlayer::Notify() const { return impl_->notify; }
 
@@ -84,56 +167,215 @@ Status TMediaPlayer::Open() {
         SettlePending(NotifyValue::Aborted);
         ReleaseFile();
     }
+    impl_->playWhenReady = false;
     const std::string& path = impl_->fileName;
     if (path.empty()) return MakeError("no file name is set");
+    // Not only regular files: a FIFO or a device is opened like any file, and one that never
+    // delivers data is the watchdog's to end.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return MakeError("the file does not exist: " + path);
+    if (!std::filesystem::exists(path, ec)) return MakeError("the file does not exist: " + path);
+    if (std::filesystem::is_directory(path, ec)) return MakeError("a folder is not a media file: " + path);
 
+    const bool soundDevice = impl_->audio == AudioOutput::Automatic && SoundDeviceWorks();
+    Status opened = BeginOpen(soundDevice);
+    if (!opened && soundDevice && !impl_->failure.empty()) {
+        // The device answered the probe but refuses this stream (busy, unplugged since): the
+        // file still plays, silently and on time, rather than being lost.
+        opened = BeginOpen(false);
+    }
+    impl_->failure.clear();
+    return opened;
+}
+
+// Builds the pipeline and starts its preroll. A failure that the preroll decided (rather than
+// the watchdog) leaves its message in `failure`, so that Open may try without the device.
+Status TMediaPlayer::BeginOpen(bool soundDevice) {
     ++impl_->epoch;
+    impl_->failure.clear();
     PipelineOptions options;
-    options.soundDevice = impl_->audio == AudioOutput::Automatic && SoundDeviceWorks();
+    options.soundDevice = soundDevice;
     options.videoFrames = impl_->video == VideoOutput::Frames;
 
     PipelineEvents events;
-    events.endOfStream = [this] {
-        const uint64_t epoch = impl_->epoch.load();
-        QMetaObject::invokeMethod(this, [this, epoch] { HandleEndOfStream(epoch); }, Qt::QueuedConnection);
+    const std::shared_ptr<PlayerRelay> relay = impl_->relay;
+    events.endOfStream = [relay] {
+        relay->WithOwner([](TMediaPlayer* player) {
+            const uint64_t epoch = player->impl_->epoch.load();
+            QMetaObject::invokeMethod(
+                player, [player, epoch] { player->HandleEndOfStream(epoch); }, Qt::QueuedConnection);
+        });
     };
-    events.error = [this](const std::string& message) {
-        const uint64_t epoch = impl_->epoch.load();
-        QMetaObject::invokeMethod(this, [this, epoch, message] { HandleError(epoch, message); }, Qt::QueuedConnection);
+    events.error = [relay](const std::string& message) {
+        relay->WithOwner([&message](TMediaPlayer* player) {
+            const uint64_t epoch = player->impl_->epoch.load();
+            QMetaObject::invokeMethod(
+                player, [player, epoch, message] { player->HandleError(epoch, message); }, Qt::QueuedConnection);
+        });
     };
     if (options.videoFrames) {
-        events.videoFrame = [this](QImage frame) {
-            bool post = false;
-            {
-                std::lock_guard lock(impl_->frameMutex);
-                impl_->latestFrame = std::move(frame);
-                impl_->frameEpoch = impl_->epoch.load();
-                post = !impl_->frameQueued;
-                impl_->frameQueued = true;
-            }
-            if (post) QMetaObject::invokeMethod(this, [this] { HandleFrame(); }, Qt::QueuedConnection);
+        events.videoFrame = [relay](QImage frame) {
+            relay->WithOwner([&frame](TMediaPlayer* player) {
+                Impl& impl = *player->impl_;
+                bool post = false;
+                {
+                    std::lock_guard lock(impl.frameMutex);
+                    impl.latestFrame = std::move(frame);
+                    impl.frameEpoch = impl.epoch.load();
+                    post = !impl.frameQueued;
+                    impl.frameQueued = true;
+                }
+                if (post) QMetaObject::invokeMethod(player, [player] { player->HandleFrame(); }, Qt::QueuedConnection);
+            });
         };
     }
 
-    auto opened = MediaPipeline::Open(path, options, events);
-    if (!opened && options.soundDevice) {
-        // The device answered the probe but refuses this stream (busy, unplugged since): the
-        // file still plays, silently and on time, rather than being lost.
-        ++impl_->epoch;
-        options.soundDevice = false;
-        opened = MediaPipeline::Open(path, options, events);
-    }
-    if (!opened) {
+    auto created = MediaPipeline::Create(impl_->fileName, options, events);
+    if (!created) {
         ++impl_->epoch;  // whatever the failed pipeline posted is stale
-        return opened.error();
+        impl_->failure = created.message();
+        return created.error();
     }
-    impl_->pipeline = std::move(opened.value());
-    impl_->naturalSize = impl_->pipeline->NaturalVideoSize();
+    impl_->pipeline = std::move(created.value());
+    impl_->soundDevice = soundDevice;
+    impl_->naturalSize = {};
     impl_->volume = 1000;
     impl_->atEnd = false;
-    impl_->failure.clear();
+    impl_->prerollAgain = false;
+
+    Status failure;
+    switch (StartStep(Step::Open, impl_->watchdog.callWait, failure)) {
+    case StepEnd::Done:
+    case StepEnd::Waiting:
+        return {};
+    case StepEnd::Failed:
+        ReleaseFile();
+        impl_->failure = failure.message();
+        return failure;
+    case StepEnd::Late:
+        ReleaseFile(true);
+        return failure;
+    }
+    return {};
+}
+
+// Starts the step on its own thread and waits up to `wait` for it. Done: it ended well within
+// the wait. Failed: it failed within the wait (message in failure). Late: it did not end
+// within the wait, which reached the watchdog's limit. Waiting: it goes on, the watchdog runs.
+TMediaPlayer::StepEnd TMediaPlayer::StartStep(Step step, std::chrono::milliseconds wait, Status& failure) {
+    const MediaWatchdog& watchdog = impl_->watchdog;
+    const uint64_t stepId = ++impl_->stepId;
+    impl_->ready = false;
+    impl_->stepRunning = true;
+    auto handoff = std::make_shared<StepHandoff>();
+    MediaPipeline::StepDone done = [handoff, relay = impl_->relay, stepId, step](Status status) {
+        if (!handoff->Deliver(status)) return;
+        relay->WithOwner([&](TMediaPlayer* player) {
+            QMetaObject::invokeMethod(
+                player, [player, stepId, step, status] { player->HandleStepDone(stepId, step, status); },
+                Qt::QueuedConnection);
+        });
+    };
+    if (step == Step::Open)
+        impl_->pipeline->StartPreroll(watchdog.ready, std::move(done));
+    else
+        impl_->pipeline->StartRewind(watchdog.ready, std::move(done));
+
+    const std::chrono::milliseconds callWait = std::min(wait, watchdog.ready);
+    if (std::optional<Status> outcome = handoff->Wait(callWait)) {
+        impl_->stepRunning = false;
+        if (!*outcome) {
+            failure = *outcome;
+            return StepEnd::Failed;
+        }
+        StepSucceeded(step);
+        return StepEnd::Done;
+    }
+    if (callWait >= watchdog.ready) {
+        failure = MakeError(step == Step::Open ? "the file did not become ready in time"
+                                               : "the file did not rewind in time");
+        return StepEnd::Late;
+    }
+    impl_->watchdogTimer.start(watchdog.ready - callWait);
+    return StepEnd::Waiting;
+}
+
+void TMediaPlayer::StepSucceeded(Step step) {
+    impl_->ready = true;
+    if (step == Step::Open) impl_->naturalSize = impl_->pipeline->NaturalVideoSize();
+}
+
+// A step that outlived its call ended.
+void TMediaPlayer::HandleStepDone(uint64_t stepId, Step step, Status status) {
+    if (stepId != impl_->stepId || !IsOpen() || !impl_->stepRunning) return;
+    impl_->stepRunning = false;
+    impl_->watchdogTimer.stop();
+    if (!status) {
+        if (step == Step::Open && impl_->soundDevice) {
+            // As in Open: without the device rather than not at all.
+            const int volume = impl_->volume;
+            MediaPipeline::Dispose(std::move(impl_->pipeline), impl_->watchdog.stop);
+            if (Status opened = BeginOpen(false); !opened) {
+                AbandonFile(opened.message(), false);
+                return;
+            }
+            if (volume != 1000) (void)SetVolume(volume);
+            if (IsReady()) {
+                AnnounceReady();
+                if (IsOpen()) ContinueWhenReady();
+            }
+            return;
+        }
+        AbandonFile(status.message(), false);
+        return;
+    }
+    StepSucceeded(step);
+    if (step == Step::Open) {
+        AnnounceReady();
+        if (!IsOpen()) return;  // the handler closed the file
+    }
+    ContinueWhenReady();
+}
+
+// What waited for the step: a preroll for a changed volume, then the play.
+void TMediaPlayer::ContinueWhenReady() {
+    if (impl_->prerollAgain) {
+        // The volume changed during the preroll: once more, so that the first sound has it.
+        impl_->prerollAgain = false;
+        Status failure;
+        const StepEnd end = StartStep(Step::Rewind, std::chrono::milliseconds(0), failure);
+        if (end == StepEnd::Failed) {
+            AbandonFile(failure.message(), false);
+            return;
+        }
+        if (end != StepEnd::Done) return;
+    }
+    if (impl_->playWhenReady) {
+        impl_->playWhenReady = false;
+        if (Status started = StartPlaying(); !started) {
+            if (impl_->failure.empty()) impl_->failure = started.message();
+            SettlePending(NotifyValue::Failure);
+        }
+    }
+}
+
+void TMediaPlayer::HandleWatchdog() {
+    if (!IsOpen() || !impl_->stepRunning) return;
+    AbandonFile("the file did not become ready in time", true);
+}
+
+// The file failed after its call returned: a pending play completes as Failure and the file is
+// closed, its pipeline left to its thread when that is stuck.
+void TMediaPlayer::AbandonFile(const std::string& message, bool stuck) {
+    impl_->playWhenReady = false;
+    SettlePending(NotifyValue::Failure);
+    ReleaseFile(stuck);
+    impl_->failure = message;
+}
+
+Status TMediaPlayer::StartPlaying() {
+    if (!impl_->atEnd) {
+        if (Status started = impl_->pipeline->Play(); !started) return started;
+    }
     return {};
 }
 
@@ -141,8 +383,10 @@ Status TMediaPlayer::Play() {
     const bool notify = ConsumeNotify();
     if (!IsOpen()) return MakeError("no file is open");
     if (!impl_->failure.empty()) return MakeError("the file cannot be played: " + impl_->failure);
-    if (!impl_->atEnd) {
-        if (Status started = impl_->pipeline->Play(); !started) return started;
+    if (impl_->ready) {
+        if (Status started = StartPlaying(); !started) return started;
+    } else {
+        impl_->playWhenReady = true;
     }
     if (notify) {
         SettlePending(NotifyValue::Superseded);
@@ -166,12 +410,47 @@ Status TMediaPlayer::Rewind() {
     SettlePending(NotifyValue::Aborted);
     ++impl_->epoch;
     impl_->atEnd = false;
-    return impl_->pipeline->SeekToStart();
+    impl_->playWhenReady = false;
+    // A step under way leaves the file at its start (a preroll or a rewind): nothing to add.
+    if (impl_->stepRunning) return {};
+    return RewindStep();
 }
 
-void TMediaPlayer::ReleaseFile() {
+// Prerolls the open file again at its start.
+Status TMediaPlayer::RewindStep() {
+    Status failure;
+    switch (StartStep(Step::Rewind, impl_->watchdog.callWait, failure)) {
+    case StepEnd::Done:
+    case StepEnd::Waiting:
+        return {};
+    case StepEnd::Failed:
+        // As before the watchdog: the file stays open, its pipeline answered.
+        impl_->ready = true;
+        return failure;
+    case StepEnd::Late:
+        // A pipeline that does not answer would hang the next call that touches it.
+        ReleaseFile(true);
+        return failure;
+    }
+    return {};
+}
+
+void TMediaPlayer::ReleaseFile(bool stuck) {
+    impl_->readyHandler = nullptr;
     ++impl_->epoch;
-    impl_->pipeline.reset();
+    ++impl_->stepId;
+    impl_->watchdogTimer.stop();
+    if (impl_->pipeline) {
+        // A step still under way may be stuck in a plugin: its stop would wait for it. A
+        // caller that may not wait (callWait) leaves every stop to its thread.
+        const bool wait = !stuck && !impl_->stepRunning;
+        MediaPipeline::Dispose(std::move(impl_->pipeline),
+                               wait ? std::min(impl_->watchdog.stop, impl_->watchdog.callWait) : std::chrono::milliseconds(0));
+    }
+    impl_->ready = false;
+    impl_->stepRunning = false;
+    impl_->playWhenReady = false;
+    impl_->prerollAgain = false;
     impl_->atEnd = false;
     impl_->failure.clear();
     impl_->volume = 1000;
@@ -215,7 +494,8 @@ void TMediaPlayer::HandleEndOfStream(uint64_t epoch) {
 }
 
 void TMediaPlayer::HandleError(uint64_t epoch, const std::string& message) {
-    if (epoch != impl_->epoch.load() || !IsOpen()) return;
+    // During a step its own outcome decides, with the error's text.
+    if (epoch != impl_->epoch.load() || !IsOpen() || impl_->stepRunning) return;
     if (impl_->failure.empty()) impl_->failure = message;
     SettlePending(NotifyValue::Failure);
 }
@@ -268,7 +548,16 @@ QRect TMediaPlayer::NaturalDisplayRect() const { return QRect(QPoint(0, 0), impl
 Status TMediaPlayer::SetVolume(int volume) {
     if (!IsOpen()) return MakeError("no file is open");
     impl_->volume = std::clamp(volume, 0, 1000);
-    return impl_->pipeline->SetVolume(impl_->volume / 1000.0);
+    impl_->pipeline->SetVolumeOnly(impl_->volume / 1000.0);
+    if (impl_->stepRunning) {
+        impl_->prerollAgain = true;
+        return {};
+    }
+    // The prerolled buffer passed the volume stage before this call and would be heard at the
+    // old volume when playing starts: a muted video would begin with a blip. Prerolling again
+    // at the start sends it through the new volume.
+    if (impl_->pipeline->PausedAtStart()) return RewindStep();
+    return {};
 }
 
 int TMediaPlayer::Volume() const { return impl_->volume; }

@@ -11,6 +11,10 @@
 //
 // All calls and all signals belong to the thread the player lives on (the UI thread);
 // GStreamer's threads only post to it.
+//
+// A watchdog keeps a file from holding that thread: the steps that wait for GStreamer (preroll
+// at Open, Rewind, stop at Close) run on threads of their own, and a step that does not end in
+// time is abandoned there, its pipeline stopped on yet another thread that nobody waits for.
 
 #include "audio/IMediaPlayer.h"
 #include "audio/PlaybackStatistics.h"
@@ -22,10 +26,24 @@
 #include <QRect>
 #include <QSize>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace vorlandite::audio {
+
+// How long the player lets a file take.
+struct MediaWatchdog {
+    // A preroll (Open, Rewind, a volume change before playing) that has not ended by then fails.
+    std::chrono::milliseconds ready{5000};
+    // A stop that has not ended by then is left to its own thread.
+    std::chrono::milliseconds stop{2000};
+    // How long Open, Rewind and SetVolume wait for their preroll on the calling thread. When it
+    // has not ended by then they return, Play is held until it does, and a preroll that fails
+    // or reaches `ready` completes a pending play as Failure (the file is then closed). At
+    // `ready` or more they decide before returning, as the contract says (the default).
+    std::chrono::milliseconds callWait{5000};
+};
 
 class TMediaPlayer : public QObject, public IMediaPlayer {
     Q_OBJECT
@@ -89,6 +107,13 @@ public:
     Status SetVolume(int volume) override;
     int Volume() const;
 
+    void SetWatchdog(const MediaWatchdog& watchdog);
+    const MediaWatchdog& Watchdog() const;
+    // Whether the open file is prerolled and no step is under way.
+    bool IsReady() const;
+    bool Ready() const override { return IsReady(); }
+    void SetReadyHandler(std::function<void()> handler) override;
+
     // Whether the open file's sound goes to the sound device (false: the silent sink).
     bool UsesSoundDevice() const;
     PlaybackStatistics Statistics() const;
@@ -99,8 +124,20 @@ signals:
 
 private:
     struct Impl;
+    enum class Step { Open, Rewind };
+    enum class StepEnd { Done, Failed, Late, Waiting };
 
     bool ConsumeNotify();
+    Status BeginOpen(bool soundDevice);
+    StepEnd StartStep(Step step, std::chrono::milliseconds wait, Status& failure);
+    void StepSucceeded(Step step);
+    void HandleStepDone(uint64_t stepId, Step step, Status status);
+    void HandleWatchdog();
+    void ContinueWhenReady();
+    void AnnounceReady();
+    Status RewindStep();
+    void AbandonFile(const std::string& message, bool stuck);
+    Status StartPlaying();
     void SettlePending(NotifyValue value);
     void PostNotify(NotifyValue value);
     void DeliverNotify(NotifyValue value);
@@ -108,7 +145,7 @@ private:
     void HandleError(uint64_t epoch, const std::string& message);
     void HandleFrame();
     void PresentLatestFrame();
-    void ReleaseFile();
+    void ReleaseFile(bool stuck = false);
 
     std::unique_ptr<Impl> impl_;
 };

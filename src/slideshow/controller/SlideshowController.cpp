@@ -442,8 +442,6 @@ void TSlideshowController::CloseAndStopFlash() {
 
 Status TSlideshowController::LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame) {
     const auto& header = content_.Payload.Header;
-    const int width = env_.Display.Width();
-    const int height = env_.Display.Height();
     if (Status shown = ShowPanelBackdrop(frame); !shown)
         return shown;
 
@@ -456,12 +454,12 @@ Status TSlideshowController::LoadVideo(int index, int mode, const std::string& i
         RemoveQuietly(itemFile);
         return opened;
     }
-    const QRect natural = player.NaturalDisplayRect();
-    const raster::TRect panel =
-        DisplayPanelRect(mode, raster::TRect{0, 0, natural.width(), natural.height()}, width, height, env_.Random);
-    env_.Display.PlaceVideoPanel(panel);
-    player.SetDisplay(env_.Display.VideoPanel());
-    player.SetDisplayRect(QRect());  // the panel's whole area: the video is scaled to it
+    // A player that prerolls in the background knows the video's size only later; the panel
+    // waits for it, and the play with it (a preroll that fails completes the play as Failure).
+    const bool ready = player.Ready();
+    raster::TRect panel{};
+    if (ready)
+        panel = PlaceVideoPanel(mode);
     if (header.MuteVideo)
         (void)player.SetVolume(0);
     player.SetNotify(true);
@@ -471,13 +469,37 @@ Status TSlideshowController::LoadVideo(int index, int mode, const std::string& i
         RemoveQuietly(itemFile);
         return played;
     }
-    env_.Display.ShowVideoPanel(true);
+    if (ready)
+        env_.Display.ShowVideoPanel(true);
 
     // The video holds the show until its end; its file stays until then.
     DisableSlideTimer();
     videoPlaying_ = true;
-    PanelItemShown(index, TItemKind::Video, mode, panel);
+    if (ready) {
+        PanelItemShown(index, TItemKind::Video, mode, panel);
+    } else {
+        player.SetReadyHandler([this, index, mode] {
+            if (closed_ || !videoPlaying_)
+                return;
+            const raster::TRect placed = PlaceVideoPanel(mode);
+            env_.Display.ShowVideoPanel(true);
+            PanelItemShown(index, TItemKind::Video, mode, placed);
+        });
+    }
     return {};
+}
+
+// The panel in the video's own proportions, per the item's size-and-position mode, and the
+// player's frames into it.
+raster::TRect TSlideshowController::PlaceVideoPanel(int mode) {
+    audio::IMediaPlayer& player = *env_.VideoPlayer;
+    const QRect natural = player.NaturalDisplayRect();
+    const raster::TRect panel = DisplayPanelRect(mode, raster::TRect{0, 0, natural.width(), natural.height()},
+                                                 env_.Display.Width(), env_.Display.Height(), env_.Random);
+    env_.Display.PlaceVideoPanel(panel);
+    player.SetDisplay(env_.Display.VideoPanel());
+    player.SetDisplayRect(QRect());  // the panel's whole area: the video is scaled to it
+    return panel;
 }
 
 void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
@@ -499,11 +521,16 @@ void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
         if (ended && env_.Events)
             env_.Events->VideoEnded(currentItemIndex_);
         if (ended && content_.Payload.Header.ImageCount == 1) {
-            // A single video loops.
-            (void)player.Rewind();
-            player.SetNotify(true);
-            (void)player.Play();
-            return;
+            // A single video loops. One that cannot start again (its rewind gave up, the
+            // player's watchdog closed it) is over like a failed one: no completion would come.
+            Status again = player.Rewind();
+            if (again) {
+                player.SetNotify(true);
+                again = player.Play();
+            }
+            if (again)
+                return;
+            player.SetNotify(false);
         }
         // No taskbar step: hiding the desktop's taskbar while the player closes answers a repaint
         // flaw of another platform; on X11 it would be a no-op.

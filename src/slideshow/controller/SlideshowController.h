@@ -148,6 +148,7 @@ private:
     Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
     // A video item: the background and logo on screen, the video on the display panel.
     Status LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
+    raster::TRect PlaceVideoPanel(int mode);
     void StopVideo();
     // A Flash item: the background and logo on screen, the movie on the display panel.
     Status LoadFlash(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);

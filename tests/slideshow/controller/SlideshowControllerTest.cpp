@@ -13,7 +13,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <thread>
+#include <utility>
 
 namespace vorlandite::slideshow {
 namespace {
@@ -78,10 +80,14 @@ public:
         Take("close");
         open = false;
         pending = false;
+        prerolled = false;
+        readyHandler = nullptr;
     }
     Status Rewind() override {
         Take("rewind");
         pending = false;
+        if (!rewindWorks)
+            return MakeError("did not rewind in time");
         return {};
     }
     bool IsOpen() const override { return open; }
@@ -92,7 +98,15 @@ public:
         log.push_back(display ? "display" : "no-display");
     }
     void SetDisplayRect(const QRect&) override {}
-    QRect NaturalDisplayRect() const override { return QRect(0, 0, 10, 8); }
+    QRect NaturalDisplayRect() const override { return Ready() ? QRect(0, 0, 10, 8) : QRect(); }
+    bool Ready() const override { return open && (!backgroundPreroll || prerolled); }
+    void SetReadyHandler(std::function<void()> handler) override { readyHandler = std::move(handler); }
+    // A background preroll ends well: the ready handler runs (as the owner's loop would run it).
+    void FinishPreroll() {
+        prerolled = true;
+        if (auto handler = std::exchange(readyHandler, nullptr))
+            handler();
+    }
     Status SetVolume(int value) override {
         volume = value;
         log.push_back("volume " + std::to_string(value));
@@ -111,6 +125,10 @@ public:
     std::vector<std::string> log;
     bool open = false;
     bool openWorks = true;
+    bool rewindWorks = true;
+    bool backgroundPreroll = false;  // Open returns before the file is ready
+    bool prerolled = false;
+    std::function<void()> readyHandler;
     bool notify = true;
     bool pending = false;
     int volume = 1000;
@@ -624,6 +642,61 @@ TEST(SlideshowControllerVideoTest, SingleVideoLoopsWithoutTheSlideTimer) {
         EXPECT_FALSE(show.slideTimer.IsActive());
     }
     EXPECT_EQ(show.events.shown.size(), 1u);
+}
+
+// A loop whose rewind gives up (the player's watchdog closed the file) has no completion to wait
+// for: the video is over as a failed one is, and the show goes on to its next round.
+TEST(SlideshowControllerVideoTest, SingleVideoThatCannotRewindIsPassedOver) {
+    VideoShow show(Draft({Video()}));
+    show.Start();
+    ASSERT_TRUE(show.controller->VideoPlaying());
+    show.player.rewindWorks = false;
+    const size_t before = show.player.log.size();
+    show.player.Complete(Value::Successful);
+    EXPECT_EQ(show.LogSince(before), (std::vector<std::string>{"rewind quiet", "close quiet"}));
+    EXPECT_FALSE(show.controller->VideoPlaying());
+    EXPECT_FALSE(show.display.panelVisible);
+    EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
+    EXPECT_TRUE(show.slideTimer.IsActive());
+}
+
+// A player that prerolls in the background: the show goes on waiting without the panel, which
+// comes with the video's size; a preroll that fails completes the waiting play as Failure and
+// the show passes the video over, its late ready notice dropped with the file.
+TEST(SlideshowControllerVideoTest, PanelWaitsForABackgroundPrerollAndAFailedOneIsPassedOver) {
+    auto draft = Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)});
+    draft.Header.MuteVideo = true;
+    VideoShow show(draft);
+    show.player.backgroundPreroll = true;
+    show.Start();
+    show.Tick();
+    EXPECT_EQ(show.player.log, (std::vector<std::string>{"no-display", "close quiet", "file", "open", "volume 0",
+                                                          "play"}));
+    EXPECT_FALSE(show.display.panelVisible);
+    EXPECT_EQ(show.events.shown.size(), 1u);
+    EXPECT_TRUE(show.controller->VideoPlaying());
+    EXPECT_FALSE(show.slideTimer.IsActive());
+
+    show.player.FinishPreroll();
+    EXPECT_EQ(show.player.log.back(), "display");
+    EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
+    EXPECT_TRUE(show.display.panelVisible);
+    ASSERT_EQ(show.events.shown.size(), 2u);
+    EXPECT_EQ(show.events.shown[1].kind, TItemKind::Video);
+    EXPECT_EQ(show.events.shown[1].rect, show.display.panel);
+
+    VideoShow stuck(Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)}));
+    stuck.player.backgroundPreroll = true;
+    stuck.Start();
+    stuck.Tick();
+    stuck.player.Complete(Value::Failure);
+    EXPECT_FALSE(stuck.controller->VideoPlaying());
+    EXPECT_FALSE(stuck.display.panelVisible);
+    EXPECT_FALSE(std::filesystem::exists(stuck.VideoFile()));
+    EXPECT_EQ(stuck.player.readyHandler, nullptr);
+    stuck.Tick();
+    EXPECT_EQ(stuck.events.Indexes(), (std::vector<int>{0, 2}));
+    EXPECT_TRUE(stuck.ScreenIsAll(kBlue));
 }
 
 struct CompletionRow {
