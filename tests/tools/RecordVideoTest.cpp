@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -54,8 +56,9 @@ struct DecodedVideo {
     double seconds = 0;
     int audioStreams = 0;
     int videoStreams = 0;
-    std::vector<std::vector<uint8_t>> firstFrames;  // RGB, up to three
-    int loudest = 0;                                // the largest sample of the sound
+    std::vector<std::vector<uint8_t>> frames;  // RGB, every frame
+    std::vector<double> frameSeconds;          // when each is shown
+    int loudest = 0;                           // the largest sample of the sound
 };
 
 DecodedVideo Decode(const std::filesystem::path& file) {
@@ -84,14 +87,15 @@ DecodedVideo Decode(const std::filesystem::path& file) {
     g_object_set(pipeline, "uri", uri.c_str(), "video-sink", pictures, "audio-sink", sound, nullptr);
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pictures), "v");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    while (decoded.firstFrames.size() < 3) {
+    while (true) {
         GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
         if (!sample)
             break;
         GstMapInfo map;
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            decoded.firstFrames.emplace_back(map.data, map.data + map.size);
+            decoded.frames.emplace_back(map.data, map.data + map.size);
+            decoded.frameSeconds.push_back(double(GST_BUFFER_PTS(buffer)) / GST_SECOND);
             gst_buffer_unmap(buffer, &map);
         }
         gst_sample_unref(sample);
@@ -118,6 +122,12 @@ DecodedVideo Decode(const std::filesystem::path& file) {
     return decoded;
 }
 
+// The colour at the middle of an RGB frame of the test's size.
+std::array<int, 3> Middle(const std::vector<uint8_t>& frame) {
+    const std::size_t middle = (std::size_t(kHeight / 2) * kWidth + kWidth / 2) * 3;
+    return {frame[middle], frame[middle + 1], frame[middle + 2]};
+}
+
 class RecordVideoTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -133,18 +143,26 @@ protected:
             ::unsetenv("XDG_CONFIG_HOME");
     }
 
-    void WriteShow(bool music) {
+    // effects: the show's effect codes, one a character (empty: any effect); speed 1 is the
+    // slowest.
+    void WriteShow(bool music, std::vector<TColor32> colours = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu},
+                   std::string effects = {}, int effectSpeed = 3) {
         payload::PayloadDraft draft;
         draft.Header.Seconds = 1;
-        draft.Header.EffectSpeed = 3;
+        draft.Header.EffectSpeed = effectSpeed;
         draft.Header.GradientStyle = 1;
         draft.Strings.Title = "Video Test";
-        draft.Images = {Picture(0xFFFF0000u), Picture(0xFF00FF00u), Picture(0xFF0000FFu)};
+        draft.Strings.EffectList = std::move(effects);
+        for (TColor32 colour : colours)
+            draft.Images.push_back(Picture(colour));
         if (music) {
             const auto tune = dir_ / "tune.wav";
             EXPECT_EQ(RunCommand(RunRenderTune, {"--out", tune.string(), "--seconds", "2"}).status, kExitOk);
             draft.Melodies = {Melody(tune)};
         }
+        WriteDraft(draft);
+    }
+    void WriteDraft(const payload::PayloadDraft& draft) {
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
@@ -189,19 +207,102 @@ TEST_P(RecordVideoContainerTest, DecodesToTheShowsLengthFirstItemAndSound) {
     }
     EXPECT_NEAR(decoded.seconds, 3.0, 1.0 / kFps);
     // The first item is red, stretched over the screen: lossy coding keeps it clearly red.
-    ASSERT_EQ(decoded.firstFrames.size(), 3u);
-    for (const auto& frame : decoded.firstFrames) {
+    ASSERT_GE(decoded.frames.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& frame = decoded.frames[i];
         ASSERT_EQ(frame.size(), std::size_t(kWidth) * kHeight * 3);
-        const std::size_t middle = (std::size_t(kHeight / 2) * kWidth + kWidth / 2) * 3;
-        EXPECT_GT(frame[middle], 200);
-        EXPECT_LT(frame[middle + 1], 60);
-        EXPECT_LT(frame[middle + 2], 60);
+        const auto [r, g, b] = Middle(frame);
+        EXPECT_GT(r, 200);
+        EXPECT_LT(g, 60);
+        EXPECT_LT(b, 60);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, RecordVideoContainerTest,
                          ::testing::Values(ContainerCase{"show.webm", true}, ContainerCase{"show.mkv", false}),
                          [](const auto& param) { return std::string(param.param.music ? "WebmWithMusic" : "MkvSilent"); });
+
+// The [start, end) of each transition in a recording's events, in seconds.
+std::vector<std::pair<double, double>> TransitionSpans(const std::filesystem::path& events) {
+    std::vector<std::pair<double, double>> spans;
+    std::ifstream in(events);
+    double itemAt = -1;
+    for (std::string line; std::getline(in, line);) {
+        const double t = std::stod(line.substr(line.find(':') + 1)) / 1000;
+        if (line.find("\"event\": \"item\"") != std::string::npos)
+            itemAt = t;
+        else if (line.find("\"transition-end\"") != std::string::npos && itemAt >= 0)
+            spans.emplace_back(itemAt, t);
+    }
+    return spans;
+}
+
+TEST_F(RecordVideoTest, CrossfadesAppearOverTheirLengthNotAsACut) {
+    // Red and blue crossfading (effect 115) into each other, slowly.
+    WriteShow(false, {0xFFFF0000u, 0xFF0000FFu}, std::string(1, char(115)), 1);
+    const auto video = dir_ / "fade.webm";
+    const auto result = Record(video.string(), {"--out", (dir_ / "rec").string(), "--seconds", "6"});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+    const auto spans = TransitionSpans(dir_ / "rec" / "events.jsonl");
+    const DecodedVideo decoded = Decode(video);
+    ASSERT_FALSE(decoded.frames.empty());
+    const auto frameAt = [&](double seconds) -> const std::vector<uint8_t>& {
+        std::size_t i = 0;
+        while (i + 1 < decoded.frameSeconds.size() && decoded.frameSeconds[i + 1] <= seconds + 1e-6)
+            ++i;
+        return decoded.frames[i];
+    };
+    int checked = 0;
+    for (const auto& [start, end] : spans) {
+        if (end - start < 3.0 / kFps || end + 1.0 / kFps > 6.0)
+            continue;  // too short for a frame in the middle, or past the video
+        const auto before = Middle(frameAt(start - 1.0 / kFps));
+        const auto after = Middle(frameAt(end));
+        const auto middle = Middle(frameAt(std::floor((start + end) / 2 * kFps) / kFps));
+        if (std::abs(before[0] - after[0]) < 150)
+            continue;  // the same colour again
+        ++checked;
+        // Red and blue each part of the way, well clear of both ends.
+        for (int c : {0, 2}) {
+            EXPECT_GT(middle[c], std::min(before[c], after[c]) + 30) << "transition at " << start << " s, channel " << c;
+            EXPECT_LT(middle[c], std::max(before[c], after[c]) - 30) << "transition at " << start << " s, channel " << c;
+        }
+    }
+    EXPECT_GT(checked, 0) << spans.size() << " transitions";
+}
+
+TEST_F(RecordVideoTest, AVideoItemPlaysInTheVideoRatherThanHoldingItsFirstPicture) {
+    const auto clip = dir_ / "clip.avi";
+    const auto made = RunCommand(RunRenderClip, {"--out", clip.string(), "--seconds", "2", "--size", "160x120"});
+    if (made.status != kExitOk)
+        GTEST_SKIP() << "no video encoder here: " << made.err;
+    payload::PayloadDraft draft;
+    draft.Header.Seconds = 1;
+    draft.Strings.Title = "Video Item Test";
+    payload::DraftItem<payload::TKelImageInfo> item;
+    item.record.Ext = ".avi";
+    item.record.Stretch = 2;
+    item.content = payload::Content::FromFile(clip.string());
+    draft.Images = {std::move(item)};
+    WriteDraft(draft);
+    const auto video = dir_ / "clip.webm";
+    const auto result = Record(video.string(), {"--out", (dir_ / "rec").string()});
+    ASSERT_EQ(result.status, kExitOk) << result.err;
+
+    const DecodedVideo decoded = Decode(video);
+    ASSERT_GE(decoded.frames.size(), 20u);
+    // The clip plays from the show's start for 2 s: its test pattern moves between 0.3 s and
+    // 1.5 s, and a held first picture would not.
+    const auto& early = decoded.frames[3];
+    const auto& late = decoded.frames[15];
+    ASSERT_EQ(early.size(), late.size());
+    int changed = 0;
+    for (std::size_t i = 0; i < early.size(); i += 3)
+        changed += std::abs(int(early[i]) - int(late[i])) + std::abs(int(early[i + 1]) - int(late[i + 1])) +
+                       std::abs(int(early[i + 2]) - int(late[i + 2])) >
+                   120;
+    EXPECT_GT(changed, 50);
+}
 
 TEST_F(RecordVideoTest, RefusesWhatItCannotWriteWithAReasonAndNoFile) {
     WriteShow(false);
@@ -266,6 +367,36 @@ TEST(SoundMixerTest, MixesVoicesAtTheirTimesSaturatedAndCutWhereTheyStop) {
     const auto warnings = mixer.TakeWarnings();
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings.front().find("bad is silent in the video"), std::string::npos);
+}
+
+TEST(SoundMixerTest, ScalesEachVoiceByItsVolumeLinearlyAsThePlayersDo) {
+    // A full-scale square wave, so that the scaled level and its loudness are both plain to see.
+    TSoundMixer mixer([](const std::string&) -> Result<std::vector<int16_t>> {
+        std::vector<int16_t> samples(std::size_t(TSoundMixer::kMixRate) * 2);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = (i / 2) % 100 < 50 ? 20000 : -20000;
+        return samples;
+    });
+    struct Case {
+        int volume;
+        int16_t level;
+    };
+    const Case cases[] = {{1000, 20000}, {500, 10000}, {250, 5000}, {0, 0}, {2000, 20000}, {-5, 0}};
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        mixer.Start(int(i), int64_t(i) * 1000, "tune", 0, cases[i].volume);  // each alone for its second
+    double previousRms = -1;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto mixed = mixer.Mix(TSoundMixer::FrameAt(int64_t(i) * 1000), TSoundMixer::kMixRate / 2);
+        EXPECT_EQ(mixed.front(), cases[i].level) << "volume " << cases[i].volume;
+        double squares = 0;
+        for (int16_t sample : mixed)
+            squares += double(sample) * sample;
+        const double rms = std::sqrt(squares / double(mixed.size()));
+        if (i > 0 && i < 4) {
+            EXPECT_LT(rms, previousRms) << "volume " << cases[i].volume;  // lower volume, quieter
+        }
+        previousRms = rms;
+    }
 }
 
 } // namespace

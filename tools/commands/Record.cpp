@@ -35,7 +35,7 @@ constexpr std::string_view kUsage =
     "usage: vorlandite record SCREENSAVER --size WxH --seconds T --out DIR [--seed S]\n"
     "                         [--monitors 1|2] [--frames] [--contact-sheet FILE] [--desktop PNG]\n"
     "       vorlandite record SCREENSAVER --video FILE [--size WxH] [--fps N] [--seconds T]\n"
-    "                         [--out DIR] [--seed S] [--desktop PNG]\n"
+    "                         [--out DIR] [--seed S] [--monitors 1|2] [--desktop PNG]\n"
     "\n"
     "Runs the show of a screensaver file without a screen, on a virtual clock (a show of minutes\n"
     "takes moments), with your stored settings for it as the show itself reads them. The same\n"
@@ -64,7 +64,10 @@ constexpr std::string_view kUsage =
     "                        (default: black); another size is scaled to cover the screen,\n"
     "                        centred, the overhang cut off\n"
     "  --video FILE          the show as a video: the main monitor sampled at --fps on the show's\n"
-    "                        time, melodies and enter sounds mixed in. FILE's extension chooses\n"
+    "                        time (with --monitors 2 too: the second monitor is not in it),\n"
+    "                        transitions frame by frame as drawn, video items as they play,\n"
+    "                        melodies and enter sounds mixed in at their players'\n"
+    "                        volume (a video item's own sound is not). FILE's extension chooses\n"
     "                        the format: .webm (VP8, Vorbis), .mkv (the same in Matroska), .mp4\n"
     "                        (H.264, AAC). With --video, --size defaults to 1280x720, --seconds\n"
     "                        to 60 and --out is optional. Progress goes to stderr.\n"
@@ -287,33 +290,68 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-// Runs the show frame by frame on its time, each frame the main monitor's screen at that time;
-// the sound follows a frame behind, once every sound that starts in it is known.
-Status EncodeShow(slideshow::THeadlessShow& show, TSoundMixer& mixer, TVideoEncoder& encoder, int64_t frames, int fps,
-                  std::ostream& err) {
-    ExportProgress progress(err, frames);
-    const auto soundFrame = [fps](int64_t frame) { return frame * TSoundMixer::kMixRate / fps; };
-    int64_t soundPushed = 0;
-    const auto pushSoundTo = [&](int64_t end) -> Status {
-        Status pushed = encoder.PushSound(mixer.Mix(soundPushed, end - soundPushed));
-        soundPushed = end;
-        return pushed;
-    };
-    for (int64_t frame = 0; frame < frames; ++frame) {
-        show.RunUntil(frame * 1000 / fps);
-        if (Status pushed = pushSoundTo(soundFrame(frame)); !pushed)
-            return pushed;
-        if (Status pushed = encoder.PushFrame(frame, show.Screen(0)); !pushed)
-            return pushed;
-        progress.Update(frame + 1);
+// The video's frames in order, each the main monitor's screen at the frame's time on the show's
+// clock; the sound follows a frame behind, once every sound that starts in it is known. A
+// transition runs to its end in one step of the show, so its frames arrive from the transition's
+// worker as it draws them, each with the span it is on screen.
+class VideoRecording {
+public:
+    VideoRecording(TVideoEncoder& encoder, TSoundMixer& mixer, int64_t frames, int fps, std::ostream& err)
+        : encoder_(encoder), mixer_(mixer), frames_(frames), fps_(fps), err_(err), progress_(err, frames) {}
+
+    // Worker thread, the show's thread waiting: the frames due before toMs show this screen. Their
+    // sound goes out with the next frame the show's thread pushes.
+    void TransitionFrame(int64_t, int64_t toMs, const raster::TBitmap32& screen) {
+        while (status_ && next_ < frames_ && TimeOf(next_) < toMs)
+            PushPicture(screen);
     }
-    show.RunUntil(frames * 1000 / fps);
-    if (Status pushed = pushSoundTo(soundFrame(frames)); !pushed)
+
+    Status Run(slideshow::THeadlessShow& show) {
+        while (next_ < frames_) {
+            show.RunUntil(TimeOf(next_));
+            if (!status_)
+                return status_;
+            if (next_ >= frames_)
+                break;
+            if (Status pushed = PushSoundTo(SoundFrame(next_)); !pushed)
+                return pushed;
+            PushPicture(show.Screen(0));
+            if (!status_)
+                return status_;
+        }
+        show.RunUntil(TimeOf(frames_));
+        if (Status pushed = PushSoundTo(SoundFrame(frames_)); !pushed)
+            return pushed;
+        for (const auto& warning : mixer_.TakeWarnings())
+            err_ << "vorlandite: " << warning << "\n";
+        return encoder_.Finish();
+    }
+
+private:
+    int64_t TimeOf(int64_t frame) const { return frame * 1000 / fps_; }
+    int64_t SoundFrame(int64_t frame) const { return frame * TSoundMixer::kMixRate / fps_; }
+
+    void PushPicture(const raster::TBitmap32& screen) {
+        status_ = encoder_.PushFrame(next_, screen);
+        ++next_;
+        progress_.Update(next_);
+    }
+    Status PushSoundTo(int64_t end) {
+        Status pushed = encoder_.PushSound(mixer_.Mix(soundPushed_, end - soundPushed_));
+        soundPushed_ = end;
         return pushed;
-    for (const auto& warning : mixer.TakeWarnings())
-        err << "vorlandite: " << warning << "\n";
-    return encoder.Finish();
-}
+    }
+
+    TVideoEncoder& encoder_;
+    TSoundMixer& mixer_;
+    int64_t frames_;
+    int fps_;
+    std::ostream& err_;
+    ExportProgress progress_;
+    int64_t next_ = 0;  // the next frame to push
+    int64_t soundPushed_ = 0;
+    Status status_;
+};
 
 } // namespace
 
@@ -438,7 +476,7 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         encoder = std::move(opened).value();
         options.OnSound = [&mixer](const slideshow::THeadlessSound& s) {
             if (s.Starts)
-                mixer.Start(int(s.Source), s.TimeMs, s.File, s.OffsetMs);
+                mixer.Start(int(s.Source), s.TimeMs, s.File, s.OffsetMs, s.Volume);
             else
                 mixer.Stop(int(s.Source), s.TimeMs);
         };
@@ -446,14 +484,22 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
 
     Recorder recorder(folder, parsed->Has("--frames"), parsed->Has("--contact-sheet"));
     const int64_t videoFrames = std::llround(*seconds * fps);
+    std::optional<VideoRecording> recording;
+    if (encoder) {
+        recording.emplace(*encoder, mixer, videoFrames, fps, err);
+        options.FollowVideoFrames = true;
+        options.OnTransitionFrame = [&recording](int64_t from, int64_t to, const raster::TBitmap32& screen) {
+            recording->TransitionFrame(from, to, screen);
+        };
+    }
     {
         slideshow::THeadlessShow show(std::move(content), options,
                                       [&recorder](const slideshow::THeadlessEvent& e) { recorder.OnEvent(e); });
         recorder.SetShow(&show);
         if (Status started = show.Start(); !started)
             return ReportFailure(err, screensaver + ": the show cannot start: " + started.message());
-        if (encoder) {
-            if (Status encoded = EncodeShow(show, mixer, *encoder, videoFrames, fps, err); !encoded)
+        if (recording) {
+            if (Status encoded = recording->Run(show); !encoded)
                 return ReportFailure(err, option("--video") + ": " + encoded.message());
         }
         show.RunUntil(std::llround(*seconds * 1000));

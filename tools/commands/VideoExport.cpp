@@ -156,7 +156,7 @@ Status CheckVideoElements(const TVideoFormat& format, bool audio) {
 
 TSoundMixer::TSoundMixer(TDecoder decode) : decode_(decode ? std::move(decode) : TDecoder(DecodeSound)) {}
 
-void TSoundMixer::Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs) {
+void TSoundMixer::Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs, int volume) {
     Stop(source, timeMs);
     std::error_code ignored;
     const auto stamp = std::filesystem::last_write_time(file, ignored).time_since_epoch().count();
@@ -173,7 +173,8 @@ void TSoundMixer::Start(int source, int64_t timeMs, const std::string& file, int
                                       samples ? std::move(samples).value() : std::vector<int16_t>{}))
                     .first;
     }
-    voices_.push_back({found->second, FrameAt(timeMs), FrameAt(offsetMs), std::numeric_limits<int64_t>::max(), source});
+    voices_.push_back({found->second, FrameAt(timeMs), FrameAt(offsetMs), std::numeric_limits<int64_t>::max(), source,
+                       std::clamp(volume, 0, kFullVolume)});
 }
 
 void TSoundMixer::Stop(int source, int64_t timeMs) {
@@ -193,7 +194,9 @@ std::vector<int16_t> TSoundMixer::Mix(int64_t first, int64_t count) const {
             const std::size_t in = std::size_t(frame - voice.start + voice.offset) * kChannels;
             const std::size_t out = std::size_t(frame - first) * kChannels;
             for (int c = 0; c < kChannels; ++c)
-                sum[out + c] += (*voice.samples)[in + c];
+                sum[out + c] += voice.volume == kFullVolume
+                                    ? (*voice.samples)[in + c]
+                                    : int32_t((*voice.samples)[in + c]) * voice.volume / kFullVolume;
         }
     }
     std::vector<int16_t> mixed(sum.size());

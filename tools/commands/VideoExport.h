@@ -39,10 +39,12 @@ public:
     // Decodes with GStreamer unless told otherwise (the tests mix samples of their own).
     explicit TSoundMixer(TDecoder decode = {});
 
-    // A sound of `source` starts at timeMs from offsetMs into the file; a sound of the same
+    // A sound of `source` starts at timeMs from offsetMs into the file, at `volume` from 0
+    // (silent) to kFullVolume (as recorded), linear as the players take it; a sound of the same
     // source still playing stops there. A file that cannot be decoded stays silent and is
     // reported once in Warnings().
-    void Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs);
+    static constexpr int kFullVolume = 1000;
+    void Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs, int volume = kFullVolume);
     void Stop(int source, int64_t timeMs);
     // Interleaved stereo samples of frames [first, first + count) on the timeline, sums
     // saturated to 16 bits.
@@ -58,6 +60,7 @@ private:
         int64_t offset;  // frames skipped at the file's start
         int64_t end;     // timeline frame where it stops
         int source;
+        int volume;      // 0 .. kFullVolume
     };
     TDecoder decode_;
     // By path, size and time of change: the show reuses a temporary file name for each melody.

@@ -70,6 +70,7 @@ public:
     audio::VideoFrameConsumer* VideoPanel() override { return &panelContent_; }
 
     const raster::TBitmap32& Screen() const { return main_.Screen(); }
+    THeadlessSurface& Main() { return main_; }
     std::function<void()> onClose;
 
 private:
@@ -247,10 +248,12 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
         melodyPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
         enterSoundPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
         videoPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
+        videoPlayer_->SetFollowFrames(options.FollowVideoFrames);
         if (options.OnSound) {
             const auto listen = [this, onSound = options.OnSound](THeadlessSound::TSource source) {
-                return [this, onSound, source](bool sounding, const std::string& file, int64_t offsetMs) {
-                    onSound(THeadlessSound{source, clock_.NowMs(), sounding, sounding ? file : std::string(), offsetMs});
+                return [this, onSound, source](bool sounding, const std::string& file, int64_t offsetMs, int volume) {
+                    onSound(THeadlessSound{source, clock_.NowMs(), sounding, sounding ? file : std::string(), offsetMs,
+                                           volume});
                 };
             };
             melodyPlayer_->SetSoundListener(listen(THeadlessSound::TSource::Melody));
@@ -272,6 +275,8 @@ THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& o
         env.Flash = flash_.get();
         env.FlashTimer = &flashTimer_;
     }
+    if (options.OnTransitionFrame)
+        WatchTransitionFrames(options.OnTransitionFrame);
     controller_ = std::make_unique<TSlideshowController>(env, std::move(content));
     display_->onClose = [this] { controller_->FormClose(); };
 }
@@ -296,6 +301,26 @@ void THeadlessShow::DrainTransitions() {
     queue_.RunPending();
 }
 
+void THeadlessShow::WatchTransitionFrames(
+    std::function<void(int64_t fromMs, int64_t toMs, const raster::TBitmap32& screen)> onFrame) {
+    transitions::TRecordingPresenter& presenter = display_->Main().Recording();
+    // The presenter cuts a frame when the next one starts (or the effect ends), so the span of
+    // a frame runs from its own start to the tick of that cut. The closing full copy of a
+    // transition is cut only at the next transition's first frame: no frame is open then, and
+    // it is left out (it is the screen the show already had).
+    presenter.SetFrameStartHook([this](int) { frameStartTick_ = ticks_.TickMs(); });
+    presenter.SetFrameSink([this, onFrame = std::move(onFrame)](int, const raster::TBitmap32& canvas) {
+        if (frameStartTick_ < 0)
+            return;
+        // The show's clock and the counted ticks hold still until the completion runs.
+        const int64_t from = clock_.NowMs() + (frameStartTick_ - ticksCounted_);
+        const int64_t to = clock_.NowMs() + (ticks_.TickMs() - ticksCounted_);
+        frameStartTick_ = -1;
+        if (to > from)
+            onFrame(from, to, canvas);
+    });
+}
+
 void THeadlessShow::RunUntil(int64_t timeMs) {
     while (!controller_->Closed()) {
         const auto due = clock_.NextDueMs();
@@ -306,6 +331,8 @@ void THeadlessShow::RunUntil(int64_t timeMs) {
     }
     if (clock_.NowMs() < timeMs)
         clock_.AdvanceTo(timeMs);
+    if (videoPlayer_ && !controller_->Closed())
+        videoPlayer_->PresentFrameNow();
 }
 
 void THeadlessShow::Finish() {

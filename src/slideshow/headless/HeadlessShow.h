@@ -11,11 +11,17 @@
 // Sound and video. Melodies, enter sounds and videos play on players of the virtual clock: each
 // file is probed once when it opens and ends when the show's time reaches its length, so a
 // video holds the show exactly as long as it would on screen. The display panel of a video shows
-// the video's first frame on the main monitor while the video plays; no later frame is decoded.
+// the video's first frame on the main monitor while the video plays; no later frame is decoded,
+// unless the options ask for the frames to be followed (a video export).
 //
 // Determinism. The worker and the show's own thread each draw from a generator of their own,
 // both seeded from the seed, so the order in which the two threads happen to draw changes
 // nothing. Transitions complete one at a time before the show's time moves on.
+//
+// Transition frames. The show's clock stands still while a transition's worker runs (it moves
+// on by the transition's length when the completion runs), so the worker can tell the show's
+// time of each frame it draws: the transition's start plus the ticks napped so far. A video
+// export is told of each frame of the main monitor with the span it stays on screen.
 
 #include "base/Result.h"
 #include "raster/DesktopCapture.h"
@@ -49,6 +55,7 @@ struct THeadlessSound {
     bool Starts = true;    // false: the sound of this source stops here
     std::string File;      // Starts: the sound file
     int64_t OffsetMs = 0;  // Starts: where in the file it starts
+    int Volume = 1000;     // Starts: 0 (silent) to 1000 (as recorded), the players' linear scale
 };
 
 struct THeadlessShowOptions {
@@ -69,6 +76,13 @@ struct THeadlessShowOptions {
     std::optional<raster::TBitmap32> Desktop;
     // Told of every melody and enter sound as it starts and stops (with Media).
     std::function<void(const THeadlessSound&)> OnSound;
+    // A playing video item shows the picture of its show time each time RunUntil returns
+    // (decoded as it goes, with Media); off: its first frame throughout, as described above.
+    bool FollowVideoFrames = false;
+    // Told, on the transition's worker thread while the show's thread waits for it, of each
+    // frame a transition draws on the main monitor: the screen then, shown on the show's time
+    // from fromMs until toMs. The screen after the transition's last frame is the show's Screen.
+    std::function<void(int64_t fromMs, int64_t toMs, const raster::TBitmap32& screen)> OnTransitionFrame;
 };
 
 class TVirtualMediaPlayer;
@@ -105,6 +119,7 @@ public:
     // Paints over the screen only (a panel above the picture control).
     void PaintOnScreen(const raster::TRect& area, raster::TColor32 colour);
     void DrawOnScreen(const raster::TBitmap32& picture, const raster::TRect& destination);
+    transitions::TRecordingPresenter& Recording() { return presenter_; }
 
 private:
     int width_;
@@ -148,6 +163,9 @@ private:
 
     // Runs the completions of started transitions, the show's time moving on by their length.
     void DrainTransitions();
+    // Passes the main monitor's transition frames on, stamped with the show's time.
+    void WatchTransitionFrames(
+        std::function<void(int64_t fromMs, int64_t toMs, const raster::TBitmap32& screen)> onFrame);
 
     // Declared so that each member outlives what uses it: the engine joins its worker, which
     // draws on the surfaces, and the controller stops the timers.
@@ -157,6 +175,7 @@ private:
     TVirtualTimer flashTimer_{clock_};
     transitions::TVirtualTickClock ticks_;
     int64_t ticksCounted_ = 0;
+    int64_t frameStartTick_ = -1;  // worker thread: the tick of the open frame's start, -1: none
     std::unique_ptr<SplitRandom> random_;
     transitions::TTaskQueue queue_;
     std::unique_ptr<ClockSyncedOwner> owner_;

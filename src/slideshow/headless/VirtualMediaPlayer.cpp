@@ -1,6 +1,7 @@
 #include "slideshow/headless/VirtualMediaPlayer.h"
 
 #include "audio/MediaPipeline.h"
+#include "slideshow/headless/VideoFrameReader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -42,6 +43,7 @@ Status TVirtualMediaPlayer::Open() {
     durationMs_ = std::max<int64_t>(1, (probe->duration.count() + 999'999) / 1'000'000);
     naturalSize_ = probe->naturalVideoSize;
     firstFrame_ = probe->firstFrame;
+    OpenFrames();
     open_ = true;
     playing_ = false;
     atEnd_ = false;
@@ -56,8 +58,9 @@ Status TVirtualMediaPlayer::Play() {
         return MakeError("no file is open");
     if (!atEnd_ && !playing_) {
         playing_ = true;
+        playStartMs_ = clock_.NowMs();
         if (soundListener_)
-            soundListener_(true, fileName_, positionMs_);
+            soundListener_(true, fileName_, positionMs_, volume_);
         endTimer_.Start(int(std::min<int64_t>(durationMs_ - positionMs_, INT32_MAX)));
     }
     if (notify) {
@@ -85,7 +88,29 @@ Status TVirtualMediaPlayer::Rewind() {
     Silence();
     atEnd_ = false;
     positionMs_ = 0;
+    OpenFrames();
     return {};
+}
+
+void TVirtualMediaPlayer::OpenFrames() {
+    frames_.reset();
+    presentedFrame_ = 0;
+    if (!followFrames_ || naturalSize_.isEmpty())
+        return;
+    // A video that does not decode frame by frame keeps its first frame on show.
+    if (auto reader = TVideoFrameReader::Open(fileName_))
+        frames_ = std::move(reader).value();
+}
+
+void TVirtualMediaPlayer::PresentFrameNow() {
+    if (!frames_ || !display_ || !open_)
+        return;
+    const int64_t position = playing_ ? positionMs_ + (clock_.NowMs() - playStartMs_) : positionMs_;
+    // A frame already on the panel is not painted again: a video runs slower than the export.
+    if (const QImage& frame = frames_->FrameAt(position); !frame.isNull() && frame.cacheKey() != presentedFrame_) {
+        presentedFrame_ = frame.cacheKey();
+        display_->PresentVideoFrame(frame, displayRect_);
+    }
 }
 
 void TVirtualMediaPlayer::SetDisplay(audio::VideoFrameConsumer* display) {
@@ -103,7 +128,13 @@ void TVirtualMediaPlayer::PresentFirstFrame() {
 Status TVirtualMediaPlayer::SetVolume(int volume) {
     if (!open_)
         return MakeError("no file is open");
+    const int previous = volume_;
     volume_ = std::clamp(volume, 0, 1000);
+    if (playing_ && volume_ != previous && soundListener_) {
+        const int64_t position = positionMs_ + (clock_.NowMs() - playStartMs_);
+        soundListener_(false, fileName_, 0, previous);
+        soundListener_(true, fileName_, position, volume_);
+    }
     return {};
 }
 
@@ -120,7 +151,7 @@ void TVirtualMediaPlayer::ReachEnd() {
 
 void TVirtualMediaPlayer::Silence() {
     if (playing_ && soundListener_)
-        soundListener_(false, fileName_, 0);
+        soundListener_(false, fileName_, 0, volume_);
     playing_ = false;
 }
 
@@ -134,6 +165,7 @@ void TVirtualMediaPlayer::Release() {
     volume_ = 1000;
     naturalSize_ = {};
     firstFrame_ = {};
+    frames_.reset();
     if (display_)
         display_->ClearVideoFrame();
 }

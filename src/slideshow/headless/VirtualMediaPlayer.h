@@ -3,7 +3,8 @@
 // playback, so it learns each file's length when it opens the file (the probe prerolls the file
 // as the real player would, so a file nothing can play fails Open here too) and completes a
 // notified play when the virtual clock reaches the file's end. Nothing is decoded while it
-// "plays": a display attached to it shows the video's first frame until the file closes.
+// "plays": a display attached to it shows the video's first frame until the file closes, unless
+// it is told to follow the frames (SetFollowFrames).
 //
 // Completions that a call causes (Superseded, Aborted) go through the poster, never out of the
 // call itself; the Successful one comes from the end timer, which is already an event of the
@@ -21,6 +22,8 @@
 #include <string>
 
 namespace vorlandite::slideshow {
+
+class TVideoFrameReader;
 
 class TVirtualMediaPlayer final : public audio::IMediaPlayer {
 public:
@@ -50,10 +53,18 @@ public:
     QRect NaturalDisplayRect() const override { return QRect(QPoint(0, 0), naturalSize_); }
     Status SetVolume(int volume) override;
 
-    // Told when the file starts sounding (from offsetMs into it) and when it falls silent before
-    // its end, at the clock's time: the video exporter mixes the sound from these.
-    using SoundListener = std::function<void(bool sounding, const std::string& file, int64_t offsetMs)>;
+    // Told when the file starts sounding (from offsetMs into it, at `volume` on SetVolume's
+    // scale) and when it falls silent before its end, at the clock's time: the video exporter
+    // mixes the sound from these. A volume changed while it sounds is told as a stop and a
+    // start where it stands.
+    using SoundListener =
+        std::function<void(bool sounding, const std::string& file, int64_t offsetMs, int volume)>;
     void SetSoundListener(SoundListener listener) { soundListener_ = std::move(listener); }
+
+    // On: an open video is decoded along as it plays, and PresentFrameNow shows its picture at
+    // the clock's time (the video export); off: its first frame stays on show throughout.
+    void SetFollowFrames(bool follow) { followFrames_ = follow; }
+    void PresentFrameNow();
 
     int Volume() const { return volume_; }
     bool Playing() const { return playing_; }
@@ -69,6 +80,7 @@ private:
     void Release();
     void Silence();  // playing_ := false, the listener told when it sounded
     void PresentFirstFrame();
+    void OpenFrames();  // the frame reader, when frames are followed
 
     TVirtualTimerClock& clock_;
     TVirtualTimer endTimer_;
@@ -83,9 +95,13 @@ private:
     bool atEnd_ = false;
     int64_t durationMs_ = 0;
     int64_t positionMs_ = 0;   // where the file stood when it last started playing
+    int64_t playStartMs_ = 0;  // the clock's time when it last started playing
     int volume_ = 1000;
     QSize naturalSize_;
     QImage firstFrame_;
+    bool followFrames_ = false;
+    std::unique_ptr<TVideoFrameReader> frames_;  // with followFrames_, while a video is open
+    qint64 presentedFrame_ = 0;                  // the cache key of the frame last presented
     audio::VideoFrameConsumer* display_ = nullptr;
     QRect displayRect_;
     // Posted completions of a player that is gone do nothing.
