@@ -1,9 +1,8 @@
 // Arbitrary bytes through the Tiff decoder (see DecoderFuzzHarness.h).
 
 #include "DecoderFuzzHarness.h"
-#include "raster/decoders/TiffDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    vorlandite::fuzz::DecodeAllFrames(vorlandite::raster::CreateTiffDecoder, data, size);
+    vorlandite::fuzz::FuzzTiff(std::span<const uint8_t>(data, size));
     return 0;
 }
