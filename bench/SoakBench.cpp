@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
     const std::string temp = dir.Path().string() + "/items/";
     std::filesystem::create_directories(temp);
 
-    std::map<slideshow::TItemKind, long> shown;
+    std::map<payload::ItemKind, long> shown;
     long gifFrames = 0, melodies = 0;
     slideshow::THeadlessShowOptions options{kScreenWidth, kScreenHeight, 1, 1};
     // To tell where growth comes from: the show without melodies and videos, or without Flash.
@@ -312,7 +312,7 @@ int main(int argc, char** argv) {
             firstHour = m;
         else
             maxAfter = std::max(maxAfter, m.rssKb);
-        using K = slideshow::TItemKind;
+        using K = payload::ItemKind;
         std::printf("%5ld %10ld %10ld %9.1f %8ld %8ld %8ld %8ld %10ld\n", hour, m.rssKb, m.hwmKb, wall, shown[K::Picture],
                     shown[K::Gif], shown[K::Video], shown[K::Flash], gifFrames);
         std::fflush(stdout);

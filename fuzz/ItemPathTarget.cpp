@@ -135,11 +135,11 @@ void ShowItems(const std::string& screensaver, payload::Payload& content) {
                                            noLogo, kItemPathWidth, kItemPathHeight, screensaver, temp, random};
     for (std::size_t index = 0; index < content.Images.size() && index < kMaxItemsPerInput; ++index) {
         const payload::TKelImageInfo& item = content.Images[index];
-        const slideshow::TItemKind kind = slideshow::ItemKindOf(item.Ext);
-        if (kind == slideshow::TItemKind::Video || kind == slideshow::TItemKind::Flash || item.Size > kMaxItemBytes)
+        const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
+        if (kind == payload::ItemKind::Video || kind == payload::ItemKind::Flash || item.Size > kMaxItemBytes)
             continue;
         std::optional<raster::TBitmap32> backdrop;
-        if (kind == slideshow::TItemKind::Gif) {
+        if (kind == payload::ItemKind::Gif) {
             auto made = slideshow::ComposeGifBackdrop(context, int(index));
             if (!made)
                 continue;

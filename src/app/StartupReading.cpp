@@ -1,7 +1,6 @@
 #include "app/StartupReading.h"
 
 #include "payload/SettingsStore.h"
-#include "slideshow/swf/SwfMovie.h"
 
 #include <algorithm>
 
@@ -57,7 +56,9 @@ bool PayloadHasFlashItems(const std::string& engineFile) {
     if (!payload)
         return false;
     return std::any_of(payload->Images.begin(), payload->Images.end(),
-                       [](const payload::TKelImageInfo& item) { return slideshow::IsFlashItem(item.Ext); });
+                       [](const payload::TKelImageInfo& item) {
+                           return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
+                       });
 }
 
 } // namespace vorlandite::app

@@ -19,11 +19,6 @@ namespace vorlandite::slideshow {
 
 namespace {
 
-template <std::size_t N>
-bool OneOf(std::string_view ext, const std::array<std::string_view, N>& names) {
-    return std::any_of(names.begin(), names.end(), [&](std::string_view name) { return EqualsIgnoreCase(ext, name); });
-}
-
 // A GIF item's first frame on its logical screen, opaque, with the transparent colour of frame
 // 0 turned into see-through background colour so that scaled edges blend towards it.
 // The show says why it passes over a picture too large for the screen: the author may want to
@@ -95,18 +90,6 @@ void DrawOverlays(const TFrameContext& context, int index, raster::TBitmap32& ta
 
 } // namespace
 
-TItemKind ItemKindOf(std::string_view ext) {
-    static constexpr std::array<std::string_view, 2> kFlash{".SWF", ".FLA"};
-    static constexpr std::array<std::string_view, 5> kVideo{".ASF", ".WMV", ".AVI", ".MPEG", ".MPG"};
-    if (OneOf(ext, kFlash))
-        return TItemKind::Flash;
-    if (OneOf(ext, kVideo))
-        return TItemKind::Video;
-    if (EqualsIgnoreCase(ext, ".GIF"))
-        return TItemKind::Gif;
-    return TItemKind::Picture;
-}
-
 raster::SizeHint DecodeHintFor(int mode, int width, int height) {
     // A reduced decode never goes below the hint's size, so a picture larger than the frame
     // stays larger and the shrinking modes take the same branch as with the full picture. The
@@ -138,8 +121,8 @@ Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int i
     if (index < 0 || std::size_t(index) >= context.Items.size())
         return MakeError("item " + std::to_string(index) + " is not in the item table");
     const payload::TKelImageInfo& item = context.Items[std::size_t(index)];
-    const TItemKind kind = ItemKindOf(item.Ext);
-    if (kind == TItemKind::Video || kind == TItemKind::Flash)
+    const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
+    if (kind == payload::ItemKind::Video || kind == payload::ItemKind::Flash)
         return MakeError("item " + std::to_string(index) + " is not a picture");
 
     auto frame = BackgroundFrame(context.Background, context.Width, context.Height);
@@ -147,7 +130,7 @@ Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int i
         return frame.error();
     TComposedPicture result;
     result.Frame = std::move(frame).value();
-    result.IsGif = kind == TItemKind::Gif;
+    result.IsGif = kind == payload::ItemKind::Gif;
 
     const int mode = EffectiveStretch(item.Stretch, context.Header.Stretch);
     auto picture = result.IsGif

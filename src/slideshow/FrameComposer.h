@@ -23,13 +23,6 @@
 
 namespace vorlandite::slideshow {
 
-enum class TItemKind { Picture, Gif, Video, Flash };
-
-// By the item record's extension, without regard to case: ".SWF" and ".FLA" are Flash movies,
-// ".ASF", ".WMV", ".AVI", ".MPEG", ".MPG" videos, ".GIF" animated pictures, anything else a
-// still picture.
-TItemKind ItemKindOf(std::string_view ext);
-
 // What the composition needs besides the item itself. The references must outlive the call.
 struct TFrameContext {
     const payload::TKelFixedSizeInfo& Header;  // live settings: Stretch, BackgroundColor, logo placement

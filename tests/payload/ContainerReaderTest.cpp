@@ -112,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Extensions, ItemKindTest,
                                            KindRow{".AVI", ItemKind::Video}, KindRow{".mpeg", ItemKind::Video},
                                            KindRow{".MPG", ItemKind::Video}, KindRow{".gIf", ItemKind::Gif},
                                            KindRow{".jpg", ItemKind::Picture}, KindRow{".mp4", ItemKind::Picture},
-                                           KindRow{"", ItemKind::Picture}, KindRow{"GIF", ItemKind::Picture}));
+                                           KindRow{"", ItemKind::Picture}, KindRow{"GIF", ItemKind::Picture},
+                                           KindRow{".SWFX", ItemKind::Picture}, KindRow{".Fla", ItemKind::Flash}));
 
 // ---- round trip ---------------------------------------------------------------------------
 

@@ -202,14 +202,14 @@ TEST(MonitorAlternationTest, OneMonitorAlwaysGetsThePicture) {
 }
 
 TEST(ItemKindTest, ByExtensionWithoutRegardToCase) {
-    EXPECT_EQ(ItemKindOf(".swf"), TItemKind::Flash);
-    EXPECT_EQ(ItemKindOf(".FLA"), TItemKind::Flash);
+    EXPECT_EQ(payload::KindOfExtension(".swf"), payload::ItemKind::Flash);
+    EXPECT_EQ(payload::KindOfExtension(".FLA"), payload::ItemKind::Flash);
     for (const char* ext : {".ASF", ".wmv", ".Avi", ".mpeg", ".MPG"})
-        EXPECT_EQ(ItemKindOf(ext), TItemKind::Video) << ext;
-    EXPECT_EQ(ItemKindOf(".Gif"), TItemKind::Gif);
-    EXPECT_EQ(ItemKindOf(".gif"), TItemKind::Gif);
+        EXPECT_EQ(payload::KindOfExtension(ext), payload::ItemKind::Video) << ext;
+    EXPECT_EQ(payload::KindOfExtension(".Gif"), payload::ItemKind::Gif);
+    EXPECT_EQ(payload::KindOfExtension(".gif"), payload::ItemKind::Gif);
     for (const char* ext : {".jpg", ".PCX", "", ".GIFF", ".mp4"})
-        EXPECT_EQ(ItemKindOf(ext), TItemKind::Picture) << ext;
+        EXPECT_EQ(payload::KindOfExtension(ext), payload::ItemKind::Picture) << ext;
 }
 
 } // namespace

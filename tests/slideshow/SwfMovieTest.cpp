@@ -52,25 +52,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeRow{"ZeroBitsGiveNothing", 0, 0, 0, 0, 0}),
     [](const auto& row) { return std::string(row.param.name); });
 
-struct SuffixRow {
-    const char* name;
-    const char* suffix;
-    bool flash;
-};
-
-class FlashSuffixTest : public ::testing::TestWithParam<SuffixRow> {};
-
-TEST_P(FlashSuffixTest, WholeSuffixComparedWithoutCase) {
-    EXPECT_EQ(IsFlashItem(GetParam().suffix), GetParam().flash);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, FlashSuffixTest,
-                         ::testing::Values(SuffixRow{"LowerSwf", ".swf", true}, SuffixRow{"MixedFla", ".Fla", true},
-                                           SuffixRow{"FurtherLetter", ".SWFX", false},
-                                           SuffixRow{"NoDot", "SWF", false}, SuffixRow{"Empty", "", false},
-                                           SuffixRow{"Video", ".avi", false}),
-                         [](const auto& row) { return std::string(row.param.name); });
-
 TEST(ReadMovieRectTest, ReadsThePlainAndTheCompressedHeader) {
     support::TempDir dir;
     for (bool compressed : {false, true}) {

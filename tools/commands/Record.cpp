@@ -134,16 +134,6 @@ private:
     std::string path_;
 };
 
-const char* KindName(slideshow::TItemKind kind) {
-    switch (kind) {
-    case slideshow::TItemKind::Picture: return "picture";
-    case slideshow::TItemKind::Gif: return "gif";
-    case slideshow::TItemKind::Video: return "video";
-    case slideshow::TItemKind::Flash: return "flash";
-    }
-    return "picture";
-}
-
 std::string EventLine(const slideshow::THeadlessEvent& e) {
     using TType = slideshow::THeadlessEvent::TType;
     std::ostringstream line;
@@ -151,7 +141,7 @@ std::string EventLine(const slideshow::THeadlessEvent& e) {
     switch (e.Type) {
     case TType::Item: {
         const auto& item = e.Item;
-        line << "\"item\", \"index\": " << item.index << ", \"kind\": \"" << KindName(item.kind)
+        line << "\"item\", \"index\": " << item.index << ", \"kind\": \"" << payload::ItemKindName(item.kind)
              << "\", \"mode\": " << item.placementMode << ", \"rect\": [" << item.rect.Left << ", " << item.rect.Top
              << ", " << item.rect.Right << ", " << item.rect.Bottom << "], \"effect\": " << item.effect
              << ", \"steps\": " << item.steps << ", \"monitor\": " << item.monitor << "}";

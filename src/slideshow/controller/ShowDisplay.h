@@ -69,7 +69,7 @@ enum class TShowMode {
 
 struct TItemShownEvent {
     int index = -1;
-    TItemKind kind = TItemKind::Picture;
+    payload::ItemKind kind = payload::ItemKind::Picture;
     TShowMode mode = TShowMode::AtOnce;
     int placementMode = 0; // the size-and-position mode the item was placed by
     raster::TRect rect{};  // where the picture was placed on the frame; a video's display panel

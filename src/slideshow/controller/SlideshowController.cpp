@@ -73,7 +73,7 @@ int TSlideshowController::DisplayTimeMs(int index) const {
 
 bool TSlideshowController::IsFlashItem(int index) const {
     return index >= 0 && index < int(content_.Payload.Images.size()) &&
-           ItemKindOf(content_.Payload.Images[index].Ext) == TItemKind::Flash;
+           payload::KindOfExtension(content_.Payload.Images[index].Ext) == payload::ItemKind::Flash;
 }
 
 void TSlideshowController::EnableSlideTimer() { env_.SlideTimer.Start(slideIntervalMs_); }
@@ -210,7 +210,7 @@ void TSlideshowController::LoadImage(int index, bool desktopStart) {
 Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBitmap32& frame) {
     auto& header = content_.Payload.Header;
     const bool indexValid = index >= 0 && index < int(content_.Payload.Images.size());
-    const bool isGif = indexValid && ItemKindOf(content_.Payload.Images[index].Ext) == TItemKind::Gif;
+    const bool isGif = indexValid && payload::KindOfExtension(content_.Payload.Images[index].Ext) == payload::ItemKind::Gif;
     if (isGif) {
         auto backdrop = ComposeGifBackdrop(FrameContext(), index);
         if (!backdrop)
@@ -231,24 +231,24 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     if (gif_)
         gif_->StopGif();
     const payload::TKelImageInfo& item = content_.Payload.Images[index];
-    const TItemKind kind = ItemKindOf(item.Ext);
+    const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
     // Without a Flash runtime or a video player such items are passed over like an item that
     // cannot be shown.
-    if (kind == TItemKind::Flash && !flashAvailable_)
+    if (kind == payload::ItemKind::Flash && !flashAvailable_)
         return MakeError("no Flash runtime");
-    if (kind == TItemKind::Video && !env_.VideoPlayer)
+    if (kind == payload::ItemKind::Video && !env_.VideoPlayer)
         return MakeError("no video player");
 
     const std::string itemFile = payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext);
     (void)payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
                                payload::ItemPosition(header, item), item.StoredSize, item.Size);
-    if (kind == TItemKind::Flash) {
+    if (kind == payload::ItemKind::Flash) {
         Status loaded = LoadFlash(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
         if (loaded)
             showWithoutTransition_ = false;
         return loaded;
     }
-    if (kind == TItemKind::Video) {
+    if (kind == payload::ItemKind::Video) {
         Status loaded = LoadVideo(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
         if (loaded)
             showWithoutTransition_ = false;  // a video that failed leaves it for the next item
@@ -411,7 +411,7 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
     if (item.Duration < 0)
         item.Duration = kFlashDurationSeconds;
 
-    PanelItemShown(index, TItemKind::Flash, mode, panel);
+    PanelItemShown(index, payload::ItemKind::Flash, mode, panel);
     flashControl_->Play();
     return {};
 }
@@ -476,14 +476,14 @@ Status TSlideshowController::LoadVideo(int index, int mode, const std::string& i
     DisableSlideTimer();
     videoPlaying_ = true;
     if (ready) {
-        PanelItemShown(index, TItemKind::Video, mode, panel);
+        PanelItemShown(index, payload::ItemKind::Video, mode, panel);
     } else {
         player.SetReadyHandler([this, index, mode] {
             if (closed_ || !videoPlaying_)
                 return;
             const raster::TRect placed = PlaceVideoPanel(mode);
             env_.Display.ShowVideoPanel(true);
-            PanelItemShown(index, TItemKind::Video, mode, placed);
+            PanelItemShown(index, payload::ItemKind::Video, mode, placed);
         });
     }
     return {};
@@ -657,7 +657,7 @@ void TSlideshowController::FormClose() {
         env_.Events->Ended();
 }
 
-void TSlideshowController::PanelItemShown(int index, TItemKind kind, int mode, const raster::TRect& panel) {
+void TSlideshowController::PanelItemShown(int index, payload::ItemKind kind, int mode, const raster::TRect& panel) {
     currentPictureIndex_ = -1;  // no still picture on screen: F2 has nothing to take
     currentItemIndex_ = index;
     desktopStart_ = false;

@@ -157,7 +157,7 @@ private:
     Status ShowPanelBackdrop(raster::TBitmap32& frame);
     void RepaintScreens();
     // A video or Flash movie is on its panel now: the item state and the recorder's event.
-    void PanelItemShown(int index, TItemKind kind, int mode, const raster::TRect& panel);
+    void PanelItemShown(int index, payload::ItemKind kind, int mode, const raster::TRect& panel);
 
     TShowEnvironment env_;
     TShowContent content_;

@@ -1,7 +1,5 @@
 #include "slideshow/swf/SwfMovie.h"
 
-#include "base/AsciiCase.h"
-
 #include <zlib.h>
 
 #include <algorithm>
@@ -151,10 +149,6 @@ Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::size_t 
 }
 
 }  // namespace
-
-bool IsFlashItem(std::string_view suffix) {
-    return EqualsIgnoreCase(suffix, ".SWF") || EqualsIgnoreCase(suffix, ".FLA");
-}
 
 Result<TMovieRect> MovieRectOf(std::span<const uint8_t> file) {
     // A compressed header's 17 bytes may come out of fewer stored ones.

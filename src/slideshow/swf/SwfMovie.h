@@ -22,9 +22,6 @@ namespace vorlandite::slideshow {
 // The 17 bytes after the 8-byte file header; they hold the frame rectangle for any field width.
 using TMovieRect = std::array<uint8_t, 17>;
 
-// True for a Flash movie's suffix: ".SWF" or ".FLA" in any letter case, the whole suffix.
-bool IsFlashItem(std::string_view suffix);
-
 // The rectangle bytes of the movie file at path. A compressed movie is inflated first, so that
 // its size means something. Fails when the file is missing or too short.
 Result<TMovieRect> ReadMovieRect(const std::string& path);

@@ -220,7 +220,7 @@ TEST(FlashItemTest, StartRunsItsStepsInOrder) {
     EXPECT_EQ(show.controller->DisplayTimeMs(0), kFlashDurationSeconds * 1000);
     EXPECT_EQ(show.slideTimer.IntervalMs(), kFlashDurationSeconds * 1000);
     ASSERT_EQ(show.events.shown.size(), 1u);
-    EXPECT_EQ(show.events.shown[0].kind, TItemKind::Flash);
+    EXPECT_EQ(show.events.shown[0].kind, payload::ItemKind::Flash);
     EXPECT_EQ(show.events.shown[0].rect, show.display.panel);
 }
 

@@ -444,7 +444,7 @@ TEST(SlideshowControllerTest, GifStartsMovingOnlyAfterItsTransition) {
     Show show(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 10)}));
     show.Start();
     show.clock.AdvanceTo(5000);
-    EXPECT_EQ(show.events.shown.back().kind, TItemKind::Gif);
+    EXPECT_EQ(show.events.shown.back().kind, payload::ItemKind::Gif);
     EXPECT_FALSE(show.gifTimer.IsActive());
     show.FinishTransition(400);
     EXPECT_TRUE(show.gifTimer.IsActive());
@@ -598,7 +598,7 @@ TEST(SlideshowControllerVideoTest, VideoPlaysOnItsPanelAndHoldsTheShowUntilItEnd
     EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
     EXPECT_TRUE(show.display.panelVisible);
     ASSERT_EQ(show.events.shown.size(), 2u);
-    EXPECT_EQ(show.events.shown[1].kind, TItemKind::Video);
+    EXPECT_EQ(show.events.shown[1].kind, payload::ItemKind::Video);
     EXPECT_EQ(show.events.shown[1].mode, TShowMode::AtOnce);
     EXPECT_EQ(show.events.shown[1].rect, show.display.panel);
     EXPECT_FALSE(show.ScreenIsAll(kRed));  // the background is on screen at once, under the panel
@@ -682,7 +682,7 @@ TEST(SlideshowControllerVideoTest, PanelWaitsForABackgroundPrerollAndAFailedOneI
     EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
     EXPECT_TRUE(show.display.panelVisible);
     ASSERT_EQ(show.events.shown.size(), 2u);
-    EXPECT_EQ(show.events.shown[1].kind, TItemKind::Video);
+    EXPECT_EQ(show.events.shown[1].kind, payload::ItemKind::Video);
     EXPECT_EQ(show.events.shown[1].rect, show.display.panel);
 
     VideoShow stuck(Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)}));
@@ -776,7 +776,7 @@ TEST(SlideshowControllerVideoTest, VideoFirstOnTheDesktopStartsAtOnceAndTheNextI
     VideoShow show(draft);
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);
-    EXPECT_EQ(show.events.shown[0].kind, TItemKind::Video);
+    EXPECT_EQ(show.events.shown[0].kind, payload::ItemKind::Video);
     EXPECT_TRUE(show.controller->VideoPlaying());
     EXPECT_FALSE(show.slideTimer.IsActive());
     EXPECT_EQ(show.controller->ItemCounter(), 1);  // the desktop start is over

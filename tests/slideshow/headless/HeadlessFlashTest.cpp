@@ -60,7 +60,7 @@ TEST(HeadlessFlashTest, MovieStopsOnItsLastFrameAndTheShowMovesOn) {
         run.show->RunUntil(6000);
         const auto items = run.Of(TType::Item);
         ASSERT_GE(items.size(), 3u) << compressed;
-        EXPECT_EQ(items[1]->Item.kind, TItemKind::Flash);
+        EXPECT_EQ(items[1]->Item.kind, payload::ItemKind::Flash);
         EXPECT_EQ(items[1]->TimeMs, 5000);
         // The item's rect is its display panel: 20 x 10 centred, one pixel larger.
         EXPECT_EQ(items[1]->Item.rect, (raster::TRect{22, 19, 43, 30}));

@@ -135,7 +135,7 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
     ASSERT_EQ(items.size(), 2u);
     const THeadlessEvent video = *items[1];  // a copy: the show goes on adding events
     EXPECT_EQ(video.TimeMs, 5000);
-    EXPECT_EQ(video.Item.kind, TItemKind::Video);
+    EXPECT_EQ(video.Item.kind, payload::ItemKind::Video);
     EXPECT_EQ(video.Item.mode, TShowMode::AtOnce);
     // A 96 x 64 video on a 160 x 120 screen, unscaled and centred: a 97 x 65 panel.
     EXPECT_EQ(video.Item.rect, (raster::TRect{32, 28, 129, 93}));
