@@ -7,6 +7,7 @@
 #include "payload/TempFiles.h"
 #include "slideshow/DisplayPanelPlacement.h"
 #include "slideshow/LogoOverlay.h"
+#include "slideshow/Placement.h"
 #include "slideshow/swf/SwfMovie.h"
 #include "transitions/EffectSettings.h"
 
@@ -240,16 +241,23 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
         return MakeError("no video player");
 
     const std::string itemFile = payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext);
-    (void)payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
-                               payload::ItemPosition(header, item), item.StoredSize, item.Size);
+    // A file of the same name left by an earlier item must not stand in for one that could not
+    // be extracted: the item is passed over.
+    if (Status extracted = payload::ExtractItem(content_.ScreensaverPath, itemFile, item.StoredSize > 0,
+                                                payload::ItemPosition(header, item), item.StoredSize, item.Size);
+        !extracted) {
+        RemoveQuietly(itemFile);
+        return extracted;
+    }
+    const int mode = EffectiveStretch(item.Stretch, header.Stretch);
     if (kind == payload::ItemKind::Flash) {
-        Status loaded = LoadFlash(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
+        Status loaded = LoadFlash(index, mode, itemFile, frame);
         if (loaded)
             showWithoutTransition_ = false;
         return loaded;
     }
     if (kind == payload::ItemKind::Video) {
-        Status loaded = LoadVideo(index, item.Stretch != -1 ? item.Stretch : header.Stretch, itemFile, frame);
+        Status loaded = LoadVideo(index, mode, itemFile, frame);
         if (loaded)
             showWithoutTransition_ = false;  // a video that failed leaves it for the next item
         return loaded;
@@ -258,7 +266,7 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     TItemShownEvent shown;
     shown.index = index;
     shown.kind = kind;
-    shown.placementMode = item.Stretch != -1 ? item.Stretch : header.Stretch;
+    shown.placementMode = mode;
     IShowSurface* target = &env_.Display;
     if (desktopStart) {
         // This call only puts the desktop on screen; the next one loads the item itself.

@@ -6,6 +6,7 @@
 
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
+#include "payload/PayloadLayout.h"
 #include "raster/decoders/PictureWriters.h"
 #include "transitions/RecordingPresenter.h"
 
@@ -362,6 +363,22 @@ TEST(SlideshowControllerTest, BrokenItemIsSkippedAndTheShowGoesOn) {
     show.Tick();
     EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 2}));
     EXPECT_TRUE(show.ScreenIsAll(kBlue));
+}
+
+// An item that cannot be extracted (its bytes cut off the file) is passed over: a file of its
+// name that an earlier item or run left never stands in for it.
+TEST(SlideshowControllerTest, AnItemThatCannotBeExtractedIsPassedOverNotAnOlderFileOfItsName) {
+    Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}));
+    const payload::TKelImageInfo& green = show.file.payload.Images[1];
+    std::filesystem::resize_file(show.file.path, uint64_t(payload::ItemPosition(show.file.payload.Header, green)));
+    const std::string stale = show.file.tempFolder + "SSIMG.png";
+    support::WriteFileBytes(stale, support::WritePngFromBitmap(support::SolidBitmap(4, 4, kBlue), true));
+    show.Start();
+    show.Tick();
+    EXPECT_EQ(show.events.shown.size(), 1u);
+    EXPECT_TRUE(show.ScreenIsAll(kRed));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(show.slideTimer.IsActive());
 }
 
 TEST(SlideshowControllerTest, BrokenFirstItemLeavesTheNextOneWithoutTransition) {
