@@ -60,7 +60,7 @@ Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TK
     if (!extracted)
         return extracted.error();
     // Decoded at its own size: tiled and centred drawing show it unscaled.
-    auto picture = raster::DecodePictureFile(path);
+    auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)
         return picture.error();
     if (picture->Empty())

@@ -28,7 +28,7 @@ bool TExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::
                               payload::SectionStart(header, payload::kExitBannerSection), header.ExitBannerStoredSize,
                               header.ExitBannerSize))
         return false;
-    auto picture = raster::DecodePictureFile(file);
+    auto picture = raster::DecodePictureFile(file, raster::kShowPictureHint);
     if (!picture.ok() || picture->Empty() || !showModal)
         return false;
     TExitBannerPicture banner;

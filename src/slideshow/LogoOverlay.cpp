@@ -21,7 +21,7 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
     // A logo file of an earlier run may still lie there; only this run's logo may be shown.
     if (!extracted)
         return extracted.error();
-    auto picture = raster::DecodePictureFile(path);
+    auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)
         return picture.error();
 

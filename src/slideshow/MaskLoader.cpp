@@ -47,7 +47,7 @@ Result<raster::TBitmap32> LoadMask(const payload::TKelFixedSizeInfo& header,
         RemoveQuietly(path);
         return extracted.error();
     }
-    auto decoded = raster::DecodePictureFile(path);
+    auto decoded = raster::DecodePictureFile(path, raster::kShowPictureHint);
     RemoveQuietly(path);
     if (!decoded)
         return decoded.error();

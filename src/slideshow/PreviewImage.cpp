@@ -29,7 +29,7 @@ Result<std::optional<raster::TBitmap32>> LoadPreviewImage(const std::string& scr
     Status extracted = payload::ExtractItemFrom(**source, file, /*compressed=*/false,
                                                 payload::SectionStart(*header, payload::kPreviewSection), size, size);
     // Decoded as what the section holds, a Windows bitmap, whatever its bytes look like.
-    auto picture = extracted ? raster::DecodePictureFile(file) : Result<raster::TBitmap32>(extracted.error());
+    auto picture = extracted ? raster::DecodePictureFile(file, raster::kShowPictureHint) : Result<raster::TBitmap32>(extracted.error());
     std::error_code ec;
     std::filesystem::remove(file, ec);
     if (!picture.ok())

@@ -167,7 +167,7 @@ Status SetCurrentImageAsWallpaper(int currentPictureIndex, const payload::Payloa
     const std::string wallpaper = WallpaperFilePath(services.windowsFolder);
     Status written;
     if (LowerExtension(extracted) != ".bmp") {
-        auto picture = raster::DecodePictureFile(extracted);
+        auto picture = raster::DecodePictureFile(extracted, raster::kShowPictureHint);
         written = picture.ok() ? SaveBitmapFile(*picture, wallpaper) : Status(picture.error());
     } else {
         written = CopyFileReplacing(extracted, wallpaper);

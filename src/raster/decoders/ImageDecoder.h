@@ -43,6 +43,9 @@ struct SizeHint {
 inline constexpr int64_t kMaxScreenPicturePixels = int64_t(1) << 26;
 inline constexpr int64_t kMinScreenPicturePixels = int64_t(1) << 20;
 int64_t ScreenPictureBudget(int screenWidth, int screenHeight);
+// The show's other pictures (logo, background, mask, exit banner, preview, wallpaper copy) are
+// loaded where no screen is known: the budget's cap holds for them.
+inline constexpr SizeHint kShowPictureHint{0, 0, kMaxScreenPicturePixels};
 
 // Refuses a width x height picture whose smallest decode (`smallestPixels`) is over
 // hint.maxPixels; the message names the format, the size and the budget.
