@@ -35,6 +35,9 @@ run_target() {
 }
 export -f run_target
 export corpus build runs seconds
+# Leaks of system libraries' process-long caches are not findings (the same list as the
+# sanitizer build's tests).
+export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 
 targets=()
 for target in "$build"/fuzz/fuzz_*; do
