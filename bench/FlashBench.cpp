@@ -8,7 +8,7 @@
 
 #include "platform/FlashControl.h"
 #include "platform/qt/FlashRuntimeLoader.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,7 +33,7 @@ namespace {
 using namespace vorlandite;
 
 constexpr int kItems = 5;
-constexpr QRgb kStage = slideshow::kCrossingStageColour;
+constexpr QRgb kStage = swf::kCrossingStageColour;
 
 // Memory of a process in KiB (0 when it is gone): its proportional share of the pages it maps,
 // so the browser's processes are not counted twice for what they share.
@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
 
     const std::string movie = QDir::temp().filePath(QStringLiteral("flash_bench.swf")).toStdString();
     {
-        const auto recipe = slideshow::CrossingRectangleRecipe(400, 300, 10, 10);
-        const auto bytes = slideshow::WriteSwf(recipe);
+        const auto recipe = swf::CrossingRectangleRecipe(400, 300, 10, 10);
+        const auto bytes = swf::WriteSwf(recipe);
         std::ofstream(movie, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
 

@@ -14,7 +14,7 @@
 #include "payload/PayloadLayout.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/headless/HeadlessShow.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 #include "support/RandomPayload.h"
 #include "support/TempDir.h"
 
@@ -177,7 +177,7 @@ Result<payload::PayloadDraft> MakeDraft(const std::string& folder) {
         return video.error();
     items.push_back(PictureItem(".avi", FileBytes(clip), 2, false));
 
-    slideshow::SwfRecipe movie;
+    swf::SwfRecipe movie;
     movie.xmax = 200 * 20;
     movie.ymax = 150 * 20;
     movie.shapeWidth = 40;
@@ -185,7 +185,7 @@ Result<payload::PayloadDraft> MakeDraft(const std::string& folder) {
     movie.shapeStepX = 4;
     movie.frames.resize(30);
     movie.frames.back().stop = true;
-    items.push_back(PictureItem(".swf", slideshow::WriteSwf(movie), 0, true));
+    items.push_back(PictureItem(".swf", swf::WriteSwf(movie), 0, true));
 
     for (std::size_t i = 0; i < items.size(); i += 5) {  // some captions, drawn with fonts
         items[i].record.Text = "Item " + std::to_string(i);

@@ -9,7 +9,7 @@
 #include "slideshow/FrameComposer.h"
 #include "slideshow/GifAnimation.h"
 #include "slideshow/SlideTimers.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <QGuiApplication>
 
@@ -122,7 +122,7 @@ void PlayGifFrames(const slideshow::TComposedPicture& composed, const raster::TB
 }
 
 void ShowItems(const std::string& screensaver, payload::Payload& content) {
-    transitions::TSeededRandom random(1);
+    TSeededRandom random(1);
     const std::string& temp = ScratchFolder();
     uint32_t windowColour = 0;
     auto background = slideshow::BuildBackground(content.Header, kItemPathWidth, kItemPathHeight, random,

@@ -1,7 +1,7 @@
 // Writes a seed corpus of small Flash movies for the movie reader's fuzzer.
 // Usage: make_seeds_swf CORPUS_ROOT  (writes CORPUS_ROOT/swf/seed-N.swf)
 
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -15,21 +15,21 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder = std::filesystem::path(argv[1]) / "swf";
     std::filesystem::create_directories(folder);
-    std::vector<SwfRecipe> recipes;
+    std::vector<swf::SwfRecipe> recipes;
     for (bool compressed : {false, true}) {
-        SwfRecipe stopping;
+        swf::SwfRecipe stopping;
         stopping.compressed = compressed;
         stopping.frames.resize(4);
         stopping.frames.back().stop = true;
         recipes.push_back(stopping);
 
-        SwfRecipe scripted;
+        swf::SwfRecipe scripted;
         scripted.compressed = compressed;
         scripted.nbits = 31;
-        scripted.frames = {SwfFrameRecipe{false, true, true}, SwfFrameRecipe{true, false, false}};
+        scripted.frames = {swf::SwfFrameRecipe{false, true, true}, swf::SwfFrameRecipe{true, false, false}};
         recipes.push_back(scripted);
 
-        SwfRecipe looping;
+        swf::SwfRecipe looping;
         looping.compressed = compressed;
         looping.nbits = 3;
         looping.xmax = looping.ymax = 7;
@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
         recipes.push_back(looping);
     }
     int n = 0;
-    for (const SwfRecipe& recipe : recipes) {
-        const std::vector<uint8_t> bytes = WriteSwf(recipe);
+    for (const swf::SwfRecipe& recipe : recipes) {
+        const std::vector<uint8_t> bytes = swf::WriteSwf(recipe);
         std::ofstream(folder / ("seed-" + std::to_string(++n) + ".swf"), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }

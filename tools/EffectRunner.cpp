@@ -9,9 +9,9 @@ namespace vorlandite::tools {
 
 Result<TEffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster::TBitmap32& newPicture, int effect,
                                      int steps, int framePeriodMs, uint32_t seed, const TEffectFrameSink& sink) {
-    transitions::TVirtualTickClock clock;
-    transitions::TSeededRandom random(seed);
-    transitions::TTaskQueue queue;
+    TVirtualTickClock clock;
+    TSeededRandom random(seed);
+    TTaskQueue queue;
     transitions::TTransitionEngine engine(clock, random, queue);
     transitions::TRecordingPresenter presenter(std::move(oldPicture));
     Status written;

@@ -13,7 +13,8 @@
 #include "slideshow/controller/SlideshowController.h"
 #include "transitions/ScreenPresenter.h"
 #include "transitions/TransitionEngine.h"
-#include "transitions/TransitionServices.h"
+#include "base/TickClock.h"
+#include "base/RandomSource.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -66,8 +67,8 @@ private:
     std::function<void()> closeWindow_;
     raster::TBitmap32 screen_;   // what the window shows; transitions draw here
     raster::TBitmap32 picture_;  // the current frame, complete (GIF frames land here)
-    transitions::TSteadyTickClock clock_;
-    transitions::TSeededRandom random_;
+    TSteadyTickClock clock_;
+    TSeededRandom random_;
     transitions::TQtOwnerThread owner_;
     std::unique_ptr<transitions::TScreenPresenter> presenter_;
     std::unique_ptr<transitions::TTransitionEngine> engine_;

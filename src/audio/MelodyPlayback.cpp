@@ -3,7 +3,7 @@
 #include "payload/ItemExtraction.h"
 #include "payload/PayloadLayout.h"
 #include "payload/TempFiles.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -31,7 +31,7 @@ int ClampedCount(size_t size) {
 
 } // namespace
 
-TMelodyPlayback::TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, IMediaPlayer& player)
+TMelodyPlayback::TMelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player)
     : sources_(std::move(sources)), random_(random), player_(player) {
     sources_.tempFolder = WithTrailingSeparator(std::move(sources_.tempFolder));
     if (sources_.useCustomPlaylist) {

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace vorlandite::transitions {
+namespace vorlandite {
 class IRandomSource;
 }
 
@@ -47,7 +47,7 @@ class TMelodyPlayback {
 public:
     // The player's one completion listener until destroyed. The random source is the program's
     // one generator; both must outlive this object.
-    TMelodyPlayback(MelodySources sources, transitions::IRandomSource& random, IMediaPlayer& player);
+    TMelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player);
     ~TMelodyPlayback();
     TMelodyPlayback(const TMelodyPlayback&) = delete;
     TMelodyPlayback& operator=(const TMelodyPlayback&) = delete;
@@ -88,7 +88,7 @@ private:
     Status StartFile(const std::string& path);
 
     MelodySources sources_;
-    transitions::IRandomSource& random_;
+    IRandomSource& random_;
     IMediaPlayer& player_;
 
     int melodyCount_ = 0;

@@ -12,7 +12,7 @@ namespace vorlandite::slideshow {
 
 namespace {
 
-void DrawRandomColours(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random) {
+void DrawRandomColours(payload::TKelFixedSizeInfo& header, IRandomSource& random) {
     header.BackgroundColor = int32_t(RandomColour(random));
     header.BackgroundColor2 = int32_t(RandomColour(random));
 }
@@ -31,14 +31,14 @@ void PaintGradientAndPicture(const payload::TKelFixedSizeInfo& header, TBackgrou
 
 } // namespace
 
-uint32_t RandomColour(transitions::IRandomSource& random) {
+uint32_t RandomColour(IRandomSource& random) {
     const uint32_t red = uint32_t(random.Random(256));
     const uint32_t green = uint32_t(random.Random(256));
     const uint32_t blue = uint32_t(random.Random(256));
     return red | green << 8 | blue << 16;
 }
 
-uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random) {
+uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, IRandomSource& random) {
     if (header.RandomColors)
         DrawRandomColours(header, random);
     if (header.RandomGradient)
@@ -96,13 +96,13 @@ Result<TBackground> PaintBackground(const payload::TKelFixedSizeInfo& header, in
 }
 
 Result<TBackground> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
-                                    transitions::IRandomSource& random, const TBackgroundSources& sources,
+                                    IRandomSource& random, const TBackgroundSources& sources,
                                     uint32_t& windowColour) {
     windowColour = PrepareBackgroundColours(header, random);
     return PaintBackground(header, width, height, sources);
 }
 
-bool RebuildBackground(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random,
+bool RebuildBackground(payload::TKelFixedSizeInfo& header, IRandomSource& random,
                        TBackground& background) {
     if (!header.RepaintBackground || header.DesktopBackground)
         return false;

@@ -12,7 +12,7 @@
 #include "payload/PayloadRecords.h"
 #include "raster/DesktopCapture.h"
 #include "raster/TBitmap32.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <optional>
 #include <string>
@@ -34,12 +34,12 @@ struct TBackgroundSources {
 };
 
 // A colour value 0x00BBGGRR with red, green and blue each Random(256), drawn in that order.
-uint32_t RandomColour(transitions::IRandomSource& random);
+uint32_t RandomColour(IRandomSource& random);
 
 // The colour choices of the start-up: random colours (first and second) and a random gradient
 // style (1 to 8) when those are on, written into the header. Returns the main window's colour,
 // the one that shows around a video or a movie.
-uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random);
+uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, IRandomSource& random);
 
 // The background picture, extracted to TempFolder + "SSBG" + BackgroundExt (the file is left
 // there) and decoded by that extension. No picture in the payload gives std::nullopt.
@@ -54,13 +54,13 @@ Result<TBackground> PaintBackground(const payload::TKelFixedSizeInfo& header, in
 
 // Both steps of the start-up; window colour out through windowColour.
 Result<TBackground> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
-                                    transitions::IRandomSource& random, const TBackgroundSources& sources,
+                                    IRandomSource& random, const TBackgroundSources& sources,
                                     uint32_t& windowColour);
 
 // Before every item: only when RepaintBackground is on and DesktopBackground is off, new random
 // colours and style as configured (the window's colour stays), the gradient over the whole
 // bitmap and the background picture again. Returns whether anything was painted.
-bool RebuildBackground(payload::TKelFixedSizeInfo& header, transitions::IRandomSource& random,
+bool RebuildBackground(payload::TKelFixedSizeInfo& header, IRandomSource& random,
                        TBackground& background);
 
 } // namespace vorlandite::slideshow

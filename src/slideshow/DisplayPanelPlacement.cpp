@@ -19,7 +19,7 @@ TRect FittedPanel(int w, int h, int screenWidth, int screenHeight) {
 } // namespace
 
 TRect DisplayPanelRect(int mode, const TRect& source, int screenWidth, int screenHeight,
-                       transitions::IRandomSource& random) {
+                       IRandomSource& random) {
     const int w = source.Width();
     const int h = source.Height();
     const bool fits = screenWidth >= w && screenHeight >= h;

@@ -4,7 +4,7 @@
 // and is clipped by it, so a rectangle that reaches past the screen is fine.
 
 #include "raster/Geometry.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 namespace vorlandite::slideshow {
 
@@ -15,6 +15,6 @@ namespace vorlandite::slideshow {
 // with that. Random offsets are drawn top before left when the movie fits, left before top when
 // it is fitted; an offset with no room is 0.
 raster::TRect DisplayPanelRect(int mode, const raster::TRect& source, int screenWidth, int screenHeight,
-                               transitions::IRandomSource& random);
+                               IRandomSource& random);
 
 } // namespace vorlandite::slideshow

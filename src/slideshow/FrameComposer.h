@@ -13,7 +13,7 @@
 #include "raster/TBitmap32.h"
 #include "raster/decoders/GifImage.h"
 #include "raster/decoders/ImageDecoder.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <memory>
 #include <optional>
@@ -34,7 +34,7 @@ struct TFrameContext {
     int Height = 0;
     std::string ScreensaverPath;  // for the masks
     std::string TempFolder;       // ends with '/'
-    transitions::IRandomSource& Random;
+    IRandomSource& Random;
 };
 
 struct TComposedPicture {

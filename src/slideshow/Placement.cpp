@@ -31,7 +31,7 @@ TRect Centred(int width, int height, int pictureWidth, int pictureHeight) {
 
 // Unscaled at a random place; a picture larger than the window is shifted left or up by a
 // random amount instead, so some part of it is always on screen.
-TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, transitions::IRandomSource& random) {
+TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
     const int ex = width - pictureWidth;
     const int ey = height - pictureHeight;
     int rx = random.Random(std::abs(ex));
@@ -44,7 +44,7 @@ TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight,
 }
 
 // Fitted, then moved at random along the axis that has room left.
-TRect RandomFitted(int width, int height, int pictureWidth, int pictureHeight, transitions::IRandomSource& random) {
+TRect RandomFitted(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
     TRect r = raster::FitRect(width, height, pictureWidth, pictureHeight);
     if (r.Left > 0) {
         const int t = random.Random(2 * r.Left);
@@ -68,7 +68,7 @@ bool LargerThan(int width, int height, int pictureWidth, int pictureHeight) {
 int EffectiveStretch(int itemStretch, int settingStretch) { return itemStretch != -1 ? itemStretch : settingStretch; }
 
 TRect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
-                       transitions::IRandomSource& random) {
+                       IRandomSource& random) {
     if (pictureWidth <= 0 || pictureHeight <= 0)
         return TRect{0, 0, width, height};
     switch (mode) {

@@ -1,6 +1,6 @@
 #include "transitions/EffectSettings.h"
 
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <algorithm>
 

@@ -13,9 +13,11 @@
 #include <string>
 #include <string_view>
 
-namespace vorlandite::transitions {
-
+namespace vorlandite {
 class IRandomSource;
+}
+
+namespace vorlandite::transitions {
 
 inline constexpr int kMinEffectSpeed = 1;
 inline constexpr int kMaxEffectSpeed = 10;

@@ -14,7 +14,7 @@
 #include "raster/ScanConvert.h"
 #include "raster/TBitmap32.h"
 #include "transitions/Families.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <algorithm>
 #include <climits>

@@ -6,9 +6,11 @@
 
 #include <vector>
 
-namespace vorlandite::transitions {
-
+namespace vorlandite {
 class IRandomSource;
+}
+
+namespace vorlandite::transitions {
 
 // A filled triangle; its corners may lie outside the picture, and a flat one covers nothing.
 struct TTriangle {

@@ -7,7 +7,7 @@
 // a deadlock, and a queued copy that runs after its worker gave up draws nothing.
 
 #include "transitions/TransitionPresenter.h"
-#include "transitions/TransitionServices.h"
+#include "base/OwnerThread.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "raster/BitmapDraw.h"
 #include "raster/RasterMath.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <algorithm>
 #include <cmath>

@@ -17,9 +17,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace vorlandite::transitions {
-
+namespace vorlandite {
 class IRandomSource;
+}
+
+namespace vorlandite::transitions {
 
 class TFold {
 public:

@@ -22,12 +22,14 @@
 #include <functional>
 #include <thread>
 
+namespace vorlandite {
+class IRandomSource;
+}
+
 namespace vorlandite::transitions {
 
 class ITransitionPresenter;
 class TTransitionEngine;
-class IRandomSource;
-
 class TTransThread {
 public:
     // Owner's thread. NEW := a copy of the picture, OLD := the target's (0, 0)-(W, H), WORK := a

@@ -17,7 +17,9 @@
 #include "raster/TBitmap32.h"
 #include "transitions/TTransThread.h"
 #include "transitions/TransitionPresenter.h"
-#include "transitions/TransitionServices.h"
+#include "base/TickClock.h"
+#include "base/RandomSource.h"
+#include "base/OwnerThread.h"
 
 #include <atomic>
 #include <memory>

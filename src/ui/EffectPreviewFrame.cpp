@@ -3,7 +3,8 @@
 #include "transitions/EffectPreview.h"
 #include "transitions/ScreenPresenter.h"
 #include "transitions/TransitionEngine.h"
-#include "transitions/TransitionServices.h"
+#include "base/TickClock.h"
+#include "base/RandomSource.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -31,9 +32,9 @@ void TEffectPreviewFrame::Start(std::function<int()> highlightedRow) {
     if (preview_)
         return;
     highlightedRow_ = std::move(highlightedRow);
-    clock_ = std::make_unique<transitions::TSteadyTickClock>();
+    clock_ = std::make_unique<TSteadyTickClock>();
     const auto seed = uint32_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    random_ = std::make_unique<transitions::TSeededRandom>(seed, false);
+    random_ = std::make_unique<TSeededRandom>(seed, false);
     owner_ = std::make_unique<transitions::TQtOwnerThread>();
     presenter_ = std::make_unique<transitions::TScreenPresenter>(canvas_, this);
     engine_ = std::make_unique<transitions::TTransitionEngine>(*clock_, *random_, *owner_);

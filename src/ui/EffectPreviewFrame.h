@@ -13,12 +13,14 @@
 
 class QTimer;
 
+namespace vorlandite {
+class TSeededRandom;
+class TSteadyTickClock;
+}
 namespace vorlandite::transitions {
 class TEffectPreview;
 class TQtOwnerThread;
 class TScreenPresenter;
-class TSteadyTickClock;
-class TSeededRandom;
 class TTransitionEngine;
 } // namespace vorlandite::transitions
 
@@ -44,8 +46,8 @@ protected:
 
 private:
     raster::TBitmap32 canvas_;
-    std::unique_ptr<transitions::TSteadyTickClock> clock_;
-    std::unique_ptr<transitions::TSeededRandom> random_;
+    std::unique_ptr<TSteadyTickClock> clock_;
+    std::unique_ptr<TSeededRandom> random_;
     std::unique_ptr<transitions::TQtOwnerThread> owner_;
     std::unique_ptr<transitions::TScreenPresenter> presenter_;
     // Declared after the presenter and the owner so that it goes first: the engine joins its

@@ -7,7 +7,7 @@
 #include "audio/TMediaPlayer.h"
 #include "audio/MusicTestSupport.h"
 #include "support/TempDir.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <QObject>
 
@@ -131,7 +131,7 @@ TEST_F(EnterSoundTest, MelodyAndEnterSoundOfTheSameFormatKeepTheirOwnFiles) {
     TMediaPlayer melodyPlayer(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None);
     Values melodyValues;
     QObject::connect(&melodyPlayer, &TMediaPlayer::OnNotify, [&](Value value) { melodyValues.push_back(value); });
-    transitions::TSeededRandom random(7);
+    TSeededRandom random(7);
     TMelodyPlayback music({payload_.header, {melody}, showPath_, temp_.string(), false, {}}, random, melodyPlayer);
     music.Start();
     ASSERT_TRUE(enter.LoadEnterSound(0));

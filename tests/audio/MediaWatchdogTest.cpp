@@ -8,7 +8,7 @@
 #include "audio/MusicTestSupport.h"
 #include "audio/TMediaPlayer.h"
 #include "support/TempDir.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <QTimer>
 
@@ -194,7 +194,7 @@ TEST_F(MediaWatchdogTest, HangingMelodyEndsTheMusic) {
     sources.useCustomPlaylist = true;
     sources.customPlaylist = {MakeFifo("first.mp3"), MakeWav("second.wav")};
     sources.tempFolder = dir_.Path().string();
-    transitions::TSeededRandom random{1};
+    TSeededRandom random{1};
     TMelodyPlayback playback(sources, random, p.player);
     std::vector<int> starts;
     playback.SetStartedListener([&](int index, const std::string&) { starts.push_back(index); });

@@ -6,7 +6,7 @@
 #include "audio/TMediaPlayer.h"
 #include "audio/MusicTestSupport.h"
 #include "support/TempDir.h"
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <gtest/gtest.h>
 
@@ -110,7 +110,7 @@ protected:
     testing::SoundPayload payload_;
     std::vector<payload::TKelMelodyInfo> melodies_;
     std::map<uintmax_t, int> melodyBySize_;
-    transitions::TSeededRandom random_{kSeed};
+    TSeededRandom random_{kSeed};
     TMediaPlayer player_{TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None};
     std::unique_ptr<TMelodyPlayback> playback_;
     std::vector<Start> starts_;
@@ -177,7 +177,7 @@ TEST_P(MelodyOrderTest, PlaysTheMelodiesInTheOrderTheSettingsAskFor) {
         } else if (row.expect == Expect::EachOnceShuffled) {
             EXPECT_TRUE(IsPermutation(played, n));
         } else {
-            transitions::TSeededRandom sameGenerator(kSeed);
+            TSeededRandom sameGenerator(kSeed);
             EXPECT_EQ(played[0], sameGenerator.Random(n)) << "the one melody is the generator's first draw";
             EXPECT_EQ(starts_[0].index, 0);
         }
@@ -197,7 +197,7 @@ TEST_P(MelodyOrderTest, PlaysTheMelodiesInTheOrderTheSettingsAskFor) {
             for (size_t i = 0; i < played.size(); ++i) EXPECT_EQ(played[i], int(i) % n);
         } else {
             int chosen = 0;
-            if (row.playOneRandom) chosen = transitions::TSeededRandom(kSeed).Random(n);
+            if (row.playOneRandom) chosen = TSeededRandom(kSeed).Random(n);
             EXPECT_EQ(played, std::vector<int>(played.size(), chosen));
         }
         playback.Finish();

@@ -7,7 +7,7 @@
 #include "payload/PayloadWriter.h"
 #include "payload/SettingsStore.h"
 #include "platform/FlashControl.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 #include "platform/FileRegistry.h"
 #include "platform/ScreenSaverPassword.h"
 #include "support/TempDir.h"
@@ -219,12 +219,12 @@ TEST_F(EndToEnd, AFlashMoviePlaysCentredOnItsPanelAndItsStopBringsTheNextItem) {
     constexpr uint32_t kNextColour = 0x8020A0;
     const auto addMovie = [&](payload::PayloadDraft& draft) {
         draft.Images[0].record.Duration = 2;
-        const slideshow::SwfRecipe movie = slideshow::CrossingRectangleRecipe(400, 300, 10, 10);
+        const swf::SwfRecipe movie = swf::CrossingRectangleRecipe(400, 300, 10, 10);
         payload::DraftItem<payload::TKelImageInfo> flash;
         flash.record.Ext = ".swf";
         flash.record.Stretch = 2;    // centred, unscaled
         flash.record.Duration = -1;  // until the movie stops
-        flash.content = payload::Content::FromBytes(slideshow::WriteSwf(movie));
+        flash.content = payload::Content::FromBytes(swf::WriteSwf(movie));
         draft.Images.push_back(std::move(flash));
         payload::DraftItem<payload::TKelImageInfo> next;
         next.record.Ext = ".BMP";
@@ -245,7 +245,7 @@ TEST_F(EndToEnd, AFlashMoviePlaysCentredOnItsPanelAndItsStopBringsTheNextItem) {
     const auto started = std::chrono::steady_clock::now();
 
     // The panel is the movie's header size plus one, centred: (312, 234) to (713, 535).
-    constexpr uint32_t kStage = slideshow::kCrossingStageColour, kShape = slideshow::kCrossingRectangleColour;
+    constexpr uint32_t kStage = swf::kCrossingStageColour, kShape = swf::kCrossingRectangleColour;
     const auto near = [](uint32_t pixel, uint32_t colour) {
         for (int shift : {0, 8, 16})
             if (std::abs(int((pixel >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) > 12)

@@ -116,7 +116,7 @@ TEST(PicturePlacementTest, OutOfRangeModeScalesASmallPictureUp) {
 }
 
 TEST(PicturePlacementTest, RandomPositionsStayInsideTheWindow) {
-    transitions::TSeededRandom random(20261209);
+    TSeededRandom random(20261209);
     for (int i = 0; i < 500; ++i) {
         const int mode = i % 2 ? 3 : 6;
         const int pw = 1 + random.Random(1024);

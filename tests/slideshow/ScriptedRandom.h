@@ -2,7 +2,7 @@
 // A random source that answers from a script and records every range it was asked for, so a
 // test can pin both the numbers a placement draws and the order it draws them in.
 
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <algorithm>
 #include <deque>
@@ -10,7 +10,7 @@
 
 namespace vorlandite::testing {
 
-class ScriptedRandom final : public transitions::IRandomSource {
+class ScriptedRandom final : public IRandomSource {
 public:
     explicit ScriptedRandom(std::deque<int> answers = {}) : answers_(std::move(answers)) {}
 

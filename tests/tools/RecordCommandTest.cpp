@@ -8,8 +8,8 @@
 #include "commands/RenderMedia.h"
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/decoders/PictureWriters.h"
-#include "slideshow/swf/SwfMovie.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfMovie.h"
+#include "formats/swf/SwfWriter.h"
 #include "support/RandomPayload.h"
 
 #include <gtest/gtest.h>
@@ -196,7 +196,7 @@ TEST_F(RecordCommandTest, FlashMovieStopsThenTheNextItemComesWithinAPoll) {
     movie.record.Stretch = 2;
     movie.record.Duration = -1;
     // 32 x 16 pixels, five frames at 10 per second, stopping on the last (at 400 ms).
-    movie.content = payload::Content::FromBytes(vorlandite::slideshow::StoppingSwf(5, 10, 640, 320));
+    movie.content = payload::Content::FromBytes(vorlandite::swf::StoppingSwf(5, 10, 640, 320));
     const auto events = RecordAroundMiddleItem(std::move(movie));
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[0], nlohmann::json::parse(R"({"t": 2000, "event": "item", "index": 1, "kind": "flash",
@@ -211,7 +211,7 @@ TEST_F(RecordCommandTest, TheDemoMovieCrossesItsStageOnceAndStopsOnItsLastFrame)
     const auto movie = dir_ / "movie.swf";
     ASSERT_EQ(RunCommand(RunRenderMovie, {"--out", movie.string(), "--seconds", "3", "--size", "480x360"}).status,
               kExitOk);
-    const auto timeline = slideshow::ReadSwfTimeline(movie.string());
+    const auto timeline = swf::ReadSwfTimeline(movie.string());
     ASSERT_TRUE(timeline.ok()) << timeline.message();
     EXPECT_EQ(timeline->Width, 480);
     EXPECT_EQ(timeline->Height, 360);

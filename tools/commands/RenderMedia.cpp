@@ -1,7 +1,7 @@
 #include "commands/RenderMedia.h"
 
 #include "CommandLine.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 
 #include <gst/gst.h>
 
@@ -253,7 +253,7 @@ std::optional<MediaRequest> ParseMediaRequest(std::span<const std::string> args,
 
 std::vector<uint8_t> DemoMovie(int width, int height, double seconds) {
     const int frames = std::max(2, int(std::lround(seconds * kMovieFrameRate)));
-    return slideshow::WriteSwf(slideshow::CrossingRectangleRecipe(width, height, frames, kMovieFrameRate));
+    return swf::WriteSwf(swf::CrossingRectangleRecipe(width, height, frames, kMovieFrameRate));
 }
 
 int RunRenderTune(std::span<const std::string> args, std::ostream& out, std::ostream& err) {

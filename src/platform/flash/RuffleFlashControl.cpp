@@ -2,7 +2,7 @@
 
 #include "platform/flash/RufflePlayerScheme.h"
 #include "platform/flash/RuffleRequestInterceptor.h"
-#include "slideshow/swf/SwfMovie.h"
+#include "formats/swf/SwfMovie.h"
 
 #include <QUrlQuery>
 #include <QWebEnginePage>
@@ -99,7 +99,7 @@ void TRuffleFlashControl::SetMovie(const std::string& path) {
         return;
     }
     // Setting a movie starts it, as the control's default Playing does.
-    auto timeline = slideshow::ReadSwfTimeline(path);
+    auto timeline = swf::ReadSwfTimeline(path);
     timeline_.Reset(timeline ? timeline->StopTimeMs() : std::nullopt);
     playing_ = true;
     movieSetAtMs_ = Now();

@@ -7,7 +7,7 @@
 // scripts at run time are not seen; a movie without a stopping frame loops and plays on.
 
 #include "platform/FlashControl.h"
-#include "slideshow/swf/FlashPlayClock.h"
+#include "formats/swf/FlashPlayClock.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -56,7 +56,7 @@ private:
     bool failed_ = false;
     int64_t movieSetAtMs_ = 0;
     QElapsedTimer clock_;
-    slideshow::TFlashPlayClock timeline_;
+    swf::TFlashPlayClock timeline_;
 };
 
 } // namespace vorlandite::platform

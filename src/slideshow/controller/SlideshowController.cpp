@@ -8,7 +8,7 @@
 #include "slideshow/DisplayPanelPlacement.h"
 #include "slideshow/LogoOverlay.h"
 #include "slideshow/Placement.h"
-#include "slideshow/swf/SwfMovie.h"
+#include "formats/swf/SwfMovie.h"
 #include "transitions/EffectSettings.h"
 
 #include <algorithm>
@@ -394,7 +394,7 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
         return MakeError("the show closed while the movie was loading");
     flashControl_->SetInputEnabled(!header.ExitMouseMove);
 
-    auto rect = ReadMovieRect(flashControl_->Movie());
+    auto rect = swf::ReadMovieRect(flashControl_->Movie());
     if (!rect) {
         // A movie that cannot be placed is not shown; left loaded, it would play on unseen (and
         // be heard) until the next Flash item, since nothing else stops it.
@@ -403,8 +403,8 @@ Status TSlideshowController::LoadFlash(int index, int mode, const std::string& i
         flashControl_->SetMovie(platform::kNoMovie);
         return MakeError(rect.message());
     }
-    const int width = MovieWidth(*rect);
-    const int height = MovieHeight(*rect);
+    const int width = swf::MovieWidth(*rect);
+    const int height = swf::MovieHeight(*rect);
     const raster::TRect panel =
         DisplayPanelRect(mode, raster::TRect{0, 0, width, height}, env_.Display.Width(), env_.Display.Height(),
                          env_.Random);

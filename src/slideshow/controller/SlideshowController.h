@@ -48,7 +48,7 @@ struct TShowEnvironment {
     ITimer& SlideTimer;
     ITimer& GifTimer;
     transitions::TTransitionEngine& Engine;
-    transitions::IRandomSource& Random;  // the program's one generator, seeded by its owner
+    IRandomSource& Random;  // the program's one generator, seeded by its owner
     IPasswordCheck* Password = nullptr;  // null: no host, nothing to ask
     IShowEventSink* Events = nullptr;
     audio::TMelodyPlayback* Melody = nullptr;  // null: no music

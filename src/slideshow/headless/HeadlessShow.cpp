@@ -127,24 +127,24 @@ private:
 
 // One generator for the show's own thread and one for the transition worker (any other
 // thread), so that a run does not depend on how the two threads interleave their draws.
-class THeadlessShow::SplitRandom final : public transitions::IRandomSource {
+class THeadlessShow::SplitRandom final : public IRandomSource {
 public:
     explicit SplitRandom(uint32_t seed) : show_(seed), worker_(seed ^ 0x9E3779B9u), showThread_(std::this_thread::get_id()) {}
     int Random(int n) override { return Source().Random(n); }
     void Randomize() override {}  // the seed alone decides the show
 
 private:
-    transitions::IRandomSource& Source() {
+    IRandomSource& Source() {
         return std::this_thread::get_id() == showThread_ ? static_cast<IRandomSource&>(show_) : worker_;
     }
-    transitions::TSeededRandom show_;
-    transitions::TSeededRandom worker_;
+    TSeededRandom show_;
+    TSeededRandom worker_;
     std::thread::id showThread_;
 };
 
 // Completions reach the show's thread through the task queue; before one runs, the show's time
 // moves on by the ticks the worker napped through.
-class THeadlessShow::ClockSyncedOwner final : public transitions::IOwnerThread {
+class THeadlessShow::ClockSyncedOwner final : public IOwnerThread {
 public:
     ClockSyncedOwner(THeadlessShow& show) : show_(show) {}
     void Post(std::function<void()> task) override {

@@ -31,7 +31,8 @@
 #include "slideshow/controller/SlideshowController.h"
 #include "transitions/RecordingPresenter.h"
 #include "transitions/TransitionEngine.h"
-#include "transitions/TransitionServices.h"
+#include "base/TickClock.h"
+#include "base/OwnerThread.h"
 
 #include <cstdint>
 #include <functional>
@@ -173,11 +174,11 @@ private:
     TVirtualTimer slideTimer_{clock_};
     TVirtualTimer gifTimer_{clock_};
     TVirtualTimer flashTimer_{clock_};
-    transitions::TVirtualTickClock ticks_;
+    TVirtualTickClock ticks_;
     int64_t ticksCounted_ = 0;
     int64_t frameStartTick_ = -1;  // worker thread: the tick of the open frame's start, -1: none
     std::unique_ptr<SplitRandom> random_;
-    transitions::TTaskQueue queue_;
+    TTaskQueue queue_;
     std::unique_ptr<ClockSyncedOwner> owner_;
     std::unique_ptr<THeadlessSurface> second_;
     std::unique_ptr<Display> display_;

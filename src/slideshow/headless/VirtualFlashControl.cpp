@@ -17,7 +17,7 @@ void TVirtualFlashControl::SetMovie(const std::string& path) {
     stopped_ = false;
     if (platform::IsNoMovie(path))
         return;
-    if (auto read = ReadSwfTimeline(path))
+    if (auto read = swf::ReadSwfTimeline(path))
         timeline_ = *read;
 }
 

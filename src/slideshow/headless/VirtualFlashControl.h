@@ -6,7 +6,7 @@
 
 #include "platform/FlashControl.h"
 #include "slideshow/SlideTimers.h"
-#include "slideshow/swf/SwfMovie.h"
+#include "formats/swf/SwfMovie.h"
 
 #include <functional>
 #include <optional>
@@ -35,7 +35,7 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     // The timeline of the movie loaded (none: no movie, or one that cannot be read).
-    const std::optional<TSwfTimeline>& Timeline() const { return timeline_; }
+    const std::optional<swf::TSwfTimeline>& Timeline() const { return timeline_; }
 
 private:
     void Stopped();
@@ -44,7 +44,7 @@ private:
     TVirtualTimer stopTimer_;
     std::function<void()> onStopped_;
     std::string movie_;
-    std::optional<TSwfTimeline> timeline_;
+    std::optional<swf::TSwfTimeline> timeline_;
     bool playing_ = false;
     bool stopped_ = false;  // the timeline reached its stop (reported)
     int64_t playedAtMs_ = 0;

@@ -1,6 +1,6 @@
 #include "slideshow/order/ItemOrder.h"
 
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <cstdint>
 #include <numeric>
@@ -8,7 +8,7 @@
 
 namespace vorlandite::slideshow {
 
-TItemOrder::TItemOrder(transitions::IRandomSource& random, ItemOrderSettings settings)
+TItemOrder::TItemOrder(IRandomSource& random, ItemOrderSettings settings)
     : random_(random), settings_(settings) {}
 
 ItemChoice TItemOrder::ChooseFirstItem() {

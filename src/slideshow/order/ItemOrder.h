@@ -10,7 +10,7 @@
 
 #include <vector>
 
-namespace vorlandite::transitions {
+namespace vorlandite {
 class IRandomSource;
 }
 
@@ -37,7 +37,7 @@ struct ItemChoice {
 class TItemOrder {
 public:
     // random: the program's one generator; must outlive the order.
-    TItemOrder(transitions::IRandomSource& random, ItemOrderSettings settings);
+    TItemOrder(IRandomSource& random, ItemOrderSettings settings);
 
     // The show's first item: item 0 when FirstItemAtStart is set and there are items, otherwise
     // an ordinary choice from "nothing shown yet".
@@ -55,7 +55,7 @@ private:
     // The entry a freshly shuffled pass will show first.
     int OpeningEntry(bool reserveFirst) const;
 
-    transitions::IRandomSource& random_;
+    IRandomSource& random_;
     ItemOrderSettings settings_;
     int itemCounter_ = -1;
     std::vector<int> mixedOrderBag_; // the pass is taken from its end

@@ -5,7 +5,7 @@
 
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/DisplayPanelPlacement.h"
 #include "transitions/RecordingPresenter.h"
@@ -132,7 +132,7 @@ struct ShownSink final : IShowEventSink {
     std::vector<TItemShownEvent> shown;
 };
 
-payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8_t> bytes = StoppingSwf(
+payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8_t> bytes = swf::StoppingSwf(
                                                                    4, 10, 320, 240)) {
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = ".swf";
@@ -158,9 +158,9 @@ struct FlashShow {
     TVirtualTimer slideTimer{clock};
     TVirtualTimer gifTimer{clock};
     TVirtualTimer flashTimer{clock};
-    transitions::TVirtualTickClock ticks;
-    transitions::TSeededRandom random{5};
-    transitions::TTaskQueue queue;
+    TVirtualTickClock ticks;
+    TSeededRandom random{5};
+    TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
     PanelDisplay display{log};
     ShownSink events;
@@ -294,9 +294,9 @@ TEST(FlashItemTest, SingleMovieStartsAgainEachTimeItStops) {
 
 TEST(FlashItemTest, PlacesByTheHeaderSizeWithTheRemainderDropped) {
     for (uint32_t xmax : {16000u, 16019u}) {
-        FlashShow show(Draft({Movie(-1, StoppingSwf(2, 10, xmax, 12000)), SolidPictureItem(0xFFFF0000u)}));
+        FlashShow show(Draft({Movie(-1, swf::StoppingSwf(2, 10, xmax, 12000)), SolidPictureItem(0xFFFF0000u)}));
         ASSERT_TRUE(show.controller->Start().ok());
-        transitions::TSeededRandom unused(1);
+        TSeededRandom unused(1);
         EXPECT_EQ(show.display.panel,
                   DisplayPanelRect(kStretchCentreMode, raster::TRect{0, 0, 800, 600}, kWidth, kHeight, unused))
             << xmax;

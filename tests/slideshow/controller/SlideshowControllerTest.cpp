@@ -236,9 +236,9 @@ struct Show {
     slideshow::TVirtualTimerClock clock;
     slideshow::TVirtualTimer slideTimer{clock};
     slideshow::TVirtualTimer gifTimer{clock};
-    transitions::TVirtualTickClock ticks;
-    transitions::TSeededRandom random{7};
-    transitions::TTaskQueue queue;
+    TVirtualTickClock ticks;
+    TSeededRandom random{7};
+    TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
     FakeDisplay display;
     FakePassword password;

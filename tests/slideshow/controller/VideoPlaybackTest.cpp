@@ -90,9 +90,9 @@ struct RealVideoShow {
     TVirtualTimerClock clock;
     TVirtualTimer slideTimer{clock};
     TVirtualTimer gifTimer{clock};
-    transitions::TVirtualTickClock ticks;
-    transitions::TSeededRandom random{3};
-    transitions::TTaskQueue queue;
+    TVirtualTickClock ticks;
+    TSeededRandom random{3};
+    TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
     PanelDisplay display;
     EndsSink events;

@@ -6,7 +6,7 @@
 #include "../OverlayTestSupport.h"
 #include "../ShowItems.h"
 #include "HeadlessRun.h"
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/headless/VirtualFlashControl.h"
 
@@ -21,7 +21,7 @@ using TType = THeadlessEvent::TType;
 
 // Four frames at 10 frames per second, 20 x 10 pixels, stopping on its last frame (at 300 ms).
 payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed = false) {
-    SwfRecipe recipe;
+    swf::SwfRecipe recipe;
     recipe.xmax = 400;
     recipe.ymax = 200;
     recipe.compressed = compressed;
@@ -31,7 +31,7 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed =
     item.record.Ext = ".SWF";
     item.record.Stretch = 2;  // unscaled, centred
     item.record.Duration = duration;
-    item.content = payload::Content::FromBytes(WriteSwf(recipe));
+    item.content = payload::Content::FromBytes(swf::WriteSwf(recipe));
     item.compressed = true;
     return item;
 }

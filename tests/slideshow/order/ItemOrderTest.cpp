@@ -3,7 +3,7 @@
 
 #include "slideshow/order/ItemOrder.h"
 
-#include "transitions/TransitionServices.h"
+#include "base/RandomSource.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,6 @@
 
 namespace vorlandite::slideshow {
 namespace {
-
-using transitions::IRandomSource;
-using transitions::TSeededRandom;
 
 // Counts the draws and answers each with 0, the least random answer there is: every rejection
 // loop must still end.

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 
 // The 17 bytes after the 8-byte file header; they hold the frame rectangle for any field width.
 using TMovieRect = std::array<uint8_t, 17>;
@@ -54,4 +54,4 @@ struct TSwfTimeline {
 Result<TSwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file);
 Result<TSwfTimeline> ReadSwfTimeline(const std::string& path);
 
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

@@ -1,4 +1,4 @@
-#include "slideshow/swf/SwfMovie.h"
+#include "formats/swf/SwfMovie.h"
 
 #include <zlib.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <vector>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 
 namespace {
 
@@ -247,4 +247,4 @@ Result<TSwfTimeline> ReadSwfTimeline(const std::string& path) {
     return ParseSwfTimeline(*bytes);
 }
 
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 
 // How the movie's timeline runs against the clock: played time counts only while playing.
 class TFlashPlayClock {
@@ -28,4 +28,4 @@ private:
     int64_t runningSinceMs_ = 0;
 };
 
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

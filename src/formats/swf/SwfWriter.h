@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 
 struct SwfFrameRecipe {
     bool stop = false;            // a DoAction with a top-level stop
@@ -226,4 +226,4 @@ inline SwfRecipe CrossingRectangleRecipe(int width, int height, int frames, int 
     return recipe;
 }
 
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

@@ -1,6 +1,6 @@
-#include "slideshow/swf/FlashPlayClock.h"
+#include "formats/swf/FlashPlayClock.h"
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 
 void TFlashPlayClock::Reset(std::optional<int64_t> stopAfterMs) {
     *this = {};
@@ -40,4 +40,4 @@ bool TFlashPlayClock::TimelineRunning(int64_t nowMs) const {
     return !stopAfterMs_ || PlayedMs(nowMs) < *stopAfterMs_;
 }
 
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

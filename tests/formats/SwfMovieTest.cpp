@@ -1,16 +1,16 @@
 // The Flash movie's header (frame size) and root timeline (pace, first stop), on movies written
 // by the test.
 
-#include "slideshow/swf/SwfMovie.h"
+#include "formats/swf/SwfMovie.h"
 
-#include "slideshow/swf/SwfWriter.h"
+#include "formats/swf/SwfWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 namespace {
 
 namespace support = vorlandite::testing;
@@ -159,4 +159,4 @@ TEST(SwfTimelineTimeTest, ARateOfZeroIsTakenAsOneFramePerSecond) {
 }
 
 } // namespace
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf

@@ -1,11 +1,11 @@
 // The Flash movie's timeline against the clock: when a player that cannot tell a stopped
 // timeline reports the movie as stopped.
 
-#include "slideshow/swf/FlashPlayClock.h"
+#include "formats/swf/FlashPlayClock.h"
 
 #include <gtest/gtest.h>
 
-namespace vorlandite::slideshow {
+namespace vorlandite::swf {
 namespace {
 
 TEST(FlashPlayClockTest, StopsOnceThePlayedTimeReachesTheStopCountedFromTheFirstFrame) {
@@ -58,4 +58,4 @@ TEST(FlashPlayClockTest, AMovieWithoutAStopPlaysOnUntilPausedAndResetForgetsEver
 }
 
 } // namespace
-} // namespace vorlandite::slideshow
+} // namespace vorlandite::swf
