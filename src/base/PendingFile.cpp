@@ -34,6 +34,16 @@ PendingFile::~PendingFile() {
         ::unlink(temp_.c_str());
 }
 
+Status PendingFile::WriteDurablyKeepingMode(std::string_view text) {
+    struct stat old {};
+    const mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (!Write(text.data(), text.size()))
+        return MakeError("cannot write " + target_ + ": " + std::strerror(errno));
+    if (Status done = Sync(); !done)
+        return done;
+    return Close(mode);
+}
+
 bool PendingFile::Write(const void* data, std::size_t length) {
     auto bytes = static_cast<const char*>(data);
     while (length > 0) {

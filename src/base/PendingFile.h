@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace vorlandite {
@@ -30,6 +31,9 @@ public:
     Status Sync();
     // Gives the file its final permissions and closes it; later writes go through TempPath().
     Status Close(mode_t mode);
+    // Writes all of `text`, syncs it and closes it with the permissions the target has now (0644
+    // for a new target): how a settings file is replaced. Errors name the target.
+    Status WriteDurablyKeepingMode(std::string_view text);
     // Closes (0644 unless Close ran) and renames the file over the target.
     Status Commit();
 

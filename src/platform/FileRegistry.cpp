@@ -273,15 +273,8 @@ Status SaveLocked(const Store& store, const RegDocument& document) {
     PendingFile file(target);
     if (!file.IsOpen())
         return SystemError("cannot create a temporary file beside " + target);
-    struct stat old {};
-    // Keep the permissions the file was given.
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (!file.Write(text.data(), text.size()))
-        return SystemError("cannot save " + target);
-    if (Status done = file.Sync(); !done)
-        return done;
-    if (Status done = file.Close(mode); !done)
-        return done;
+    if (Status written = file.WriteDurablyKeepingMode(text); !written)
+        return written;
     return file.Commit();
 }
 

@@ -486,14 +486,8 @@ Result<WriteOutcome> WriteReplacing(const std::string& path, std::string_view te
     PendingFile file(target);
     if (!file.IsOpen())
         return SystemError("cannot create a temporary file beside " + target);
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (!file.Write(text.data(), text.size()))
-        return SystemError("cannot write " + target);
-    if (Status done = file.Sync(); !done)
-        return done.error();
-    if (Status done = file.Close(mode); !done)
-        return done.error();
+    if (Status written = file.WriteDurablyKeepingMode(text); !written)
+        return written.error();
     if (expected && !(StampOf(target) == *expected))
         return WriteOutcome::Overtaken;  // the pending file goes away unused
     if (Status done = file.Commit(); !done)

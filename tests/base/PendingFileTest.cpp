@@ -57,6 +57,26 @@ TEST(PendingFileTest, AnAbandonedFileLeavesTheOldTargetAndNoTemporaryFile) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
+TEST(PendingFileTest, ASettingsFileReplacedKeepsItsPermissionsAndANewOneGetsTheUsualOnes) {
+    testing::TempDir dir;
+    const std::string kept = dir.File("private.reg"), fresh = dir.File("new.reg");
+    std::ofstream(kept) << "old";
+    ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
+    for (const std::string& target : {kept, fresh}) {
+        PendingFile file(target);
+        ASSERT_TRUE(file.IsOpen());
+        ASSERT_TRUE(file.WriteDurablyKeepingMode("new text"));
+        ASSERT_TRUE(file.Commit());
+        EXPECT_EQ(ReadAll(target), "new text");
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);  // no temporary file left beside them
+}
+
 TEST(PendingFileTest, AMissingFolderIsReportedNotCommitted) {
     testing::TempDir dir;
     PendingFile file(dir.File("no-such-folder/out.bin"));
