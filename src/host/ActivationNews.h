@@ -16,8 +16,6 @@ public:
     // True when the news is input for the exit policy. Other kinds always count.
     bool CountsAsInput(InputKind kind, bool nowActive, bool focusInOwnWindow);
 
-    bool Armed() const { return armed_; }
-
 private:
     bool armed_ = false;
     bool windowActive_ = false;

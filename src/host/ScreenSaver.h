@@ -78,7 +78,8 @@ public:
     TConfigBoxStyle ConfigurationBoxStyle = TConfigBoxStyle::cbsMessageDlg;
     QWidget* ConfigurationBoxPanel = nullptr;  // a panel of the owner window
     std::string ConfigurationBoxMessage = "Screen saver host component. No settings to change.";
-    bool SystemKeysDisabled = true;  // tell the platform a screensaver runs (nothing to tell on X11)
+    // Kept for the hosts that set it: X11 has no system keys to disable, so nothing reads it.
+    bool SystemKeysDisabled = true;
     bool PasswordSetting = true;     // the password change ends the program
 
     // Events.
@@ -113,8 +114,6 @@ public:
     void Destroy();
 
     char SwitchLetter() const { return commandLine_.SwitchLetter; }
-    // The full-screen mode has held off the desktop's screensaver (until Destroy).
-    bool Hooked() const { return hooked_; }
     bool Embedded() const { return embedded_; }
 
     // The cursor over every window of the application; balanced, so repeated calls are harmless.

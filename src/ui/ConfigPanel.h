@@ -97,10 +97,6 @@ public:
     void btnWebsiteClick();
     void imgBannerClick();
 
-    int OrderTag() const { return orderTag_; }
-    int SizeTag() const { return sizeTag_; }
-    int PositionTag() const { return positionTag_; }
-
     QTabWidget* PageControl() const { return pageControl_; }
     QListWidget* EffectList() const { return lbEffects_; }
 

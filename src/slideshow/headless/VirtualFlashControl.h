@@ -28,14 +28,11 @@ public:
     bool IsPlaying() const override;
     void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool visible) override { visible_ = visible; }
-    void SetInputEnabled(bool enabled) override { inputEnabled_ = enabled; }
+    void SetInputEnabled(bool) override {}  // no pointer reaches a movie without a screen
 
     bool Visible() const { return visible_; }
-    bool InputEnabled() const { return inputEnabled_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
-    // The timeline of the movie loaded (none: no movie, or one that cannot be read).
-    const std::optional<swf::TSwfTimeline>& Timeline() const { return timeline_; }
 
 private:
     void Stopped();
@@ -44,12 +41,11 @@ private:
     TVirtualTimer stopTimer_;
     std::function<void()> onStopped_;
     std::string movie_;
-    std::optional<swf::TSwfTimeline> timeline_;
+    std::optional<swf::TSwfTimeline> timeline_;  // none: no movie, or one that cannot be read
     bool playing_ = false;
     bool stopped_ = false;  // the timeline reached its stop (reported)
     int64_t playedAtMs_ = 0;
     bool visible_ = false;
-    bool inputEnabled_ = true;
     int width_ = 0;
     int height_ = 0;
 };
