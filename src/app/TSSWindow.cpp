@@ -181,6 +181,8 @@ bool TSSWindow::ReadData(bool SettingsOnly) {
     auto report = [this](const std::string& why) {
         if (HostedMode)
             return FailHosted(why);
+        // The box gives the fixed message; the cause goes to stderr for whoever looks into it.
+        std::fprintf(stderr, "vorlandite-engine: %s\n", why.c_str());
         if (screenSaver_)
             screenSaver_->ShowCursor();
         unsetCursor();

@@ -61,6 +61,7 @@ TEST(EngineProcess, AMissingPayloadReportsTheFailureMessage) {
     EXPECT_NE(r.err.find("The screen saver can not run because of one of the following reasons:"), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("Screen Saver: "), std::string::npos) << "caption before the title is known";
+    EXPECT_NE(r.err.find("vorlandite-engine: "), std::string::npos) << "the cause is reported too: " << r.err;
 }
 
 } // namespace
