@@ -39,9 +39,10 @@ export corpus build runs seconds
 # sanitizer build's tests).
 export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 
+# The item path runs until the time cap; started first, it ends with the others, not after them.
 targets=()
-for target in "$build"/fuzz/fuzz_*; do
-  [ -x "$target" ] && targets+=("$target")
+for target in "$build"/fuzz/fuzz_itempath "$build"/fuzz/fuzz_*; do
+  [ -x "$target" ] && [[ ! " ${targets[*]} " =~ " $target " ]] && targets+=("$target")
 done
 status=0
 printf '%s\0' "${targets[@]}" | xargs -0 -n 1 -P "$(nproc)" bash -c 'run_target "$1"' _ || status=1
