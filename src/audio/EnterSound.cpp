@@ -1,23 +1,10 @@
 #include "audio/EnterSound.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
 #include "payload/TempFiles.h"
 
-#include <filesystem>
 #include <utility>
 
 namespace vorlandite::audio {
-
-namespace {
-
-void RemoveQuietly(const std::string& path) {
-    if (path.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
-
-} // namespace
 
 bool ShouldPlayEnterSound(payload::ItemKind kind, int32_t enterSoundIndex, bool mute, bool previewMode) {
     const bool picture = kind == payload::ItemKind::Picture || kind == payload::ItemKind::Gif;
@@ -31,26 +18,24 @@ TEnterSound::TEnterSound(EnterSoundSources sources, IMediaPlayer& player)
 
 Status TEnterSound::LoadEnterSound(int index) {
     player_.Close();
-    // The player's file name is the record of the temporary file in use.
-    RemoveQuietly(player_.FileName());
-    const std::string target = TemporaryEnterSoundFile(index);
+    soundFile_.Reset();
+    std::string target = TemporaryEnterSoundFile(index);
     if (target.empty()) return MakeError("no enter sound " + std::to_string(index));
-    // Cleared first, so that a failed extraction cannot leave an older sound to be played.
-    RemoveQuietly(target);
+    // A failed extraction leaves no file of the name, so no older sound can be played instead.
     const payload::TKelSoundInfo& sound = sources_.sounds[size_t(index)];
-    if (Status extracted =
-            payload::ExtractItem(sources_.screensaverPath, target, sound.StoredSize > 0,
-                                 payload::ItemPosition(sources_.header, sound), sound.StoredSize, sound.Size);
-        !extracted)
-        return extracted;
-    player_.SetFileName(target);
+    auto extracted = payload::TExtractedFile::Extract(sources_.screensaverPath, std::move(target),
+                                                      payload::TableItem(sources_.header, sound));
+    if (!extracted) return extracted.error();
+    // Kept until the next sound or the finish: the player reads it while it plays.
+    soundFile_ = std::move(extracted).value();
+    player_.SetFileName(soundFile_.Path());
     if (Status opened = player_.Open(); !opened) return opened;
     return player_.Play();
 }
 
 void TEnterSound::Finish() {
     player_.Close();
-    RemoveQuietly(player_.FileName());
+    soundFile_.Reset();
 }
 
 std::string TEnterSound::TemporaryEnterSoundFile(int index) const {

@@ -9,6 +9,7 @@
 // melody and an enter sound of the same format never share a file.
 
 #include "audio/IMediaPlayer.h"
+#include "payload/ExtractedFile.h"
 #include "payload/PayloadRecords.h"
 
 #include <cstdint>
@@ -48,6 +49,7 @@ public:
 private:
     EnterSoundSources sources_;
     IMediaPlayer& player_;
+    payload::TExtractedFile soundFile_;  // the sound the player has, if any
 };
 
 } // namespace vorlandite::audio

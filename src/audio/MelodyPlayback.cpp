@@ -1,7 +1,5 @@
 #include "audio/MelodyPlayback.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
 #include "payload/TempFiles.h"
 #include "base/RandomSource.h"
 
@@ -13,12 +11,6 @@
 namespace vorlandite::audio {
 
 namespace {
-
-void RemoveQuietly(const std::string& path) {
-    if (path.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
 
 std::string WithTrailingSeparator(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -82,20 +74,16 @@ void TMelodyPlayback::LoadMelody(int index) {
     }
 
     CloseQuietly();
-    RemoveQuietly(extractedFile_);
-    extractedFile_.clear();
-    // The extraction replaces the target only when it succeeds; clearing it first makes a failed
-    // extraction end the music instead of replaying an older melody of the same extension.
-    const std::string target = TemporaryMelodyFile(index);
-    RemoveQuietly(target);
+    melodyFile_.Reset();
+    // A failed extraction leaves no file of the name: it ends the music instead of replaying an
+    // older melody of the same extension.
     const payload::TKelMelodyInfo& melody = sources_.melodies[size_t(index)];
-    const Status extracted =
-        payload::ExtractItem(sources_.screensaverPath, target, melody.StoredSize > 0,
-                             payload::ItemPosition(sources_.header, melody), melody.StoredSize, melody.Size);
+    auto extracted = payload::TExtractedFile::Extract(sources_.screensaverPath, TemporaryMelodyFile(index),
+                                                      payload::TableItem(sources_.header, melody));
     if (!extracted) return;
-    extractedFile_ = target;
-    if (!StartFile(target)) return;
-    if (started_) started_(index, target);
+    melodyFile_ = std::move(extracted).value();
+    if (!StartFile(melodyFile_.Path())) return;
+    if (started_) started_(index, melodyFile_.Path());
 }
 
 // Our own Close must not drive the list: Notify off for it (the setting holds for one command).
@@ -119,7 +107,7 @@ void TMelodyPlayback::SndPlayNotify(IMediaPlayer::NotifyValue value) {
 
 void TMelodyPlayback::Advance() {
     CloseQuietly();
-    if (!sources_.useCustomPlaylist && IsTableIndex(melodyIndex_)) RemoveQuietly(TemporaryMelodyFile(melodyIndex_));
+    melodyFile_.Reset();
     ChooseNextIndex();
     if (melodyIndex_ >= 0 && melodyIndex_ < melodyCount_) LoadMelody(melodyIndex_);
 }
@@ -149,15 +137,14 @@ void TMelodyPlayback::Finish() {
     finished_ = true;
     CloseQuietly();
     // Only files this object extracted are removed; the user's own files are never touched.
-    if (!sources_.useCustomPlaylist) {
-        RemoveQuietly(extractedFile_);
-        extractedFile_.clear();
-    }
+    melodyFile_.Reset();
 }
 
 void TMelodyPlayback::RemoveLeftoverFile() {
+    melodyFile_.Reset();
+    // By name: a file of the current melody that anything left behind goes too.
     if (!sources_.useCustomPlaylist && IsTableIndex(melodyIndex_))
-        RemoveQuietly(TemporaryMelodyFile(melodyIndex_));
+        payload::RemoveLeftover(TemporaryMelodyFile(melodyIndex_));
 }
 
 bool TMelodyPlayback::IsTableIndex(int index) const {

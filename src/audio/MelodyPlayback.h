@@ -15,6 +15,7 @@
 // Everything runs on the thread the player lives on.
 
 #include "audio/IMediaPlayer.h"
+#include "payload/ExtractedFile.h"
 #include "payload/PayloadRecords.h"
 
 #include <cstdint>
@@ -96,7 +97,7 @@ private:
     std::vector<int32_t> shuffleQueue_;  // consumed from its end
     bool shuffleSpent_ = false;
     bool finished_ = false;
-    std::string extractedFile_;  // the temporary melody file on disk now, if any
+    payload::TExtractedFile melodyFile_;  // the built-in melody the player has, if any
     StartedListener started_;
 };
 

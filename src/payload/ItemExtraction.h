@@ -28,9 +28,9 @@ inline constexpr std::size_t kExtractChunkSize = 0x80000;
 Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool compressed, int64_t offset,
                        int64_t storedSize, int64_t size, const FreeSpaceQuery& freeSpace = QueryFreeSpace);
 
-// The engine's form: opens `sourcePath` itself. Callers ignore the status (the loader of the
-// extracted file fails instead); the CLI reports it. Since nobody else would say why a large
-// item is passed over, a refusal for want of space is also written to stderr.
+// The engine's form (through TExtractedFile, ExtractedFile.h): opens `sourcePath` itself. The
+// show passes a failed item over without a word, so a refusal for want of space, the one failure
+// a user could do something about, is also written to stderr.
 Status ExtractItem(const std::string& sourcePath, const std::string& targetPath, bool compressed, int64_t offset,
                    int64_t storedSize, int64_t size);
 

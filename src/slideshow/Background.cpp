@@ -1,7 +1,6 @@
 #include "slideshow/Background.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/ColorConversion.h"
 #include "raster/GradientFill.h"
@@ -50,15 +49,16 @@ Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TK
                                                                const TBackgroundSources& sources) {
     if (header.BackgroundStoredSize == 0)
         return std::optional<raster::TBitmap32>{};
-    const std::string path = payload::TempFilePath(sources.TempFolder, payload::kBackgroundFile, header.BackgroundExt);
-    // The background picture is always stored deflated.
-    const Status extracted =
-        payload::ExtractItem(sources.ScreensaverPath, path, true,
-                             payload::SectionStart(header, payload::kBackgroundSection), header.BackgroundStoredSize,
-                             header.BackgroundSize);
-    // A file of the same name from an earlier run must not stand in for this show's picture.
+    // The background picture is always stored deflated. A file of the same name from an earlier
+    // run never stands in for this show's picture: a failed extraction removes it.
+    auto extracted = payload::TExtractedFile::Extract(
+        sources.ScreensaverPath,
+        payload::TempFilePath(sources.TempFolder, payload::kBackgroundFile, header.BackgroundExt),
+        payload::DeflatedSection(header, payload::kBackgroundSection, header.BackgroundStoredSize,
+                                 header.BackgroundSize));
     if (!extracted)
         return extracted.error();
+    const std::string path = extracted->Release();  // the file is left in place
     // Decoded at its own size: tiled and centred drawing show it unscaled.
     auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)

@@ -1,7 +1,6 @@
 #include "slideshow/ExitBanner.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/decoders/PictureDecoding.h"
 
@@ -23,11 +22,14 @@ bool TExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::
         return false;
     // The window counts as made from here on, also when the picture then fails: one try per run.
     windowMade_ = true;
-    const std::string file = payload::TempFilePath(tempFolder, payload::kExitBannerFile, header.ExitBannerExt);
-    if (!payload::ExtractItem(screensaverPath, file, /*compressed=*/true,
-                              payload::SectionStart(header, payload::kExitBannerSection), header.ExitBannerStoredSize,
-                              header.ExitBannerSize))
+    auto extracted = payload::TExtractedFile::Extract(
+        screensaverPath, payload::TempFilePath(tempFolder, payload::kExitBannerFile, header.ExitBannerExt),
+        payload::DeflatedSection(header, payload::kExitBannerSection, header.ExitBannerStoredSize,
+                                 header.ExitBannerSize));
+    if (!extracted)
         return false;
+    // The banner's file is left in place.
+    const std::string file = extracted->Release();
     auto picture = raster::DecodePictureFile(file, raster::kShowPictureHint);
     if (!picture.ok() || picture->Empty() || !showModal)
         return false;

@@ -1,7 +1,6 @@
 #include "slideshow/LogoOverlay.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/BitmapDraw.h"
 #include "raster/ColorConversion.h"
@@ -13,14 +12,14 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
                                    const std::string& tempFolder) {
     if (header.LogoStoredSize <= 0)
         return MakeError("the payload has no logo");
-    const std::string path = payload::TempFilePath(tempFolder, payload::kLogoFile, header.LogoExt);
-    // The logo is always stored deflated.
-    const Status extracted =
-        payload::ExtractItem(screensaverPath, path, true, payload::SectionStart(header, payload::kLogoSection),
-                             header.LogoStoredSize, header.LogoSize);
-    // A logo file of an earlier run may still lie there; only this run's logo may be shown.
+    // The logo is always stored deflated. A logo file of an earlier run may still lie there; a
+    // failed extraction removes it, so only this run's logo is shown.
+    auto extracted = payload::TExtractedFile::Extract(
+        screensaverPath, payload::TempFilePath(tempFolder, payload::kLogoFile, header.LogoExt),
+        payload::DeflatedSection(header, payload::kLogoSection, header.LogoStoredSize, header.LogoSize));
     if (!extracted)
         return extracted.error();
+    const std::string path = extracted->Release();  // the file is left in place
     auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)
         return picture.error();

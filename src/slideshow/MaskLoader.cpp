@@ -1,22 +1,13 @@
 #include "slideshow/MaskLoader.h"
 
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/BitmapDraw.h"
 #include "raster/decoders/PictureDecoding.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace vorlandite::slideshow {
 
 namespace {
-
-void RemoveQuietly(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-}
 
 // The picture drawn over a transparent surface of its size, then made opaque: what a picture
 // leaves transparent becomes black, that is, hides the item there.
@@ -37,18 +28,15 @@ Result<raster::TBitmap32> LoadMask(const payload::TKelFixedSizeInfo& header,
     if (maskIndex < 0 || std::size_t(maskIndex) >= masks.size())
         return MakeError("mask " + std::to_string(maskIndex) + " is not in the mask table");
     const payload::TKelMaskInfo& mask = masks[std::size_t(maskIndex)];
-    const std::string path =
-        payload::TempFilePath(tempFolder, payload::kMaskFile, payload::MaskExtension(mask.Format));
-
-    const Status extracted = payload::ExtractItem(screensaverPath, path, mask.StoredSize > 0,
-                                                  payload::ItemPosition(header, mask), mask.StoredSize, mask.Size);
-    if (!extracted) {
-        // A file of the same name left over from an earlier run must not stand in for this mask.
-        RemoveQuietly(path);
+    // A file of the same name left over from an earlier run never stands in for this mask: a
+    // failed extraction removes it.
+    auto extracted = payload::TExtractedFile::Extract(
+        screensaverPath, payload::TempFilePath(tempFolder, payload::kMaskFile, payload::MaskExtension(mask.Format)),
+        payload::TableItem(header, mask));
+    if (!extracted)
         return extracted.error();
-    }
-    auto decoded = raster::DecodePictureFile(path, raster::kShowPictureHint);
-    RemoveQuietly(path);
+    auto decoded = raster::DecodePictureFile(extracted->Path(), raster::kShowPictureHint);
+    extracted->Reset();
     if (!decoded)
         return decoded.error();
     if (decoded->Empty())

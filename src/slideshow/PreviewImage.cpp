@@ -1,16 +1,13 @@
 #include "slideshow/PreviewImage.h"
 
 #include "payload/ContainerReader.h"
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/canvas/QtImageBridge.h"
 #include "raster/decoders/PictureDecoding.h"
 
 #include <QPainter>
 #include <QRect>
-
-#include <filesystem>
 
 namespace vorlandite::slideshow {
 
@@ -24,14 +21,14 @@ Result<std::optional<raster::TBitmap32>> LoadPreviewImage(const std::string& scr
     if (!header.ok() || header->PreviewSize <= 0)
         return std::optional<raster::TBitmap32>();
 
-    const std::string file = payload::TempFilePath(tempFolder, payload::kPreviewFile);
     const int64_t size = header->PreviewSize;
-    Status extracted = payload::ExtractItemFrom(**source, file, /*compressed=*/false,
-                                                payload::SectionStart(*header, payload::kPreviewSection), size, size);
+    // Stored raw; the file goes once decoded, also when decoding failed.
+    auto extracted = payload::TExtractedFile::ExtractFrom(
+        **source, payload::TempFilePath(tempFolder, payload::kPreviewFile),
+        payload::TStoredItem{false, payload::SectionStart(*header, payload::kPreviewSection), size, size});
     // Decoded as what the section holds, a Windows bitmap, whatever its bytes look like.
-    auto picture = extracted ? raster::DecodePictureFile(file, raster::kShowPictureHint) : Result<raster::TBitmap32>(extracted.error());
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
+    auto picture = extracted ? raster::DecodePictureFile(extracted->Path(), raster::kShowPictureHint)
+                             : Result<raster::TBitmap32>(extracted.error());
     if (!picture.ok())
         return picture.error();
     return std::optional<raster::TBitmap32>(std::move(picture).value());

@@ -2,8 +2,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/PendingFile.h"
-#include "payload/ItemExtraction.h"
-#include "payload/PayloadLayout.h"
+#include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
 #include "raster/canvas/TBitmapCanvas.h"
 #include "raster/decoders/PictureDecoding.h"
@@ -161,20 +160,21 @@ Status SetCurrentImageAsWallpaper(int currentPictureIndex, const payload::Payloa
             screen.repaint(changed);
     }
 
-    const std::string extracted = payload::TempFilePath(services.tempFolder, payload::kWallpaperItemFile, item.Ext);
-    (void)payload::ExtractItem(screensaverPath, extracted, item.StoredSize > 0,
-                               payload::ItemPosition(payload.Header, item), item.StoredSize, item.Size);
+    auto extracted = payload::TExtractedFile::Extract(
+        screensaverPath, payload::TempFilePath(services.tempFolder, payload::kWallpaperItemFile, item.Ext),
+        payload::TableItem(payload.Header, item));
+    if (!extracted)
+        return extracted.error();
     const std::string wallpaper = WallpaperFilePath(services.windowsFolder);
     Status written;
-    if (LowerExtension(extracted) != ".bmp") {
-        auto picture = raster::DecodePictureFile(extracted, raster::kShowPictureHint);
+    if (LowerExtension(extracted->Path()) != ".bmp") {
+        auto picture = raster::DecodePictureFile(extracted->Path(), raster::kShowPictureHint);
         written = picture.ok() ? SaveBitmapFile(*picture, wallpaper) : Status(picture.error());
     } else {
-        written = CopyFileReplacing(extracted, wallpaper);
+        written = CopyFileReplacing(extracted->Path(), wallpaper);
     }
     // The extracted copy goes whatever happened to it: a failed request must not leave it behind.
-    std::error_code ec;
-    std::filesystem::remove(extracted, ec);
+    extracted->Reset();
     if (!written)
         return written;
     return SetDesktopWallpaper(services.registry, services.desktop, wallpaper,

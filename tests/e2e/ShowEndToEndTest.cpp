@@ -136,7 +136,9 @@ TEST_F(EndToEnd, PreviewEmbedsIntoTheGivenWindowAndLeavesWithIt) {
 
 TEST_F(EndToEnd, TheSecondWindowLandsOnTheSecondMonitor) {
     StartServer("2048x768x24");
-    ASSERT_EQ(testing::SetSideBySideMonitors(display_, 2, kScreenWidth, kScreenHeight), 2)
+    const std::vector<testing::MonitorPlace> sideBySide = {{0, 0, kScreenWidth, kScreenHeight},
+                                                           {kScreenWidth, 0, kScreenWidth, kScreenHeight}};
+    ASSERT_EQ(testing::SetMonitors(display_, sideBySide, 0), 2)
         << "the X server did not take the two monitors";
 
     testing::FakeMotion(display_, 300, 200);

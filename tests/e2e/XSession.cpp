@@ -316,7 +316,7 @@ void FocusWindow(Display* display, unsigned long window) {
     XSync(display, False);
 }
 
-int SetSideBySideMonitors(Display* display, int count, int width, int height) {
+int SetMonitors(Display* display, const std::vector<MonitorPlace>& monitors, int primary) {
     const Window root = DefaultRootWindow(display);
     // The output's own monitor is listed as long as no monitor of ours includes that output, so
     // the first one takes it over.
@@ -324,29 +324,29 @@ int SetSideBySideMonitors(Display* display, int count, int width, int height) {
     const RROutput output = resources && resources->noutput > 0 ? resources->outputs[0] : 0;
     if (resources)
         XRRFreeScreenResources(resources);
-    for (int i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
         const bool takesOutput = i == 0 && output != 0;
         XRRMonitorInfo* monitor = XRRAllocateMonitor(display, takesOutput ? 1 : 0);
         if (takesOutput)
             monitor->outputs[0] = output;
-        const std::string name = "E2E-" + std::to_string(i);
+        const std::string name = "TEST-" + std::to_string(i);
         monitor->name = XInternAtom(display, name.c_str(), False);
-        monitor->primary = i == 0;
+        monitor->primary = int(i) == primary;
         monitor->automatic = False;
-        monitor->x = i * width;
-        monitor->y = 0;
-        monitor->width = width;
-        monitor->height = height;
-        monitor->mwidth = width * 254 / 960;  // about 96 dpi
-        monitor->mheight = height * 254 / 960;
+        monitor->x = monitors[i].x;
+        monitor->y = monitors[i].y;
+        monitor->width = monitors[i].width;
+        monitor->height = monitors[i].height;
+        monitor->mwidth = monitors[i].width * 254 / 960;  // about 96 dpi
+        monitor->mheight = monitors[i].height * 254 / 960;
         XRRSetMonitor(display, root, monitor);
         XRRFreeMonitors(monitor);
     }
     XSync(display, False);
     int reported = 0;
-    XRRMonitorInfo* monitors = XRRGetMonitors(display, root, False, &reported);
-    if (monitors)
-        XRRFreeMonitors(monitors);
+    XRRMonitorInfo* listed = XRRGetMonitors(display, root, False, &reported);
+    if (listed)
+        XRRFreeMonitors(listed);
     return reported;
 }
 

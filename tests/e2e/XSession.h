@@ -110,8 +110,11 @@ void ResizeWindow(Display* display, unsigned long window, int width, int height)
 // Gives the keyboard focus to `window`, as another application taking over would.
 void FocusWindow(Display* display, unsigned long window);
 
-// Splits the screen into `count` side-by-side RandR monitors of width x height, the first
-// primary; returns the number of monitors the server reports afterwards.
-int SetSideBySideMonitors(Display* display, int count, int width, int height);
+struct MonitorPlace {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// RandR monitors at the given places, monitors[primary] the primary one; returns the number of
+// monitors the server reports afterwards.
+int SetMonitors(Display* display, const std::vector<MonitorPlace>& monitors, int primary);
 
 } // namespace vorlandite::testing

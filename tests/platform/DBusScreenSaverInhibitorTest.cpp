@@ -5,6 +5,7 @@
 #include "platform/CombinedScreenSaverInhibitor.h"
 #include "platform/qt/DBusScreenSaverInhibitor.h"
 #include "support/QtApplication.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -31,6 +31,7 @@ namespace vorlandite::platform {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::ScopedEnv;
 
 // A message bus of our own, with no services to activate: nothing of the machine's session can
 // answer in place of the stand-in. A hostile one lets nothing reach its clients, not even the
@@ -187,26 +188,6 @@ constexpr char kReason[] = "A slideshow is running";
 constexpr auto kPatience = 10s;
 // For the cases where the answer must not be waited for.
 constexpr auto kShortPatience = 300ms;
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // Whether the inhibitor's asking thread ends within a generous bound.
 bool Settles(const DBusScreenSaverInhibitor& inhibitor) {

@@ -1,6 +1,7 @@
 #include "platform/FileRegistry.h"
 
 #include "platform/ScreenSaverPassword.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -567,16 +568,10 @@ TEST_F(FileRegistryTest, NamesThatCannotGoIntoALineAreRefused) {
 }
 
 TEST(DefaultUserRegistryPathTest, FollowsXdgConfigHome) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    std::string savedValue = saved ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+    testing::ScopedEnv config("XDG_CONFIG_HOME", "/somewhere/config");
     EXPECT_EQ(DefaultUserRegistryPath(), "/somewhere/config/vorlandite/user.reg");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+    config.Set("relative");  // not absolute: ignored
     EXPECT_TRUE(DefaultUserRegistryPath().ends_with("/.config/vorlandite/user.reg"));
-    if (saved)
-        ::setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

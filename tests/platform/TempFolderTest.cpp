@@ -2,6 +2,7 @@
 // at exit, and those of processes that no longer run removed at start.
 
 #include "platform/PlatformPaths.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,17 +21,6 @@ namespace fs = std::filesystem;
 
 class TempFolders : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-        ::setenv("XDG_RUNTIME_DIR", dir_.Path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (saved_)
-            ::setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
-        else
-            ::unsetenv("XDG_RUNTIME_DIR");
-    }
     fs::path User() const { return dir_.Path() / ("vorlandite-" + std::to_string(::geteuid())); }
 
     // The id of a process that has ended (and been reaped).
@@ -44,7 +34,7 @@ protected:
     }
 
     testing::TempDir dir_;
-    std::optional<std::string> saved_;
+    testing::ScopedEnv runtimeDir_{"XDG_RUNTIME_DIR", dir_.Path().c_str()};
 };
 
 TEST_F(TempFolders, EachProcessHasAPrivateFolderOfItsOwnThatGoesAtExit) {

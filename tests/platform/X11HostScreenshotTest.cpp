@@ -4,6 +4,7 @@
 #include "e2e/XSession.h"
 #include "platform/X11TestScreen.h"
 #include "platform/qt/X11HostScreenshot.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,34 +21,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::PositionColour;
+using testing::ScopedEnv;
 using testing::XvfbServer;
 
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr int kRootWidth = 320;
 constexpr int kRootHeight = 240;
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class X11HostScreenshotTest : public ::testing::Test {
 protected:

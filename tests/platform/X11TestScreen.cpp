@@ -3,12 +3,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace vorlandite::testing {
 
@@ -109,40 +107,6 @@ unsigned long FindWindowWithProperty(Display* display, const char* name) {
     if (children)
         XFree(children);
     return found;
-}
-
-int SetMonitors(Display* display, const std::vector<MonitorPlace>& monitors, int primary) {
-    const Window root = DefaultRootWindow(display);
-    // The output's own monitor is listed as long as no monitor of ours includes that output, so
-    // the first one takes it over.
-    XRRScreenResources* resources = XRRGetScreenResources(display, root);
-    const RROutput output = resources && resources->noutput > 0 ? resources->outputs[0] : 0;
-    if (resources)
-        XRRFreeScreenResources(resources);
-    for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const bool takesOutput = i == 0 && output != 0;
-        XRRMonitorInfo* monitor = XRRAllocateMonitor(display, takesOutput ? 1 : 0);
-        if (takesOutput)
-            monitor->outputs[0] = output;
-        const std::string name = "TEST-" + std::to_string(i);
-        monitor->name = XInternAtom(display, name.c_str(), False);
-        monitor->primary = int(i) == primary;
-        monitor->automatic = False;
-        monitor->x = monitors[i].x;
-        monitor->y = monitors[i].y;
-        monitor->width = monitors[i].width;
-        monitor->height = monitors[i].height;
-        monitor->mwidth = monitors[i].width * 254 / 960;  // about 96 dpi
-        monitor->mheight = monitors[i].height * 254 / 960;
-        XRRSetMonitor(display, root, monitor);
-        XRRFreeMonitors(monitor);
-    }
-    XSync(display, False);
-    int reported = 0;
-    XRRMonitorInfo* listed = XRRGetMonitors(display, root, False, &reported);
-    if (listed)
-        XRRFreeMonitors(listed);
-    return reported;
 }
 
 } // namespace vorlandite::testing

@@ -1,7 +1,7 @@
 #pragma once
 // What the tests of our X11 code set up on a private X server (tests/e2e/XSession.h starts it):
-// coloured windows, pixmaps with known pixels, the properties a screensaver host sets, RandR
-// monitors. Xlib stays in X11TestScreen.cpp: its macros collide with our names.
+// coloured windows, pixmaps with known pixels, the properties a screensaver host sets (RandR
+// monitors: XSession.h). Xlib stays in X11TestScreen.cpp: its macros collide with our names.
 
 #include <cstdint>
 #include <vector>
@@ -37,12 +37,5 @@ void SetMistypedScreenshotProperty(Display* display, unsigned long window);
 
 // A child of the root window that has the property `name`, or 0.
 unsigned long FindWindowWithProperty(Display* display, const char* name);
-
-struct MonitorPlace {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-// RandR monitors at the given places, monitors[primary] the primary one; returns the number of
-// monitors the server reports afterwards.
-int SetMonitors(Display* display, const std::vector<MonitorPlace>& monitors, int primary);
 
 } // namespace vorlandite::testing

@@ -87,6 +87,7 @@ TEST(LogoLoadingTest, CutStreamGivesNoneEvenWithAnEarlierRunsLogoFileThere) {
     payload::TKelFixedSizeInfo damaged = show.payload.Header;
     damaged.LogoStoredSize = 7;
     EXPECT_FALSE(LoadLogo(damaged, show.path, show.tempFolder).ok());
+    EXPECT_FALSE(std::filesystem::exists(show.tempFolder + "SSLG.png")) << "nor is it left to a later reader";
 }
 
 class DrawLogoTest : public ::testing::Test {

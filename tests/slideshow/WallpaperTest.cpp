@@ -4,6 +4,7 @@
 #include "slideshow/Wallpaper.h"
 
 #include "OverlayTestSupport.h"
+#include "payload/PayloadLayout.h"
 #include "platform/FileRegistry.h"
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/canvas/QtImageBridge.h"
@@ -156,6 +157,25 @@ TEST(Wallpaper, UndecodableItemChangesNothingAndLeavesNoCopy) {
     EXPECT_EQ(rig.Value("Wallpaper"), "<no key>");
     EXPECT_TRUE(rig.desktop.requests.empty());
     EXPECT_FALSE(std::filesystem::exists(rig.show.tempFolder + "SSWIMG.jpg"));
+}
+
+// A copy of the name that something left behind is never taken for the item that could not be
+// extracted: a bitmap would be copied to the wallpaper as it is.
+TEST(Wallpaper, ItemThatCannotBeExtractedChangesNothingNotEvenThroughAnOlderCopy) {
+    testing::BmpRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.pixelData = testing::PackRows({{0x0000FF, 0x00FF00}, {0xFF0000, 0x123456}}, 24);
+    const Bytes bytes = testing::WriteBmp(recipe);
+    Rig rig(DraftWithItem(".bmp", bytes, false, 0));
+    const payload::TKelImageInfo& item = rig.show.payload.Images[0];
+    std::filesystem::resize_file(rig.show.path, uint64_t(payload::ItemPosition(rig.show.payload.Header, item)));
+    const std::string stale = rig.show.tempFolder + "SSWIMG.bmp";
+    testing::WriteFileBytes(stale, bytes);
+    EXPECT_FALSE(rig.Press(0).ok());
+    EXPECT_FALSE(std::filesystem::exists(rig.WallpaperFile()));
+    EXPECT_TRUE(rig.desktop.requests.empty());
+    EXPECT_FALSE(std::filesystem::exists(stale));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "raster/decoders/PictureDecoding.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/RandomPayload.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -75,9 +76,6 @@ void ExpectSameButPositions(const nlohmann::json& original, const nlohmann::json
 class PlayPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* saved = std::getenv("XDG_CONFIG_HOME"))
-            savedConfig_ = saved;
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         payload::PayloadDraft draft;
         draft.Header.Seconds = 2;
         draft.Strings.Title = "Old Show";
@@ -88,12 +86,6 @@ protected:
         engine_ = std::string("\x7F" "ELF stand-in engine\n") + std::string(3000, 'e');
         WriteFile(dir_ / "engine", engine_);
     }
-    void TearDown() override {
-        if (savedConfig_)
-            ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-    }
 
     testing::CommandResult Port(const std::filesystem::path& from, const std::filesystem::path& to) {
         return RunCommand(RunPort, {from.string(), "-o", to.string(), "--engine", (dir_ / "engine").string()});
@@ -103,7 +95,8 @@ protected:
     std::filesystem::path old_ = dir_ / "Old Show.scr";
     std::string payload_;
     std::string engine_;
-    std::optional<std::string> savedConfig_;
+    // No stored settings of the user's reach the show.
+    vorlandite::testing::ScopedEnv config_{"XDG_CONFIG_HOME", (dir_ / "config").c_str()};
 };
 
 TEST_F(PlayPortTest, PortIsTheEngineFollowedByTheSamePayloadBytes) {

@@ -11,13 +11,13 @@
 #include "formats/swf/SwfMovie.h"
 #include "formats/swf/SwfWriter.h"
 #include "support/RandomPayload.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 #include <sstream>
 
 namespace vorlandite::tools {
@@ -45,9 +45,6 @@ payload::DraftItem<payload::TKelImageInfo> Picture(TColor32 colour) { return vor
 class RecordCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* saved = std::getenv("XDG_CONFIG_HOME"))
-            savedConfig_ = saved;
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         payload::PayloadDraft draft;
         draft.Header.Seconds = 2;
         draft.Header.EffectSpeed = 3;
@@ -58,12 +55,6 @@ protected:
         draft.Images = {Picture(kRed), Picture(kGreen), Picture(kBlue)};
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
-    void TearDown() override {
-        if (savedConfig_)
-            ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
     }
 
     void StoreSettings(std::string_view values) {
@@ -112,7 +103,8 @@ protected:
 
     TempDir dir_;
     std::filesystem::path screensaver_ = dir_ / "show.scr";
-    std::optional<std::string> savedConfig_;
+    // No stored settings of the user's reach the show.
+    vorlandite::testing::ScopedEnv config_{"XDG_CONFIG_HOME", (dir_ / "config").c_str()};
 };
 
 TEST_F(RecordCommandTest, WritesTheEventStreamAndTheScreenOfEachItem) {

@@ -9,6 +9,7 @@
 #include "commands/VideoExport.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/RandomPayload.h"
+#include "support/ScopedEnv.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -130,19 +131,6 @@ std::array<int, 3> Middle(const std::vector<uint8_t>& frame) {
 
 class RecordVideoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // No stored settings of the user's reach the show.
-        if (const char* saved = std::getenv("XDG_CONFIG_HOME"))
-            savedConfig_ = saved;
-        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-    }
-    void TearDown() override {
-        if (savedConfig_)
-            ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-    }
-
     // effects: the show's effect codes, one a character (empty: any effect); speed 1 is the
     // slowest.
     void WriteShow(bool music, std::vector<TColor32> colours = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu},
@@ -179,7 +167,8 @@ protected:
 
     TempDir dir_;
     std::filesystem::path screensaver_ = dir_ / "show.scr";
-    std::optional<std::string> savedConfig_;
+    // No stored settings of the user's reach the show.
+    vorlandite::testing::ScopedEnv config_{"XDG_CONFIG_HOME", (dir_ / "config").c_str()};
 };
 
 struct ContainerCase {

@@ -6,6 +6,7 @@
 #include "commands/Register.h"
 #include "platform/HostRegistration.h"
 #include "support/RandomPayload.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -27,23 +28,12 @@ std::size_t ProgramCount(const std::string& text) {
 class RegisterCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_DATA_HOME"})
-            if (const char* value = std::getenv(name))
-                saved_.emplace_back(name, value);
-        ::setenv("HOME", home_.c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
         fs::create_directories(home_);
         payload::PayloadDraft draft;
         draft.Strings.Title = "Caf\xE9 \"Noir\"\tshow";  // Windows-1252, as payloads hold it
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(showPath_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         fs::permissions(showPath_, fs::perms::owner_all);
-    }
-    void TearDown() override {
-        ::unsetenv("HOME");
-        ::unsetenv("XDG_DATA_HOME");
-        for (const auto& [name, value] : saved_)
-            ::setenv(name.c_str(), value.c_str(), 1);
     }
 
     testing::TempDir dir_;
@@ -53,7 +43,8 @@ protected:
     std::string relative_ = fs::relative(showPath_).string();
     std::string roundabout_ = (dir_ / "My Shows" / ".." / "." / "show.scr").string();
     fs::path desktop_ = dir_ / "data" / "applications" / "screensavers" / "vorlandite-caf-noir-show.desktop";
-    std::vector<std::pair<std::string, std::string>> saved_;
+    vorlandite::testing::ScopedEnv homeEnv_{"HOME", home_.c_str()};
+    vorlandite::testing::ScopedEnv dataHomeEnv_{"XDG_DATA_HOME", (dir_ / "data").c_str()};
 };
 
 TEST_F(RegisterCommandTest, RealSettingsFileGetsTheEntryAndUnregisterRestoresItsBytes) {
@@ -138,7 +129,7 @@ TEST_F(RegisterCommandTest, RefusalsWriteNothing) {
     EXPECT_TRUE(testing::ListFolder(home_).empty());
     EXPECT_FALSE(fs::exists(dir_ / "data"));
 
-    ::unsetenv("HOME");
+    homeEnv_.Set(nullptr);
     auto noHome = RunCommand(RunRegister, {showPath_});
     EXPECT_EQ(noHome.status, kExitBadInput);
     EXPECT_NE(noHome.err.find("HOME"), std::string::npos);

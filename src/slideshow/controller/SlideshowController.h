@@ -14,6 +14,7 @@
 
 #include "base/Result.h"
 #include "payload/ContainerReader.h"
+#include "payload/ExtractedFile.h"
 #include "raster/DesktopCapture.h"
 #include "raster/TBitmap32.h"
 #include "slideshow/Background.h"
@@ -140,20 +141,28 @@ private:
     void EnableSlideTimer();
     void DisableSlideTimer();
     bool IsFlashItem(int index) const;
+    // At the start: the Flash control the payload wants ready (FlashItemLoad.cpp).
+    void MakeStartupFlashControl();
     TFrameContext FrameContext();
     // The monitor that gets the picture item being loaded: with a second monitor the picture
     // items alternate, the first one going to the main monitor.
     IShowSurface& ChooseTarget();
-    // The part of LoadImage that may fail; the caller swallows what it returns.
+    // The part of LoadImage that may fail; the caller swallows what it returns. It extracts the
+    // item and hands its file to the load of the item's kind, each in a file of its own.
     Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
-    // A video item: the background and logo on screen, the video on the display panel.
-    Status LoadVideo(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
+    // A picture or GIF item (PictureItemLoad.cpp): composed and brought in on one monitor.
+    Status LoadPicture(int index, int mode, bool desktopStart, payload::TExtractedFile itemFile,
+                       raster::TBitmap32& frame);
+    // A video item (VideoItemLoad.cpp): the background and logo on screen, the video on the
+    // display panel.
+    Status LoadVideo(int index, int mode, payload::TExtractedFile itemFile, raster::TBitmap32& frame);
     raster::TRect PlaceVideoPanel(int mode);
     void StopVideo();
-    // A Flash item: the background and logo on screen, the movie on the display panel.
-    Status LoadFlash(int index, int mode, const std::string& itemFile, raster::TBitmap32& frame);
+    // A Flash item (FlashItemLoad.cpp): the background and logo on screen, the movie on the
+    // display panel.
+    Status LoadFlash(int index, int mode, payload::TExtractedFile itemFile, raster::TBitmap32& frame);
     // The background (or desktop) frame with the logo, on every monitor at once: what shows
-    // around the display panel of a video or Flash item.
+    // around the display panel of a video or Flash item (PanelItemShow.cpp).
     Status ShowPanelBackdrop(raster::TBitmap32& frame);
     void RepaintScreens();
     // A video or Flash movie is on its panel now: the item state and the recorder's event.
@@ -180,7 +189,11 @@ private:
     bool showWithoutTransition_ = true;
     bool desktopStart_ = false;
     bool videoPlaying_ = false;  // a video item is on screen; the slide timer waits for its end
+    payload::TExtractedFile videoFile_;  // the video the player has, until it is closed
     int slideIntervalMs_ = 5000;
+    // The movie the control has loaded, until it is unloaded; declared first, so that the control
+    // is gone before its file.
+    payload::TExtractedFile flashFile_;
     // The current Flash control (null before the first one); a movie is on screen while
     // flashShown_ is set.
     std::unique_ptr<platform::IFlashControl> flashControl_;

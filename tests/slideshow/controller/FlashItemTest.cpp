@@ -8,9 +8,11 @@
 #include "formats/swf/SwfWriter.h"
 #include "raster/decoders/PictureWriters.h"
 #include "slideshow/DisplayPanelPlacement.h"
-#include "transitions/RecordingPresenter.h"
+#include "support/FakeShowDisplay.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace vorlandite::slideshow {
 namespace {
@@ -23,7 +25,7 @@ constexpr int kWidth = 32;
 constexpr int kHeight = 24;
 constexpr int kStretchCentreMode = 2;
 
-using Log = std::vector<std::string>;
+using Log = support::DisplayLog;
 
 class FakeFlashControl final : public platform::IFlashControl {
 public:
@@ -88,42 +90,6 @@ private:
     Log& log_;
 };
 
-class PanelDisplay final : public IShowDisplay {
-public:
-    explicit PanelDisplay(Log& log) : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)), log_(log) {}
-    int Width() const override { return kWidth; }
-    int Height() const override { return kHeight; }
-    TBitmap32& PictureBitmap() override { return picture; }
-    transitions::ITransitionPresenter& Presenter() override { return presenter; }
-    void ShowFrameNow(const TBitmap32& frame) override {
-        presenter.Canvas() = frame;
-        log_.push_back("frame");
-    }
-    void Repaint(const raster::TRect&) override { ++repaints; }
-    void RequestClose() override {
-        if (onClose)
-            onClose();
-    }
-    void PlaceVideoPanel(const raster::TRect& rect) override {
-        panel = rect;
-        log_.push_back("place panel");
-    }
-    void ShowVideoPanel(bool visible) override {
-        panelVisible = visible;
-        log_.push_back(visible ? "show panel" : "hide panel");
-    }
-
-    TBitmap32 picture;
-    transitions::TRecordingPresenter presenter;
-    std::function<void()> onClose;
-    raster::TRect panel{};
-    bool panelVisible = false;
-    int repaints = 0;
-
-private:
-    Log& log_;
-};
-
 struct ShownSink final : IShowEventSink {
     void ItemShown(const TItemShownEvent& event) override { shown.push_back(event); }
     void TransitionEnded(int) override {}
@@ -162,7 +128,7 @@ struct FlashShow {
     TSeededRandom random{5};
     TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
-    PanelDisplay display{log};
+    support::FakeShowDisplay display{kWidth, kHeight, &log};
     ShownSink events;
     FakeFlashFactory factory{log};
     std::function<bool()> onRegister;  // the runtime's registration; none: it fails
@@ -229,6 +195,7 @@ TEST(FlashItemTest, StoppedMovieAdvancesWithinOnePoll) {
     ASSERT_TRUE(show.controller->Start().ok());
     show.RunUntil(1250);
     EXPECT_EQ(show.Shown(), (std::vector<int>{0}));
+    EXPECT_TRUE(std::filesystem::exists(show.MovieFile())) << "the control reads it while the movie is loaded";
     show.factory.last->ended = true;  // the movie stops at 1250 ms
     int64_t advancedAt = -1;
     for (int64_t t = 1250; t <= 1500 && advancedAt < 0; ++t) {
@@ -245,6 +212,7 @@ TEST(FlashItemTest, StoppedMovieAdvancesWithinOnePoll) {
     EXPECT_FALSE(show.display.panelVisible);
     EXPECT_EQ(show.factory.last->movie, "none");
     EXPECT_FALSE(show.factory.last->playing);
+    EXPECT_FALSE(std::filesystem::exists(show.MovieFile())) << "unloaded, its file goes";
 }
 
 TEST(FlashItemTest, StopNoticedWhileThePasswordIsAskedWaitsForResume) {
@@ -287,6 +255,7 @@ TEST(FlashItemTest, SingleMovieStartsAgainEachTimeItStops) {
         show.RunUntil(show.clock.NowMs() + kFlashPollMs + 1);
         EXPECT_EQ(show.factory.created, round + 1);
         EXPECT_TRUE(show.factory.last->playing);
+        EXPECT_TRUE(std::filesystem::exists(show.MovieFile())) << "extracted again for each round";
         EXPECT_TRUE(show.slideTimer.IsActive()) << "a single Flash item keeps the slide timer running";
     }
     EXPECT_EQ(show.Shown(), (std::vector<int>{0, 0, 0, 0}));
@@ -311,6 +280,7 @@ TEST(FlashItemTest, MovieWithoutAHeaderIsSkippedAndSilenced) {
     ASSERT_NE(show.factory.last, nullptr);
     EXPECT_FALSE(show.factory.last->playing);
     EXPECT_EQ(show.factory.last->movie, "none");
+    EXPECT_FALSE(std::filesystem::exists(show.MovieFile()));
     show.RunUntil(5000);
     EXPECT_EQ(show.Shown(), (std::vector<int>{1}));
 }
@@ -391,6 +361,7 @@ TEST(FlashItemTest, ClosingTheWindowStopsTheMovie) {
     EXPECT_TRUE(show.controller->Closed());
     EXPECT_FALSE(show.flashTimer.IsActive());
     EXPECT_EQ(show.log.back(), "destroy");
+    EXPECT_FALSE(std::filesystem::exists(show.MovieFile()));
 }
 
 } // namespace

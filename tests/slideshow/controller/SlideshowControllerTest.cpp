@@ -8,6 +8,7 @@
 #include "../ShowItems.h"
 #include "payload/PayloadLayout.h"
 #include "raster/decoders/PictureWriters.h"
+#include "support/FakeShowDisplay.h"
 #include "transitions/RecordingPresenter.h"
 
 #include <gtest/gtest.h>
@@ -34,25 +35,6 @@ constexpr TColor32 kRed = 0xFFFF0000u;
 constexpr TColor32 kGreen = 0xFF00FF00u;
 constexpr TColor32 kBlue = 0xFF0000FFu;
 constexpr TColor32 kWhite = 0xFFFFFFFFu;
-
-// The second monitor's picture control; GIF frames reach its screen only through Repaint.
-class FakeSurface final : public IShowSurface {
-public:
-    FakeSurface() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
-    int Width() const override { return kWidth; }
-    int Height() const override { return kHeight; }
-    TBitmap32& PictureBitmap() override { return picture; }
-    transitions::ITransitionPresenter& Presenter() override { return presenter; }
-    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
-    void Repaint(const raster::TRect&) override {
-        ++repaints;
-        presenter.Canvas() = picture;
-    }
-
-    TBitmap32 picture;
-    transitions::TRecordingPresenter presenter;
-    int repaints = 0;
-};
 
 // A player that plays nothing: it logs what the show asks of it, and the test decides when and
 // how each play completes.
@@ -145,42 +127,6 @@ private:
     }
 };
 
-// A panel that only records where it is and whether it shows.
-struct FakeVideoPanel final : audio::VideoFrameConsumer {
-    void PresentVideoFrame(const QImage&, const QRect&) override {}
-    void ClearVideoFrame() override {}
-};
-
-class FakeDisplay final : public IShowDisplay {
-public:
-    FakeDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
-    IShowSurface* SecondMonitor() override { return second; }
-    int Width() const override { return kWidth; }
-    int Height() const override { return kHeight; }
-    TBitmap32& PictureBitmap() override { return picture; }
-    transitions::ITransitionPresenter& Presenter() override { return presenter; }
-    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
-    void Repaint(const raster::TRect&) override {}
-    void RequestClose() override {
-        ++closeRequests;
-        if (onClose)
-            onClose();
-    }
-
-    TBitmap32 picture;
-    transitions::TRecordingPresenter presenter;
-    int closeRequests = 0;
-    std::function<void()> onClose;
-    FakeSurface* second = nullptr;
-
-    void PlaceVideoPanel(const raster::TRect& rect) override { panel = rect; }
-    void ShowVideoPanel(bool visible) override { panelVisible = visible; }
-    audio::VideoFrameConsumer* VideoPanel() override { return &videoPanel; }
-    raster::TRect panel{};
-    bool panelVisible = false;
-    FakeVideoPanel videoPanel;
-};
-
 class FakePassword final : public IPasswordCheck {
 public:
     bool VerifyPassword() override {
@@ -240,13 +186,13 @@ struct Show {
     TSeededRandom random{7};
     TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
-    FakeDisplay display;
+    support::FakeShowDisplay display{kWidth, kHeight};
     FakePassword password;
     RecordingSink events;
     FixedDesktop desktop;
     std::unique_ptr<TSlideshowController> controller;
 
-    explicit Show(const payload::PayloadDraft& draft, FakeSurface* secondMonitor = nullptr,
+    explicit Show(const payload::PayloadDraft& draft, support::FakeShowSurface* secondMonitor = nullptr,
                   audio::IMediaPlayer* videoPlayer = nullptr)
         : file(draft) {
         support::EnsureGuiApplication();
@@ -516,7 +462,7 @@ TEST(SlideshowControllerTest, AcceptedFinishClosesOnceAndReleasesTheShow) {
 }
 
 TEST(SlideshowControllerTest, TwoMonitorsAlternatePictureItemsStartingOnTheMain) {
-    FakeSurface second;
+    support::FakeShowSurface second(kWidth, kHeight);
     Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue),
                      SolidPictureItem(kWhite)}),
               &second);
@@ -551,7 +497,7 @@ TEST(SlideshowControllerTest, TwoMonitorsAlternatePictureItemsStartingOnTheMain)
 }
 
 TEST(SlideshowControllerTest, BrokenItemDoesNotTakeAMonitorsTurn) {
-    FakeSurface second;
+    support::FakeShowSurface second(kWidth, kHeight);
     Show show(Draft({SolidPictureItem(kRed), BrokenPictureItem(), SolidPictureItem(kGreen)}), &second);
     show.Start();
     show.Tick();  // the broken item
@@ -562,7 +508,7 @@ TEST(SlideshowControllerTest, BrokenItemDoesNotTakeAMonitorsTurn) {
 }
 
 TEST(SlideshowControllerTest, GifOnTheSecondMonitorAnimatesThere) {
-    FakeSurface second;
+    support::FakeShowSurface second(kWidth, kHeight);
     Show show(Draft({SolidPictureItem(kBlue), TwoFrameGifItem(kRed, kGreen, 10)}), &second);
     show.Start();
     show.clock.AdvanceTo(5000);

@@ -10,7 +10,7 @@
 #include "audio/MusicTestSupport.h"
 #include "audio/TMediaPlayer.h"
 #include "raster/decoders/PictureWriters.h"
-#include "transitions/RecordingPresenter.h"
+#include "support/FakeShowDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -28,38 +28,6 @@ using raster::TBitmap32;
 
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
-
-struct CountingPanel final : audio::VideoFrameConsumer {
-    void PresentVideoFrame(const QImage&, const QRect&) override { ++frames; }
-    void ClearVideoFrame() override { ++clears; }
-    int frames = 0;
-    int clears = 0;
-};
-
-class PanelDisplay final : public IShowDisplay {
-public:
-    PanelDisplay() : presenter(support::SolidBitmap(kWidth, kHeight, 0xFF000000u)) {}
-    int Width() const override { return kWidth; }
-    int Height() const override { return kHeight; }
-    TBitmap32& PictureBitmap() override { return picture; }
-    transitions::ITransitionPresenter& Presenter() override { return presenter; }
-    void ShowFrameNow(const TBitmap32& frame) override { presenter.Canvas() = frame; }
-    void Repaint(const raster::TRect&) override {}
-    void RequestClose() override {
-        if (onClose)
-            onClose();
-    }
-    void PlaceVideoPanel(const raster::TRect& rect) override { panel = rect; }
-    void ShowVideoPanel(bool visible) override { panelVisible = visible; }
-    audio::VideoFrameConsumer* VideoPanel() override { return &content; }
-
-    TBitmap32 picture;
-    transitions::TRecordingPresenter presenter;
-    std::function<void()> onClose;
-    raster::TRect panel{};
-    bool panelVisible = false;
-    CountingPanel content;
-};
 
 struct EndsSink final : IShowEventSink {
     void ItemShown(const TItemShownEvent& event) override { shown.push_back(event.index); }
@@ -94,7 +62,7 @@ struct RealVideoShow {
     TSeededRandom random{3};
     TTaskQueue queue;
     transitions::TTransitionEngine engine{ticks, random, queue};
-    PanelDisplay display;
+    support::FakeShowDisplay display{kWidth, kHeight};
     EndsSink events;
     audio::TMediaPlayer player{audio::TMediaPlayer::AudioOutput::Silent, audio::TMediaPlayer::VideoOutput::Frames};
     std::unique_ptr<TSlideshowController> controller;
@@ -141,7 +109,7 @@ TEST_F(VideoPlaybackTest, TwoItemsAdvanceAtOnceWhenTheVideoHasPlayed) {
 
     ASSERT_TRUE(media::WaitUntil([&] { return !show.controller->VideoPlaying(); }, 5s));
     EXPECT_EQ(show.events.ended, (std::vector<int>{0}));
-    EXPECT_GT(show.display.content.frames, 0);
+    EXPECT_GT(show.display.videoPanel.frames, 0);
     EXPECT_FALSE(show.display.panelVisible);
     EXPECT_FALSE(show.player.IsOpen());
     EXPECT_FALSE(std::filesystem::exists(show.VideoFile()));
