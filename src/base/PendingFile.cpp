@@ -98,4 +98,15 @@ Status PendingFile::Commit() {
     return {};
 }
 
+std::string WriteThroughTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string target = real;
+            std::free(real);
+            return target;
+        }
+    return path;
+}
+
 } // namespace vorlandite

@@ -46,4 +46,8 @@ private:
     bool durable_ = false;
 };
 
+// The file a write to `path` must replace: the target of a symbolic link (a dotfiles folder,
+// say), so the rename does not put a plain file in the link's place; else `path` itself.
+std::string WriteThroughTarget(const std::string& path);
+
 } // namespace vorlandite

@@ -79,19 +79,6 @@ bool Missing(const std::string& path) {
     return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
 }
 
-// A store that is a symbolic link (a dotfiles folder, say) is written through to its target,
-// so the rename does not replace the link with a plain file.
-std::string WriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string target = real;
-            std::free(real);
-            return target;
-        }
-    return path;
-}
-
 // Takes `operation` (LOCK_SH or LOCK_EX) on `fd`, waiting at most `patience`: a process that
 // holds the lock for longer is stuck, and must not stop the caller for good. false with errno
 // EWOULDBLOCK when it is still held.
@@ -242,7 +229,7 @@ void ReportSkipped(const Store& store, const std::string& target,
 // and the store reads as empty; when it cannot be kept aside, a writer gets an error so the file
 // is not written over.
 Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
-    const std::string target = WriteTarget(store.path);
+    const std::string target = WriteThroughTarget(store.path);
     auto text = ReadWholeFile(target);
     if (!text)
         return text.error();
@@ -268,7 +255,7 @@ Result<RegDocument> LoadLocked(const Store& store, bool forWriting) {
 }
 
 Status SaveLocked(const Store& store, const RegDocument& document) {
-    const std::string target = WriteTarget(store.path);
+    const std::string target = WriteThroughTarget(store.path);
     const std::string text = SerializeRegFile(document);
     PendingFile file(target);
     if (!file.IsOpen())
@@ -313,7 +300,7 @@ Status Update(const Store& store, const Change& change) {
 Result<RegDocument> ReadStore(const Store& store) {
     if (Missing(store.path))
         return RegDocument{};  // not written yet
-    const std::string target = WriteTarget(store.path);
+    const std::string target = WriteThroughTarget(store.path);
     {
         ReadLock lock(store.path + ".lock");
         auto text = ReadWholeFile(target);

@@ -427,18 +427,6 @@ FileStamp StampOf(const std::string& path) {
     return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
 }
 
-// The file a write to `path` must replace: the target of a symbolic link, else `path`.
-std::string WriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string target = real;
-            std::free(real);
-            return target;
-        }
-    return path;
-}
-
 constexpr off_t kLargestSettingsFile = 16 << 20;
 
 struct FileText {
@@ -482,7 +470,7 @@ enum class WriteOutcome { Written, Overtaken };
 // Writes atomically; when `expected` is given and the target no longer matches it just before
 // the rename, nothing is replaced and the outcome is Overtaken.
 Result<WriteOutcome> WriteReplacing(const std::string& path, std::string_view text, const FileStamp* expected) {
-    const std::string target = WriteTarget(path);
+    const std::string target = WriteThroughTarget(path);
     PendingFile file(target);
     if (!file.IsOpen())
         return SystemError("cannot create a temporary file beside " + target);

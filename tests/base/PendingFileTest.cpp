@@ -77,6 +77,22 @@ TEST(PendingFileTest, ASettingsFileReplacedKeepsItsPermissionsAndANewOneGetsTheU
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);  // no temporary file left beside them
 }
 
+TEST(PendingFileTest, AWriteThroughALinkReplacesTheLinksTargetAndKeepsTheLink) {
+    testing::TempDir dir;
+    const std::string real = dir.File("real.reg"), link = dir.File("link.reg"), dangling = dir.File("gone.reg");
+    std::ofstream(real) << "old";
+    std::filesystem::create_symlink(real, link);
+    std::filesystem::create_symlink(dir.File("nowhere.reg"), dangling);
+    EXPECT_EQ(WriteThroughTarget(real), real);
+    EXPECT_EQ(WriteThroughTarget(link), std::filesystem::canonical(real).string());
+    EXPECT_EQ(WriteThroughTarget(dangling), dangling);  // nothing to write through to
+    PendingFile file(WriteThroughTarget(link));
+    ASSERT_TRUE(file.WriteDurablyKeepingMode("new"));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadAll(link), "new");
+}
+
 TEST(PendingFileTest, AMissingFolderIsReportedNotCommitted) {
     testing::TempDir dir;
     PendingFile file(dir.File("no-such-folder/out.bin"));
