@@ -1,8 +1,12 @@
-// The Flash runtime as the show meets it, under a real X server (run it under Xvfb): for each of
-// a few Flash items in a row, the time from the control's creation (the item's start) to the
-// movie's stage being on the screen, read back from the X server; and the memory the runtime
-// takes: the engine process and the browser's helper processes, before the first movie and with
-// the runtime loaded. The first item also pays for loading the plugin and starting the browser.
+// The Flash runtime as the show meets it, under a real X server (run it under Xvfb): the show
+// starts (the runtime is prepared, as a show with Flash items does), and after a lead time (a
+// picture's display time; --lead MS, 2000 by default) Flash items follow one another (--items N,
+// 20 by default), back to back or --gap MS apart (other items between them). For each, the time
+// from the control's creation (the item's start) to the movie's stage being on the screen, read
+// back from the X server; and the memory of the engine process and of the browser's helper
+// processes (resident and proportional) before the runtime and after items 1, 5 and every 10th.
+// With --lead 0 the first item comes as the show starts and waits for the player's core to be
+// compiled; with --no-prepare the runtime is not prepared and starts with the first movie.
 //
 // Without a display (no $DISPLAY) or without a Flash runtime it says so and measures nothing.
 
@@ -21,8 +25,10 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -32,28 +38,38 @@ namespace {
 
 using namespace vorlandite;
 
-constexpr int kItems = 5;
 constexpr QRgb kStage = swf::kCrossingStageColour;
 
-// Memory of a process in KiB (0 when it is gone): its proportional share of the pages it maps,
-// so the browser's processes are not counted twice for what they share.
-long ResidentKiB(const std::string& pid) {
+// Memory of a process in KiB (zeros when it is gone): what it has resident, and its proportional
+// share of the pages it maps, so the browser's processes are not counted twice for what they
+// share.
+struct Memory {
+    long rss = 0;
+    long pss = 0;
+    Memory& operator+=(const Memory& other) {
+        rss += other.rss;
+        pss += other.pss;
+        return *this;
+    }
+};
+
+Memory ProcessMemory(const std::string& pid) {
     std::ifstream status("/proc/" + pid + "/smaps_rollup");
     std::string key;
-    long value = 0;
+    Memory memory;
     while (status >> key) {
-        if (key == "Pss:") {
-            status >> value;
-            return value;
-        }
+        if (key == "Rss:")
+            status >> memory.rss;
+        else if (key == "Pss:")
+            status >> memory.pss;
         status.ignore(4096, '\n');
     }
-    return 0;
+    return memory;
 }
 
-// The process's descendants' resident memory in KiB.
-long DescendantsKiB(const std::string& parent) {
-    long total = 0;
+// The process's descendants' memory.
+Memory DescendantsMemory(const std::string& parent) {
+    Memory total;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool number = false;
         entry.toLong(&number);
@@ -62,11 +78,15 @@ long DescendantsKiB(const std::string& parent) {
         std::ifstream stat("/proc/" + entry.toStdString() + "/stat");
         std::string pid, name, state, ppid;
         stat >> pid >> name >> state >> ppid;
-        if (ppid == parent)
-            total += ResidentKiB(pid) + DescendantsKiB(pid);
+        if (ppid == parent) {
+            total += ProcessMemory(pid);
+            total += DescendantsMemory(pid);
+        }
     }
     return total;
 }
+
+double MiB(long kib) { return double(kib) / 1024.0; }
 
 QRgb ScreenPixel(QWidget& window) {
     const QImage shot = window.screen()->grabWindow(window.winId(), 200, 20, 1, 1).toImage();
@@ -90,6 +110,20 @@ void RunUntil(const std::function<bool()>& done, int limitMs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    int leadMs = 2000, items = 20, gapMs = 0;
+    bool prepare = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-prepare") == 0)
+            prepare = false;
+        if (i + 1 == argc)
+            break;
+        if (std::strcmp(argv[i], "--lead") == 0)
+            leadMs = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--items") == 0)
+            items = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--gap") == 0)
+            gapMs = std::max(0, std::atoi(argv[i + 1]));
+    }
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::puts("flash_bench: no display; run it under Xvfb");
         return 0;
@@ -121,12 +155,23 @@ int main(int argc, char** argv) {
     RunUntil([&] { return ScreenPixel(window) == 0; }, 2000);
 
     const std::string self = std::to_string(getpid());
-    const long engineBefore = ResidentKiB(self);
-    const long helpersBefore = DescendantsKiB(self);
+    const Memory engineBefore = ProcessMemory(self);
+    const Memory helpersBefore = DescendantsMemory(self);
     platform::TFlashRuntimeFactory factory(panel, *runtime);
-    std::printf("flash_bench: runtime %s\n", runtime->c_str());
-    std::printf("%-6s %-22s %-14s %-14s\n", "item", "start to stage (ms)", "engine PSS (MiB)", "helpers PSS (MiB)");
-    for (int item = 0; item < kItems; ++item) {
+    std::printf("flash_bench: runtime %s, %d items, the first %d ms after the show started, %d ms between items\n",
+                runtime->c_str(), items, leadMs, gapMs);
+    // The show starts: the runtime is prepared, and a picture stands for the lead time.
+    QElapsedTimer showClock;
+    showClock.start();
+    if (prepare)
+        factory.Prepare();
+    const qint64 prepareMs = showClock.elapsed();
+    RunUntil([] { return false; }, leadMs);
+    std::printf("flash_bench: preparing the runtime took %lld ms of the UI thread\n", static_cast<long long>(prepareMs));
+
+    std::printf("%-6s %-20s %-24s %-24s\n", "item", "start to stage (ms)", "engine RSS / PSS (MiB)",
+                "helpers RSS / PSS (MiB)");
+    for (int item = 1; item <= items; ++item) {
         QElapsedTimer clock;
         clock.start();
         auto control = factory.CreateFlashControl();
@@ -140,16 +185,23 @@ int main(int argc, char** argv) {
         (*control)->Play();
         RunUntil([&] { return ScreenPixel(window) == kStage; }, 30000);
         const qint64 firstFrame = clock.elapsed();
-        std::printf("%-6d %-22lld %-14.1f %-14.1f\n", item, static_cast<long long>(firstFrame),
-                    double(ResidentKiB(self)) / 1024.0, double(DescendantsKiB(self)) / 1024.0);
         RunUntil([] { return false; }, 1500);  // the movie plays on, as in a show
+        if (item == 1 || item == 5 || item % 10 == 0) {
+            const Memory engine = ProcessMemory(self), helpers = DescendantsMemory(self);
+            std::printf("%-6d %-20lld %8.1f / %-13.1f %8.1f / %-13.1f\n", item, static_cast<long long>(firstFrame),
+                        MiB(engine.rss), MiB(engine.pss), MiB(helpers.rss), MiB(helpers.pss));
+        } else {
+            std::printf("%-6d %-20lld\n", item, static_cast<long long>(firstFrame));
+        }
         (*control)->Stop();
+        (*control)->SetVisible(false);
         (*control)->SetMovie("none");
         control->reset();
         RunUntil([&] { return ScreenPixel(window) == 0; }, 5000);
+        RunUntil([] { return false; }, gapMs);  // other items between the Flash items
     }
-    std::printf("flash_bench: before the runtime: engine %.1f MiB, helpers %.1f MiB\n", double(engineBefore) / 1024.0,
-                double(helpersBefore) / 1024.0);
+    std::printf("flash_bench: before the runtime: engine %.1f / %.1f MiB, helpers %.1f / %.1f MiB (RSS / PSS)\n",
+                MiB(engineBefore.rss), MiB(engineBefore.pss), MiB(helpersBefore.rss), MiB(helpersBefore.pss));
     QFile::remove(QString::fromStdString(movie));
     return 0;
 }

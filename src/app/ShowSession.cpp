@@ -1,12 +1,19 @@
 #include "app/ShowSession.h"
 
 #include "audio/CustomPlaylist.h"
+#include "payload/PayloadRecords.h"
 #include "raster/ColorConversion.h"
 
+#include <QTimer>
+
+#include <algorithm>
 #include <chrono>
 
 namespace vorlandite::app {
+
 namespace {
+
+constexpr int kFlashPrepareDelayMs = 200;
 
 uint32_t ClockSeed() {
     return uint32_t(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -60,6 +67,13 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
         flash_ = std::make_unique<platform::TFlashRuntimeFactory>(*videoPanel_, *runtime);
         environment.Flash = flash_.get();
         environment.RegisterFlash = [] { return platform::RegisterFlashControl(); };
+        // The player starts unseen so the first movie does not wait for the browser; a moment
+        // after the show's first frame, which it would otherwise hold up by a few hundred ms. (A
+        // show that opens with a movie starts the player itself.) The panel's going cancels it.
+        if (std::any_of(data.Images.begin(), data.Images.end(), [](const payload::TKelImageInfo& item) {
+                return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
+            }))
+            QTimer::singleShot(kFlashPrepareDelayMs, videoPanel_.data(), [flash = flash_.get()] { flash->Prepare(); });
     }
     controller_ = std::make_unique<slideshow::TSlideshowController>(environment, std::move(content));
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The Flash control: the player of Flash movie items, hosted on the main window's display panel.
-// A control plays one movie at a time; the show creates a new one for every Flash item. Where no
-// runtime is installed there is no factory at all, and Flash items are skipped like items that
-// cannot be shown.
+// A control plays one movie at a time; the show creates a new one for every Flash item (a runtime
+// may have them share one player: then the newest control has it). Where no runtime is
+// installed there is no factory at all, and Flash items are skipped like items that cannot be
+// shown.
 
 #include "base/Result.h"
 
@@ -42,6 +43,9 @@ public:
     virtual ~IFlashControlFactory() = default;
     // A new control on the display panel, hidden. Fails when the runtime cannot be started.
     virtual Result<std::unique_ptr<IFlashControl>> CreateFlashControl() = 0;
+    // The show holds Flash items: the runtime may start now, unseen, so that the first movie
+    // does not wait for it. Nothing by default.
+    virtual void Prepare() {}
 };
 
 // The Flash runtime is a plugin (kFlashPluginFile) in a folder with the player's files in

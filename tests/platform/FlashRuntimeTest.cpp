@@ -76,5 +76,18 @@ TEST_F(FlashRuntimeTest, APluginThatCannotBeLoadedLeavesTheControlWithoutAMovie)
     EXPECT_FALSE(factory.CreateFlashControl().ok());
 }
 
+// A show with Flash items prepares the runtime as it starts; a plugin that cannot be loaded then
+// leaves it without Flash from the start (the controller's start-up control is refused, so the
+// items are passed over), and preparing again tries nothing more.
+TEST_F(FlashRuntimeTest, PreparingAPluginThatCannotBeLoadedLeavesTheShowWithoutFlash) {
+    QWidget panel;
+    TFlashRuntimeFactory factory(panel, FakeRuntime());
+    factory.Prepare();
+    EXPECT_FALSE(factory.RuntimeLoaded());
+    EXPECT_FALSE(factory.CreateFlashControl().ok());
+    factory.Prepare();
+    EXPECT_FALSE(factory.CreateFlashControl().ok());
+}
+
 } // namespace
 } // namespace vorlandite::platform

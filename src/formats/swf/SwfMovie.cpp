@@ -142,8 +142,15 @@ Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::size_t 
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return MakeError("cannot open the movie");
-    std::vector<uint8_t> bytes(limit);
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(limit));
+    // Sized by what the file holds: a buffer of the limit (64 MiB for a timeline) would be
+    // allocated and cleared for every movie, however small.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0 || !in)
+        return MakeError("cannot read the movie");
+    std::vector<uint8_t> bytes(std::min<std::size_t>(std::size_t(size), limit));
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
     bytes.resize(std::size_t(in.gcount()));
     return bytes;
 }

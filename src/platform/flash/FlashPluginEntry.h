@@ -1,6 +1,7 @@
 #pragma once
 // The one symbol the Flash runtime plugin exports. The engine looks it up after loading the
-// plugin, the first time a Flash movie is shown, so a show without Flash never loads a browser.
+// plugin, when a show with Flash movies starts (or its first movie is set), so a show without
+// Flash never loads a browser.
 
 #include "platform/FlashControl.h"
 

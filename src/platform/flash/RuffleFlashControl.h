@@ -1,5 +1,8 @@
 #pragma once
-// A Flash control made of a browser view running the Ruffle player, a child of the display panel.
+// A Flash control: one movie item's hold on the show's player view (TRufflePlayerView). Each
+// control keeps its own movie, bounds, visibility, input setting and timeline; the view follows
+// the newest control, and an older one is inert from then on (its calls reach nothing, its movie
+// counts as stopped, and dropping it leaves the newer one alone).
 //
 // The player can say whether it is paused, not whether the movie's timeline has come to a stop,
 // so IsPlaying follows the movie's root timeline instead: the movie counts as stopped once it has
@@ -10,22 +13,19 @@
 #include "formats/swf/FlashPlayClock.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
-
-class QWebEngineProfile;
-class QWebEngineView;
-class QWidget;
+#include <memory>
 
 namespace vorlandite::platform {
 
-class TRufflePlayerScheme;
+class TRufflePlayerView;
 
 class TRuffleFlashControl final : public IFlashControl {
 public:
-    TRuffleFlashControl(QWidget& panel, QWebEngineProfile& profile, TRufflePlayerScheme& scheme);
+    // Takes the view from whichever control had it.
+    explicit TRuffleFlashControl(std::shared_ptr<TRufflePlayerView> view);
     ~TRuffleFlashControl() override;
 
     void SetMovie(const std::string& path) override;
@@ -39,6 +39,9 @@ public:
     void SetVisible(bool visible) override;
     void SetInputEnabled(bool enabled) override;
 
+    // Whether this control still has the view (a newer control takes it).
+    bool HasView() const;
+
     // A movie that has not shown its first frame this long after it was set counts as stopped,
     // so a movie the player cannot play never holds the show.
     static constexpr int64_t kStartTimeoutMs = 15000;
@@ -47,11 +50,9 @@ private:
     void Report(const QString& what);
     int64_t Now() const { return clock_.elapsed(); }
 
-    QWidget& panel_;
-    TRufflePlayerScheme& scheme_;
-    QPointer<QWebEngineView> view_;
+    std::shared_ptr<TRufflePlayerView> view_;
+    uint64_t lease_ = 0;
     std::string movie_;
-    QString token_;
     bool playing_ = false;
     bool failed_ = false;
     int64_t movieSetAtMs_ = 0;

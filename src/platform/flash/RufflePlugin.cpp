@@ -1,14 +1,15 @@
 // The Flash runtime plugin: Flash controls made of Ruffle in a Qt WebEngine view. Loaded by the
-// engine only when a Flash movie is about to be shown.
+// engine only when a show holds Flash movies.
 
 #include "platform/flash/FlashPluginEntry.h"
 #include "platform/flash/RuffleFlashControl.h"
+#include "platform/flash/RuffleFlashFactory.h"
 #include "platform/flash/RufflePlayerScheme.h"
+#include "platform/flash/RufflePlayerView.h"
 #include "platform/flash/RuffleRequestInterceptor.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QPointer>
 #include <QWebEngineProfile>
 #include <QWidget>
 
@@ -32,39 +33,40 @@ void PrepareBrowserEngine() {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
-class TRuffleFlashFactory final : public IFlashControlFactory {
-public:
-    TRuffleFlashFactory(QWidget& panel, const QString& runtimeDir) : panel_(panel) {
-        PrepareBrowserEngine();
-        RegisterRuffleScheme();
-        // Off the record: the movies leave nothing on disk.
-        profile_ = new QWebEngineProfile(&panel_);
-        profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-        profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-        scheme_ = new TRufflePlayerScheme(runtimeDir, profile_);
-        profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
-        profile_->setUrlRequestInterceptor(new TRuffleRequestInterceptor(profile_));
-    }
-
-    // Views of controls already dropped are deleted first: a profile must outlive its pages.
-    ~TRuffleFlashFactory() override {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete profile_.data();
-    }
-
-    Result<std::unique_ptr<IFlashControl>> CreateFlashControl() override {
-        if (!profile_)
-            return MakeError("the Flash player's panel is gone");
-        return std::unique_ptr<IFlashControl>(std::make_unique<TRuffleFlashControl>(panel_, *profile_, *scheme_));
-    }
-
-private:
-    QWidget& panel_;
-    QPointer<QWebEngineProfile> profile_;
-    TRufflePlayerScheme* scheme_ = nullptr;
-};
-
 } // namespace
+
+TRuffleFlashFactory::TRuffleFlashFactory(QWidget& panel, const QString& runtimeDir) {
+    PrepareBrowserEngine();
+    RegisterRuffleScheme();
+    // Off the record: the movies leave nothing on disk.
+    profile_ = new QWebEngineProfile(&panel);
+    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    scheme_ = new TRufflePlayerScheme(runtimeDir, profile_);
+    profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
+    profile_->setUrlRequestInterceptor(new TRuffleRequestInterceptor(profile_));
+    view_ = std::make_shared<TRufflePlayerView>(panel, *profile_, *scheme_);
+}
+
+// The view is deleted first (controls still alive are inert from here on): a profile must
+// outlive its pages.
+TRuffleFlashFactory::~TRuffleFlashFactory() {
+    view_->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete profile_.data();
+}
+
+Result<std::unique_ptr<IFlashControl>> TRuffleFlashFactory::CreateFlashControl() {
+    if (!profile_)
+        return MakeError("the Flash player's panel is gone");
+    return std::unique_ptr<IFlashControl>(std::make_unique<TRuffleFlashControl>(view_));
+}
+
+void TRuffleFlashFactory::Prepare() {
+    if (profile_)
+        view_->Prepare();
+}
+
 } // namespace vorlandite::platform
 
 extern "C" Q_DECL_EXPORT vorlandite::platform::IFlashControlFactory* vorlandite_create_flash_factory(QWidget* panel,

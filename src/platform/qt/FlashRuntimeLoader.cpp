@@ -98,6 +98,11 @@ Result<std::unique_ptr<IFlashControl>> TFlashRuntimeFactory::CreateFlashControl(
     return std::unique_ptr<IFlashControl>(std::make_unique<TDeferredFlashControl>(*this));
 }
 
+void TFlashRuntimeFactory::Prepare() {
+    if (IFlashControlFactory* runtime = Runtime())
+        runtime->Prepare();
+}
+
 IFlashControlFactory* TFlashRuntimeFactory::Runtime() {
     if (loadTried_)
         return runtime_.get();

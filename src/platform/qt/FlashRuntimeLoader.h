@@ -1,8 +1,10 @@
 #pragma once
-// The engine's side of the Flash runtime plugin. The factory's controls are stand-ins until a
-// movie is set: only then is the plugin (and with it the browser engine) loaded and the real
-// control made, so the hidden start-up control and a show without Flash items cost nothing.
-// When the plugin cannot be loaded a control keeps no movie, and the item is passed over.
+// The engine's side of the Flash runtime plugin. The plugin (and with it the browser engine) is
+// loaded when the show prepares it, which a show with Flash items does as it starts, or else
+// when a movie is first set. The factory's controls are stand-ins until a movie is set: only
+// then is the real control made, so the hidden start-up control and a show without Flash items
+// cost nothing. When the plugin cannot be loaded a control keeps no movie, and the item is
+// passed over.
 
 #include "platform/FlashControl.h"
 
@@ -22,6 +24,8 @@ public:
     ~TFlashRuntimeFactory() override;
 
     Result<std::unique_ptr<IFlashControl>> CreateFlashControl() override;
+    // Loads the plugin and has it make its player, hidden, ready for the first movie.
+    void Prepare() override;
 
     // The plugin's own factory, loaded on the first call; null when it cannot be loaded (the
     // reason goes to stderr once).
