@@ -1,11 +1,20 @@
 // The show's transitions as the screen sees them: every effect at speed 5 on the real screen
 // presenter, drawing into a full-screen window under a real X server (run under Xvfb at
-// 1920 x 1080), on the real clock with the show's 9 ms frame period. For each effect it reports
-// the worst frame: the interval from one frame's start to the next (the period the eye sees), and
-// the busy part of a frame (drawing plus every presentation up to the UI thread's copy). The
-// goal is a worst interval within the period. Families and the slowest effects are summed up at
-// the end.
+// 1920 x 1080), on the real clock with the show's 9 ms frame period.
 //
+// First the floor: a plain Qt window repainting a full-screen picture every 9 ms on the same
+// server, the best any show can do there. Then, for each effect, two views of its frames:
+// - the worker's: the interval from one frame's start to the next, and the busy part of a frame
+//   (drawing plus every presentation);
+// - the screen's: the interval between two frames' repaints (drawn and flushed to the server),
+//   with the stages of the worst one: queued (the frame's end to the UI thread picking it up),
+//   copy (onto the show's picture), paint (into the window's backing store) and flush (to the
+//   X server).
+// A frame is late when its interval exceeds the period by more than 1 ms. The goal: every
+// effect's worst interval within two periods, at most 1 % late frames. Families, the slowest
+// effects and the ratios to the floor are summed up at the end.
+//
+// Usage: show_frame_bench [--floor-only] [--no-floor] [benchmark flags, e.g. --benchmark_filter]
 // Without a display (no $DISPLAY) it says so and measures nothing.
 
 #include "app/SecondMonitorWindow.h"
@@ -15,8 +24,13 @@
 #include "transitions/TransitionEngine.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
+#include <QImage>
+#include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <benchmark/benchmark.h>
@@ -25,6 +39,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +52,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kSpeed = 5;
 constexpr int kFramePeriodMs = 9;
+constexpr double kLateMs = kFramePeriodMs + 1.0;  // a period plus 1 ms of timer slack
+constexpr int kFloorFrames = 3 * 385;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -50,19 +67,82 @@ raster::TBitmap32 Picture(int width, int height, uint32_t seed) {
     return b;
 }
 
-// The show window's painting: the canvas at the origin.
-class TShowWidget final : public QWidget {
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// Worst value, count of late values and their share of a series of intervals.
+struct TIntervals {
+    double Worst = 0;
+    double Median = 0;
+    std::size_t Count = 0;
+    std::size_t Late = 0;
+    double LatePercent() const { return Count ? 100.0 * double(Late) / double(Count) : 0; }
+    void Add(const std::vector<double>& intervals) {
+        for (double ms : intervals) {
+            Worst = std::max(Worst, ms);
+            Late += ms > kLateMs ? 1 : 0;
+        }
+        Count += intervals.size();
+    }
+};
+
+// A full-screen window that times its painting: paintEvent is the drawing into the backing
+// store; an update request (or a repaint) is that plus the flush to the X server.
+class TTimedWindow : public QWidget {
 public:
-    explicit TShowWidget(const raster::TBitmap32& canvas) : canvas_(canvas) {
+    TTimedWindow() {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
     }
+    std::vector<double> paintMs;
 
 protected:
-    void paintEvent(QPaintEvent*) override { app::PaintShowBitmap(*this, canvas_); }
+    void paintEvent(QPaintEvent*) override {
+        const Clock::time_point start = Clock::now();
+        Paint();
+        paintMs.push_back(Ms(Clock::now() - start));
+    }
+    virtual void Paint() = 0;
+};
+
+// The show window's painting: the canvas at the origin, as TSSWindow paints it.
+class TShowWidget final : public TTimedWindow {
+public:
+    explicit TShowWidget(const raster::TBitmap32& canvas) : canvas_(canvas) {}
 
 private:
+    void Paint() override { app::PaintShowBitmap(*this, canvas_); }
     const raster::TBitmap32& canvas_;
+};
+
+// The floor: a plain window that repaints a full-screen picture on a 9 ms timer.
+class TFloorWidget final : public TTimedWindow {
+public:
+    explicit TFloorWidget(QImage picture) : picture_(std::move(picture)) {}
+    std::vector<Clock::time_point> flushed;
+    std::vector<double> syncMs;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::UpdateRequest)
+            return QWidget::event(e);
+        const Clock::time_point start = Clock::now();
+        const bool handled = QWidget::event(e);
+        flushed.push_back(Clock::now());
+        syncMs.push_back(Ms(flushed.back() - start));
+        return handled;
+    }
+
+private:
+    void Paint() override {
+        QPainter painter(this);
+        painter.drawImage(QPoint(0, 0), picture_);
+    }
+    QImage picture_;
 };
 
 // The screen presenter with a stopwatch on the worker's frame boundaries and presentations.
@@ -86,11 +166,13 @@ public:
         }
         frameStart_ = lastPresented_ = now;
         started_ = true;
+        screen_.FrameStarted();
     }
     void FramesEnded() override {
         if (started_)
             busyMs.push_back(Ms(lastPresented_ - frameStart_));
         started_ = false;
+        screen_.FramesEnded();
     }
 
     std::vector<double> intervalMs;
@@ -103,28 +185,32 @@ private:
     bool started_ = false;
 };
 
+// The screen's side of one frame: its batch's stages.
+struct TScreenFrame {
+    Clock::time_point Posted, Painted;
+    double QueuedMs = 0, CopyMs = 0, PaintMs = 0, FlushMs = 0;
+};
+
 struct TEffectFigures {
-    double WorstIntervalMs = 0;
+    TIntervals Worker;
+    TIntervals Screen;
     double WorstBusyMs = 0;
-    double MedianIntervalMs = 0;
+    TScreenFrame WorstScreen;  // the stages of the frame ending the worst screen interval
+    // Late screen intervals whose batch came late from the worker, and those the UI thread and
+    // the X server made late (the batch's way to the screen took longer than the one before).
+    std::size_t ScreenLateFromWorker = 0, ScreenLateOnTheWay = 0;
     std::size_t Frames = 0;
-    std::size_t LateFrames = 0;  // intervals beyond the period plus 1 ms of timer slack
 };
 std::map<int, TEffectFigures> figures;
+TIntervals floorFigures;
+double floorPaintMedianMs = 0, floorSyncMedianMs = 0;
 
 struct TShow {
-    QWidget* window = nullptr;
+    TShowWidget* window = nullptr;
     raster::TBitmap32 canvas;
     raster::TBitmap32 pictures[2];
 };
 TShow* show = nullptr;
-
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
 
 void BM_ShowFrame(benchmark::State& state, int effect) {
     TSteadyTickClock clock;
@@ -133,7 +219,21 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
     TEffectFigures f;
     int flip = 0;
     for (auto _ : state) {
+        show->window->paintMs.clear();
         TScreenPresenter screen(show->canvas, show->window);
+        std::vector<TScreenFrame> frames;
+        screen.SetBatchTrace([&frames](const TBatchTrace& trace) {
+            TScreenFrame frame;
+            frame.Posted = trace.Posted;
+            frame.Painted = trace.Painted;
+            frame.QueuedMs = Ms(trace.Taken - trace.Posted);
+            frame.CopyMs = Ms(trace.Copied - trace.Taken);
+            const double repaintMs = Ms(trace.Painted - trace.Copied);
+            // The paint inside this repaint is the last one the window timed.
+            frame.PaintMs = show->window->paintMs.empty() ? 0 : show->window->paintMs.back();
+            frame.FlushMs = std::max(0.0, repaintMs - frame.PaintMs);
+            frames.push_back(frame);
+        });
         TTimedPresenter presenter(screen);
         TTransitionEngine engine(clock, random, owner);
         engine.TransitionSteps = StepsForSpeed(show->canvas.Width(), kSpeed);
@@ -145,22 +245,135 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
             continue;
         thread->SetCompletionHandler([&loop] { loop.quit(); });
         loop.exec();
-        QApplication::processEvents();  // the last repaint
-        for (double ms : presenter.intervalMs) {
-            f.WorstIntervalMs = std::max(f.WorstIntervalMs, ms);
-            f.LateFrames += ms > kFramePeriodMs + 1.0 ? 1 : 0;
-        }
+        QApplication::processEvents();  // the closing copy's repaint
+
+        f.Worker.Add(presenter.intervalMs);
+        f.Worker.Median = Median(presenter.intervalMs);
         for (double ms : presenter.busyMs)
             f.WorstBusyMs = std::max(f.WorstBusyMs, ms);
-        f.MedianIntervalMs = Median(presenter.intervalMs);
+        std::vector<double> screenIntervals;
+        double worst = f.Screen.Worst;
+        for (std::size_t i = 1; i < frames.size(); ++i) {
+            screenIntervals.push_back(Ms(frames[i].Painted - frames[i - 1].Painted));
+            if (screenIntervals.back() > kLateMs) {
+                if (Ms(frames[i].Posted - frames[i - 1].Posted) > kLateMs)
+                    ++f.ScreenLateFromWorker;
+                else
+                    ++f.ScreenLateOnTheWay;
+            }
+            if (screenIntervals.back() > worst) {
+                worst = screenIntervals.back();
+                f.WorstScreen = frames[i];
+            }
+        }
+        f.Screen.Add(screenIntervals);
+        f.Screen.Median = Median(screenIntervals);
         f.Frames = presenter.busyMs.size();
-        state.SetIterationTime(f.WorstIntervalMs / 1000.0);
+        state.SetIterationTime(std::max(f.Worker.Worst, f.Screen.Worst) / 1000.0);
     }
     figures[effect] = f;
     state.counters["frames"] = double(f.Frames);
-    state.counters["worst_ms"] = f.WorstIntervalMs;
-    state.counters["worst_busy_ms"] = f.WorstBusyMs;
-    state.counters["late"] = double(f.LateFrames);
+    state.counters["worst_ms"] = f.Worker.Worst;
+    state.counters["late"] = double(f.Worker.Late);
+    state.counters["screen_worst_ms"] = f.Screen.Worst;
+    state.counters["screen_late"] = double(f.Screen.Late);
+}
+
+// The floor phase: the same window size, a timer every period, a full repaint each time.
+void MeasureFloor(const QRect& geometry) {
+    QImage picture(geometry.width(), geometry.height(), QImage::Format_RGB32);
+    const raster::TBitmap32 pixels = Picture(geometry.width(), geometry.height(), 3);
+    std::memcpy(picture.bits(), pixels.Pixels().data(), pixels.Pixels().size_bytes());
+    TFloorWidget window(std::move(picture));
+    window.setGeometry(geometry);
+    window.show();
+    QApplication::processEvents();
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QEventLoop loop;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        window.update();
+        if (++ticks > kFloorFrames + 1)
+            loop.quit();
+    });
+    window.flushed.clear();
+    window.syncMs.clear();
+    window.paintMs.clear();
+    timer.start(kFramePeriodMs);
+    loop.exec();
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < window.flushed.size(); ++i)
+        intervals.push_back(Ms(window.flushed[i] - window.flushed[i - 1]));
+    floorFigures.Add(intervals);
+    floorFigures.Median = Median(intervals);
+    floorPaintMedianMs = Median(window.paintMs);
+    floorSyncMedianMs = Median(window.syncMs);
+    std::printf("floor: a plain window repainting %dx%d every %d ms, %zu frames: worst %.2f ms, median %.2f ms, "
+                "late %zu (%.2f %%); paint median %.2f ms, paint + flush median %.2f ms\n",
+                geometry.width(), geometry.height(), kFramePeriodMs, floorFigures.Count, floorFigures.Worst,
+                floorFigures.Median, floorFigures.Late, floorFigures.LatePercent(), floorPaintMedianMs,
+                floorSyncMedianMs);
+    std::fflush(stdout);
+}
+
+double Ratio(double value, double floor) { return floor > 0 ? value / floor : 0; }
+
+void PrintSummary(const QRect& geometry) {
+    std::printf("\nscreen %dx%d, speed %d (N = %d), period %d ms, late: an interval over %.0f ms\n", geometry.width(),
+                geometry.height(), kSpeed, StepsForSpeed(geometry.width(), kSpeed), kFramePeriodMs, kLateMs);
+    std::map<std::string, TEffectFigures> families;
+    TEffectFigures all;
+    for (const auto& [effect, f] : figures) {
+        for (TEffectFigures* sum : {&families[std::string(FamilyFor(effect).Family)], &all}) {
+            sum->Worker.Worst = std::max(sum->Worker.Worst, f.Worker.Worst);
+            sum->Worker.Late += f.Worker.Late;
+            sum->Worker.Count += f.Worker.Count;
+            sum->Screen.Worst = std::max(sum->Screen.Worst, f.Screen.Worst);
+            sum->Screen.Late += f.Screen.Late;
+            sum->Screen.Count += f.Screen.Count;
+            sum->WorstBusyMs = std::max(sum->WorstBusyMs, f.WorstBusyMs);
+            sum->ScreenLateFromWorker += f.ScreenLateFromWorker;
+            sum->ScreenLateOnTheWay += f.ScreenLateOnTheWay;
+        }
+    }
+    std::printf("per family: worker worst interval, late %%; screen worst interval, late %%; worst busy part\n");
+    for (const auto& [name, f] : families)
+        std::printf("  %-22s %7.2f ms %5.2f %%   %7.2f ms %5.2f %%   %6.2f ms\n", name.c_str(), f.Worker.Worst,
+                    f.Worker.LatePercent(), f.Screen.Worst, f.Screen.LatePercent(), f.WorstBusyMs);
+    std::vector<std::pair<double, int>> slowest;
+    std::size_t overGoal = 0;
+    for (const auto& [effect, f] : figures) {
+        slowest.emplace_back(std::max(f.Worker.Worst, f.Screen.Worst), effect);
+        const bool worstOk = std::max(f.Worker.Worst, f.Screen.Worst) <= 2.0 * kFramePeriodMs;
+        const bool lateOk = f.Worker.LatePercent() <= 1.0 && f.Screen.LatePercent() <= 1.0;
+        overGoal += worstOk && lateOk ? 0 : 1;
+    }
+    std::sort(slowest.rbegin(), slowest.rend());
+    std::printf("slowest effects (worst interval, worker / screen; the worst screen frame's stages):\n");
+    for (std::size_t i = 0; i < std::min<std::size_t>(12, slowest.size()); ++i) {
+        const TEffectFigures& f = figures[slowest[i].second];
+        std::printf("  %3d %-34s %6.2f / %6.2f ms  late %zu / %zu, %zu / %zu  (queued %.2f copy %.2f paint %.2f "
+                    "flush %.2f)\n",
+                    slowest[i].second, std::string(EffectName(slowest[i].second)).c_str(), f.Worker.Worst,
+                    f.Screen.Worst, f.Worker.Late, f.Worker.Count, f.Screen.Late, f.Screen.Count,
+                    f.WorstScreen.QueuedMs, f.WorstScreen.CopyMs, f.WorstScreen.PaintMs, f.WorstScreen.FlushMs);
+    }
+    std::printf("all effects: worker worst %.2f ms, late %.2f %%; screen worst %.2f ms, late %.2f %% (%zu late from "
+                "the worker, %zu on the way to the screen); %zu of %zu effects miss the goal (worst within %d ms, at "
+                "most 1 %% late)\n",
+                all.Worker.Worst, all.Worker.LatePercent(), all.Screen.Worst, all.Screen.LatePercent(),
+                all.ScreenLateFromWorker, all.ScreenLateOnTheWay, overGoal, figures.size(), 2 * kFramePeriodMs);
+    if (floorFigures.Count) {
+        std::printf("against the floor (worst %.2f ms, late %.2f %%): worker worst x%.2f, late x%.2f; screen worst "
+                    "x%.2f, late x%.2f\n",
+                    floorFigures.Worst, floorFigures.LatePercent(), Ratio(all.Worker.Worst, floorFigures.Worst),
+                    Ratio(all.Worker.LatePercent(), floorFigures.LatePercent()),
+                    Ratio(all.Screen.Worst, floorFigures.Worst),
+                    Ratio(all.Screen.LatePercent(), floorFigures.LatePercent()));
+        std::printf("  (a ratio of 0 means the floor had no late frame; late figures are counts over a threshold, "
+                    "so they move a lot on a busy machine)\n");
+    }
 }
 
 } // namespace
@@ -171,9 +384,25 @@ int main(int argc, char** argv) {
         std::printf("show_frame_bench: no display; run it under xvfb-run -s \"-screen 0 1920x1080x24\"\n");
         return 0;
     }
-    QApplication application(argc, argv);
+    bool floorOnly = false, noFloor = false;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--floor-only") == 0)
+            floorOnly = true;
+        else if (std::strcmp(argv[i], "--no-floor") == 0)
+            noFloor = true;
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = int(rest.size());
+    QApplication application(restCount, rest.data());
     QScreen* primary = QGuiApplication::primaryScreen();
     const QRect geometry = primary->geometry();
+    if (!noFloor)
+        MeasureFloor(geometry);
+    if (floorOnly)
+        return 0;
+
     TShow s;
     s.canvas = raster::TBitmap32::Create(geometry.width(), geometry.height()).value();
     s.pictures[0] = Picture(geometry.width(), geometry.height(), 1);
@@ -193,36 +422,11 @@ int main(int argc, char** argv) {
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-
-    std::printf("\nscreen %dx%d, speed %d (N = %d), period %d ms\n", geometry.width(), geometry.height(), kSpeed,
-                StepsForSpeed(geometry.width(), kSpeed), kFramePeriodMs);
-    std::map<std::string, TEffectFigures> families;
-    for (const auto& [effect, f] : figures) {
-        TEffectFigures& family = families[std::string(FamilyFor(effect).Family)];
-        family.WorstIntervalMs = std::max(family.WorstIntervalMs, f.WorstIntervalMs);
-        family.WorstBusyMs = std::max(family.WorstBusyMs, f.WorstBusyMs);
-        family.Frames += f.Frames;
-        family.LateFrames += f.LateFrames;
-    }
-    std::printf("per family: worst interval, worst busy part, late frames / frames\n");
-    for (const auto& [name, f] : families)
-        std::printf("  %-16s %7.2f ms %7.2f ms  %zu / %zu\n", name.c_str(), f.WorstIntervalMs, f.WorstBusyMs,
-                    f.LateFrames, f.Frames);
-    std::vector<std::pair<double, int>> slowest;
-    for (const auto& [effect, f] : figures)
-        slowest.emplace_back(f.WorstIntervalMs, effect);
-    std::sort(slowest.rbegin(), slowest.rend());
-    std::printf("slowest effects (worst interval):\n");
-    for (std::size_t i = 0; i < std::min<std::size_t>(10, slowest.size()); ++i) {
-        const TEffectFigures& f = figures[slowest[i].second];
-        std::printf("  %3d %-34s worst %.2f ms  busy %.2f ms  median %.2f ms  late %zu / %zu\n", slowest[i].second,
-                    std::string(EffectName(slowest[i].second)).c_str(), f.WorstIntervalMs, f.WorstBusyMs,
-                    f.MedianIntervalMs, f.LateFrames, f.Frames);
-    }
+    PrintSummary(geometry);
     return 0;
 }

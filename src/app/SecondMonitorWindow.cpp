@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 
@@ -22,10 +23,16 @@ void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const 
 }
 
 void PaintShowBitmap(QWidget& widget, const raster::TBitmap32& bitmap) {
+    QPainter painter(&widget);
+    // The show windows paint opaquely (no background fill before each frame): what the bitmap
+    // does not cover, while a resized window waits for its new show, is black.
+    const QRegion uncovered = QRegion(widget.rect()) - QRegion(0, 0, bitmap.Width(), bitmap.Height());
+    for (const QRect& r : uncovered)
+        painter.fillRect(r, Qt::black);
     if (bitmap.Width() <= 0 || bitmap.Height() <= 0)
         return;
-    QPainter painter(&widget);
-    // The frame's alpha means nothing on screen: paint it as opaque RGB.
+    // The frame's alpha means nothing on screen: paint it as opaque RGB, the backing store's own
+    // format on a 24-bit screen, so the copy converts nothing.
     const QImage image(reinterpret_cast<const uchar*>(bitmap.Pixels().data()), bitmap.Width(), bitmap.Height(),
                        int(bitmap.Stride() * sizeof(raster::TColor32)), QImage::Format_RGB32);
     painter.drawImage(QPoint(0, 0), image);

@@ -3,6 +3,9 @@
 #include "payload/SettingsStore.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 namespace vorlandite::app {
 
@@ -46,6 +49,19 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
         return melodies.error();
     p.Melodies = std::move(melodies).value();
     return {};
+}
+
+void NoteTiming(const char* milestone) {
+    static const bool wanted = [] {
+        const char* value = std::getenv("VORLANDITE_TIMINGS");
+        return value && *value;
+    }();
+    if (!wanted)
+        return;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(stderr, "vorlandite-engine: timing %s %.3f\n", milestone,
+                 double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6);
 }
 
 bool PayloadHasFlashItems(const std::string& engineFile) {

@@ -24,6 +24,12 @@ struct StartupPayload {
 Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& registry, bool settingsOnly,
                           StartupPayload& out, const payload::SettingsWarningSink& warn = {});
 
+// The engine's milestones from its start to its exit, for the start-up benchmark: with
+// $VORLANDITE_TIMINGS set, each is one stderr line "vorlandite-engine: timing NAME MS", MS the
+// monotonic clock in milliseconds (the clock every process on the machine shares, so a parent
+// can subtract its own start time). Without the variable nothing is written.
+void NoteTiming(const char* milestone);
+
 // Whether the payload at the end of `engineFile` holds a Flash movie item; false when it cannot
 // be read. Asked before the application object exists, which is when the browser engine that
 // plays Flash needs its shared graphics contexts requested.

@@ -30,6 +30,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace vorlandite::app {
 
@@ -238,6 +239,7 @@ std::unique_ptr<raster::DesktopCapture> TSSWindow::TakeDesktopPicture(QSize size
 bool TSSWindow::StartShow() {
     if (!ReadData(false))
         return false;
+    NoteTiming("payload-read");
     if (ProgramMode && !state_.Payload.Header.RunAsProgram) {
         EndApplication();  // silently: this payload may not run as a program
         return false;
@@ -254,6 +256,7 @@ bool TSSWindow::StartShow() {
     QScreen* primary = QGuiApplication::primaryScreen();
     const QSize size = HostedMode ? hostSize_ : primary ? primary->geometry().size() : QSize(800, 600);
     show_ = MakeShowSession(size, *tempFolder);
+    NoteTiming("session-made");
 
     if (!HostedMode) {
         InstallInputFilter();
@@ -267,6 +270,8 @@ bool TSSWindow::StartShow() {
         }
     }
 
+    // The show paints every pixel of the window: no background fill before each frame.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     if (!isVisible())
         show();
     if (!HostedMode) {
@@ -285,12 +290,14 @@ bool TSSWindow::StartShow() {
             screenHold_->Start();
         }
     }
+    NoteTiming("window-shown");
     if (Status started = show_->Start(); !started) {
         if (HostedMode)
             return FailHosted(started.message());
         EndApplication();
         return false;
     }
+    NoteTiming("first-item-loaded");
     return true;
 }
 
@@ -434,8 +441,10 @@ void TSSWindow::DeactivateScrSaver(const host::InputMessage& message) {
         state_.Payload.Strings.ExitLink = state_.Payload.Strings.F1Link;
     if (decision.setWallpaper)
         SetCurrentPictureAsWallpaper();
-    if (decision.exit)
+    if (decision.exit) {
+        NoteTiming("exit-input");
         show_->Controller().FinishScreenSaver(true);
+    }
 }
 
 void TSSWindow::SetCurrentPictureAsWallpaper() {
@@ -468,6 +477,7 @@ void TSSWindow::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    NoteTiming("form-close");
     if (screenHold_)
         screenHold_->Stop();
     const bool transitionRunning = show_ && show_->Controller().TransitionInProgress();
@@ -542,6 +552,9 @@ void TSSWindow::paintEvent(QPaintEvent* event) {
     }
     if (show_) {
         PaintShowBitmap(*this, show_->Screen());
+        static bool firstShowPaint = true;
+        if (std::exchange(firstShowPaint, false))
+            NoteTiming("first-paint");
         return;
     }
     QWidget::paintEvent(event);

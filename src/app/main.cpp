@@ -20,16 +20,58 @@
 
 #include <QApplication>
 
+#include <malloc.h>
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
+
+namespace {
+
+// Pictures are large (a full-HD frame is 8 MB) and the show makes and drops them all the time:
+// its start fills five or six before the first item is on screen, every transition three more.
+// Memory the kernel hands out fresh costs a page fault per 4 KiB page when it is first written,
+// which on a virtual machine takes longer than drawing into it (about 20 ms for a full-HD frame,
+// most of the start-up). So large blocks come from the heap instead of mappings of their own,
+// freed memory stays in the process for the next picture, and the first stretch of the heap is
+// asked to be backed by huge pages, which the kernel then faults in 2 MB at a time.
+void KeepPictureMemoryWarm() {
+    constexpr std::size_t kMiB = std::size_t(1) << 20;
+    constexpr std::size_t kBlock = 24 * kMiB;    // three full-HD frames
+    constexpr std::size_t kReserve = 96 * kMiB;  // a show's pictures, a transition's surfaces
+    constexpr std::size_t kHugePage = 2 * kMiB;
+    ::mallopt(M_MMAP_THRESHOLD, int(32 * kMiB));  // the largest the allocator allows
+    ::mallopt(M_TRIM_THRESHOLD, int(256 * kMiB));
+    std::vector<void*> blocks;
+    for (std::size_t reserved = 0; reserved < kReserve; reserved += kBlock) {
+        void* block = std::malloc(kBlock);
+        if (!block)
+            break;
+        blocks.push_back(block);
+        // Each block on its own, whole huge pages only: nothing but the heap is marked.
+        const auto first = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
+        const auto last = (reinterpret_cast<uintptr_t>(block) + kBlock) & ~(kHugePage - 1);
+        if (last > first)
+            (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+    // Given back to the heap, untouched: no memory is used until a picture lands there.
+    for (void* block : blocks)
+        std::free(block);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     namespace app = vorlandite::app;
     namespace platform = vorlandite::platform;
 
+    app::NoteTiming("main");
     // A host may end its saver at any moment, also while it starts.
     platform::TerminationSignals::CatchEarly();
+    KeepPictureMemoryWarm();
 
     // Arguments as the 8-bit strings the command line carried.
     std::vector<std::string> arguments;
@@ -61,6 +103,7 @@ int main(int argc, char** argv) {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Screen Saver"));
+    app::NoteTiming("application");
     const std::string engineFile =
         payloadFile.empty() ? QCoreApplication::applicationFilePath().toStdString() : payloadFile;
 
@@ -112,8 +155,12 @@ int main(int argc, char** argv) {
         // in order, giving back what it changed.
         platform::TerminationSignals terminationSignals([&window](int) { window.Terminate(); });
         window.FormCreate();
+        app::NoteTiming("event-loop");
         status = application.exec();
+        app::NoteTiming("event-loop-left");
     }
+    app::NoteTiming("window-gone");
     platform::RemoveTempFolder();
+    app::NoteTiming("exit");
     return status;
 }

@@ -3,9 +3,19 @@
 #include "transitions/RecordingPresenter.h"
 
 #include <QMetaObject>
+#include <QRegion>
 #include <QThread>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace vorlandite::transitions {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
 
 TScreenPresenter::TScreenPresenter(raster::TBitmap32& canvas, QWidget* display)
     : shared_(std::make_shared<TShared>()),
@@ -20,12 +30,34 @@ TScreenPresenter::~TScreenPresenter() {
     receiver_.reset();
 }
 
-void TScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
+void TScreenPresenter::SetBatchTrace(std::function<void(const TBatchTrace&)> trace) {
     std::lock_guard lock(shared_->mutex);
-    CopyRectangle(old, old.BoundsRect(), *shared_->canvas, old.BoundsRect());
+    shared_->trace = std::move(trace);
+}
+
+uint64_t TScreenPresenter::BatchesPainted() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->batchesPainted;
+}
+
+void TScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
+    // A new transition; its worker starts after this, so the worker's state is ours here.
+    frame_ = TBatch();
+    framesEnded_ = false;
+    PaintQueued(*shared_);
+    std::lock_guard lock(shared_->mutex);
+    raster::TBitmap32& canvas = *shared_->canvas;
+    canvasRect_ = canvas.BoundsRect();
+    // Made once and kept: fresh memory costs far more to touch than to copy, which in the
+    // first frames of every transition would be late frames.
+    for (raster::TBitmap32& mirror : shared_->mirrors)
+        if (mirror.Width() != canvas.Width() || mirror.Height() != canvas.Height())
+            mirror.SetSize(canvas.Width(), canvas.Height());
+    CopyRectangle(old, old.BoundsRect(), canvas, old.BoundsRect());
 }
 
 void TScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) {
+    PaintQueued(*shared_);
     std::lock_guard lock(shared_->mutex);
     Draw(*shared_, picture, rect, rect);
 }
@@ -39,14 +71,140 @@ void TScreenPresenter::Draw(TShared& shared, const raster::TBitmap32& surface, c
 
 void TScreenPresenter::Present(const raster::TBitmap32& surface, const raster::TRect& source,
                                const raster::TRect& destination) {
-    const std::shared_ptr<TShared> shared = shared_;
-    std::unique_lock lock(shared->mutex);
-    if (shared->abandoned)
-        return;
     if (QThread::currentThread() == uiThread_) {
-        Draw(*shared, surface, source, destination);
+        PaintQueued(*shared_);
+        std::lock_guard lock(shared_->mutex);
+        if (!shared_->abandoned)
+            Draw(*shared_, surface, source, destination);
         return;
     }
+    raster::TBitmap32& mirror = shared_->mirrors[frame_.mirror];
+    if (framesEnded_ || mirror.Width() != canvasRect_.Right || mirror.Height() != canvasRect_.Bottom) {
+        PresentAndWait(surface, source, destination);
+        return;
+    }
+    const int64_t sourceWidth = int64_t(source.Right) - source.Left;
+    const int64_t sourceHeight = int64_t(source.Bottom) - source.Top;
+    const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
+    const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || destinationWidth <= 0 || destinationHeight <= 0)
+        return;  // draws nothing
+    const raster::TRect valid = raster::Intersect(source, surface.BoundsRect());
+    if (valid.IsEmpty())
+        return;
+    // What the copy writes on the picture: one to one, the part of the source inside the
+    // surface; stretched from a source wholly inside it, the whole destination.
+    raster::TRect written;
+    if (sourceWidth == destinationWidth && sourceHeight == destinationHeight) {
+        const int64_t dx = int64_t(destination.Left) - source.Left;
+        const int64_t dy = int64_t(destination.Top) - source.Top;
+        const auto clamp = [](int64_t v, int high) { return int(std::clamp<int64_t>(v, 0, high)); };
+        written = raster::TRect{clamp(valid.Left + dx, canvasRect_.Right), clamp(valid.Top + dy, canvasRect_.Bottom),
+                                clamp(valid.Right + dx, canvasRect_.Right),
+                                clamp(valid.Bottom + dy, canvasRect_.Bottom)};
+    } else if (valid == source) {
+        written = raster::Intersect(destination, canvasRect_);
+    } else {
+        // A stretch from a source partly outside the surface leaves part of its destination
+        // alone: rare, so it copies straight from the surface, after what came before it.
+        PresentAndWait(surface, source, destination);
+        return;
+    }
+    if (written.IsEmpty())
+        return;
+    // The mirror has the picture's size, so the copy clips exactly as on the picture.
+    CopyRectangle(mirror, destination, surface, source);
+    frame_.rects.push_back(written);
+}
+
+void TScreenPresenter::FrameStarted() {
+    // The frame before this one is complete: on screen with it, and let the UI thread paint it
+    // while this one is drawn. The one before that must be painted by now (its mirror is next).
+    PostFrame(1);
+}
+
+void TScreenPresenter::FramesEnded() {
+    PostFrame(0);
+    framesEnded_ = true;
+}
+
+void TScreenPresenter::PostFrame(uint64_t allowed) {
+    const std::shared_ptr<TShared> shared = shared_;
+    std::unique_lock lock(shared->mutex);
+    PostCollected();
+    shared->served.wait(
+        lock, [&] { return shared->abandoned || shared->batchesPosted - shared->batchesPainted <= allowed; });
+}
+
+void TScreenPresenter::PostCollected() {
+    const int mirror = frame_.mirror;
+    if (shared_->abandoned || frame_.rects.empty()) {
+        frame_.rects.clear();
+        return;
+    }
+    frame_.trace.Rectangles = int(frame_.rects.size());
+    frame_.trace.Posted = Clock::now();
+    shared_->queued.push_back(std::move(frame_));
+    frame_ = TBatch();
+    frame_.mirror = 1 - mirror;
+    ++shared_->batchesPosted;
+    // One task per batch; a task that finds the queue empty (an earlier one took its batch)
+    // does nothing.
+    QMetaObject::invokeMethod(
+        receiver_.get(), [shared = shared_] { PaintQueued(*shared); }, Qt::QueuedConnection);
+}
+
+void TScreenPresenter::PaintQueued(TShared& shared) {
+    std::vector<TBatch> batches;
+    std::function<void(const TBatchTrace&)> trace;
+    {
+        std::lock_guard lock(shared.mutex);
+        if (shared.abandoned || shared.queued.empty())
+            return;
+        batches.swap(shared.queued);
+        trace = shared.trace;
+    }
+    const Clock::time_point taken = Clock::now();
+    QRegion changed;
+    for (const TBatch& batch : batches) {
+        // Overlapping rectangles hold the same mirror pixels: each pixel is copied once.
+        QRegion region;
+        for (const raster::TRect& r : batch.rects)
+            region += QRect(r.Left, r.Top, r.Width(), r.Height());
+        for (const QRect& r : region) {
+            const raster::TRect rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+            CopyRectangle(*shared.canvas, rect, shared.mirrors[batch.mirror], rect);
+        }
+        changed += region;
+    }
+    const Clock::time_point copied = Clock::now();
+    // Painted now rather than when the event loop comes round to it, so a frame's batch is one
+    // paint and the next batch cannot merge into it.
+    if (shared.display && !changed.isEmpty())
+        shared.display->repaint(changed);
+    const Clock::time_point painted = Clock::now();
+    {
+        std::lock_guard lock(shared.mutex);
+        shared.batchesPainted += batches.size();
+    }
+    shared.served.notify_all();
+    if (trace) {
+        for (TBatch& batch : batches) {
+            batch.trace.Taken = taken;
+            batch.trace.Copied = copied;
+            batch.trace.Painted = painted;
+            trace(batch.trace);
+        }
+    }
+}
+
+void TScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const raster::TRect& source,
+                                      const raster::TRect& destination) {
+    const std::shared_ptr<TShared> shared = shared_;
+    std::unique_lock lock(shared->mutex);
+    PostCollected();
+    if (shared->abandoned)
+        return;
     // The request lives as long as either side holds it; `waiting` tells the UI side whether the
     // worker, and so its surface, is still there.
     struct TRequest {
@@ -58,6 +216,7 @@ void TScreenPresenter::Present(const raster::TBitmap32& surface, const raster::T
     QMetaObject::invokeMethod(
         receiver_.get(),
         [shared, request, surfacePointer, source, destination] {
+            PaintQueued(*shared);  // batches posted before this copy go first
             std::lock_guard uiLock(shared->mutex);
             if (shared->abandoned || !request->waiting)
                 return;
@@ -74,6 +233,7 @@ void TScreenPresenter::Abandon() {
     {
         std::lock_guard lock(shared_->mutex);
         shared_->abandoned = true;
+        shared_->queued.clear();
     }
     shared_->served.notify_all();
 }

@@ -1,10 +1,20 @@
 #pragma once
-// The show's target: the display's picture, drawn on the UI thread only. A worker's presentation
-// is queued to the UI thread, which copies the rectangle onto the picture and schedules a repaint
-// of that rectangle of the display widget, while the worker waits for it (a blocking queued
-// call). Unlike Qt's own blocking connection, the wait can be released: Abandon() (also run by
-// the destructor) lets a waiting worker go at once, so the UI thread may join the worker without
-// a deadlock, and a queued copy that runs after its worker gave up draws nothing.
+// The show's target: the display's picture, drawn on the UI thread only.
+//
+// A worker's frame reaches the screen in one piece. Each presentation is drawn at once onto one
+// of two picture-sized mirrors the presenter keeps (so the worker may draw on at once); when the
+// next frame starts, the frame's rectangles go to the UI thread as one batch, which copies them
+// from the mirror onto the picture and repaints them right away: one paint per frame, painted
+// while the worker draws the next frame into the other mirror. When a frame starts the worker
+// waits only while the frame before the last one is still unpainted, so the screen is at most
+// one frame behind and a slow display slows the transition down rather than piling frames up.
+// The end of the frames waits until every batch is painted, and presentations after it (the
+// closing full copy) and the rare stretch that would leave part of its destination alone wait
+// for the UI thread as one blocking queued call each, so a finished transition is on the picture.
+//
+// Unlike Qt's own blocking connection, every wait can be released: Abandon() (also run by the
+// destructor) lets a waiting worker go at once, so the UI thread may join the worker without a
+// deadlock, and a batch or a queued copy that runs after that draws nothing.
 
 #include "transitions/TransitionPresenter.h"
 #include "base/OwnerThread.h"
@@ -14,11 +24,25 @@
 #include <QThread>
 #include <QWidget>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace vorlandite::transitions {
+
+// When one batch (a frame's presentations) went through its stages; for the frame benchmark.
+struct TBatchTrace {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point Posted;   // worker: the frame ended, the batch went to the UI thread
+    Clock::time_point Taken;    // UI thread: the batch was picked up
+    Clock::time_point Copied;   // ... and put on the picture
+    Clock::time_point Painted;  // ... and the display repainted (drawn and flushed)
+    int Rectangles = 0;
+};
 
 class TScreenPresenter final : public ITransitionPresenter {
 public:
@@ -34,25 +58,60 @@ public:
     void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) override;
     void Present(const raster::TBitmap32& surface, const raster::TRect& source,
                  const raster::TRect& destination) override;
+    void FrameStarted() override;
+    void FramesEnded() override;
     void Abandon() override;
 
+    // UI thread, while no transition runs: `trace` is called on the UI thread after each batch
+    // is painted. Empty (the default) costs nothing.
+    void SetBatchTrace(std::function<void(const TBatchTrace&)> trace);
+    // UI thread: batches painted so far (one per frame that presented anything).
+    uint64_t BatchesPainted() const;
+
 private:
+    struct TBatch {
+        int mirror = 0;
+        std::vector<raster::TRect> rects;  // on the picture, clipped to it
+        TBatchTrace trace;
+    };
     struct TShared {
-        std::mutex mutex;
+        mutable std::mutex mutex;
         std::condition_variable served;
         bool abandoned = false;
         raster::TBitmap32* canvas = nullptr;
         QPointer<QWidget> display;
+        // Written by the worker while its batch is being drawn, read by the UI thread once the
+        // batch is posted; a mirror is drawn on again only after its batch is painted.
+        raster::TBitmap32 mirrors[2];
+        std::vector<TBatch> queued;  // posted to the UI thread, not yet taken
+        uint64_t batchesPosted = 0;
+        uint64_t batchesPainted = 0;
+        std::function<void(const TBatchTrace&)> trace;
     };
     // UI thread: the copy and the repaint request.
     static void Draw(TShared& shared, const raster::TBitmap32& surface, const raster::TRect& source,
                      const raster::TRect& destination);
+    // UI thread: puts every queued batch on the picture and repaints its area.
+    static void PaintQueued(TShared& shared);
+    // Worker: hands this frame's rectangles to the UI thread; waits while more than `allowed`
+    // batches are unpainted.
+    void PostFrame(uint64_t allowed);
+    // Worker, under the shared mutex: the batch so far to the UI thread (dropped when abandoned).
+    void PostCollected();
+    // Worker: the old way, one blocking queued call that copies straight from the surface.
+    void PresentAndWait(const raster::TBitmap32& surface, const raster::TRect& source,
+                        const raster::TRect& destination);
 
     std::shared_ptr<TShared> shared_;
     QThread* uiThread_;
-    // Receives the queued copies on the UI thread. Only a worker that found the presenter not
-    // abandoned (under the mutex) posts to it, so it can go with the presenter.
+    // Receives the queued batches and copies on the UI thread. Only a worker that found the
+    // presenter not abandoned (under the mutex) posts to it, so it can go with the presenter.
     std::unique_ptr<QObject> receiver_;
+    // Worker only (set on the owner's thread before a worker starts): the frame being drawn,
+    // whether the frames have ended, and the picture's size.
+    TBatch frame_;
+    bool framesEnded_ = false;
+    raster::TRect canvasRect_;
 };
 
 // Delivers tasks to the thread that makes this object (the UI thread) through its event loop.

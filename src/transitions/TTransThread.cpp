@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include <sys/prctl.h>
+
 namespace vorlandite::transitions {
 
 TTransThread::TTransThread(TTransitionEngine& engine, ITransitionPresenter& presenter,
@@ -27,6 +29,10 @@ TTransThread::~TTransThread() { Join(); }
 
 void TTransThread::Start() {
     worker_ = std::thread([this] {
+        // A frame waits in naps of 1 ms, and every nap's overshoot adds up until the period has
+        // passed: the kernel's default slack (50 us a nap) alone puts a frame half a millisecond
+        // late. The worker's own sleeps are short and few, so they may be exact.
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         Run();
         engine_.WorkerEnded(this);
     });

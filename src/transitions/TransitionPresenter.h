@@ -26,9 +26,12 @@ public:
     virtual void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) = 0;
 
     // Worker thread: copies `source` of the surface onto `destination` of the target, opaquely
-    // whatever the surface's draw mode, replicating pixels when the sizes differ; returns when
-    // the copy is on the target. An empty or inverted rectangle copies nothing but is still a
-    // presentation. May throw; the worker then ends its transition early.
+    // whatever the surface's draw mode, replicating pixels when the sizes differ; returns once
+    // the surface's pixels are taken (the worker may draw on). A presenter may put a frame's
+    // copies on the target together, but everything presented is on the target once
+    // FramesEnded has returned, and so is each presentation after it. An empty or inverted
+    // rectangle copies nothing but is still a presentation. May throw; the worker then ends its
+    // transition early.
     virtual void Present(const raster::TBitmap32& surface, const raster::TRect& source,
                          const raster::TRect& destination) = 0;
 
