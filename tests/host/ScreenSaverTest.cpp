@@ -25,8 +25,9 @@ QApplication& App() {
     static char name[] = "host_screensaver_test";
     static char* argv[] = {name, nullptr};
     // Never destroyed: Qt's input-device registry goes first at exit, and the application would
-    // then free devices it no longer knows.
-    static QApplication* app = new QApplication(argc, argv);
+    // then free devices it no longer knows. The tests of this program share one application.
+    static QApplication* app = QCoreApplication::instance() ? static_cast<QApplication*>(QCoreApplication::instance())
+                                                           : new QApplication(argc, argv);
     return *app;
 }
 
