@@ -392,8 +392,14 @@ TEST_F(XScreenSaverHost, TheShowDrawsOnTheHostWindowAndEndsCleanlyOnDeactivation
     int engine = 0;
     ASSERT_TRUE(testing::WaitUntil(
         [&] {
-            const auto pids = ProcessesRunning(saverPath_);
-            engine = pids.empty() ? 0 : pids.front();
+            // A process that is exiting (the daemon may cycle its saver as it activates) has an
+            // empty command line already: only a live one counts.
+            engine = 0;
+            for (int pid : ProcessesRunning(saverPath_))
+                if (!ProcList(pid, "cmdline").empty()) {
+                    engine = pid;
+                    break;
+                }
             return engine != 0;
         },
         15s))
