@@ -7,7 +7,7 @@
 #include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace vorlandite::slideshow;
+    namespace swf = vorlandite::swf;
     const std::span<const uint8_t> bytes(data, size);
     auto rect = swf::MovieRectOf(bytes);
     if (rect && (swf::MovieWidth(*rect) < 0 || swf::MovieHeight(*rect) < 0))

@@ -8,7 +8,7 @@
 #include <fstream>
 
 int main(int argc, char** argv) {
-    using namespace vorlandite::slideshow;
+    namespace swf = vorlandite::swf;
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_seeds_swf CORPUS_ROOT\n");
         return 2;
