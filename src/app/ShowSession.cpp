@@ -1,5 +1,6 @@
 #include "app/ShowSession.h"
 
+#include "app/StartupReading.h"
 #include "audio/CustomPlaylist.h"
 #include "payload/PayloadRecords.h"
 #include "raster/ColorConversion.h"
@@ -70,9 +71,7 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TSho
         // The player starts unseen so the first movie does not wait for the browser; a moment
         // after the show's first frame, which it would otherwise hold up by a few hundred ms. (A
         // show that opens with a movie starts the player itself.) The panel's going cancels it.
-        if (std::any_of(data.Images.begin(), data.Images.end(), [](const payload::TKelImageInfo& item) {
-                return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
-            }))
+        if (HoldsFlashItems(data.Images))
             QTimer::singleShot(kFlashPrepareDelayMs, videoPanel_.data(), [flash = flash_.get()] { flash->Prepare(); });
     }
     controller_ = std::make_unique<slideshow::TSlideshowController>(environment, std::move(content));

@@ -71,10 +71,13 @@ bool PayloadHasFlashItems(const std::string& engineFile) {
     auto payload = payload::ReadWholePayload(**source);
     if (!payload)
         return false;
-    return std::any_of(payload->Images.begin(), payload->Images.end(),
-                       [](const payload::TKelImageInfo& item) {
-                           return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
-                       });
+    return HoldsFlashItems(payload->Images);
+}
+
+bool HoldsFlashItems(const std::vector<payload::TKelImageInfo>& images) {
+    return std::any_of(images.begin(), images.end(), [](const payload::TKelImageInfo& item) {
+        return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
+    });
 }
 
 } // namespace vorlandite::app

@@ -30,6 +30,9 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
 // can subtract its own start time). Without the variable nothing is written.
 void NoteTiming(const char* milestone);
 
+// Whether any of the items is a Flash movie.
+bool HoldsFlashItems(const std::vector<payload::TKelImageInfo>& images);
+
 // Whether the payload at the end of `engineFile` holds a Flash movie item; false when it cannot
 // be read. Asked before the application object exists, which is when the browser engine that
 // plays Flash needs its shared graphics contexts requested.
