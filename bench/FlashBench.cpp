@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     const std::string self = std::to_string(getpid());
     const Memory engineBefore = ProcessMemory(self);
     const Memory helpersBefore = DescendantsMemory(self);
-    platform::TFlashRuntimeFactory factory(panel, *runtime);
+    platform::FlashRuntimeFactory factory(panel, *runtime);
     std::printf("flash_bench: runtime %s, %d items, the first %d ms after the show started, %d ms between items\n",
                 runtime->c_str(), items, leadMs, gapMs);
     // The show starts: the runtime is prepared, and a picture stands for the lead time.

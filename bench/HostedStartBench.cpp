@@ -31,13 +31,13 @@ std::string MakeScreensaver(const fs::path& folder) {
     const std::string path = (folder / "Bench.scr").string();
     fs::copy_file(VORLANDITE_ENGINE_PATH, path, fs::copy_options::overwrite_existing);
     payload::PayloadDraft draft;
-    draft.Strings.Title = "Hosted Start Bench";
-    draft.Header.Seconds = 60;
+    draft.strings.Title = "Hosted Start Bench";
+    draft.header.Seconds = 60;
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = ".BMP";
     item.content = payload::Content::FromBytes(SolidBmp(kWidth, kHeight, kColour));
     item.compressed = true;
-    draft.Images.push_back(std::move(item));
+    draft.images.push_back(std::move(item));
     auto sink = payload::FileSink::OpenForAppend(path);
     if (!sink.ok() || !payload::WritePayload(draft, **sink).ok() || !(*sink)->Close().ok())
         return {};

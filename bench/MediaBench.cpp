@@ -4,7 +4,7 @@
 
 #include "audio/MediaFixtures.h"
 #include "audio/MediaPipeline.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -20,7 +20,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using vorlandite::audio::TMediaPlayer;
+using vorlandite::audio::MediaPlayer;
 using vorlandite::audio::VideoFrameConsumer;
 using vorlandite::audio::testing::MediaKind;
 
@@ -37,7 +37,7 @@ std::string SamplePath(MediaKind kind) {
 void BM_Open(benchmark::State& state, MediaKind kind) {
     const std::string path = SamplePath(kind);
     if (path.empty()) return state.SkipWithError("no encoder");
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
     player.SetFileName(path);
     for (auto _ : state) {
         if (!player.Open()) return state.SkipWithError("open failed");
@@ -50,7 +50,7 @@ void BM_Open(benchmark::State& state, MediaKind kind) {
 void BM_PlayToFirstBuffer(benchmark::State& state, MediaKind kind) {
     const std::string path = SamplePath(kind);
     if (path.empty()) return state.SkipWithError("no encoder");
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
     player.SetFileName(path);
     for (auto _ : state) {
         if (!player.Open() || !player.Play()) return state.SkipWithError("cannot play");
@@ -98,10 +98,10 @@ struct VideoRun {
 };
 
 VideoRun PlayVideoOnce(const std::string& path) {
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
     KeepLastFrame display;
     bool done = false;
-    QObject::connect(&player, &TMediaPlayer::OnNotify, [&](auto) { done = true; });
+    QObject::connect(&player, &MediaPlayer::OnNotify, [&](auto) { done = true; });
     VideoRun run;
     const long before = ResidentKilobytes();
     player.SetFileName(path);

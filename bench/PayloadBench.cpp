@@ -49,16 +49,16 @@ const std::string& ThousandItemShow() {
     static const std::string path = [] {
         std::mt19937 rng(1);
         PayloadDraft draft;
-        draft.Strings.Title = "Thousand Items";
-        draft.Strings.Translation = std::string(4000, 'x');
+        draft.strings.Title = "Thousand Items";
+        draft.strings.Translation = std::string(4000, 'x');
         for (int i = 0; i < 1000; ++i) {
             DraftItem<TKelImageInfo> item{{}, Content::FromBytes(vorlandite::testing::RandomBytes(rng, 64, false)), false};
             item.record.Ext = ".jpg";
             item.record.Text = "Caption " + std::to_string(i);
-            draft.Images.push_back(std::move(item));
+            draft.images.push_back(std::move(item));
         }
         for (int i = 0; i < 20; ++i)
-            draft.Melodies.push_back({{0, 0, 0, ".mp3"}, Content::FromBytes(std::vector<uint8_t>(32, 1)), false});
+            draft.melodies.push_back({{0, 0, 0, ".mp3"}, Content::FromBytes(std::vector<uint8_t>(32, 1)), false});
         return WriteScreensaver("thousand.scr", draft);
     }();
     return path;
@@ -88,7 +88,7 @@ const std::string& BigItemShow(bool compressed) {
         PayloadDraft draft;
         DraftItem<TKelImageInfo> item{{}, Content::FromFile(BigContent()), compressed};
         item.record.Ext = ".avi";
-        draft.Images.push_back(std::move(item));
+        draft.images.push_back(std::move(item));
         path = WriteScreensaver(compressed ? "big-compressed.scr" : "big-raw.scr", draft);
     }
     return path;
@@ -99,7 +99,7 @@ void BM_ReadThousandItemPayload(benchmark::State& state) {
     for (auto _ : state) {
         auto source = FileSource::Open(path);
         auto payload = ReadWholePayload(**source);
-        if (!payload || payload->Images.size() != 1000)
+        if (!payload || payload->images.size() != 1000)
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(payload);
     }
@@ -111,11 +111,11 @@ void BM_Extract100MB(benchmark::State& state) {
     const std::string& show = BigItemShow(compressed);
     auto source = FileSource::Open(show);
     auto payload = ReadWholePayload(**source);
-    const TKelImageInfo& item = payload->Images[0];
+    const TKelImageInfo& item = payload->images[0];
     const std::string target = (Scratch() / "SSIMG.avi").string();
     long before = PeakRssKiB();
     for (auto _ : state) {
-        Status s = ExtractItem(show, target, item.StoredSize > 0, ItemPosition(payload->Header, item), item.StoredSize,
+        Status s = ExtractItem(show, target, item.StoredSize > 0, ItemPosition(payload->header, item), item.StoredSize,
                                item.Size);
         if (!s)
             state.SkipWithError(s.message().c_str());

@@ -40,7 +40,7 @@ BENCHMARK(BM_GradientFill)->DenseRange(1, 8)->Unit(benchmark::kMillisecond);
 void BM_StretchPictureOnto(benchmark::State& state) {
     TBitmap32 picture = Noise(6000, 4000, 1, false);
     TBitmap32 frame = TBitmap32::Create(kWidth, kHeight).value();
-    const TRect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
+    const Rect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
     for (auto _ : state) {
         StretchPictureOnto(picture, frame, r, nullptr, true);
         benchmark::DoNotOptimize(frame.Pixels().data());
@@ -52,7 +52,7 @@ void BM_StretchPictureOntoWithMask(benchmark::State& state) {
     TBitmap32 picture = Noise(6000, 4000, 1, false);
     const TBitmap32 mask = Noise(800, 600, 2, false);
     TBitmap32 frame = TBitmap32::Create(kWidth, kHeight).value();
-    const TRect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
+    const Rect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
     for (auto _ : state) {
         StretchPictureOnto(picture, frame, r, &mask, true);
         benchmark::DoNotOptimize(frame.Pixels().data());
@@ -63,10 +63,10 @@ BENCHMARK(BM_StretchPictureOntoWithMask)->Unit(benchmark::kMillisecond);
 void BM_StretchBilinearOnly(benchmark::State& state) {
     const TBitmap32 picture = Noise(6000, 4000, 1, false);
     TBitmap32 frame = TBitmap32::Create(kWidth, kHeight).value();
-    const TRect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
+    const Rect r = FitRect(kWidth, kHeight, picture.Width(), picture.Height());
     for (auto _ : state) {
         StretchBitmap(frame, r, picture, picture.BoundsRect(),
-                      TDrawOptions{TDrawMode::Opaque, 255, TStretchFilter::Linear, false});
+                      DrawOptions{DrawMode::Opaque, 255, StretchFilter::Linear, false});
         benchmark::DoNotOptimize(frame.Pixels().data());
     }
 }
@@ -75,7 +75,7 @@ BENCHMARK(BM_StretchBilinearOnly)->Unit(benchmark::kMillisecond);
 void BM_BlendFullFrame(benchmark::State& state) {
     const TBitmap32 front = Noise(kWidth, kHeight, 3, true);  // every alpha value occurs
     TBitmap32 back = Noise(kWidth, kHeight, 4, false);
-    const TDrawOptions blend{TDrawMode::Blend, uint8_t(state.range(0)), TStretchFilter::Nearest, false};
+    const DrawOptions blend{DrawMode::Blend, uint8_t(state.range(0)), StretchFilter::Nearest, false};
     for (auto _ : state) {
         DrawBitmap(back, 0, 0, front, blend);
         benchmark::DoNotOptimize(back.Pixels().data());

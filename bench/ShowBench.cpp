@@ -45,15 +45,15 @@ struct Fixture {
         const std::string path = dir.File("mode" + std::to_string(mode) + ".scr");
         if (!std::filesystem::exists(path)) {
             payload::PayloadDraft draft;
-            draft.Header.Seconds = 5;
-            draft.Header.GradientStyle = 2;
-            draft.Header.BackgroundColor = 0x00402010;
-            draft.Header.BackgroundColor2 = 0x00F0C080;
+            draft.header.Seconds = 5;
+            draft.header.GradientStyle = 2;
+            draft.header.BackgroundColor = 0x00402010;
+            draft.header.BackgroundColor2 = 0x00F0C080;
             payload::DraftItem<payload::TKelImageInfo> item;
             item.record.Ext = ".jpg";
             item.record.Stretch = mode;
             item.content = payload::Content::FromBytes(jpeg);
-            draft.Images.push_back(std::move(item));
+            draft.images.push_back(std::move(item));
             // No effects: each load ends with the frame copied onto the screen at once.
             const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
             std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -83,8 +83,8 @@ void BM_LoadImage(benchmark::State& state) {
         state.SkipWithError(read.message().c_str());
         return;
     }
-    slideshow::THeadlessShow show(slideshow::TShowContent{*read, path, fixture.dir.Path().string() + "/", {}},
-                                  slideshow::THeadlessShowOptions{kScreenWidth, kScreenHeight, 1, 1});
+    slideshow::HeadlessShow show(slideshow::ShowContent{*read, path, fixture.dir.Path().string() + "/", {}},
+                                  slideshow::HeadlessShowOptions{kScreenWidth, kScreenHeight, 1, 1});
     if (!show.Start()) {
         state.SkipWithError("the show does not start");
         return;
@@ -108,11 +108,11 @@ void BM_ExtractAndDecode(benchmark::State& state) {
         state.SkipWithError(read.message().c_str());
         return;
     }
-    const auto& item = read->Images[0];
+    const auto& item = read->images[0];
     const std::string file = fixture.dir.File("SSIMG.jpg");
     const auto hint = slideshow::DecodeHintFor(mode, kScreenWidth, kScreenHeight);
     for (auto _ : state) {
-        (void)payload::ExtractItem(path, file, false, payload::ItemPosition(read->Header, item), item.StoredSize,
+        (void)payload::ExtractItem(path, file, false, payload::ItemPosition(read->header, item), item.StoredSize,
                                    item.Size);
         auto picture = raster::DecodePictureFile(file, hint);
         benchmark::DoNotOptimize(picture);
@@ -141,13 +141,13 @@ std::vector<uint8_t> SparseGif(int screen, int side, int frames) {
 void BM_GifFrameOnLargeScreen(benchmark::State& state) {
     const int screen = int(state.range(0));
     const int side = int(state.range(1));
-    slideshow::TVirtualTimerClock clock;
-    slideshow::TVirtualTimer timer(clock);
-    slideshow::TGifAnimation animation(timer);
+    slideshow::VirtualTimerClock clock;
+    slideshow::VirtualTimer timer(clock);
+    slideshow::GifAnimation animation(timer);
     TBitmap32 backdrop = TBitmap32::Create(640, 480).value();
     backdrop.Clear(0xFF102030);
     TBitmap32 target = TBitmap32::Create(640, 480).value();
-    animation.SetStage({&backdrop, raster::TRect{80, 0, 560, 480}, &target});
+    animation.SetStage({&backdrop, raster::Rect{80, 0, 560, 480}, &target});
     if (!animation.LoadGif(SparseGif(screen, side, 64))) {
         state.SkipWithError("the GIF does not load");
         return;

@@ -75,26 +75,26 @@ double Median(std::vector<double> values) {
 }
 
 // Worst value, count of late values and their share of a series of intervals.
-struct TIntervals {
-    double Worst = 0;
-    double Median = 0;
-    std::size_t Count = 0;
-    std::size_t Late = 0;
-    double LatePercent() const { return Count ? 100.0 * double(Late) / double(Count) : 0; }
+struct Intervals {
+    double worst = 0;
+    double median = 0;
+    std::size_t count = 0;
+    std::size_t late = 0;
+    double LatePercent() const { return count ? 100.0 * double(late) / double(count) : 0; }
     void Add(const std::vector<double>& intervals) {
         for (double ms : intervals) {
-            Worst = std::max(Worst, ms);
-            Late += ms > kLateMs ? 1 : 0;
+            worst = std::max(worst, ms);
+            late += ms > kLateMs ? 1 : 0;
         }
-        Count += intervals.size();
+        count += intervals.size();
     }
 };
 
 // A full-screen window that times its painting: paintEvent is the drawing into the backing
 // store; an update request (or a repaint) is that plus the flush to the X server.
-class TTimedWindow : public QWidget {
+class TimedWindow : public QWidget {
 public:
-    TTimedWindow() {
+    TimedWindow() {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
     }
@@ -110,9 +110,9 @@ protected:
 };
 
 // The show window's painting: the canvas at the origin, as TSSWindow paints it.
-class TShowWidget final : public TTimedWindow {
+class ShowWidget final : public TimedWindow {
 public:
-    explicit TShowWidget(const raster::TBitmap32& canvas) : canvas_(canvas) {}
+    explicit ShowWidget(const raster::TBitmap32& canvas) : canvas_(canvas) {}
 
 private:
     void Paint() override { app::PaintShowBitmap(*this, canvas_); }
@@ -120,9 +120,9 @@ private:
 };
 
 // The floor: a plain window that repaints a full-screen picture on a 9 ms timer.
-class TFloorWidget final : public TTimedWindow {
+class FloorWidget final : public TimedWindow {
 public:
-    explicit TFloorWidget(QImage picture) : picture_(std::move(picture)) {}
+    explicit FloorWidget(QImage picture) : picture_(std::move(picture)) {}
     std::vector<Clock::time_point> flushed;
     std::vector<double> syncMs;
 
@@ -146,14 +146,14 @@ private:
 };
 
 // The screen presenter with a stopwatch on the worker's frame boundaries and presentations.
-class TTimedPresenter final : public ITransitionPresenter {
+class TimedPresenter final : public ITransitionPresenter {
 public:
-    explicit TTimedPresenter(TScreenPresenter& screen) : screen_(screen) {}
+    explicit TimedPresenter(ScreenPresenter& screen) : screen_(screen) {}
 
     void CaptureTarget(raster::TBitmap32& old) override { screen_.CaptureTarget(old); }
-    void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) override { screen_.CopyNow(picture, rect); }
-    void Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                 const raster::TRect& destination) override {
+    void CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) override { screen_.CopyNow(picture, rect); }
+    void Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                 const raster::Rect& destination) override {
         screen_.Present(surface, source, destination);
         lastPresented_ = Clock::now();
     }
@@ -179,63 +179,63 @@ public:
     std::vector<double> busyMs;
 
 private:
-    TScreenPresenter& screen_;
+    ScreenPresenter& screen_;
     Clock::time_point frameStart_;
     Clock::time_point lastPresented_;
     bool started_ = false;
 };
 
 // The screen's side of one frame: its batch's stages.
-struct TScreenFrame {
-    Clock::time_point Posted, Painted;
-    double QueuedMs = 0, CopyMs = 0, PaintMs = 0, FlushMs = 0;
+struct ScreenFrame {
+    Clock::time_point Posted, painted;
+    double queuedMs = 0, CopyMs = 0, PaintMs = 0, FlushMs = 0;
 };
 
-struct TEffectFigures {
-    TIntervals Worker;
-    TIntervals Screen;
-    double WorstBusyMs = 0;
-    TScreenFrame WorstScreen;  // the stages of the frame ending the worst screen interval
+struct EffectFigures {
+    Intervals worker;
+    Intervals screen;
+    double worstBusyMs = 0;
+    ScreenFrame worstScreen;  // the stages of the frame ending the worst screen interval
     // Late screen intervals whose batch came late from the worker, and those the UI thread and
     // the X server made late (the batch's way to the screen took longer than the one before).
-    std::size_t ScreenLateFromWorker = 0, ScreenLateOnTheWay = 0;
-    std::size_t Frames = 0;
+    std::size_t screenLateFromWorker = 0, ScreenLateOnTheWay = 0;
+    std::size_t frames = 0;
 };
-std::map<int, TEffectFigures> figures;
-TIntervals floorFigures;
+std::map<int, EffectFigures> figures;
+Intervals floorFigures;
 double floorPaintMedianMs = 0, floorSyncMedianMs = 0;
 
-struct TShow {
-    TShowWidget* window = nullptr;
+struct Show {
+    ShowWidget* window = nullptr;
     raster::TBitmap32 canvas;
     raster::TBitmap32 pictures[2];
 };
-TShow* show = nullptr;
+Show* show = nullptr;
 
 void BM_ShowFrame(benchmark::State& state, int effect) {
-    TSteadyTickClock clock;
-    TSeededRandom random{uint32_t(effect)};
-    TQtOwnerThread owner;
-    TEffectFigures f;
+    SteadyTickClock clock;
+    SeededRandom random{uint32_t(effect)};
+    QtOwnerThread owner;
+    EffectFigures f;
     int flip = 0;
     for (auto _ : state) {
         show->window->paintMs.clear();
-        TScreenPresenter screen(show->canvas, show->window);
-        std::vector<TScreenFrame> frames;
-        screen.SetBatchTrace([&frames](const TBatchTrace& trace) {
-            TScreenFrame frame;
-            frame.Posted = trace.Posted;
-            frame.Painted = trace.Painted;
-            frame.QueuedMs = Ms(trace.Taken - trace.Posted);
-            frame.CopyMs = Ms(trace.Copied - trace.Taken);
-            const double repaintMs = Ms(trace.Painted - trace.Copied);
+        ScreenPresenter screen(show->canvas, show->window);
+        std::vector<ScreenFrame> frames;
+        screen.SetBatchTrace([&frames](const BatchTrace& trace) {
+            ScreenFrame frame;
+            frame.Posted = trace.posted;
+            frame.painted = trace.painted;
+            frame.queuedMs = Ms(trace.taken - trace.posted);
+            frame.CopyMs = Ms(trace.copied - trace.taken);
+            const double repaintMs = Ms(trace.painted - trace.copied);
             // The paint inside this repaint is the last one the window timed.
             frame.PaintMs = show->window->paintMs.empty() ? 0 : show->window->paintMs.back();
             frame.FlushMs = std::max(0.0, repaintMs - frame.PaintMs);
             frames.push_back(frame);
         });
-        TTimedPresenter presenter(screen);
-        TTransitionEngine engine(clock, random, owner);
+        TimedPresenter presenter(screen);
+        TransitionEngine engine(clock, random, owner);
         engine.TransitionSteps = StepsForSpeed(show->canvas.Width(), kSpeed);
         QEventLoop loop;
         TTransThread* thread = engine.StartTransition(presenter, show->pictures[flip], effect,
@@ -247,36 +247,36 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
         loop.exec();
         QApplication::processEvents();  // the closing copy's repaint
 
-        f.Worker.Add(presenter.intervalMs);
-        f.Worker.Median = Median(presenter.intervalMs);
+        f.worker.Add(presenter.intervalMs);
+        f.worker.median = Median(presenter.intervalMs);
         for (double ms : presenter.busyMs)
-            f.WorstBusyMs = std::max(f.WorstBusyMs, ms);
+            f.worstBusyMs = std::max(f.worstBusyMs, ms);
         std::vector<double> screenIntervals;
-        double worst = f.Screen.Worst;
+        double worst = f.screen.worst;
         for (std::size_t i = 1; i < frames.size(); ++i) {
-            screenIntervals.push_back(Ms(frames[i].Painted - frames[i - 1].Painted));
+            screenIntervals.push_back(Ms(frames[i].painted - frames[i - 1].painted));
             if (screenIntervals.back() > kLateMs) {
                 if (Ms(frames[i].Posted - frames[i - 1].Posted) > kLateMs)
-                    ++f.ScreenLateFromWorker;
+                    ++f.screenLateFromWorker;
                 else
                     ++f.ScreenLateOnTheWay;
             }
             if (screenIntervals.back() > worst) {
                 worst = screenIntervals.back();
-                f.WorstScreen = frames[i];
+                f.worstScreen = frames[i];
             }
         }
-        f.Screen.Add(screenIntervals);
-        f.Screen.Median = Median(screenIntervals);
-        f.Frames = presenter.busyMs.size();
-        state.SetIterationTime(std::max(f.Worker.Worst, f.Screen.Worst) / 1000.0);
+        f.screen.Add(screenIntervals);
+        f.screen.median = Median(screenIntervals);
+        f.frames = presenter.busyMs.size();
+        state.SetIterationTime(std::max(f.worker.worst, f.screen.worst) / 1000.0);
     }
     figures[effect] = f;
-    state.counters["frames"] = double(f.Frames);
-    state.counters["worst_ms"] = f.Worker.Worst;
-    state.counters["late"] = double(f.Worker.Late);
-    state.counters["screen_worst_ms"] = f.Screen.Worst;
-    state.counters["screen_late"] = double(f.Screen.Late);
+    state.counters["frames"] = double(f.frames);
+    state.counters["worst_ms"] = f.worker.worst;
+    state.counters["late"] = double(f.worker.late);
+    state.counters["screen_worst_ms"] = f.screen.worst;
+    state.counters["screen_late"] = double(f.screen.late);
 }
 
 // The floor phase: the same window size, a timer every period, a full repaint each time.
@@ -284,7 +284,7 @@ void MeasureFloor(const QRect& geometry) {
     QImage picture(geometry.width(), geometry.height(), QImage::Format_RGB32);
     const raster::TBitmap32 pixels = Picture(geometry.width(), geometry.height(), 3);
     std::memcpy(picture.bits(), pixels.Pixels().data(), pixels.Pixels().size_bytes());
-    TFloorWidget window(std::move(picture));
+    FloorWidget window(std::move(picture));
     window.setGeometry(geometry);
     window.show();
     QApplication::processEvents();
@@ -306,13 +306,13 @@ void MeasureFloor(const QRect& geometry) {
     for (std::size_t i = 1; i < window.flushed.size(); ++i)
         intervals.push_back(Ms(window.flushed[i] - window.flushed[i - 1]));
     floorFigures.Add(intervals);
-    floorFigures.Median = Median(intervals);
+    floorFigures.median = Median(intervals);
     floorPaintMedianMs = Median(window.paintMs);
     floorSyncMedianMs = Median(window.syncMs);
     std::printf("floor: a plain window repainting %dx%d every %d ms, %zu frames: worst %.2f ms, median %.2f ms, "
                 "late %zu (%.2f %%); paint median %.2f ms, paint + flush median %.2f ms\n",
-                geometry.width(), geometry.height(), kFramePeriodMs, floorFigures.Count, floorFigures.Worst,
-                floorFigures.Median, floorFigures.Late, floorFigures.LatePercent(), floorPaintMedianMs,
+                geometry.width(), geometry.height(), kFramePeriodMs, floorFigures.count, floorFigures.worst,
+                floorFigures.median, floorFigures.late, floorFigures.LatePercent(), floorPaintMedianMs,
                 floorSyncMedianMs);
     std::fflush(stdout);
 }
@@ -322,55 +322,55 @@ double Ratio(double value, double floor) { return floor > 0 ? value / floor : 0;
 void PrintSummary(const QRect& geometry) {
     std::printf("\nscreen %dx%d, speed %d (N = %d), period %d ms, late: an interval over %.0f ms\n", geometry.width(),
                 geometry.height(), kSpeed, StepsForSpeed(geometry.width(), kSpeed), kFramePeriodMs, kLateMs);
-    std::map<std::string, TEffectFigures> families;
-    TEffectFigures all;
+    std::map<std::string, EffectFigures> families;
+    EffectFigures all;
     for (const auto& [effect, f] : figures) {
-        for (TEffectFigures* sum : {&families[std::string(FamilyFor(effect).Family)], &all}) {
-            sum->Worker.Worst = std::max(sum->Worker.Worst, f.Worker.Worst);
-            sum->Worker.Late += f.Worker.Late;
-            sum->Worker.Count += f.Worker.Count;
-            sum->Screen.Worst = std::max(sum->Screen.Worst, f.Screen.Worst);
-            sum->Screen.Late += f.Screen.Late;
-            sum->Screen.Count += f.Screen.Count;
-            sum->WorstBusyMs = std::max(sum->WorstBusyMs, f.WorstBusyMs);
-            sum->ScreenLateFromWorker += f.ScreenLateFromWorker;
+        for (EffectFigures* sum : {&families[std::string(FamilyFor(effect).family)], &all}) {
+            sum->worker.worst = std::max(sum->worker.worst, f.worker.worst);
+            sum->worker.late += f.worker.late;
+            sum->worker.count += f.worker.count;
+            sum->screen.worst = std::max(sum->screen.worst, f.screen.worst);
+            sum->screen.late += f.screen.late;
+            sum->screen.count += f.screen.count;
+            sum->worstBusyMs = std::max(sum->worstBusyMs, f.worstBusyMs);
+            sum->screenLateFromWorker += f.screenLateFromWorker;
             sum->ScreenLateOnTheWay += f.ScreenLateOnTheWay;
         }
     }
     std::printf("per family: worker worst interval, late %%; screen worst interval, late %%; worst busy part\n");
     for (const auto& [name, f] : families)
-        std::printf("  %-22s %7.2f ms %5.2f %%   %7.2f ms %5.2f %%   %6.2f ms\n", name.c_str(), f.Worker.Worst,
-                    f.Worker.LatePercent(), f.Screen.Worst, f.Screen.LatePercent(), f.WorstBusyMs);
+        std::printf("  %-22s %7.2f ms %5.2f %%   %7.2f ms %5.2f %%   %6.2f ms\n", name.c_str(), f.worker.worst,
+                    f.worker.LatePercent(), f.screen.worst, f.screen.LatePercent(), f.worstBusyMs);
     std::vector<std::pair<double, int>> slowest;
     std::size_t overGoal = 0;
     for (const auto& [effect, f] : figures) {
-        slowest.emplace_back(std::max(f.Worker.Worst, f.Screen.Worst), effect);
-        const bool worstOk = std::max(f.Worker.Worst, f.Screen.Worst) <= 2.0 * kFramePeriodMs;
-        const bool lateOk = f.Worker.LatePercent() <= 1.0 && f.Screen.LatePercent() <= 1.0;
+        slowest.emplace_back(std::max(f.worker.worst, f.screen.worst), effect);
+        const bool worstOk = std::max(f.worker.worst, f.screen.worst) <= 2.0 * kFramePeriodMs;
+        const bool lateOk = f.worker.LatePercent() <= 1.0 && f.screen.LatePercent() <= 1.0;
         overGoal += worstOk && lateOk ? 0 : 1;
     }
     std::sort(slowest.rbegin(), slowest.rend());
     std::printf("slowest effects (worst interval, worker / screen; the worst screen frame's stages):\n");
     for (std::size_t i = 0; i < std::min<std::size_t>(12, slowest.size()); ++i) {
-        const TEffectFigures& f = figures[slowest[i].second];
+        const EffectFigures& f = figures[slowest[i].second];
         std::printf("  %3d %-34s %6.2f / %6.2f ms  late %zu / %zu, %zu / %zu  (queued %.2f copy %.2f paint %.2f "
                     "flush %.2f)\n",
-                    slowest[i].second, std::string(EffectName(slowest[i].second)).c_str(), f.Worker.Worst,
-                    f.Screen.Worst, f.Worker.Late, f.Worker.Count, f.Screen.Late, f.Screen.Count,
-                    f.WorstScreen.QueuedMs, f.WorstScreen.CopyMs, f.WorstScreen.PaintMs, f.WorstScreen.FlushMs);
+                    slowest[i].second, std::string(EffectName(slowest[i].second)).c_str(), f.worker.worst,
+                    f.screen.worst, f.worker.late, f.worker.count, f.screen.late, f.screen.count,
+                    f.worstScreen.queuedMs, f.worstScreen.CopyMs, f.worstScreen.PaintMs, f.worstScreen.FlushMs);
     }
     std::printf("all effects: worker worst %.2f ms, late %.2f %%; screen worst %.2f ms, late %.2f %% (%zu late from "
                 "the worker, %zu on the way to the screen); %zu of %zu effects miss the goal (worst within %d ms, at "
                 "most 1 %% late)\n",
-                all.Worker.Worst, all.Worker.LatePercent(), all.Screen.Worst, all.Screen.LatePercent(),
-                all.ScreenLateFromWorker, all.ScreenLateOnTheWay, overGoal, figures.size(), 2 * kFramePeriodMs);
-    if (floorFigures.Count) {
+                all.worker.worst, all.worker.LatePercent(), all.screen.worst, all.screen.LatePercent(),
+                all.screenLateFromWorker, all.ScreenLateOnTheWay, overGoal, figures.size(), 2 * kFramePeriodMs);
+    if (floorFigures.count) {
         std::printf("against the floor (worst %.2f ms, late %.2f %%): worker worst x%.2f, late x%.2f; screen worst "
                     "x%.2f, late x%.2f\n",
-                    floorFigures.Worst, floorFigures.LatePercent(), Ratio(all.Worker.Worst, floorFigures.Worst),
-                    Ratio(all.Worker.LatePercent(), floorFigures.LatePercent()),
-                    Ratio(all.Screen.Worst, floorFigures.Worst),
-                    Ratio(all.Screen.LatePercent(), floorFigures.LatePercent()));
+                    floorFigures.worst, floorFigures.LatePercent(), Ratio(all.worker.worst, floorFigures.worst),
+                    Ratio(all.worker.LatePercent(), floorFigures.LatePercent()),
+                    Ratio(all.screen.worst, floorFigures.worst),
+                    Ratio(all.screen.LatePercent(), floorFigures.LatePercent()));
         std::printf("  (a ratio of 0 means the floor had no late frame; late figures are counts over a threshold, "
                     "so they move a lot on a busy machine)\n");
     }
@@ -403,11 +403,11 @@ int main(int argc, char** argv) {
     if (floorOnly)
         return 0;
 
-    TShow s;
+    Show s;
     s.canvas = raster::TBitmap32::Create(geometry.width(), geometry.height()).value();
     s.pictures[0] = Picture(geometry.width(), geometry.height(), 1);
     s.pictures[1] = Picture(geometry.width(), geometry.height(), 2);
-    TShowWidget window(s.canvas);
+    ShowWidget window(s.canvas);
     window.setGeometry(geometry);
     window.show();
     QApplication::processEvents();

@@ -195,15 +195,15 @@ Result<payload::PayloadDraft> MakeDraft(const std::string& folder) {
     }
 
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.EffectSpeed = 3;
-    draft.Header.GradientStyle = 2;
-    draft.Header.BackgroundColor = 0x00402010;
-    draft.Header.BackgroundColor2 = 0x00F0C080;
-    draft.Header.Loop = true;
+    draft.header.Seconds = 5;
+    draft.header.EffectSpeed = 3;
+    draft.header.GradientStyle = 2;
+    draft.header.BackgroundColor = 0x00402010;
+    draft.header.BackgroundColor2 = 0x00F0C080;
+    draft.header.Loop = true;
     for (int effect = 1; effect <= 120; ++effect)
-        draft.Strings.EffectList.push_back(char(effect));
-    draft.Images = std::move(items);
+        draft.strings.EffectList.push_back(char(effect));
+    draft.images = std::move(items);
 
     const std::string wav1 = folder + "/a.wav", wav2 = folder + "/b.wav";
     media::WriteWav(wav1, 7s);
@@ -213,7 +213,7 @@ Result<payload::PayloadDraft> MakeDraft(const std::string& folder) {
         melody.record.Ext = ".wav";
         melody.content = payload::Content::FromBytes(FileBytes(wav));
         melody.compressed = true;
-        draft.Melodies.push_back(std::move(melody));
+        draft.melodies.push_back(std::move(melody));
     }
     return draft;
 }
@@ -268,18 +268,18 @@ int main(int argc, char** argv) {
 
     std::map<payload::ItemKind, long> shown;
     long gifFrames = 0, melodies = 0;
-    slideshow::THeadlessShowOptions options{kScreenWidth, kScreenHeight, 1, 1};
+    slideshow::HeadlessShowOptions options{kScreenWidth, kScreenHeight, 1, 1};
     // To tell where growth comes from: the show without melodies and videos, or without Flash.
-    options.Media = Option(argc, argv, "--media", 1) != 0;
-    options.Flash = Option(argc, argv, "--flash", 1) != 0;
-    slideshow::THeadlessShow show(slideshow::TShowContent{*read, path, temp, {}}, options,
-                                  [&](const slideshow::THeadlessEvent& e) {
-                                      using T = slideshow::THeadlessEvent::TType;
-                                      if (e.Type == T::Item)
-                                          ++shown[e.Item.kind];
-                                      else if (e.Type == T::GifFrame)
+    options.media = Option(argc, argv, "--media", 1) != 0;
+    options.flash = Option(argc, argv, "--flash", 1) != 0;
+    slideshow::HeadlessShow show(slideshow::ShowContent{*read, path, temp, {}}, options,
+                                  [&](const slideshow::HeadlessEvent& e) {
+                                      using T = slideshow::HeadlessEvent::Type;
+                                      if (e.type == T::Item)
+                                          ++shown[e.item.kind];
+                                      else if (e.type == T::GifFrame)
                                           ++gifFrames;
-                                      else if (e.Type == T::Melody)
+                                      else if (e.type == T::Melody)
                                           ++melodies;
                                   });
     if (auto started = show.Start(); !started) {
@@ -289,8 +289,8 @@ int main(int argc, char** argv) {
 
     const auto wallStart = std::chrono::steady_clock::now();
     const Memory atStart = ReadMemory();
-    std::printf("soak: %d items (%zu melodies) at %dx%d, %ld virtual hours\n", int(read->Images.size()),
-                read->Melodies.size(), kScreenWidth, kScreenHeight, hours);
+    std::printf("soak: %d items (%zu melodies) at %dx%d, %ld virtual hours\n", int(read->images.size()),
+                read->melodies.size(), kScreenWidth, kScreenHeight, hours);
     std::printf("%5s %10s %10s %9s %8s %8s %8s %8s %10s\n", "hour", "VmRSS kB", "VmHWM kB", "wall s", "pictures", "gifs",
                 "videos", "flash", "gif frames");
     std::printf("%5d %10ld %10ld %9.1f\n", 0, atStart.rssKb, atStart.hwmKb, 0.0);

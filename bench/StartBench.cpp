@@ -84,26 +84,26 @@ std::string MakeScreensaver(const fs::path& folder, bool transitionShow) {
     const std::string path = (folder / (transitionShow ? "Transitions.scr" : "Bench.scr")).string();
     fs::copy_file(VORLANDITE_ENGINE_PATH, path, fs::copy_options::overwrite_existing);
     payload::PayloadDraft draft;
-    draft.Strings.Title = kTitle;
-    draft.Header.Seconds = transitionShow ? 1 : 60;
+    draft.strings.Title = kTitle;
+    draft.header.Seconds = transitionShow ? 1 : 60;
     for (uint32_t colour : {kColour, kSecondColour}) {
         payload::DraftItem<payload::TKelImageInfo> item;
         item.record.Ext = ".BMP";
         item.content = payload::Content::FromBytes(SolidBmp(kItemWidth, kItemHeight, colour));
         item.compressed = true;
-        draft.Images.push_back(std::move(item));
+        draft.images.push_back(std::move(item));
         if (!transitionShow)
             break;
     }
     if (transitionShow) {
         // Unfold From Up at speed 5: about 3.5 s at this width.
-        draft.Strings.EffectList = std::string(1, char(25));
-        draft.Header.EffectSpeed = 5;
+        draft.strings.EffectList = std::string(1, char(25));
+        draft.header.EffectSpeed = 5;
         payload::DraftItem<payload::TKelMelodyInfo> melody;
         melody.record.Ext = ".WAV";
         melody.content = payload::Content::FromBytes(ToneWav(30));
         melody.compressed = true;
-        draft.Melodies.push_back(std::move(melody));
+        draft.melodies.push_back(std::move(melody));
     }
     auto sink = payload::FileSink::OpenForAppend(path);
     if (!sink.ok() || !payload::WritePayload(draft, **sink).ok() || !(*sink)->Close().ok())
@@ -111,7 +111,7 @@ std::string MakeScreensaver(const fs::path& folder, bool transitionShow) {
     fs::permissions(path, fs::perms::owner_all);
     // A key ends the show, as the user set it in the configuration dialog.
     platform::FileRegistry registry((folder / "config" / "vorlandite" / "user.reg").string());
-    auto settings = payload::CurrentSettings(draft.Header, draft.Strings, false);
+    auto settings = payload::CurrentSettings(draft.header, draft.strings, false);
     settings.ExitKeyboard = true;
     if (!payload::SaveSettings(registry, kTitle, settings).ok())
         return {};
@@ -146,7 +146,7 @@ std::vector<std::pair<std::string, double>> ReadMilestones(const fs::path& file)
     return milestones;
 }
 
-struct TSeries {
+struct Series {
     std::vector<double> values;
     void Add(double v) { values.push_back(v); }
     double Median() const {
@@ -158,7 +158,7 @@ struct TSeries {
     double Max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
 };
 
-void Report(const char* what, const TSeries& s, double goal = 0) {
+void Report(const char* what, const Series& s, double goal = 0) {
     std::printf("%-44s min %7.1f  median %7.1f  max %7.1f ms", what, s.Min(), s.Median(), s.Max());
     if (goal > 0)
         std::printf("   (goal %.0f ms)", goal);
@@ -170,10 +170,10 @@ void Report(const char* what, const TSeries& s, double goal = 0) {
 int RunShow(const char* title, testing::XvfbServer& server, const fs::path& folder, const std::string& screensaver,
             int runs, double keyDelayMs) {
     Display* display = server.Connection();
-    TSeries toFirstItem, toExit;
+    Series toFirstItem, toExit;
     // Milestones: up to the key from the process start, after the key from the key press.
     std::vector<std::string> startOrder, endOrder;
-    std::map<std::string, TSeries> startSplit, endSplit;
+    std::map<std::string, Series> startSplit, endSplit;
     int failures = 0;
     for (int run = 0; run < runs; ++run) {
         testing::PaintWindow(display, 0, 0x000000);

@@ -37,16 +37,16 @@ raster::TBitmap32 Picture(uint32_t seed) {
 }
 
 // The recorder with a stopwatch on its frame boundaries.
-class TTimingPresenter final : public ITransitionPresenter {
+class TimingPresenter final : public ITransitionPresenter {
 public:
-    explicit TTimingPresenter(const raster::TBitmap32& canvas) : recorder_(canvas) {}
+    explicit TimingPresenter(const raster::TBitmap32& canvas) : recorder_(canvas) {}
 
     void CaptureTarget(raster::TBitmap32& old) override { recorder_.CaptureTarget(old); }
-    void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) override {
+    void CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) override {
         recorder_.CopyNow(picture, rect);
     }
-    void Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                 const raster::TRect& destination) override {
+    void Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                 const raster::Rect& destination) override {
         recorder_.Present(surface, source, destination);
     }
     void FrameStarted() override {
@@ -67,7 +67,7 @@ public:
     std::vector<double> frameMs;
 
 private:
-    TRecordingPresenter recorder_;
+    RecordingPresenter recorder_;
     Clock::time_point frameStart_;
     bool started_ = false;
 };
@@ -79,37 +79,37 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-struct TEffectFigures {
-    double MedianMs = 0;
-    double MaxMs = 0;
-    std::size_t Frames = 0;
+struct EffectFigures {
+    double medianMs = 0;
+    double maxMs = 0;
+    std::size_t frames = 0;
 };
-std::map<int, TEffectFigures> figures;
+std::map<int, EffectFigures> figures;
 
 void BM_TransitionFrame(benchmark::State& state, int effect) {
     static const raster::TBitmap32 before = Picture(1), after = Picture(2);
     std::vector<double> all;
     std::size_t frames = 0;
     for (auto _ : state) {
-        TVirtualTickClock clock;
-        TSeededRandom random{uint32_t(effect)};
-        TTaskQueue queue;
-        TTransitionEngine engine(clock, random, queue);
-        TTimingPresenter presenter(before);
+        VirtualTickClock clock;
+        SeededRandom random{uint32_t(effect)};
+        TaskQueue queue;
+        TransitionEngine engine(clock, random, queue);
+        TimingPresenter presenter(before);
         engine.StartTransition(presenter, after, effect, kSteps, 9);
         RunUntilIdle(engine, queue);
         state.SetIterationTime(Median(presenter.frameMs) / 1000.0);
         frames = presenter.frameMs.size();
         all.insert(all.end(), presenter.frameMs.begin(), presenter.frameMs.end());
     }
-    TEffectFigures f;
-    f.MedianMs = Median(all);
-    f.MaxMs = all.empty() ? 0 : *std::max_element(all.begin(), all.end());
-    f.Frames = frames;
+    EffectFigures f;
+    f.medianMs = Median(all);
+    f.maxMs = all.empty() ? 0 : *std::max_element(all.begin(), all.end());
+    f.frames = frames;
     figures[effect] = f;
     state.counters["frames"] = double(frames);
-    state.counters["median_ms"] = f.MedianMs;
-    state.counters["max_ms"] = f.MaxMs;
+    state.counters["median_ms"] = f.medianMs;
+    state.counters["max_ms"] = f.maxMs;
 }
 
 } // namespace
@@ -131,13 +131,13 @@ int main(int argc, char** argv) {
 
     std::vector<std::pair<double, int>> slowest;
     for (const auto& [effect, f] : figures)
-        slowest.emplace_back(f.MedianMs, effect);
+        slowest.emplace_back(f.medianMs, effect);
     std::sort(slowest.rbegin(), slowest.rend());
     std::printf("\nslowest effects (median frame at %dx%d, N = %d):\n", kWidth, kHeight, kSteps);
     for (std::size_t i = 0; i < std::min<std::size_t>(8, slowest.size()); ++i) {
-        const TEffectFigures& f = figures[slowest[i].second];
+        const EffectFigures& f = figures[slowest[i].second];
         std::printf("  %3d %-34s median %.3f ms  max %.3f ms  %zu frames\n", slowest[i].second,
-                    std::string(EffectName(slowest[i].second)).c_str(), f.MedianMs, f.MaxMs, f.Frames);
+                    std::string(EffectName(slowest[i].second)).c_str(), f.medianMs, f.maxMs, f.frames);
     }
     return 0;
 }

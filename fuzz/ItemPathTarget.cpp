@@ -81,10 +81,10 @@ std::vector<uint8_t> OneItemScreensaver(std::span<const uint8_t> bytes) {
     const auto picture = bytes.size() > 4 ? bytes.subspan(4) : std::span<const uint8_t>();
 
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.GradientStyle = control[3] & 1 ? 1 + (control[3] >> 1) % 8 : 0;
-    draft.Header.BackgroundColor = 0x00402010;
-    draft.Header.BackgroundColor2 = 0x00F0C080;
+    draft.header.Seconds = 5;
+    draft.header.GradientStyle = control[3] & 1 ? 1 + (control[3] >> 1) % 8 : 0;
+    draft.header.BackgroundColor = 0x00402010;
+    draft.header.BackgroundColor2 = 0x00F0C080;
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = kExtensions[control[0] & 7];
     item.record.Stretch = control[1] % 8 - 1;
@@ -96,7 +96,7 @@ std::vector<uint8_t> OneItemScreensaver(std::span<const uint8_t> bytes) {
     }
     item.record.ImageFilter = (control[2] >> 2) & 7;
     item.content = payload::Content::FromBytes(std::vector<uint8_t>(picture.begin(), picture.end()));
-    draft.Images.push_back(std::move(item));
+    draft.images.push_back(std::move(item));
 
     payload::MemorySink sink;
     if (!payload::WritePayload(draft, sink))
@@ -105,16 +105,16 @@ std::vector<uint8_t> OneItemScreensaver(std::span<const uint8_t> bytes) {
 }
 
 // A few frames of an animated item, drawn onto the picture bitmap as the show's GIF timer would.
-void PlayGifFrames(const slideshow::TComposedPicture& composed, const raster::TBitmap32& backdrop,
+void PlayGifFrames(const slideshow::ComposedPicture& composed, const raster::TBitmap32& backdrop,
                    const payload::TKelImageInfo& item) {
-    slideshow::TVirtualTimerClock clock;
-    slideshow::TVirtualTimer timer(clock);
-    slideshow::TGifAnimation animation(timer);
-    if (!animation.LoadGif(composed.Gif))
+    slideshow::VirtualTimerClock clock;
+    slideshow::VirtualTimer timer(clock);
+    slideshow::GifAnimation animation(timer);
+    if (!animation.LoadGif(composed.gif))
         return;
-    raster::TBitmap32 target = composed.Frame;
-    animation.SetStage(slideshow::TGifStage{&backdrop, composed.Placement, &target, uint32_t(item.ImageFilter),
-                                            composed.Mask ? &*composed.Mask : nullptr});
+    raster::TBitmap32 target = composed.frame;
+    animation.SetStage(slideshow::GifStage{&backdrop, composed.placement, &target, uint32_t(item.ImageFilter),
+                                            composed.mask ? &*composed.mask : nullptr});
     animation.AnimateGif();
     for (int i = 0; i < kGifFramesPlayed && clock.RunNext(); ++i) {
     }
@@ -122,19 +122,19 @@ void PlayGifFrames(const slideshow::TComposedPicture& composed, const raster::TB
 }
 
 void ShowItems(const std::string& screensaver, payload::Payload& content) {
-    TSeededRandom random(1);
+    SeededRandom random(1);
     const std::string& temp = ScratchFolder();
     uint32_t windowColour = 0;
-    auto background = slideshow::BuildBackground(content.Header, kItemPathWidth, kItemPathHeight, random,
-                                                 slideshow::TBackgroundSources{nullptr, screensaver, temp},
+    auto background = slideshow::BuildBackground(content.header, kItemPathWidth, kItemPathHeight, random,
+                                                 slideshow::BackgroundSources{nullptr, screensaver, temp},
                                                  windowColour);
     if (!background)
         return;
     const raster::TBitmap32 noLogo;
-    const slideshow::TFrameContext context{content.Header, content.Images, content.Masks, background->Bitmap,
+    const slideshow::FrameContext context{content.header, content.images, content.masks, background->bitmap,
                                            noLogo, kItemPathWidth, kItemPathHeight, screensaver, temp, random};
-    for (std::size_t index = 0; index < content.Images.size() && index < kMaxItemsPerInput; ++index) {
-        const payload::TKelImageInfo& item = content.Images[index];
+    for (std::size_t index = 0; index < content.images.size() && index < kMaxItemsPerInput; ++index) {
+        const payload::TKelImageInfo& item = content.images[index];
         const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
         if (kind == payload::ItemKind::Video || kind == payload::ItemKind::Flash || item.Size > kMaxItemBytes)
             continue;
@@ -146,12 +146,12 @@ void ShowItems(const std::string& screensaver, payload::Payload& content) {
             backdrop = std::move(made).value();
         }
         const std::string file = payload::TempFilePath(temp, payload::kItemFile, item.Ext);
-        (void)payload::ExtractItem(screensaver, file, item.StoredSize > 0, payload::ItemPosition(content.Header, item),
+        (void)payload::ExtractItem(screensaver, file, item.StoredSize > 0, payload::ItemPosition(content.header, item),
                                    item.StoredSize, item.Size);
         auto composed = slideshow::ComposePictureFrame(context, int(index), file);
         std::error_code ignored;
         std::filesystem::remove(file, ignored);
-        if (composed && composed->IsGif && composed->Gif && backdrop)
+        if (composed && composed->isGif && composed->gif && backdrop)
             PlayGifFrames(*composed, *backdrop, item);
     }
 }
@@ -168,7 +168,7 @@ void RunItemPath(std::span<const uint8_t> bytes) {
     std::optional<payload::Payload> content;
     {
         payload::MemorySource source(bytes);
-        if (auto read = payload::ReadWholePayload(source); read && !read->Images.empty()) {
+        if (auto read = payload::ReadWholePayload(source); read && !read->images.empty()) {
             if (!WriteFile(screensaver, bytes))
                 return;
             content = std::move(read).value();

@@ -32,9 +32,9 @@ void Write(const std::filesystem::path& path, const Bytes& bytes) {
 Bytes Screensaver(const std::vector<vorlandite::testing::SamplePicture>& samples, std::size_t first) {
     using namespace vorlandite::payload;
     PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.GradientStyle = int(first % 8) + 1;
-    for (std::size_t i = first; i < samples.size() && draft.Images.size() < 3; i += 7) {
+    draft.header.Seconds = 5;
+    draft.header.GradientStyle = int(first % 8) + 1;
+    for (std::size_t i = first; i < samples.size() && draft.images.size() < 3; i += 7) {
         DraftItem<TKelImageInfo> item;
         item.record.Ext = "." + samples[i].extension;
         item.record.Stretch = int(i % 7) - 1;
@@ -42,7 +42,7 @@ Bytes Screensaver(const std::vector<vorlandite::testing::SamplePicture>& samples
         item.record.TextSize = 9;
         item.compressed = i % 2;
         item.content = Content::FromBytes(samples[i].bytes);
-        draft.Images.push_back(std::move(item));
+        draft.images.push_back(std::move(item));
     }
     MemorySink sink;
     if (!WritePayload(draft, sink))

@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto payload = ReadWholePayload(source);
     if (!payload)
         return 0;
-    ExtractSmall(source, payload->Header, payload->Images);
-    ExtractSmall(source, payload->Header, payload->Melodies);
-    ExtractSmall(source, payload->Header, payload->Masks);
-    ExtractSmall(source, payload->Header, payload->Sounds);
+    ExtractSmall(source, payload->header, payload->images);
+    ExtractSmall(source, payload->header, payload->melodies);
+    ExtractSmall(source, payload->header, payload->masks);
+    ExtractSmall(source, payload->header, payload->sounds);
     return 0;
 }

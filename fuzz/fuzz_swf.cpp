@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto timeline = swf::ParseSwfTimeline(bytes);
     if (!timeline)
         return 0;
-    if (timeline->FirstStopFrame && (*timeline->FirstStopFrame < 0 || *timeline->FirstStopFrame >= timeline->Frames))
+    if (timeline->firstStopFrame && (*timeline->firstStopFrame < 0 || *timeline->firstStopFrame >= timeline->frames))
         std::abort();
     // The timeline reads the same rectangle as the header reader.
-    if (!rect || swf::MovieWidth(*rect) != timeline->Width || swf::MovieHeight(*rect) != timeline->Height)
+    if (!rect || swf::MovieWidth(*rect) != timeline->width || swf::MovieHeight(*rect) != timeline->height)
         std::abort();
     if (const auto stop = timeline->StopTimeMs(); stop && *stop < 0)
         std::abort();

@@ -7,13 +7,13 @@
 
 namespace vorlandite::tools {
 
-Result<TEffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster::TBitmap32& newPicture, int effect,
-                                     int steps, int framePeriodMs, uint32_t seed, const TEffectFrameSink& sink) {
-    TVirtualTickClock clock;
-    TSeededRandom random(seed);
-    TTaskQueue queue;
-    transitions::TTransitionEngine engine(clock, random, queue);
-    transitions::TRecordingPresenter presenter(std::move(oldPicture));
+Result<EffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster::TBitmap32& newPicture, int effect,
+                                     int steps, int framePeriodMs, uint32_t seed, const EffectFrameSink& sink) {
+    VirtualTickClock clock;
+    SeededRandom random(seed);
+    TaskQueue queue;
+    transitions::TransitionEngine engine(clock, random, queue);
+    transitions::RecordingPresenter presenter(std::move(oldPicture));
     Status written;
     presenter.SetFrameSink([&](int index, const raster::TBitmap32& canvas) {
         if (!written.ok())
@@ -25,14 +25,14 @@ Result<TEffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster:
         }
     });
 
-    TEffectRun run;
+    EffectRun run;
     if (transitions::TTransThread* thread = engine.StartTransition(presenter, newPicture, effect, steps, framePeriodMs))
-        thread->SetCompletionHandler([&run, thread] { run.Effect = thread->Effect(); });
+        thread->SetCompletionHandler([&run, thread] { run.effect = thread->Effect(); });
     transitions::RunUntilIdle(engine, queue);
     if (!written.ok())
         return MakeError(written.message());
-    run.Frames = presenter.FrameCount();
-    run.Final = std::move(presenter.Canvas());
+    run.frames = presenter.FrameCount();
+    run.final = std::move(presenter.Canvas());
     return run;
 }
 

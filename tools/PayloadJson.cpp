@@ -53,12 +53,12 @@ struct WholeSection {
     std::string_view extField;  // header field naming the extension, or empty
 };
 constexpr WholeSection kWholeSections[] = {
-    {payload::kFlashPlayerSection, false, &PayloadDraft::FlashPlayer, ""},
-    {payload::kPreviewSection, false, &PayloadDraft::Preview, ""},
-    {payload::kConfigBannerSection, false, &PayloadDraft::ConfigBanner, ""},
-    {payload::kExitBannerSection, true, &PayloadDraft::ExitBanner, "ExitBannerExt"},
-    {payload::kLogoSection, true, &PayloadDraft::Logo, "LogoExt"},
-    {payload::kBackgroundSection, true, &PayloadDraft::Background, "BackgroundExt"},
+    {payload::kFlashPlayerSection, false, &PayloadDraft::flashPlayer, ""},
+    {payload::kPreviewSection, false, &PayloadDraft::preview, ""},
+    {payload::kConfigBannerSection, false, &PayloadDraft::configBanner, ""},
+    {payload::kExitBannerSection, true, &PayloadDraft::exitBanner, "ExitBannerExt"},
+    {payload::kLogoSection, true, &PayloadDraft::logo, "LogoExt"},
+    {payload::kBackgroundSection, true, &PayloadDraft::background, "BackgroundExt"},
 };
 
 // Where the content of a section with records comes from instead of a "File".
@@ -506,28 +506,28 @@ std::string Wrapped(std::string_view head, const std::vector<std::string>& entri
 
 Json PayloadToJson(const payload::Payload& p) {
     Json root = Json::object();
-    root["Header"] = RecordToJson(payload::HeaderFields(), p.Header);
+    root["Header"] = RecordToJson(payload::HeaderFields(), p.header);
 
     Json strings = Json::object();
     for (const payload::StringSlot& slot : payload::StringSlots()) {
-        const std::string& text = p.Strings.*slot.member;
+        const std::string& text = p.strings.*slot.member;
         strings[std::string(slot.name)] = IsEffectSet(slot.name) ? EffectCodes(text) : Json(Cp1252ToUtf8(text));
     }
     root["Strings"] = std::move(strings);
 
-    root["Images"] = ItemsToJson(payload::ImageFields(), p.Images);
-    root["Melodies"] = ItemsToJson(payload::MelodyFields(), p.Melodies);
-    root["Masks"] = ItemsToJson(payload::MaskFields(), p.Masks);
-    root["Sounds"] = ItemsToJson(payload::SoundFields(), p.Sounds);
+    root["Images"] = ItemsToJson(payload::ImageFields(), p.images);
+    root["Melodies"] = ItemsToJson(payload::MelodyFields(), p.melodies);
+    root["Masks"] = ItemsToJson(payload::MaskFields(), p.masks);
+    root["Sounds"] = ItemsToJson(payload::SoundFields(), p.sounds);
 
     Json sections = Json::array();
     for (int k = 1; k <= payload::kSectionCount; ++k)
         sections.push_back(Json{{"Number", k},
-                                {"Start", payload::SectionStart(p.Header, k)},
-                                {"Size", payload::SectionSize(p.Header, k)}});
+                                {"Start", payload::SectionStart(p.header, k)},
+                                {"Size", payload::SectionSize(p.header, k)}});
     sections.push_back(Json{{"Number", "Strings"},
-                            {"Start", payload::StringBlockStart(p.Header)},
-                            {"Size", p.StringBlockBytes}});
+                            {"Start", payload::StringBlockStart(p.header)},
+                            {"Size", p.stringBlockBytes}});
     root["Sections"] = std::move(sections);
     return root;
 }
@@ -588,28 +588,28 @@ Result<PayloadDraft> DraftFromManifest(const Json& manifest, const std::filesyst
             return Fault(it.key(), "unknown field");
 
     PayloadDraft draft;
-    draft.Header = NewHeader();
+    draft.header = NewHeader();
     std::array<std::string, payload::kSectionCount + 1> sectionFiles;
     if (Status s = ReadSections(manifest, folder, draft, sectionFiles); !s)
         return s.error();
-    if (Status s = ReadHeader(manifest, sectionFiles, draft.Header); !s)
+    if (Status s = ReadHeader(manifest, sectionFiles, draft.header); !s)
         return s.error();
-    if (Status s = ReadStrings(manifest, draft.Strings); !s)
+    if (Status s = ReadStrings(manifest, draft.strings); !s)
         return s.error();
     if (Status s = ReadItems(manifest, "Images", payload::ImageFields(), NewImage(), kComputedImageFields, folder,
-                             draft.Images);
+                             draft.images);
         !s)
         return s.error();
     if (Status s = ReadItems(manifest, "Melodies", payload::MelodyFields(), TKelMelodyInfo{}, kComputedRecordFields,
-                             folder, draft.Melodies);
+                             folder, draft.melodies);
         !s)
         return s.error();
     if (Status s = ReadItems(manifest, "Masks", payload::MaskFields(), TKelMaskInfo{}, kComputedRecordFields, folder,
-                             draft.Masks);
+                             draft.masks);
         !s)
         return s.error();
     if (Status s = ReadItems(manifest, "Sounds", payload::SoundFields(), TKelSoundInfo{}, kComputedRecordFields,
-                             folder, draft.Sounds);
+                             folder, draft.sounds);
         !s)
         return s.error();
     // The writer checks the same limits; a refusal here would mean the two disagree.

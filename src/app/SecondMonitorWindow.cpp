@@ -9,10 +9,10 @@
 
 namespace vorlandite::app {
 
-void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::TRect& rect) {
-    const int left = std::max(0, rect.Left), top = std::max(0, rect.Top);
-    const int right = std::min({rect.Right, from.Width(), to.Width()});
-    const int bottom = std::min({rect.Bottom, from.Height(), to.Height()});
+void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::Rect& rect) {
+    const int left = std::max(0, rect.left), top = std::max(0, rect.top);
+    const int right = std::min({rect.right, from.Width(), to.Width()});
+    const int bottom = std::min({rect.bottom, from.Height(), to.Height()});
     if (right <= left)
         return;
     for (int y = top; y < bottom; ++y) {
@@ -55,19 +55,19 @@ SecondMonitorWindow::SecondMonitorWindow(const QRect& geometry, bool bypassWindo
     picture_.SetSize(geometry.width(), geometry.height());
     screen_.Clear(0xFF000000u);
     setGeometry(geometry);
-    presenter_ = std::make_unique<transitions::TScreenPresenter>(screen_, this);
+    presenter_ = std::make_unique<transitions::ScreenPresenter>(screen_, this);
 }
 
 SecondMonitorWindow::~SecondMonitorWindow() { presenter_.reset(); }
 
 void SecondMonitorWindow::ShowFrameNow(const raster::TBitmap32& frame) {
-    CopyBitmapRect(frame, screen_, raster::TRect{0, 0, frame.Width(), frame.Height()});
+    CopyBitmapRect(frame, screen_, raster::Rect{0, 0, frame.Width(), frame.Height()});
     update();
 }
 
-void SecondMonitorWindow::Repaint(const raster::TRect& changed) {
+void SecondMonitorWindow::Repaint(const raster::Rect& changed) {
     CopyBitmapRect(picture_, screen_, changed);
-    update(changed.Left, changed.Top, changed.Width(), changed.Height());
+    update(changed.left, changed.top, changed.Width(), changed.Height());
 }
 
 void SecondMonitorWindow::paintEvent(QPaintEvent*) { PaintShowBitmap(*this, screen_); }

@@ -24,7 +24,7 @@ public:
     raster::TBitmap32& PictureBitmap() override { return picture_; }
     transitions::ITransitionPresenter& Presenter() override { return *presenter_; }
     void ShowFrameNow(const raster::TBitmap32& frame) override;
-    void Repaint(const raster::TRect& changed) override;
+    void Repaint(const raster::Rect& changed) override;
 
     const raster::TBitmap32& Screen() const { return screen_; }
     // A show that asks for a password refuses close requests from outside (the window manager's).
@@ -37,7 +37,7 @@ protected:
 private:
     raster::TBitmap32 screen_;   // what the window shows; transitions draw here
     raster::TBitmap32 picture_;  // the current frame, complete
-    std::unique_ptr<transitions::TScreenPresenter> presenter_;
+    std::unique_ptr<transitions::ScreenPresenter> presenter_;
     bool refuseOutsideClose_ = false;
 };
 
@@ -45,6 +45,6 @@ private:
 void PaintShowBitmap(QWidget& widget, const raster::TBitmap32& bitmap);
 
 // Copies the part of `rect` that both bitmaps hold.
-void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::TRect& rect);
+void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::Rect& rect);
 
 } // namespace vorlandite::app

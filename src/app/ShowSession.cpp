@@ -22,59 +22,59 @@ uint32_t ClockSeed() {
 
 } // namespace
 
-ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
+ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::ShowContent content,
                          std::function<void()> closeWindow, slideshow::IPasswordCheck* password,
                          ShowMusicSources music, std::unique_ptr<raster::DesktopCapture> desktop)
     : window_(window), closeWindow_(std::move(closeWindow)), random_(ClockSeed(), false), desktop_(std::move(desktop)) {
     screen_.SetSize(width, height);
     picture_.SetSize(width, height);
-    presenter_ = std::make_unique<transitions::TScreenPresenter>(screen_, &window_);
-    engine_ = std::make_unique<transitions::TTransitionEngine>(clock_, random_, owner_);
-    slideshow::TShowEnvironment environment{*this, slideTimer_, gifTimer_, *engine_, random_};
-    environment.Password = password;
-    environment.Desktop = desktop_.get();
+    presenter_ = std::make_unique<transitions::ScreenPresenter>(screen_, &window_);
+    engine_ = std::make_unique<transitions::TransitionEngine>(clock_, random_, owner_);
+    slideshow::ShowEnvironment environment{*this, slideTimer_, gifTimer_, *engine_, random_};
+    environment.password = password;
+    environment.desktop = desktop_.get();
 
     // The show's own thread never waits for a media file: opens, rewinds and stops go on in the
     // background, and a file that does not get ready or stop in time is dropped there.
     audio::MediaWatchdog watchdog;
     watchdog.callWait = std::chrono::milliseconds(0);
-    for (audio::TMediaPlayer* player : {&melodyPlayer_, &enterSoundPlayer_, &videoPlayer_})
+    for (audio::MediaPlayer* player : {&melodyPlayer_, &enterSoundPlayer_, &videoPlayer_})
         player->SetWatchdog(watchdog);
 
-    const payload::Payload& data = content.Payload;
+    const payload::Payload& data = content.payload;
     std::vector<std::string> userPlaylist;
     if (music.useCustomPlaylist && music.registry)
-        userPlaylist = audio::LoadCustomPlayListNoWindow(*music.registry, data.Strings.Title);
-    melody_ = std::make_unique<audio::TMelodyPlayback>(
-        audio::MelodySources{data.Header, data.Melodies, content.ScreensaverPath, content.TempFolder,
+        userPlaylist = audio::LoadCustomPlayListNoWindow(*music.registry, data.strings.Title);
+    melody_ = std::make_unique<audio::MelodyPlayback>(
+        audio::MelodySources{data.header, data.melodies, content.screensaverPath, content.tempFolder,
                              music.useCustomPlaylist, std::move(userPlaylist)},
         random_, melodyPlayer_);
-    enterSound_ = std::make_unique<audio::TEnterSound>(
-        audio::EnterSoundSources{data.Header, data.Sounds, content.ScreensaverPath, content.TempFolder},
+    enterSound_ = std::make_unique<audio::EnterSound>(
+        audio::EnterSoundSources{data.header, data.sounds, content.screensaverPath, content.tempFolder},
         enterSoundPlayer_);
-    environment.Melody = melody_.get();
-    environment.EnterSound = enterSound_.get();
-    environment.VideoPlayer = &videoPlayer_;
+    environment.melody = melody_.get();
+    environment.enterSound = enterSound_.get();
+    environment.videoPlayer = &videoPlayer_;
 
-    videoPanel_ = new audio::TVideoPanel(&window_);
+    videoPanel_ = new audio::VideoPanel(&window_);
     videoPanel_->hide();
     videoPanel_->setAttribute(Qt::WA_TransparentForMouseEvents);  // input belongs to the show
     QPalette palette = videoPanel_->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgb(raster::ToColor32(data.Header.BackgroundColor) | 0xFF000000u));
+    palette.setColor(QPalette::Window, QColor::fromRgb(raster::ToColor32(data.header.BackgroundColor) | 0xFF000000u));
     videoPanel_->setPalette(palette);
     videoPanel_->setAutoFillBackground(true);
-    environment.FlashTimer = &flashTimer_;
+    environment.flashTimer = &flashTimer_;
     if (auto runtime = platform::FindFlashRuntime()) {
-        flash_ = std::make_unique<platform::TFlashRuntimeFactory>(*videoPanel_, *runtime);
-        environment.Flash = flash_.get();
+        flash_ = std::make_unique<platform::FlashRuntimeFactory>(*videoPanel_, *runtime);
+        environment.flash = flash_.get();
         environment.RegisterFlash = [] { return platform::RegisterFlashControl(); };
         // The player starts unseen so the first movie does not wait for the browser; a moment
         // after the show's first frame, which it would otherwise hold up by a few hundred ms. (A
         // show that opens with a movie starts the player itself.) The panel's going cancels it.
-        if (HoldsFlashItems(data.Images))
+        if (HoldsFlashItems(data.images))
             QTimer::singleShot(kFlashPrepareDelayMs, videoPanel_.data(), [flash = flash_.get()] { flash->Prepare(); });
     }
-    controller_ = std::make_unique<slideshow::TSlideshowController>(environment, std::move(content));
+    controller_ = std::make_unique<slideshow::SlideshowController>(environment, std::move(content));
 }
 
 // The controller goes first (it lets go of the video player's completions), then the engine: it
@@ -105,17 +105,17 @@ void ShowSession::CloseSecondMonitor() {
 Status ShowSession::Start() { return controller_->Start(); }
 
 void ShowSession::ShowFrameNow(const raster::TBitmap32& frame) {
-    CopyBitmapRect(frame, screen_, raster::TRect{0, 0, frame.Width(), frame.Height()});
+    CopyBitmapRect(frame, screen_, raster::Rect{0, 0, frame.Width(), frame.Height()});
     window_.update();
 }
 
-void ShowSession::Repaint(const raster::TRect& changed) {
+void ShowSession::Repaint(const raster::Rect& changed) {
     CopyBitmapRect(picture_, screen_, changed);
-    window_.update(changed.Left, changed.Top, changed.Width(), changed.Height());
+    window_.update(changed.left, changed.top, changed.Width(), changed.Height());
 }
 
-void ShowSession::PlaceVideoPanel(const raster::TRect& rect) {
-    videoPanel_->setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+void ShowSession::PlaceVideoPanel(const raster::Rect& rect) {
+    videoPanel_->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
 void ShowSession::ShowVideoPanel(bool visible) {

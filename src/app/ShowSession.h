@@ -5,8 +5,8 @@
 #include "app/SecondMonitorWindow.h"
 #include "audio/EnterSound.h"
 #include "audio/MelodyPlayback.h"
-#include "audio/TMediaPlayer.h"
-#include "audio/TVideoPanel.h"
+#include "audio/MediaPlayer.h"
+#include "audio/VideoPanel.h"
 #include "platform/Registry.h"
 #include "platform/qt/FlashRuntimeLoader.h"
 #include "slideshow/SlideTimers.h"
@@ -34,7 +34,7 @@ public:
     // `window` is the display; `closeWindow` runs when the show asks the window to close.
     // `password`: the host's question at the end (null: none); must outlive the session.
     // `desktop`: the desktop picture for a desktop start or background (null: none to be had).
-    ShowSession(QWidget& window, int width, int height, slideshow::TShowContent content,
+    ShowSession(QWidget& window, int width, int height, slideshow::ShowContent content,
                 std::function<void()> closeWindow, slideshow::IPasswordCheck* password = nullptr,
                 ShowMusicSources music = {}, std::unique_ptr<raster::DesktopCapture> desktop = nullptr);
     ~ShowSession() override;
@@ -46,7 +46,7 @@ public:
     void CloseSecondMonitor();
 
     Status Start();
-    slideshow::TSlideshowController& Controller() { return *controller_; }
+    slideshow::SlideshowController& Controller() { return *controller_; }
     const raster::TBitmap32& Screen() const { return screen_; }
 
     // IShowDisplay
@@ -55,10 +55,10 @@ public:
     raster::TBitmap32& PictureBitmap() override { return picture_; }
     transitions::ITransitionPresenter& Presenter() override { return *presenter_; }
     void ShowFrameNow(const raster::TBitmap32& frame) override;
-    void Repaint(const raster::TRect& changed) override;
+    void Repaint(const raster::Rect& changed) override;
     void RequestClose() override;
     slideshow::IShowSurface* SecondMonitor() override { return second_.get(); }
-    void PlaceVideoPanel(const raster::TRect& rect) override;
+    void PlaceVideoPanel(const raster::Rect& rect) override;
     void ShowVideoPanel(bool visible) override;
     audio::VideoFrameConsumer* VideoPanel() override { return videoPanel_; }
 
@@ -67,29 +67,29 @@ private:
     std::function<void()> closeWindow_;
     raster::TBitmap32 screen_;   // what the window shows; transitions draw here
     raster::TBitmap32 picture_;  // the current frame, complete (GIF frames land here)
-    TSteadyTickClock clock_;
-    TSeededRandom random_;
-    transitions::TQtOwnerThread owner_;
-    std::unique_ptr<transitions::TScreenPresenter> presenter_;
-    std::unique_ptr<transitions::TTransitionEngine> engine_;
-    slideshow::TQtTimer slideTimer_;
-    slideshow::TQtTimer gifTimer_;
-    slideshow::TQtTimer flashTimer_;
+    SteadyTickClock clock_;
+    SeededRandom random_;
+    transitions::QtOwnerThread owner_;
+    std::unique_ptr<transitions::ScreenPresenter> presenter_;
+    std::unique_ptr<transitions::TransitionEngine> engine_;
+    slideshow::QtTimer slideTimer_;
+    slideshow::QtTimer gifTimer_;
+    slideshow::QtTimer flashTimer_;
     std::unique_ptr<SecondMonitorWindow> second_;
     // Melodies, enter sounds and videos each have a player of their own, so an enter sound
     // never cuts the music off.
-    audio::TMediaPlayer melodyPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::None};
-    audio::TMediaPlayer enterSoundPlayer_{audio::TMediaPlayer::AudioOutput::Automatic,
-                                          audio::TMediaPlayer::VideoOutput::None};
-    audio::TMediaPlayer videoPlayer_{audio::TMediaPlayer::AudioOutput::Automatic, audio::TMediaPlayer::VideoOutput::Frames};
-    QPointer<audio::TVideoPanel> videoPanel_;  // a child of the window
+    audio::MediaPlayer melodyPlayer_{audio::MediaPlayer::AudioOutput::Automatic, audio::MediaPlayer::VideoOutput::None};
+    audio::MediaPlayer enterSoundPlayer_{audio::MediaPlayer::AudioOutput::Automatic,
+                                          audio::MediaPlayer::VideoOutput::None};
+    audio::MediaPlayer videoPlayer_{audio::MediaPlayer::AudioOutput::Automatic, audio::MediaPlayer::VideoOutput::Frames};
+    QPointer<audio::VideoPanel> videoPanel_;  // a child of the window
     // Flash controls live on the video panel; null without a Flash runtime. Declared before the
     // controller, which holds controls it made.
-    std::unique_ptr<platform::TFlashRuntimeFactory> flash_;
+    std::unique_ptr<platform::FlashRuntimeFactory> flash_;
     std::unique_ptr<raster::DesktopCapture> desktop_;
-    std::unique_ptr<audio::TMelodyPlayback> melody_;
-    std::unique_ptr<audio::TEnterSound> enterSound_;
-    std::unique_ptr<slideshow::TSlideshowController> controller_;
+    std::unique_ptr<audio::MelodyPlayback> melody_;
+    std::unique_ptr<audio::EnterSound> enterSound_;
+    std::unique_ptr<slideshow::SlideshowController> controller_;
 };
 
 } // namespace vorlandite::app

@@ -17,37 +17,37 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
     auto header = reader.ReadTrailer();
     if (!header)
         return header.error();
-    p.Header = header.value();
+    p.header = header.value();
 
-    auto strings = reader.ReadStrings(p.Header, &p.StringBlockBytes);
+    auto strings = reader.ReadStrings(p.header, &p.stringBlockBytes);
     if (!strings)
         return strings.error();
-    p.Strings = std::move(strings).value();
+    p.strings = std::move(strings).value();
 
     // Stored settings are read after the strings (the title names their key) and before the
     // tables, as the configuration dialog also needs them.
-    if (Status s = payload::LoadSettings(registry, p.Strings.Title, p.Header, p.Strings, out.UseCustomPlaylist, warn);
+    if (Status s = payload::LoadSettings(registry, p.strings.Title, p.header, p.strings, out.UseCustomPlaylist, warn);
         !s)
         return s;
     if (settingsOnly)
         return {};
 
-    auto images = reader.ReadImageTable(p.Header);
+    auto images = reader.ReadImageTable(p.header);
     if (!images)
         return images.error();
-    p.Images = std::move(images).value();
-    auto masks = reader.ReadMaskTable(p.Header);
+    p.images = std::move(images).value();
+    auto masks = reader.ReadMaskTable(p.header);
     if (!masks)
         return masks.error();
-    p.Masks = std::move(masks).value();
-    auto sounds = reader.ReadSoundTable(p.Header);
+    p.masks = std::move(masks).value();
+    auto sounds = reader.ReadSoundTable(p.header);
     if (!sounds)
         return sounds.error();
-    p.Sounds = std::move(sounds).value();
-    auto melodies = reader.ReadMelodyTable(p.Header);
+    p.sounds = std::move(sounds).value();
+    auto melodies = reader.ReadMelodyTable(p.header);
     if (!melodies)
         return melodies.error();
-    p.Melodies = std::move(melodies).value();
+    p.melodies = std::move(melodies).value();
     return {};
 }
 
@@ -71,7 +71,7 @@ bool PayloadHasFlashItems(const std::string& engineFile) {
     auto payload = payload::ReadWholePayload(**source);
     if (!payload)
         return false;
-    return HoldsFlashItems(payload->Images);
+    return HoldsFlashItems(payload->images);
 }
 
 bool HoldsFlashItems(const std::vector<payload::TKelImageInfo>& images) {

@@ -8,7 +8,7 @@
 #include "raster/canvas/QtDesktopCapture.h"
 #include "slideshow/LogoOverlay.h"
 
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "base/Windows1252.h"
 #include "payload/SettingsStore.h"
 #include "slideshow/PreviewImage.h"
@@ -65,7 +65,7 @@ TSSWindow::TSSWindow(EngineServices services, std::string engineFilePath, std::v
     setPalette(pal);
     setAutoFillBackground(true);
 
-    cfgBox_ = new ui::TConfigPanel(this);
+    cfgBox_ = new ui::ConfigPanel(this);
     cfgBox_->OpenAddress = [this](const std::string& address) { OpenAddress(address); };
     cfgBox_->EditPlaylist = [this] { btnPlaylistEditorClick(); };
     cfgBox_->ShowAbout = [this] { btnAboutClick(); };
@@ -83,15 +83,15 @@ bool TSSWindow::FormCreate() {
     decision_ = DecideRunMode(engineFilePath_, arguments_, std::getenv("XSCREENSAVER_WINDOW"));
     ProgramMode = decision_.programMode;
 
-    host::TScreenSaverServices hostServices;
-    hostServices.Registry = &services_.registry;
-    hostServices.Password = services_.password;
-    hostServices.Inhibitor = services_.inhibitor;
-    hostServices.MessageBox = &services_.messageBox;
-    hostServices.WindowManagerRunning = services_.windowManagerRunning;
+    host::ScreenSaverServices hostServices;
+    hostServices.registry = &services_.registry;
+    hostServices.password = services_.password;
+    hostServices.inhibitor = services_.inhibitor;
+    hostServices.messageBox = &services_.messageBox;
+    hostServices.windowManagerRunning = services_.windowManagerRunning;
     hostServices.EndApplication = [this] { EndApplication(); };
     screenSaver_ = std::make_unique<host::TScreenSaver>(
-        *this, host::TScreenSaverCommandLine{decision_.switchLetter, decision_.windowHandle, decision_.hostWindow},
+        *this, host::ScreenSaverCommandLine{decision_.switchLetter, decision_.windowHandle, decision_.hostWindow},
         std::move(hostServices));
     auto& saver = *screenSaver_;
     saver.AutoEnable = false;
@@ -131,9 +131,9 @@ void TSSWindow::ScreenSaverConfigBoxActive(host::TScreenSaver&) {
         return;
     if (!ReadData(true))
         return;
-    const auto& header = state_.Payload.Header;
-    const auto& strings = state_.Payload.Strings;
-    ui::TPanelPayload panelPayload;
+    const auto& header = state_.Payload.header;
+    const auto& strings = state_.Payload.strings;
+    ui::PanelPayload panelPayload;
     panelPayload.ConfigBannerSize = header.ConfigBannerSize;
     panelPayload.AllowCustomPlaylist = header.AllowCustomPlaylist;
     panelPayload.MelodyCount = header.MelodyCount;
@@ -155,22 +155,22 @@ void TSSWindow::ScreenSaverConfigBoxActive(host::TScreenSaver&) {
 
 void TSSWindow::OpenAddress(const std::string& address) {
     if (address == cfgBox_->WebAddress())
-        state_.Payload.Strings.WebAddress = address;  // the Website button keeps its "http://"
+        state_.Payload.strings.WebAddress = address;  // the Website button keeps its "http://"
     QDesktopServices::openUrl(QUrl(QString::fromStdString(Cp1252ToUtf8(address))));
 }
 
 void TSSWindow::btnAboutClick() {
     if (!aboutWindow_)
-        aboutWindow_ = new ui::TAboutWindow(state_.Payload.Strings, shell_, this);
+        aboutWindow_ = new ui::TAboutWindow(state_.Payload.strings, shell_, this);
     aboutWindow_->exec();
 }
 
 void TSSWindow::btnPlaylistEditorClick() {
     if (!playlistWindow_) {
-        editorPlayer_ = std::make_unique<audio::TMediaPlayer>();
+        editorPlayer_ = std::make_unique<audio::MediaPlayer>();
         playlistWindow_ = new ui::TPlaylistWindow(services_.registry, *editorPlayer_, services_.messageBox, this);
     }
-    playlistWindow_->SetTitle(state_.Payload.Strings.Title);
+    playlistWindow_->SetTitle(state_.Payload.strings.Title);
     playlistWindow_->RenameFormControls();
     playlistWindow_->LoadCustomPlayList();
     playlistWindow_->exec();
@@ -197,17 +197,17 @@ bool TSSWindow::ReadData(bool SettingsOnly) {
         return report(source.message());
     if (Status s = ReadStartupPayload(**source, services_.registry, SettingsOnly, state_); !s)
         return report(s.message());
-    ui::LoadCaptionTable(state_.Payload.Strings.Translation, ui::kCaptionSection);
-    title_ = QString::fromStdString(Cp1252ToUtf8(state_.Payload.Strings.Title));
+    ui::LoadCaptionTable(state_.Payload.strings.Translation, ui::kCaptionSection);
+    title_ = QString::fromStdString(Cp1252ToUtf8(state_.Payload.strings.Title));
     QApplication::setApplicationName(title_);
     setWindowTitle(title_);
     return true;
 }
 
 std::unique_ptr<ShowSession> TSSWindow::MakeShowSession(QSize size, const std::string& tempFolder) {
-    slideshow::TShowContent content{state_.Payload, engineFilePath_, tempFolder, {}};
-    if (auto logo = slideshow::LoadLogo(state_.Payload.Header, engineFilePath_, tempFolder); logo.ok())
-        content.Logo = std::move(logo).value();
+    slideshow::ShowContent content{state_.Payload, engineFilePath_, tempFolder, {}};
+    if (auto logo = slideshow::LoadLogo(state_.Payload.header, engineFilePath_, tempFolder); logo.ok())
+        content.logo = std::move(logo).value();
     // A hosted show never asks for a password: the host owns the lock.
     return std::make_unique<ShowSession>(*this, size.width(), size.height(), std::move(content), [this] { close(); },
                                          HostedMode ? nullptr : this,
@@ -216,7 +216,7 @@ std::unique_ptr<ShowSession> TSSWindow::MakeShowSession(QSize size, const std::s
 }
 
 std::unique_ptr<raster::DesktopCapture> TSSWindow::TakeDesktopPicture(QSize size) {
-    const auto& header = state_.Payload.Header;
+    const auto& header = state_.Payload.header;
     if (!header.DesktopStart && !header.DesktopBackground)
         return nullptr;
     Result<raster::TBitmap32> picture = MakeError("no desktop picture");
@@ -233,14 +233,14 @@ std::unique_ptr<raster::DesktopCapture> TSSWindow::TakeDesktopPicture(QSize size
                 picture->Clear(0xFF000000u);
         }
     }
-    return std::make_unique<raster::TSnapshotDesktop>(std::move(picture), size.width(), size.height());
+    return std::make_unique<raster::SnapshotDesktop>(std::move(picture), size.width(), size.height());
 }
 
 bool TSSWindow::StartShow() {
     if (!ReadData(false))
         return false;
     NoteTiming("payload-read");
-    if (ProgramMode && !state_.Payload.Header.RunAsProgram) {
+    if (ProgramMode && !state_.Payload.header.RunAsProgram) {
         EndApplication();  // silently: this payload may not run as a program
         return false;
     }
@@ -282,7 +282,7 @@ bool TSSWindow::StartShow() {
             // a debugger of the same user.
             if (Status protectedProcess = platform::ProtectPasswordProcess(); !protectedProcess)
                 std::fprintf(stderr, "vorlandite-engine: %s\n", protectedProcess.message().c_str());
-            screenHold_ = std::make_unique<host::TScreenHold>(*this, services_.inputGrab);
+            screenHold_ = std::make_unique<host::ScreenHold>(*this, services_.inputGrab);
             if (SecondMonitorWindow* second = show_->SecondMonitorWindowIfAny()) {
                 screenHold_->AddWindow(*second);
                 second->RefuseOutsideClose(true);
@@ -424,7 +424,7 @@ bool TSSWindow::eventFilter(QObject* watched, QEvent* event) {
 void TSSWindow::DeactivateScrSaver(const host::InputMessage& message) {
     QtCursorPosition cursor;
     host::InputExitState state;
-    const auto& header = state_.Payload.Header;
+    const auto& header = state_.Payload.header;
     state.Suspended = show_->Controller().Suspended();
     state.CursorAtShow = CursorAtShow;
     state.MultiMonitor = MultiMonitor;
@@ -432,13 +432,13 @@ void TSSWindow::DeactivateScrSaver(const host::InputMessage& message) {
     state.ExitMouseButton = header.ExitMouseButton;
     state.ExitKeyboard = header.ExitKeyboard;
     state.ExitESC = header.ExitESC;
-    state.F1Link = state_.Payload.Strings.F1Link;
-    const host::ExitDecision decision = host::TInputExitPolicy(cursor, state).Decide(message);
+    state.F1Link = state_.Payload.strings.F1Link;
+    const host::ExitDecision decision = host::InputExitPolicy(cursor, state).Decide(message);
 
     if (decision.showCursor && screenSaver_)
         screenSaver_->ShowCursor();
     if (decision.replaceExitLinkWithF1Link)
-        state_.Payload.Strings.ExitLink = state_.Payload.Strings.F1Link;
+        state_.Payload.strings.ExitLink = state_.Payload.strings.F1Link;
     if (decision.setWallpaper)
         SetCurrentPictureAsWallpaper();
     if (decision.exit) {
@@ -454,8 +454,8 @@ void TSSWindow::SetCurrentPictureAsWallpaper() {
     // A failure leaves the wallpaper as it was; the show goes on either way.
     (void)slideshow::SetCurrentImageAsWallpaper(
         show_->Controller().CurrentPictureIndex(), state_.Payload, engineFilePath_,
-        slideshow::TWallpaperServices{services_.registry, wallpaper_, platform::WindowsFolder(), *tempFolder},
-        slideshow::TWallpaperScreen{&show_->PictureBitmap(), [this](const raster::TRect& r) { show_->Repaint(r); }});
+        slideshow::WallpaperServices{services_.registry, wallpaper_, platform::WindowsFolder(), *tempFolder},
+        slideshow::WallpaperScreen{&show_->PictureBitmap(), [this](const raster::Rect& r) { show_->Repaint(r); }});
 }
 
 bool TSSWindow::VerifyPassword() { return screenSaver_ ? screenSaver_->VerifyPassword() : true; }
@@ -495,15 +495,15 @@ void TSSWindow::FormClose() {
     if (decision_.mode == RunMode::Configuration && !ending_) {
         // A full or read-only folder must not lose the user's changes without a word.
         if (Status saved =
-                payload::SaveSettings(services_.registry, state_.Payload.Strings.Title, cfgBox_->ReadSettings());
+                payload::SaveSettings(services_.registry, state_.Payload.strings.Title, cfgBox_->ReadSettings());
             !saved)
             services_.messageBox.Show(title_.toStdString(), saved.message(), platform::MessageIcon::Error);
     }
     // The end of a full-screen show: the exit link (F1 may have replaced it), then the exit banner,
     // which is modal, so the program ends once the user has closed it.
     if (show_ && !PreviewModeActive && !HostedMode && !ending_) {
-        ui::OpenExitLink(state_.Payload.Strings, shell_);
-        if (state_.Payload.Header.ExitBannerStoredSize > 0 && !transitionRunning)
+        ui::OpenExitLink(state_.Payload.strings, shell_);
+        if (state_.Payload.header.ExitBannerStoredSize > 0 && !transitionRunning)
             if (auto tempFolder = platform::TempFolder())
                 (void)ui::DisplayExitBanner(exitBanner_, state_.Payload, engineFilePath_, *tempFolder, shell_);
     }

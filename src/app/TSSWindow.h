@@ -37,7 +37,7 @@ class IMediaPlayer;
 }
 namespace vorlandite::ui {
 class TAboutWindow;
-class TConfigPanel;
+class ConfigPanel;
 class TPlaylistWindow;
 } // namespace vorlandite::ui
 
@@ -91,7 +91,7 @@ public:
     const StartupPayload& State() const { return state_; }
     QString ApplicationTitle() const { return title_; }
     host::TScreenSaver* ScreenSaver() { return screenSaver_.get(); }
-    ui::TConfigPanel* ConfigPanel() { return cfgBox_; }
+    ui::ConfigPanel* ConfigPanel() { return cfgBox_; }
 
     // Mode flags: set once, never cleared.
     bool SaverModeActive = false;
@@ -150,18 +150,18 @@ private:
     QString title_ = QStringLiteral("Screen Saver");
     bool ending_ = false;
     bool closed_ = false;
-    ui::TConfigPanel* cfgBox_ = nullptr;  // the configuration panel (owned by the window)
+    ui::ConfigPanel* cfgBox_ = nullptr;  // the configuration panel (owned by the window)
     // The playlist editor and its preview player, made when the editor is first opened.
     std::unique_ptr<audio::IMediaPlayer> editorPlayer_;
     ui::TPlaylistWindow* playlistWindow_ = nullptr;
     ui::TAboutWindow* aboutWindow_ = nullptr;  // made when About is first opened
     platform::QtShellOpen shell_;
     platform::SessionDesktopWallpaper wallpaper_;
-    slideshow::TExitBanner exitBanner_;
+    slideshow::ExitBanner exitBanner_;
     raster::TBitmap32 previewPicture_;  // empty: the preview stays black
     std::unique_ptr<host::TScreenSaver> screenSaver_;
     std::unique_ptr<ShowSession> show_;  // the full-screen show, while it runs
-    std::unique_ptr<host::TScreenHold> screenHold_;  // a show that asks for a password holds the screen
+    std::unique_ptr<host::ScreenHold> screenHold_;  // a show that asks for a password holds the screen
     bool filterInstalled_ = false;
     host::ActivationNews activationNews_;  // the show's own activation is no input
     ForeignWindowWatch* previewWatch_ = nullptr;

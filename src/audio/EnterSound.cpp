@@ -11,19 +11,19 @@ bool ShouldPlayEnterSound(payload::ItemKind kind, int32_t enterSoundIndex, bool 
     return picture && enterSoundIndex >= 0 && !mute && !previewMode;
 }
 
-TEnterSound::TEnterSound(EnterSoundSources sources, IMediaPlayer& player)
+EnterSound::EnterSound(EnterSoundSources sources, IMediaPlayer& player)
     : sources_(std::move(sources)), player_(player) {
     if (!sources_.tempFolder.empty() && sources_.tempFolder.back() != '/') sources_.tempFolder += '/';
 }
 
-Status TEnterSound::LoadEnterSound(int index) {
+Status EnterSound::LoadEnterSound(int index) {
     player_.Close();
     soundFile_.Reset();
     std::string target = TemporaryEnterSoundFile(index);
     if (target.empty()) return MakeError("no enter sound " + std::to_string(index));
     // A failed extraction leaves no file of the name, so no older sound can be played instead.
     const payload::TKelSoundInfo& sound = sources_.sounds[size_t(index)];
-    auto extracted = payload::TExtractedFile::Extract(sources_.screensaverPath, std::move(target),
+    auto extracted = payload::ExtractedFile::Extract(sources_.screensaverPath, std::move(target),
                                                       payload::TableItem(sources_.header, sound));
     if (!extracted) return extracted.error();
     // Kept until the next sound or the finish: the player reads it while it plays.
@@ -33,12 +33,12 @@ Status TEnterSound::LoadEnterSound(int index) {
     return player_.Play();
 }
 
-void TEnterSound::Finish() {
+void EnterSound::Finish() {
     player_.Close();
     soundFile_.Reset();
 }
 
-std::string TEnterSound::TemporaryEnterSoundFile(int index) const {
+std::string EnterSound::TemporaryEnterSoundFile(int index) const {
     if (index < 0 || size_t(index) >= sources_.sounds.size()) return {};
     return payload::TempFilePath(sources_.tempFolder, payload::kEnterSoundFile, sources_.sounds[size_t(index)].Ext);
 }

@@ -30,11 +30,11 @@ struct EnterSoundSources {
     std::string tempFolder;       // where the temporary enter-sound file goes
 };
 
-class TEnterSound {
+class EnterSound {
 public:
     // The player is the enter-sound player and must outlive this object; nobody listens to its
     // completions.
-    TEnterSound(EnterSoundSources sources, IMediaPlayer& player);
+    EnterSound(EnterSoundSources sources, IMediaPlayer& player);
 
     // Plays enter sound `index`, cutting off the previous one. The show goes on without the
     // sound whatever fails; the status says why, for diagnostics.
@@ -49,7 +49,7 @@ public:
 private:
     EnterSoundSources sources_;
     IMediaPlayer& player_;
-    payload::TExtractedFile soundFile_;  // the sound the player has, if any
+    payload::ExtractedFile soundFile_;  // the sound the player has, if any
 };
 
 } // namespace vorlandite::audio

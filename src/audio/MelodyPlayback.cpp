@@ -23,7 +23,7 @@ int ClampedCount(size_t size) {
 
 } // namespace
 
-TMelodyPlayback::TMelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player)
+MelodyPlayback::MelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player)
     : sources_(std::move(sources)), random_(random), player_(player) {
     sources_.tempFolder = WithTrailingSeparator(std::move(sources_.tempFolder));
     if (sources_.useCustomPlaylist) {
@@ -37,11 +37,11 @@ TMelodyPlayback::TMelodyPlayback(MelodySources sources, IRandomSource& random, I
     player_.SetNotifyHandler([this](IMediaPlayer::NotifyValue value) { SndPlayNotify(value); });
 }
 
-TMelodyPlayback::~TMelodyPlayback() {
+MelodyPlayback::~MelodyPlayback() {
     player_.SetNotifyHandler({});
 }
 
-void TMelodyPlayback::Start() {
+void MelodyPlayback::Start() {
     const payload::TKelFixedSizeInfo& settings = sources_.header;
     if (settings.PlayOneRandom && melodyCount_ > 1) {
         const int chosen = random_.Random(melodyCount_);
@@ -59,7 +59,7 @@ void TMelodyPlayback::Start() {
         LoadMelody(0);
 }
 
-void TMelodyPlayback::LoadMelody(int index) {
+void MelodyPlayback::LoadMelody(int index) {
     if (finished_ || index < 0 || index >= melodyCount_) return;
     if (sources_.useCustomPlaylist) {
         if (size_t(index) >= sources_.customPlaylist.size()) return;
@@ -78,7 +78,7 @@ void TMelodyPlayback::LoadMelody(int index) {
     // A failed extraction leaves no file of the name: it ends the music instead of replaying an
     // older melody of the same extension.
     const payload::TKelMelodyInfo& melody = sources_.melodies[size_t(index)];
-    auto extracted = payload::TExtractedFile::Extract(sources_.screensaverPath, TemporaryMelodyFile(index),
+    auto extracted = payload::ExtractedFile::Extract(sources_.screensaverPath, TemporaryMelodyFile(index),
                                                       payload::TableItem(sources_.header, melody));
     if (!extracted) return;
     melodyFile_ = std::move(extracted).value();
@@ -87,32 +87,32 @@ void TMelodyPlayback::LoadMelody(int index) {
 }
 
 // Our own Close must not drive the list: Notify off for it (the setting holds for one command).
-void TMelodyPlayback::CloseQuietly() {
+void MelodyPlayback::CloseQuietly() {
     player_.SetNotify(false);
     player_.Close();
 }
 
-Status TMelodyPlayback::StartFile(const std::string& path) {
+Status MelodyPlayback::StartFile(const std::string& path) {
     player_.SetFileName(path);
     if (Status opened = player_.Open(); !opened) return opened;
     player_.SetNotify(true);
     return player_.Play();
 }
 
-void TMelodyPlayback::SndPlayNotify(IMediaPlayer::NotifyValue value) {
+void MelodyPlayback::SndPlayNotify(IMediaPlayer::NotifyValue value) {
     // A Successful completion may already wait in the event queue when the show finishes.
     if (finished_ || value != IMediaPlayer::NotifyValue::Successful) return;
     Advance();
 }
 
-void TMelodyPlayback::Advance() {
+void MelodyPlayback::Advance() {
     CloseQuietly();
     melodyFile_.Reset();
     ChooseNextIndex();
     if (melodyIndex_ >= 0 && melodyIndex_ < melodyCount_) LoadMelody(melodyIndex_);
 }
 
-void TMelodyPlayback::ChooseNextIndex() {
+void MelodyPlayback::ChooseNextIndex() {
     const int n = melodyCount_;
     if (!sources_.header.ShuffleMelody) {
         ++melodyIndex_;
@@ -133,25 +133,25 @@ void TMelodyPlayback::ChooseNextIndex() {
     if (shuffleQueue_.empty() && !sources_.header.Loop) shuffleSpent_ = true;
 }
 
-void TMelodyPlayback::Finish() {
+void MelodyPlayback::Finish() {
     finished_ = true;
     CloseQuietly();
     // Only files this object extracted are removed; the user's own files are never touched.
     melodyFile_.Reset();
 }
 
-void TMelodyPlayback::RemoveLeftoverFile() {
+void MelodyPlayback::RemoveLeftoverFile() {
     melodyFile_.Reset();
     // By name: a file of the current melody that anything left behind goes too.
     if (!sources_.useCustomPlaylist && IsTableIndex(melodyIndex_))
         payload::RemoveLeftover(TemporaryMelodyFile(melodyIndex_));
 }
 
-bool TMelodyPlayback::IsTableIndex(int index) const {
+bool MelodyPlayback::IsTableIndex(int index) const {
     return index >= 0 && size_t(index) < sources_.melodies.size();
 }
 
-std::string TMelodyPlayback::TemporaryMelodyFile(int index) const {
+std::string MelodyPlayback::TemporaryMelodyFile(int index) const {
     if (!IsTableIndex(index)) return {};
     return payload::TempFilePath(sources_.tempFolder, payload::kMelodyFile, sources_.melodies[size_t(index)].Ext);
 }

@@ -44,14 +44,14 @@ struct MelodySources {
     std::vector<std::string> customPlaylist;
 };
 
-class TMelodyPlayback {
+class MelodyPlayback {
 public:
     // The player's one completion listener until destroyed. The random source is the program's
     // one generator; both must outlive this object.
-    TMelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player);
-    ~TMelodyPlayback();
-    TMelodyPlayback(const TMelodyPlayback&) = delete;
-    TMelodyPlayback& operator=(const TMelodyPlayback&) = delete;
+    MelodyPlayback(MelodySources sources, IRandomSource& random, IMediaPlayer& player);
+    ~MelodyPlayback();
+    MelodyPlayback(const MelodyPlayback&) = delete;
+    MelodyPlayback& operator=(const MelodyPlayback&) = delete;
 
     // Start of the full-screen show: prepares the playlist (one random melody when asked) and
     // starts the first melody unless muted. Call once.
@@ -97,7 +97,7 @@ private:
     std::vector<int32_t> shuffleQueue_;  // consumed from its end
     bool shuffleSpent_ = false;
     bool finished_ = false;
-    payload::TExtractedFile melodyFile_;  // the built-in melody the player has, if any
+    payload::ExtractedFile melodyFile_;  // the built-in melody the player has, if any
     StartedListener started_;
 };
 

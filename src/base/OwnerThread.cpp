@@ -3,7 +3,7 @@
 
 namespace vorlandite {
 
-void TTaskQueue::Post(std::function<void()> task) {
+void TaskQueue::Post(std::function<void()> task) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
@@ -11,7 +11,7 @@ void TTaskQueue::Post(std::function<void()> task) {
     posted_.notify_all();
 }
 
-int TTaskQueue::RunPending() {
+int TaskQueue::RunPending() {
     std::deque<std::function<void()>> ready;
     {
         std::lock_guard lock(mutex_);
@@ -22,7 +22,7 @@ int TTaskQueue::RunPending() {
     return int(ready.size());
 }
 
-void TTaskQueue::WaitAndRunOne() {
+void TaskQueue::WaitAndRunOne() {
     std::function<void()> task;
     {
         std::unique_lock lock(mutex_);

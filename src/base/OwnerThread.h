@@ -19,7 +19,7 @@ public:
 
 // An owner's thread without an event loop (the recorder, the tests, the benchmark): posted tasks
 // wait in a queue until the owner runs them.
-class TTaskQueue final : public IOwnerThread {
+class TaskQueue final : public IOwnerThread {
 public:
     void Post(std::function<void()> task) override;
     // Runs every task queued now; returns how many ran.

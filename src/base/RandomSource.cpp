@@ -4,9 +4,9 @@
 
 namespace vorlandite {
 
-TSeededRandom::TSeededRandom(uint32_t seed, bool fixedSeed) : generator_(seed), fixedSeed_(fixedSeed) {}
+SeededRandom::SeededRandom(uint32_t seed, bool fixedSeed) : generator_(seed), fixedSeed_(fixedSeed) {}
 
-int TSeededRandom::Random(int n) {
+int SeededRandom::Random(int n) {
     if (n <= 1)
         return 0;
     std::lock_guard lock(mutex_);
@@ -20,7 +20,7 @@ int TSeededRandom::Random(int n) {
     }
 }
 
-void TSeededRandom::Randomize() {
+void SeededRandom::Randomize() {
     if (fixedSeed_)
         return;
     std::lock_guard lock(mutex_);

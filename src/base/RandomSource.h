@@ -19,11 +19,11 @@ public:
 
 // Mersenne twister with its own uniform reduction (rejection sampling), so a given seed gives the
 // same numbers with every standard library. Thread-safe.
-class TSeededRandom final : public IRandomSource {
+class SeededRandom final : public IRandomSource {
 public:
     // fixedSeed: Randomize() keeps the sequence (renders and tests stay reproducible);
     // otherwise Randomize() reseeds from the clock.
-    explicit TSeededRandom(uint32_t seed, bool fixedSeed = true);
+    explicit SeededRandom(uint32_t seed, bool fixedSeed = true);
     int Random(int n) override;
     void Randomize() override;
 

@@ -18,7 +18,7 @@ public:
 };
 
 // std::chrono::steady_clock and std::this_thread::sleep_for.
-class TSteadyTickClock final : public ITickClock {
+class SteadyTickClock final : public ITickClock {
 public:
     int64_t TickMs() override;
     void SleepMs(int ms) override;
@@ -26,7 +26,7 @@ public:
 
 // Time that passes only when somebody sleeps: a nap advances the clock at once, so a paced
 // transition runs as fast as it can be computed while taking exactly the same steps.
-class TVirtualTickClock final : public ITickClock {
+class VirtualTickClock final : public ITickClock {
 public:
     int64_t TickMs() override { return now_.load(); }
     void SleepMs(int ms) override;

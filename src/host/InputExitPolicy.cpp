@@ -6,17 +6,17 @@
 
 namespace vorlandite::host {
 
-TInputExitPolicy::TInputExitPolicy(ICursorPosition& cursor, InputExitState state)
+InputExitPolicy::InputExitPolicy(ICursorPosition& cursor, InputExitState state)
     : cursor_(cursor), state_(std::move(state)) {}
 
-bool TInputExitPolicy::MouseHasMoved(InputPoint position) const {
+bool InputExitPolicy::MouseHasMoved(InputPoint position) const {
     // 64-bit differences: far-apart coordinates must not overflow into "not moved".
     const int64_t dx = std::llabs(int64_t(position.x) - state_.CursorAtShow.x);
     const int64_t dy = std::llabs(int64_t(position.y) - state_.CursorAtShow.y);
     return dx > kMouseMoveTolerance || dy > kMouseMoveTolerance;
 }
 
-ExitDecision TInputExitPolicy::Decide(const InputMessage& message) const {
+ExitDecision InputExitPolicy::Decide(const InputMessage& message) const {
     ExitDecision decision;
     if (state_.Suspended)
         return decision;

@@ -81,10 +81,10 @@ struct ExitDecision {
     bool replaceExitLinkWithF1Link = false; // F1: open F1Link instead of ExitLink at the end
 };
 
-class TInputExitPolicy {
+class InputExitPolicy {
 public:
     // cursor: asked only for mouse moves while MultiMonitor is set; must outlive the policy.
-    TInputExitPolicy(ICursorPosition& cursor, InputExitState state = {});
+    InputExitPolicy(ICursorPosition& cursor, InputExitState state = {});
 
     InputExitState& State() { return state_; }
     const InputExitState& State() const { return state_; }

@@ -18,17 +18,17 @@ void KeepUp(QWidget& window) {
 
 } // namespace
 
-TScreenHold::TScreenHold(QWidget& show, platform::InputGrab* grab) : show_(show), grab_(grab) {
+ScreenHold::ScreenHold(QWidget& show, platform::InputGrab* grab) : show_(show), grab_(grab) {
     timer_ = new QTimer(this);
     timer_->setInterval(kRenewMs);
     connect(timer_, &QTimer::timeout, this, [this] { Renew(); });
 }
 
-TScreenHold::~TScreenHold() { Stop(); }
+ScreenHold::~ScreenHold() { Stop(); }
 
-void TScreenHold::AddWindow(QWidget& window) { others_.emplace_back(&window); }
+void ScreenHold::AddWindow(QWidget& window) { others_.emplace_back(&window); }
 
-void TScreenHold::Start() {
+void ScreenHold::Start() {
     if (holding_)
         return;
     holding_ = true;
@@ -36,7 +36,7 @@ void TScreenHold::Start() {
     timer_->start();
 }
 
-void TScreenHold::Stop() {
+void ScreenHold::Stop() {
     if (!holding_)
         return;
     holding_ = false;
@@ -46,7 +46,7 @@ void TScreenHold::Stop() {
     grabbed_ = false;
 }
 
-void TScreenHold::Renew() {
+void ScreenHold::Renew() {
     if (!holding_)
         return;
     // While the password question is up it belongs above the show it guards: raising the show

@@ -19,14 +19,14 @@ class QTimer;
 
 namespace vorlandite::host {
 
-class TScreenHold final : public QObject {
+class ScreenHold final : public QObject {
 public:
     static constexpr int kRenewMs = 100;
 
     // `grab`: null where the platform has no grabs (windows are still kept up); must outlive
     // the hold.
-    TScreenHold(QWidget& show, platform::InputGrab* grab);
-    ~TScreenHold() override;
+    ScreenHold(QWidget& show, platform::InputGrab* grab);
+    ~ScreenHold() override;
 
     // A further window of the show (the second monitor's), kept up like the show window.
     void AddWindow(QWidget& window);

@@ -12,7 +12,7 @@
 
 namespace vorlandite::host {
 
-TScreenSaver::TScreenSaver(QWidget& owner, TScreenSaverCommandLine commandLine, TScreenSaverServices services)
+TScreenSaver::TScreenSaver(QWidget& owner, ScreenSaverCommandLine commandLine, ScreenSaverServices services)
     : owner_(owner), commandLine_(commandLine), services_(std::move(services)) {}
 
 TScreenSaver::~TScreenSaver() { Destroy(); }
@@ -56,7 +56,7 @@ void TScreenSaver::Loaded() {
 }
 
 void TScreenSaver::Dispatch() {
-    switch (commandLine_.SwitchLetter) {
+    switch (commandLine_.switchLetter) {
     case 'P': RunPreview(); break;
     case 'S': RunMainSaver(); break;
     case 'A': RunPasswordSet(); break;
@@ -68,7 +68,7 @@ void TScreenSaver::RunPreview() {
     Raise(OnBeforePreviewActive);
     // A child of the desktop's preview window that takes no input of its own: clicks and keys
     // belong to the settings dialog around it.
-    if (PreviewWindow && commandLine_.WindowHandle && EmbedInto(*commandLine_.WindowHandle))
+    if (PreviewWindow && commandLine_.windowHandle && EmbedInto(*commandLine_.windowHandle))
         owner_.setGeometry(0, 0, kPreviewWidth, kPreviewHeight);
     Raise(OnPreviewActive);
 }
@@ -92,7 +92,7 @@ bool TScreenSaver::EmbedInto(uint64_t window) {
 
 void TScreenSaver::RunHostedSaver() {
     Raise(OnBeforeMainSaverActive);
-    if (commandLine_.HostWindow && EmbedInto(*commandLine_.HostWindow))
+    if (commandLine_.hostWindow && EmbedInto(*commandLine_.hostWindow))
         Raise(OnMainSaverActive);
 }
 
@@ -107,19 +107,19 @@ void TScreenSaver::RunMainSaver() {
         if (AutoOnTop)
             flags |= Qt::WindowStaysOnTopHint;
         // No window manager: nobody would honour the full-screen request or the stacking hint.
-        if (!services_.WindowManagerRunning && (AutoMaximize || AutoOnTop))
+        if (!services_.windowManagerRunning && (AutoMaximize || AutoOnTop))
             flags |= Qt::X11BypassWindowManagerHint;
         owner_.setWindowFlags(flags);
         if (AutoMaximize) {
             if (QScreen* primary = QGuiApplication::primaryScreen())
                 owner_.setGeometry(primary->geometry());
-            if (services_.WindowManagerRunning)
+            if (services_.windowManagerRunning)
                 owner_.setWindowState(owner_.windowState() | Qt::WindowFullScreen);
         }
     }
     // The desktop's own screensaver must not start over the show, whatever the window looks like.
-    if (services_.Inhibitor && !hooked_) {
-        services_.Inhibitor->Suspend();
+    if (services_.inhibitor && !hooked_) {
+        services_.inhibitor->Suspend();
         hooked_ = true;
     }
     Raise(OnMainSaverActive);
@@ -150,8 +150,8 @@ void TScreenSaver::RunConfigBox() {
     } else if (ConfigurationBox && ConfigurationBoxStyle == TConfigBoxStyle::cbsMessageDlg) {
         owner_.setWindowState(Qt::WindowNoState);
         owner_.move(-(owner_.width() + 100), owner_.y());
-        if (services_.MessageBox)
-            services_.MessageBox->Show(QGuiApplication::applicationDisplayName().toStdString(),
+        if (services_.messageBox)
+            services_.messageBox->Show(QGuiApplication::applicationDisplayName().toStdString(),
                                        ConfigurationBoxMessage, platform::MessageIcon::Information);
         Raise(OnConfigBoxActive);
         EndApplication();
@@ -174,11 +174,11 @@ bool TScreenSaver::VerifyPassword() {
     if (AutoMouseHide)
         ShowCursor();
     // Only the desktop's own start asks: configuration, preview and program starts never do.
-    if (commandLine_.SwitchLetter != 'S')
+    if (commandLine_.switchLetter != 'S')
         return true;
-    if (!services_.Registry || !platform::ScreenSaveUsePassword(*services_.Registry))
+    if (!services_.registry || !platform::ScreenSaveUsePassword(*services_.registry))
         return true;
-    const std::optional<bool> given = services_.Password ? services_.Password->Verify() : std::nullopt;
+    const std::optional<bool> given = services_.password ? services_.password->Verify() : std::nullopt;
     if (!given)
         return true;  // no way to ask on this desktop: the show may end
     if (!*given && AutoMouseHide)
@@ -187,16 +187,16 @@ bool TScreenSaver::VerifyPassword() {
 }
 
 bool TScreenSaver::AsksPassword() const {
-    return commandLine_.SwitchLetter == 'S' && services_.Registry && services_.Password &&
-           platform::ScreenSaveUsePassword(*services_.Registry);
+    return commandLine_.switchLetter == 'S' && services_.registry && services_.password &&
+           platform::ScreenSaveUsePassword(*services_.registry);
 }
 
 void TScreenSaver::Destroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
-    if (hooked_ && services_.Inhibitor)
-        services_.Inhibitor->Restore();
+    if (hooked_ && services_.inhibitor)
+        services_.inhibitor->Restore();
     hooked_ = false;
     if (AutoMouseHide)
         ShowCursor();

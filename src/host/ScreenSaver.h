@@ -35,21 +35,21 @@ using TOnBeforeConfigBoxEvent = std::function<void(TScreenSaver& sender)>;
 using TOnBeforePasswordSetEvent = std::function<void(TScreenSaver& sender)>;
 
 // The command line as the run-mode decision read it.
-struct TScreenSaverCommandLine {
-    char SwitchLetter = '\0';               // upper case; '\0' for none
-    std::optional<uint64_t> WindowHandle;   // the second argument as a window id, when a number
-    std::optional<uint64_t> HostWindow;     // a screensaver host's window for a hosted show
+struct ScreenSaverCommandLine {
+    char switchLetter = '\0';               // upper case; '\0' for none
+    std::optional<uint64_t> windowHandle;   // the second argument as a window id, when a number
+    std::optional<uint64_t> hostWindow;     // a screensaver host's window for a hosted show
 };
 
 // What the component asks of the platform. Null members: the service is not there.
-struct TScreenSaverServices {
-    platform::Registry* Registry = nullptr;              // the password flag
-    platform::ScreenSaverPassword* Password = nullptr;   // the password question
-    platform::ScreenSaverInhibitor* Inhibitor = nullptr; // the desktop's own screensaver
-    platform::MessageBox* MessageBox = nullptr;          // the message style of the configuration box
+struct ScreenSaverServices {
+    platform::Registry* registry = nullptr;              // the password flag
+    platform::ScreenSaverPassword* password = nullptr;   // the password question
+    platform::ScreenSaverInhibitor* inhibitor = nullptr; // the desktop's own screensaver
+    platform::MessageBox* messageBox = nullptr;          // the message style of the configuration box
     // Without a window manager the show window bypasses it, or nothing would place it over the
     // whole screen and above every other window (a screensaver daemon's display).
-    bool WindowManagerRunning = true;
+    bool windowManagerRunning = true;
     // Ends the application once the event loop runs; null: QCoreApplication::quit, queued.
     std::function<void()> EndApplication;
 };
@@ -60,7 +60,7 @@ inline constexpr int kPreviewHeight = 112;
 class TScreenSaver {
 public:
     // Create(Owner): the defaults below; `owner` must outlive the component.
-    TScreenSaver(QWidget& owner, TScreenSaverCommandLine commandLine, TScreenSaverServices services);
+    TScreenSaver(QWidget& owner, ScreenSaverCommandLine commandLine, ScreenSaverServices services);
     ~TScreenSaver();
     TScreenSaver(const TScreenSaver&) = delete;
     TScreenSaver& operator=(const TScreenSaver&) = delete;
@@ -113,7 +113,7 @@ public:
     // Gives back what the modes changed outside the window; runs once.
     void Destroy();
 
-    char SwitchLetter() const { return commandLine_.SwitchLetter; }
+    char SwitchLetter() const { return commandLine_.switchLetter; }
     bool Embedded() const { return embedded_; }
 
     // The cursor over every window of the application; balanced, so repeated calls are harmless.
@@ -128,8 +128,8 @@ private:
     bool EmbedInto(uint64_t window);
 
     QWidget& owner_;
-    TScreenSaverCommandLine commandLine_;
-    TScreenSaverServices services_;
+    ScreenSaverCommandLine commandLine_;
+    ScreenSaverServices services_;
     bool hooked_ = false;
     bool embedded_ = false;
     bool destroyed_ = false;

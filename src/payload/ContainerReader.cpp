@@ -105,27 +105,27 @@ Result<Payload> ReadWholePayload(ByteSource& source) {
     auto header = reader.ReadTrailer();
     if (!header)
         return header.error();
-    payload.Header = header.value();
-    auto strings = reader.ReadStrings(payload.Header, &payload.StringBlockBytes);
+    payload.header = header.value();
+    auto strings = reader.ReadStrings(payload.header, &payload.stringBlockBytes);
     if (!strings)
         return strings.error();
-    payload.Strings = std::move(strings).value();
-    auto images = reader.ReadImageTable(payload.Header);
+    payload.strings = std::move(strings).value();
+    auto images = reader.ReadImageTable(payload.header);
     if (!images)
         return images.error();
-    payload.Images = std::move(images).value();
-    auto masks = reader.ReadMaskTable(payload.Header);
+    payload.images = std::move(images).value();
+    auto masks = reader.ReadMaskTable(payload.header);
     if (!masks)
         return masks.error();
-    payload.Masks = std::move(masks).value();
-    auto sounds = reader.ReadSoundTable(payload.Header);
+    payload.masks = std::move(masks).value();
+    auto sounds = reader.ReadSoundTable(payload.header);
     if (!sounds)
         return sounds.error();
-    payload.Sounds = std::move(sounds).value();
-    auto melodies = reader.ReadMelodyTable(payload.Header);
+    payload.sounds = std::move(sounds).value();
+    auto melodies = reader.ReadMelodyTable(payload.header);
     if (!melodies)
         return melodies.error();
-    payload.Melodies = std::move(melodies).value();
+    payload.melodies = std::move(melodies).value();
     return payload;
 }
 

@@ -22,13 +22,13 @@ inline constexpr std::string_view kPayloadFailureMessage =
     "* The file is corrupted\r\n* Your computer is out of resources\r\n* Windows error";
 
 struct Payload {
-    TKelFixedSizeInfo Header;
-    TKelVarSizeInfo Strings;
-    std::vector<TKelImageInfo> Images;
-    std::vector<TKelMelodyInfo> Melodies;
-    std::vector<TKelMaskInfo> Masks;
-    std::vector<TKelSoundInfo> Sounds;
-    int64_t StringBlockBytes = 0;  // bytes the 18 strings occupy as read
+    TKelFixedSizeInfo header;
+    TKelVarSizeInfo strings;
+    std::vector<TKelImageInfo> images;
+    std::vector<TKelMelodyInfo> melodies;
+    std::vector<TKelMaskInfo> masks;
+    std::vector<TKelSoundInfo> sounds;
+    int64_t stringBlockBytes = 0;  // bytes the 18 strings occupy as read
 };
 
 class ContainerReader {

@@ -12,15 +12,15 @@
 
 namespace vorlandite::payload {
 
-TExtractedFile::TExtractedFile(std::string path, dev_t device, ino_t inode)
+ExtractedFile::ExtractedFile(std::string path, dev_t device, ino_t inode)
     : path_(std::move(path)), device_(device), inode_(inode) {}
 
-TExtractedFile::~TExtractedFile() { Reset(); }
+ExtractedFile::~ExtractedFile() { Reset(); }
 
-TExtractedFile::TExtractedFile(TExtractedFile&& other) noexcept
+ExtractedFile::ExtractedFile(ExtractedFile&& other) noexcept
     : path_(std::exchange(other.path_, {})), device_(other.device_), inode_(other.inode_) {}
 
-TExtractedFile& TExtractedFile::operator=(TExtractedFile&& other) noexcept {
+ExtractedFile& ExtractedFile::operator=(ExtractedFile&& other) noexcept {
     if (this != &other) {
         Reset();
         path_ = std::exchange(other.path_, {});
@@ -30,7 +30,7 @@ TExtractedFile& TExtractedFile::operator=(TExtractedFile&& other) noexcept {
     return *this;
 }
 
-Result<TExtractedFile> TExtractedFile::Take(std::string path, const Status& written) {
+Result<ExtractedFile> ExtractedFile::Take(std::string path, const Status& written) {
     if (!written) {
         RemoveLeftover(path);
         return written.error();
@@ -38,23 +38,23 @@ Result<TExtractedFile> TExtractedFile::Take(std::string path, const Status& writ
     struct stat made{};
     if (::lstat(path.c_str(), &made) != 0)
         return MakeError("cannot find " + path + " after writing it: " + std::strerror(errno));
-    return TExtractedFile(std::move(path), made.st_dev, made.st_ino);
+    return ExtractedFile(std::move(path), made.st_dev, made.st_ino);
 }
 
-Result<TExtractedFile> TExtractedFile::Extract(const std::string& screensaverPath, std::string path,
-                                               const TStoredItem& item) {
+Result<ExtractedFile> ExtractedFile::Extract(const std::string& screensaverPath, std::string path,
+                                               const StoredItem& item) {
     const Status written =
         ExtractItem(screensaverPath, path, item.Compressed, item.Offset, item.StoredSize, item.Size);
     return Take(std::move(path), written);
 }
 
-Result<TExtractedFile> TExtractedFile::ExtractFrom(ByteSource& source, std::string path, const TStoredItem& item) {
+Result<ExtractedFile> ExtractedFile::ExtractFrom(ByteSource& source, std::string path, const StoredItem& item) {
     const Status written =
         ExtractItemFrom(source, path, item.Compressed, item.Offset, item.StoredSize, item.Size);
     return Take(std::move(path), written);
 }
 
-Result<TExtractedFile> TExtractedFile::Write(std::string path, std::span<const uint8_t> bytes) {
+Result<ExtractedFile> ExtractedFile::Write(std::string path, std::span<const uint8_t> bytes) {
     Status written;
     {
         PendingFile out(path);
@@ -68,7 +68,7 @@ Result<TExtractedFile> TExtractedFile::Write(std::string path, std::span<const u
     return Take(std::move(path), written);
 }
 
-void TExtractedFile::Reset() {
+void ExtractedFile::Reset() {
     if (path_.empty())
         return;
     // Only the file this object made: one that replaced it under the same name belongs to
@@ -79,7 +79,7 @@ void TExtractedFile::Reset() {
     path_.clear();
 }
 
-std::string TExtractedFile::Release() { return std::exchange(path_, {}); }
+std::string ExtractedFile::Release() { return std::exchange(path_, {}); }
 
 void RemoveLeftover(const std::string& path) {
     if (path.empty())

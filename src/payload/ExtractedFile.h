@@ -1,5 +1,5 @@
 #pragma once
-// `TExtractedFile`: a payload item (or bytes given to it) in a file of its own in the temporary
+// `ExtractedFile`: a payload item (or bytes given to it) in a file of its own in the temporary
 // folder, there for as long as the object holds it. Every engine path that needs an item as a
 // file goes through it, so each extraction is checked and each file goes when its user is done.
 //
@@ -23,7 +23,7 @@
 namespace vorlandite::payload {
 
 // Where an item's bytes lie in the screensaver file and how they are stored.
-struct TStoredItem {
+struct StoredItem {
     bool Compressed = false;  // a zlib stream of StoredSize bytes that inflates to Size bytes
     int64_t Offset = 0;       // absolute position in the file
     int64_t StoredSize = 0;
@@ -33,32 +33,32 @@ struct TStoredItem {
 // An item of one of the tables (display items, masks, enter sounds, melodies): deflated when it
 // has a stored size, raw otherwise.
 template <class Record>
-TStoredItem TableItem(const TKelFixedSizeInfo& header, const Record& record) {
-    return TStoredItem{record.StoredSize > 0, ItemPosition(header, record), record.StoredSize, record.Size};
+StoredItem TableItem(const TKelFixedSizeInfo& header, const Record& record) {
+    return StoredItem{record.StoredSize > 0, ItemPosition(header, record), record.StoredSize, record.Size};
 }
 
 // A section that is always stored deflated (logo, background picture, exit banner).
-inline TStoredItem DeflatedSection(const TKelFixedSizeInfo& header, int section, int64_t storedSize, int64_t size) {
-    return TStoredItem{true, SectionStart(header, section), storedSize, size};
+inline StoredItem DeflatedSection(const TKelFixedSizeInfo& header, int section, int64_t storedSize, int64_t size) {
+    return StoredItem{true, SectionStart(header, section), storedSize, size};
 }
 
-class TExtractedFile {
+class ExtractedFile {
 public:
-    TExtractedFile() = default;  // holds no file
-    ~TExtractedFile();
-    TExtractedFile(TExtractedFile&& other) noexcept;
-    TExtractedFile& operator=(TExtractedFile&& other) noexcept;
-    TExtractedFile(const TExtractedFile&) = delete;
-    TExtractedFile& operator=(const TExtractedFile&) = delete;
+    ExtractedFile() = default;  // holds no file
+    ~ExtractedFile();
+    ExtractedFile(ExtractedFile&& other) noexcept;
+    ExtractedFile& operator=(ExtractedFile&& other) noexcept;
+    ExtractedFile(const ExtractedFile&) = delete;
+    ExtractedFile& operator=(const ExtractedFile&) = delete;
 
     // The item out of the screensaver file at `screensaverPath` into `path` (ExtractItem: a
     // refusal for want of space is also told on stderr).
-    static Result<TExtractedFile> Extract(const std::string& screensaverPath, std::string path,
-                                          const TStoredItem& item);
+    static Result<ExtractedFile> Extract(const std::string& screensaverPath, std::string path,
+                                          const StoredItem& item);
     // The same from a source the caller has open already.
-    static Result<TExtractedFile> ExtractFrom(ByteSource& source, std::string path, const TStoredItem& item);
+    static Result<ExtractedFile> ExtractFrom(ByteSource& source, std::string path, const StoredItem& item);
     // `bytes` into `path`, complete or not at all.
-    static Result<TExtractedFile> Write(std::string path, std::span<const uint8_t> bytes);
+    static Result<ExtractedFile> Write(std::string path, std::span<const uint8_t> bytes);
 
     bool Holds() const { return !path_.empty(); }
     // The file's path; empty when nothing is held.
@@ -70,8 +70,8 @@ public:
     std::string Release();
 
 private:
-    TExtractedFile(std::string path, dev_t device, ino_t inode);
-    static Result<TExtractedFile> Take(std::string path, const Status& written);
+    ExtractedFile(std::string path, dev_t device, ino_t inode);
+    static Result<ExtractedFile> Take(std::string path, const Status& written);
 
     std::string path_;
     // The file as made, so that a later file of the same name is told apart from it.

@@ -28,7 +28,7 @@ inline constexpr std::size_t kExtractChunkSize = 0x80000;
 Status ExtractItemFrom(ByteSource& source, const std::string& targetPath, bool compressed, int64_t offset,
                        int64_t storedSize, int64_t size, const FreeSpaceQuery& freeSpace = QueryFreeSpace);
 
-// The engine's form (through TExtractedFile, ExtractedFile.h): opens `sourcePath` itself. The
+// The engine's form (through ExtractedFile, ExtractedFile.h): opens `sourcePath` itself. The
 // show passes a failed item over without a word, so a refusal for want of space, the one failure
 // a user could do something about, is also written to stderr.
 Status ExtractItem(const std::string& sourcePath, const std::string& targetPath, bool compressed, int64_t offset,

@@ -341,19 +341,19 @@ bool IsComputedHeaderField(std::string_view name) {
 
 Status CheckDraft(const PayloadDraft& draft) {
     for (const StringSlot& slot : StringSlots())
-        if (Status s = CheckText(std::string("Strings.") + std::string(slot.name), draft.Strings.*slot.member, 0xFFFF); !s)
+        if (Status s = CheckText(std::string("Strings.") + std::string(slot.name), draft.strings.*slot.member, 0xFFFF); !s)
             return s;
     for (const auto& f : HeaderFields())
         if (f.type == FieldType::Extension)
-            if (Status s = CheckText(std::string("Header.") + std::string(f.name), draft.Header.*f.text, f.room); !s)
+            if (Status s = CheckText(std::string("Header.") + std::string(f.name), draft.header.*f.text, f.room); !s)
                 return s;
-    if (Status s = CheckItems(draft.Images, ImageFields(), "Images"); !s)
+    if (Status s = CheckItems(draft.images, ImageFields(), "Images"); !s)
         return s;
-    if (Status s = CheckItems(draft.Melodies, MelodyFields(), "Melodies"); !s)
+    if (Status s = CheckItems(draft.melodies, MelodyFields(), "Melodies"); !s)
         return s;
-    if (Status s = CheckItems(draft.Masks, MaskFields(), "Masks"); !s)
+    if (Status s = CheckItems(draft.masks, MaskFields(), "Masks"); !s)
         return s;
-    return CheckItems(draft.Sounds, SoundFields(), "Sounds");
+    return CheckItems(draft.sounds, SoundFields(), "Sounds");
 }
 
 Result<TKelFixedSizeInfo> WritePayload(const PayloadDraft& draft, ByteSink& sink, const ProgressFn& progress) {
@@ -361,8 +361,8 @@ Result<TKelFixedSizeInfo> WritePayload(const PayloadDraft& draft, ByteSink& sink
         return s.error();
 
     int64_t total = 0;
-    for (const std::optional<Content>* section : {&draft.FlashPlayer, &draft.Preview, &draft.ConfigBanner,
-                                                  &draft.ExitBanner, &draft.Logo, &draft.Background}) {
+    for (const std::optional<Content>* section : {&draft.flashPlayer, &draft.preview, &draft.configBanner,
+                                                  &draft.exitBanner, &draft.logo, &draft.background}) {
         if (!*section)
             continue;
         auto size = (*section)->Size();
@@ -370,15 +370,15 @@ Result<TKelFixedSizeInfo> WritePayload(const PayloadDraft& draft, ByteSink& sink
             return size.error();
         total += *size;
     }
-    for (auto t : {ContentTotal(draft.Images), ContentTotal(draft.Melodies), ContentTotal(draft.Masks),
-                   ContentTotal(draft.Sounds)}) {
+    for (auto t : {ContentTotal(draft.images), ContentTotal(draft.melodies), ContentTotal(draft.masks),
+                   ContentTotal(draft.sounds)}) {
         if (!t)
             return t.error();
         total += *t;
     }
 
     Emitter emit(sink, total, progress);
-    TKelFixedSizeInfo h = draft.Header;
+    TKelFixedSizeInfo h = draft.header;
     const int64_t base = sink.Position();
 
     // Sections 1 to 5 and 9: whole pictures or files, raw or always deflated.
@@ -404,31 +404,31 @@ Result<TKelFixedSizeInfo> WritePayload(const PayloadDraft& draft, ByteSink& sink
         return {};
     };
 
-    if (Status s = putSection(draft.FlashPlayer, false, "FlashPlayer", h.FlashPlayerSize, nullptr); !s)
+    if (Status s = putSection(draft.flashPlayer, false, "FlashPlayer", h.FlashPlayerSize, nullptr); !s)
         return s.error();
-    if (Status s = putSection(draft.Preview, false, "Preview", h.PreviewSize, nullptr); !s)
+    if (Status s = putSection(draft.preview, false, "Preview", h.PreviewSize, nullptr); !s)
         return s.error();
-    if (Status s = putSection(draft.ConfigBanner, false, "ConfigBanner", h.ConfigBannerSize, nullptr); !s)
+    if (Status s = putSection(draft.configBanner, false, "ConfigBanner", h.ConfigBannerSize, nullptr); !s)
         return s.error();
-    if (Status s = putSection(draft.ExitBanner, true, "ExitBanner", h.ExitBannerStoredSize, &h.ExitBannerSize); !s)
+    if (Status s = putSection(draft.exitBanner, true, "ExitBanner", h.ExitBannerStoredSize, &h.ExitBannerSize); !s)
         return s.error();
-    if (Status s = putSection(draft.Logo, true, "Logo", h.LogoStoredSize, &h.LogoSize); !s)
+    if (Status s = putSection(draft.logo, true, "Logo", h.LogoStoredSize, &h.LogoSize); !s)
         return s.error();
 
-    auto images = WriteTableSection<TKelImageInfo, kImageRecordSize>(sink, emit, draft.Images, base, "Images", EncodeImage);
+    auto images = WriteTableSection<TKelImageInfo, kImageRecordSize>(sink, emit, draft.images, base, "Images", EncodeImage);
     if (!images)
         return images.error();
-    auto masks = WriteTableSection<TKelMaskInfo, kMaskRecordSize>(sink, emit, draft.Masks, base, "Masks", EncodeMask);
+    auto masks = WriteTableSection<TKelMaskInfo, kMaskRecordSize>(sink, emit, draft.masks, base, "Masks", EncodeMask);
     if (!masks)
         return masks.error();
-    auto sounds = WriteTableSection<TKelSoundInfo, kSoundRecordSize>(sink, emit, draft.Sounds, base, "Sounds", EncodeSound);
+    auto sounds = WriteTableSection<TKelSoundInfo, kSoundRecordSize>(sink, emit, draft.sounds, base, "Sounds", EncodeSound);
     if (!sounds)
         return sounds.error();
-    if (Status s = putSection(draft.Background, true, "Background", h.BackgroundStoredSize, &h.BackgroundSize); !s)
+    if (Status s = putSection(draft.background, true, "Background", h.BackgroundStoredSize, &h.BackgroundSize); !s)
         return s.error();
     const int64_t melodyBase = sink.Position();
     auto melodies =
-        WriteTableSection<TKelMelodyInfo, kMelodyRecordSize>(sink, emit, draft.Melodies, melodyBase, "Melodies", EncodeMelody);
+        WriteTableSection<TKelMelodyInfo, kMelodyRecordSize>(sink, emit, draft.melodies, melodyBase, "Melodies", EncodeMelody);
     if (!melodies)
         return melodies.error();
 
@@ -441,15 +441,15 @@ Result<TKelFixedSizeInfo> WritePayload(const PayloadDraft& draft, ByteSink& sink
             return v.error();
         *field = *v;
     }
-    h.ImageCount = int32_t(draft.Images.size());
-    h.MaskCount = int32_t(draft.Masks.size());
-    h.EnterSoundCount = int32_t(draft.Sounds.size());
-    h.MelodyCount = int32_t(draft.Melodies.size());
+    h.ImageCount = int32_t(draft.images.size());
+    h.MaskCount = int32_t(draft.masks.size());
+    h.EnterSoundCount = int32_t(draft.sounds.size());
+    h.MelodyCount = int32_t(draft.melodies.size());
 
     // The string block: 18 strings, each a 16-bit length and its bytes.
     const int64_t stringsStart = sink.Position();
     for (const StringSlot& slot : StringSlots()) {
-        const std::string& text = draft.Strings.*slot.member;
+        const std::string& text = draft.strings.*slot.member;
         std::array<uint8_t, 2> length{};
         StoreU16(length, 0, uint16_t(text.size()));
         if (Status s = sink.Write(length); !s)

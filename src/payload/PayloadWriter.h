@@ -82,18 +82,18 @@ struct DraftItem {
 };
 
 struct PayloadDraft {
-    TKelFixedSizeInfo Header;  // the author's fields; sizes and counts are computed
-    TKelVarSizeInfo Strings;
-    std::vector<DraftItem<TKelImageInfo>> Images;
-    std::vector<DraftItem<TKelMelodyInfo>> Melodies;
-    std::vector<DraftItem<TKelMaskInfo>> Masks;
-    std::vector<DraftItem<TKelSoundInfo>> Sounds;
-    std::optional<Content> FlashPlayer;   // section 1, raw
-    std::optional<Content> Preview;       // section 2, raw (a BMP file)
-    std::optional<Content> ConfigBanner;  // section 3, raw
-    std::optional<Content> ExitBanner;    // section 4, always deflated
-    std::optional<Content> Logo;          // section 5, always deflated
-    std::optional<Content> Background;    // section 9, always deflated
+    TKelFixedSizeInfo header;  // the author's fields; sizes and counts are computed
+    TKelVarSizeInfo strings;
+    std::vector<DraftItem<TKelImageInfo>> images;
+    std::vector<DraftItem<TKelMelodyInfo>> melodies;
+    std::vector<DraftItem<TKelMaskInfo>> masks;
+    std::vector<DraftItem<TKelSoundInfo>> sounds;
+    std::optional<Content> flashPlayer;   // section 1, raw
+    std::optional<Content> preview;       // section 2, raw (a BMP file)
+    std::optional<Content> configBanner;  // section 3, raw
+    std::optional<Content> exitBanner;    // section 4, always deflated
+    std::optional<Content> logo;          // section 5, always deflated
+    std::optional<Content> background;    // section 9, always deflated
 };
 
 using ProgressFn = std::function<void(int64_t done, int64_t total)>;

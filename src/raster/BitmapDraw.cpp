@@ -7,9 +7,9 @@
 
 namespace vorlandite::raster {
 
-void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const TDrawOptions& options) {
-    if (options.SourceOpaque) {
-        if (options.Mode == TDrawMode::Opaque || options.MasterAlpha == 255) {
+void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const DrawOptions& options) {
+    if (options.sourceOpaque) {
+        if (options.mode == DrawMode::Opaque || options.masterAlpha == 255) {
             // Every pixel's alpha is 255: blending replaces the target exactly.
             std::memcpy(dst, src, count * sizeof(TColor32));
             OpaqueRow(dst, count);
@@ -21,21 +21,21 @@ void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const TDr
             const std::size_t n = std::min<std::size_t>(count - done, 256);
             std::memcpy(chunk, src + done, n * sizeof(TColor32));
             OpaqueRow(chunk, n);
-            if (options.MasterAlpha != 0)
-                BlendRowMaster(chunk, dst + done, n, options.MasterAlpha);
+            if (options.masterAlpha != 0)
+                BlendRowMaster(chunk, dst + done, n, options.masterAlpha);
             done += n;
         }
         return;
     }
-    if (options.Mode == TDrawMode::Opaque)
+    if (options.mode == DrawMode::Opaque)
         std::memcpy(dst, src, count * sizeof(TColor32));
-    else if (options.MasterAlpha == 255)
+    else if (options.masterAlpha == 255)
         BlendRow(src, dst, count);
-    else if (options.MasterAlpha != 0)
-        BlendRowMaster(src, dst, count, options.MasterAlpha);
+    else if (options.masterAlpha != 0)
+        BlendRowMaster(src, dst, count, options.masterAlpha);
 }
 
-void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const TDrawOptions& options) {
+void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const DrawOptions& options) {
     if (&target == &source) {
         const TBitmap32 copy = source;
         DrawBitmap(target, x, y, copy, options);

@@ -10,25 +10,25 @@
 
 namespace vorlandite::raster {
 
-struct TDrawOptions {
-    TDrawMode Mode = TDrawMode::Opaque;
-    uint8_t MasterAlpha = 255;  // used in Blend mode only
-    TStretchFilter Filter = TStretchFilter::Nearest;
+struct DrawOptions {
+    DrawMode mode = DrawMode::Opaque;
+    uint8_t masterAlpha = 255;  // used in Blend mode only
+    StretchFilter filter = StretchFilter::Nearest;
     // Read the source as if every pixel's alpha were 255 (the source itself is not changed).
-    bool SourceOpaque = false;
+    bool sourceOpaque = false;
 };
 
 // The whole source with its top-left corner at (x, y) of the target.
-void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const TDrawOptions& options);
+void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const DrawOptions& options);
 
 // The source rectangle stretched into the destination rectangle. Empty or inverted rectangles
 // draw nothing. Each destination pixel samples the source at its centre; pixels whose sample
 // falls outside the source surface are left alone, and bilinear neighbours beyond the source
 // rectangle or surface repeat its edge pixels. Equal sizes copy pixels 1:1 under both filters.
-void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
-                   const TDrawOptions& options);
+void StretchBitmap(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect,
+                   const DrawOptions& options);
 
 // Applies the draw mode to one run of ready source pixels (copy, blend or blend with master).
-void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const TDrawOptions& options);
+void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const DrawOptions& options);
 
 } // namespace vorlandite::raster

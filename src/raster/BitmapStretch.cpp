@@ -61,9 +61,9 @@ private:
 // the destination rectangle, and for each the source pixel under its sample point (Near[k]
 // belongs to offset First + k).
 struct AxisMap {
-    int64_t First = 0;
-    int64_t Last = 0;
-    std::vector<int32_t> Near;
+    int64_t first = 0;
+    int64_t last = 0;
+    std::vector<int32_t> near;
 };
 
 // destinationStart/destinationSize: the destination rectangle along this axis; targetSize: the
@@ -85,14 +85,14 @@ AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, i
         ++first;
     while (last > first && nearIndex(last - 1) >= validHigh)
         --last;
-    map.First = first;
-    map.Last = last;
+    map.first = first;
+    map.last = last;
     const std::size_t count = std::size_t(last - first);
     // Sample point of offset j: (j + 0.5) * sourceSize / destinationSize.
-    map.Near.resize(count);
+    map.near.resize(count);
     SteppedQuotient near(Wide(2 * first + 1) * sourceSize, 2 * sourceSize, 2 * destinationSize);
     for (std::size_t k = 0; k < count; ++k, near.Next())
-        map.Near[k] = int32_t(sourceStart + near.Value());
+        map.near[k] = int32_t(sourceStart + near.Value());
     return map;
 }
 
@@ -100,16 +100,16 @@ AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, i
 // the pixel under its sample point, and the pair of source indices (clamped to the valid source
 // range) with the weight of the second (0 to 255).
 struct AxisSample {
-    int Near;
-    int Low;
-    int High;
-    uint16_t Weight;
+    int near;
+    int low;
+    int high;
+    uint16_t weight;
 };
 
 struct PairMap {
-    int64_t First = 0;
-    int64_t Last = 0;
-    std::vector<AxisSample> Samples;  // Samples[k] belongs to offset First + k
+    int64_t first = 0;
+    int64_t last = 0;
+    std::vector<AxisSample> samples;  // Samples[k] belongs to offset First + k
 };
 
 PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart,
@@ -126,9 +126,9 @@ PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSi
         ++first;
     while (last > first && nearIndex(last - 1) >= validHigh)
         --last;
-    map.First = first;
-    map.Last = last;
-    map.Samples.reserve(std::size_t(last - first));
+    map.first = first;
+    map.last = last;
+    map.samples.reserve(std::size_t(last - first));
     for (int64_t j = first; j < last; ++j) {
         // 16.16 fixed point position of the sample relative to the source rectangle, minus half a
         // pixel so that the integer part names the left (upper) pixel of the bilinear pair.
@@ -136,7 +136,7 @@ PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSi
         const int64_t position = int64_t(scaled);
         const int64_t low = sourceStart + (position >> 16);
         const auto clamp = [&](int64_t v) { return int(std::clamp<int64_t>(v, validLow, validHigh - 1)); };
-        map.Samples.push_back(AxisSample{int(nearIndex(j)), clamp(low), clamp(low + 1),
+        map.samples.push_back(AxisSample{int(nearIndex(j)), clamp(low), clamp(low + 1),
                                          uint16_t((position >> 8) & 0xFF)});
     }
     return map;
@@ -183,9 +183,9 @@ void ResampleRowHorizontally(const TColor32* sourceRow, const std::vector<AxisSa
     const std::size_t count = columns.size();
     for (std::size_t k = 0; k < count; ++k) {
         const AxisSample& c = columns[k];
-        const uint32_t p0 = sourceRow[c.Low];
-        const uint32_t p1 = sourceRow[c.High];
-        const uint32_t w1 = c.Weight;
+        const uint32_t p0 = sourceRow[c.low];
+        const uint32_t p1 = sourceRow[c.high];
+        const uint32_t w1 = c.weight;
         const uint32_t w0 = 256 - w1;
         for (int ch = 0; ch < 4; ++ch)
             out[4 * k + ch] = uint16_t(((p0 >> (8 * ch)) & 0xFF) * w0 + ((p1 >> (8 * ch)) & 0xFF) * w1);
@@ -204,21 +204,21 @@ void ResampleVertically(const uint16_t* top, const uint16_t* bottom, uint32_t we
 // The bilinear path: keep the horizontal passes of the last two source rows, since neighbouring
 // destination rows usually share them. A miss overwrites the buffer the other row of the current
 // pair does not occupy.
-void StretchBilinear(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
-                     const TDrawOptions& options, const TRect& valid) {
-    const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
-    const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
-    const int64_t sourceWidth = int64_t(sourceRect.Right) - sourceRect.Left;
-    const int64_t sourceHeight = int64_t(sourceRect.Bottom) - sourceRect.Top;
-    const PairMap columns = MapAxisPairs(destination.Left, destinationWidth, target.Width(), sourceRect.Left,
-                                         sourceWidth, valid.Left, valid.Right);
-    const PairMap rows = MapAxisPairs(destination.Top, destinationHeight, target.Height(), sourceRect.Top,
-                                      sourceHeight, valid.Top, valid.Bottom);
-    if (columns.Samples.empty() || rows.Samples.empty())
+void StretchBilinear(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect,
+                     const DrawOptions& options, const Rect& valid) {
+    const int64_t destinationWidth = int64_t(destination.right) - destination.left;
+    const int64_t destinationHeight = int64_t(destination.bottom) - destination.top;
+    const int64_t sourceWidth = int64_t(sourceRect.right) - sourceRect.left;
+    const int64_t sourceHeight = int64_t(sourceRect.bottom) - sourceRect.top;
+    const PairMap columns = MapAxisPairs(destination.left, destinationWidth, target.Width(), sourceRect.left,
+                                         sourceWidth, valid.left, valid.right);
+    const PairMap rows = MapAxisPairs(destination.top, destinationHeight, target.Height(), sourceRect.top,
+                                      sourceHeight, valid.top, valid.bottom);
+    if (columns.samples.empty() || rows.samples.empty())
         return;
-    const std::size_t count = columns.Samples.size();
-    const int left = int(destination.Left + columns.First);
-    const int top = int(destination.Top + rows.First);
+    const std::size_t count = columns.samples.size();
+    const int left = int(destination.left + columns.first);
+    const int top = int(destination.top + rows.first);
 
     std::vector<TColor32> line(count);
     std::vector<uint16_t> passA(count * 4), passB(count * 4);
@@ -230,23 +230,23 @@ void StretchBilinear(TBitmap32& target, const TRect& destination, const TBitmap3
             return passB.data();
         const bool useA = rowA != keep;
         std::vector<uint16_t>& pass = useA ? passA : passB;
-        ResampleRowHorizontally(source.Scanline(sourceY).data(), columns.Samples, pass.data());
+        ResampleRowHorizontally(source.Scanline(sourceY).data(), columns.samples, pass.data());
         (useA ? rowA : rowB) = sourceY;
         return pass.data();
     };
-    for (std::size_t r = 0; r < rows.Samples.size(); ++r) {
-        const AxisSample& s = rows.Samples[r];
-        const uint16_t* upper = horizontal(s.Low, s.High);
-        const uint16_t* lower = horizontal(s.High, s.Low);
-        ResampleVertically(upper, lower, s.Weight, count, line.data());
+    for (std::size_t r = 0; r < rows.samples.size(); ++r) {
+        const AxisSample& s = rows.samples[r];
+        const uint16_t* upper = horizontal(s.low, s.high);
+        const uint16_t* lower = horizontal(s.high, s.low);
+        ResampleVertically(upper, lower, s.weight, count, line.data());
         ComposeRow(line.data(), target.Scanline(top + int(r)).data() + left, count, options);
     }
 }
 
 } // namespace
 
-void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32& source, const TRect& sourceRect,
-                   const TDrawOptions& options) {
+void StretchBitmap(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect,
+                   const DrawOptions& options) {
     if (destination.IsEmpty() || sourceRect.IsEmpty())
         return;
     if (&target == &source) {
@@ -254,28 +254,28 @@ void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32&
         StretchBitmap(target, destination, copy, sourceRect, options);
         return;
     }
-    const TRect valid = Intersect(sourceRect, source.BoundsRect());
+    const Rect valid = Intersect(sourceRect, source.BoundsRect());
     if (valid.IsEmpty())
         return;
-    const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
-    const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
-    const int64_t sourceWidth = int64_t(sourceRect.Right) - sourceRect.Left;
-    const int64_t sourceHeight = int64_t(sourceRect.Bottom) - sourceRect.Top;
+    const int64_t destinationWidth = int64_t(destination.right) - destination.left;
+    const int64_t destinationHeight = int64_t(destination.bottom) - destination.top;
+    const int64_t sourceWidth = int64_t(sourceRect.right) - sourceRect.left;
+    const int64_t sourceHeight = int64_t(sourceRect.bottom) - sourceRect.top;
 
     const bool sameSize = destinationWidth == sourceWidth && destinationHeight == sourceHeight;
-    if (!sameSize && options.Filter == TStretchFilter::Linear) {
+    if (!sameSize && options.filter == StretchFilter::Linear) {
         StretchBilinear(target, destination, source, sourceRect, options, valid);
         return;
     }
-    const AxisMap columns = MapAxis(destination.Left, destinationWidth, target.Width(), sourceRect.Left, sourceWidth,
-                                    valid.Left, valid.Right);
-    const AxisMap rows = MapAxis(destination.Top, destinationHeight, target.Height(), sourceRect.Top, sourceHeight,
-                                 valid.Top, valid.Bottom);
-    if (columns.Near.empty() || rows.Near.empty())
+    const AxisMap columns = MapAxis(destination.left, destinationWidth, target.Width(), sourceRect.left, sourceWidth,
+                                    valid.left, valid.right);
+    const AxisMap rows = MapAxis(destination.top, destinationHeight, target.Height(), sourceRect.top, sourceHeight,
+                                 valid.top, valid.bottom);
+    if (columns.near.empty() || rows.near.empty())
         return;
-    const std::size_t count = columns.Near.size();
-    const int left = int(destination.Left + columns.First);
-    const int top = int(destination.Top + rows.First);
+    const std::size_t count = columns.near.size();
+    const int left = int(destination.left + columns.first);
+    const int top = int(destination.top + rows.first);
 
     std::vector<TColor32> line;
     // Equal widths map columns one to one: whole runs of the source row are composed as they
@@ -283,31 +283,31 @@ void StretchBitmap(TBitmap32& target, const TRect& destination, const TBitmap32&
     // consecutive destination rows sample the same source row (enlarging), a plain copy
     // repeats the finished row and any other mode reuses the gathered one.
     const bool columnsOneToOne = destinationWidth == sourceWidth;
-    const bool plainCopy = options.Mode == TDrawMode::Opaque && !options.SourceOpaque;
+    const bool plainCopy = options.mode == DrawMode::Opaque && !options.sourceOpaque;
     if (!columnsOneToOne && !plainCopy)
         line.resize(count);
     const bool streaming =
-        columnsOneToOne && plainCopy && count * rows.Near.size() * sizeof(TColor32) >= kStreamingBytes;
+        columnsOneToOne && plainCopy && count * rows.near.size() * sizeof(TColor32) >= kStreamingBytes;
     int gatheredRow = -1;
     const TColor32* previousOut = nullptr;
-    for (std::size_t r = 0; r < rows.Near.size(); ++r) {
-        const int sourceY = rows.Near[r];
+    for (std::size_t r = 0; r < rows.near.size(); ++r) {
+        const int sourceY = rows.near[r];
         const TColor32* sourceRow = source.Scanline(sourceY).data();
         TColor32* out = target.Scanline(top + int(r)).data() + left;
         if (streaming) {
-            StreamRow(sourceRow + columns.Near.front(), out, count);
+            StreamRow(sourceRow + columns.near.front(), out, count);
         } else if (columnsOneToOne) {
-            ComposeRow(sourceRow + columns.Near.front(), out, count, options);
+            ComposeRow(sourceRow + columns.near.front(), out, count, options);
         } else if (plainCopy) {
             if (sourceY == gatheredRow)
                 std::memcpy(out, previousOut, count * sizeof(TColor32));
             else
-                GatherRow(sourceRow, columns.Near.data(), count, out);
+                GatherRow(sourceRow, columns.near.data(), count, out);
             gatheredRow = sourceY;
             previousOut = out;
         } else {
             if (sourceY != gatheredRow)
-                GatherRow(sourceRow, columns.Near.data(), count, line.data());
+                GatherRow(sourceRow, columns.near.data(), count, line.data());
             gatheredRow = sourceY;
             ComposeRow(line.data(), out, count, options);
         }

@@ -29,11 +29,11 @@ Result<TBitmap32> CoverArea(const TBitmap32& snapshot, int width, int height);
 // The desktop as it was when the snapshot was taken, handed out every time the show asks. The
 // show's own window covers the screen once it is up, so the picture must be taken before that
 // and kept; a host's saved screenshot or a picture file serve the same way.
-class TSnapshotDesktop final : public DesktopCapture {
+class SnapshotDesktop final : public DesktopCapture {
 public:
     // `snapshot` is fitted to width x height once (CoverArea). A failed snapshot keeps its error,
     // and every GrabScreen returns it: the show then has its plain background.
-    TSnapshotDesktop(Result<TBitmap32> snapshot, int width, int height);
+    SnapshotDesktop(Result<TBitmap32> snapshot, int width, int height);
 
     // A copy of the fitted snapshot (the show draws on what it gets).
     Result<TBitmap32> GrabScreen() override { return screen_; }

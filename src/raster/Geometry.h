@@ -6,39 +6,39 @@
 
 namespace vorlandite::raster {
 
-struct TPoint {
-    int X = 0;
-    int Y = 0;
-    friend bool operator==(const TPoint&, const TPoint&) = default;
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
 
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
     // Inverted rectangles count as empty: nothing is drawn into them.
-    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 
-    friend bool operator==(const TRect&, const TRect&) = default;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-inline TRect MakeRect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
+inline Rect MakeRect(int left, int top, int right, int bottom) { return Rect{left, top, right, bottom}; }
 
 // Intersection; an empty result keeps no meaningful coordinates beyond IsEmpty().
-inline TRect Intersect(const TRect& a, const TRect& b) {
-    return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                 std::min(a.Bottom, b.Bottom)};
+inline Rect Intersect(const Rect& a, const Rect& b) {
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                 std::min(a.bottom, b.bottom)};
 }
 
 // The rectangle with its corners sorted, so (10, 5, 2, 1) becomes (2, 1, 10, 5).
-inline TRect Normalised(const TRect& r) {
-    return TRect{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
-                 std::max(r.Top, r.Bottom)};
+inline Rect Normalised(const Rect& r) {
+    return Rect{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+                 std::max(r.top, r.bottom)};
 }
 
 } // namespace vorlandite::raster

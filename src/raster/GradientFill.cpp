@@ -62,7 +62,7 @@ public:
             bases[i] = std::ptrdiff_t(total) - tops[i];
             total += std::size_t(bottoms[i] - tops[i]);
         }
-        std::vector<TSpan> spans(total);
+        std::vector<Span> spans(total);
         for (std::size_t i = 0; i < count; ++i)
             shapes[i].RowSpans(tops[i], bottoms[i], spans.data() + (bases[i] + tops[i]));
         if (order == Order::NestedByRow)
@@ -84,9 +84,9 @@ public:
 
 private:
     struct Run {
-        int Left;
-        int Right;
-        TColor32 Colour;
+        int left;
+        int right;
+        TColor32 colour;
     };
 
     // Row by row, so each row is finished while it is in the cache. The pieces of a row (shape
@@ -95,84 +95,84 @@ private:
     // contiguous and disjoint, so the order of writing them does not matter and each can be
     // written as a short fixed block whose overhang the next piece overwrites. A row where they
     // do not line up (rounding at the very tips) is painted piece by piece in painter's order.
-    void PaintNestedRows(const std::vector<TSpan>& spans, const std::vector<int>& tops,
+    void PaintNestedRows(const std::vector<Span>& spans, const std::vector<int>& tops,
                          const std::vector<int>& bottoms, const std::vector<std::ptrdiff_t>& bases,
                          const std::vector<TColor32>& colours) {
         const std::size_t count = colours.size();
-        std::vector<TSpan> rowSpans(count + 1);
+        std::vector<Span> rowSpans(count + 1);
         std::vector<Run> runs(2 * count);
         for (int y = 0; y < height_; ++y) {
             for (std::size_t i = 0; i < count; ++i)
-                rowSpans[i] = (y >= tops[i] && y < bottoms[i]) ? spans[std::size_t(bases[i] + y)] : TSpan{};
-            rowSpans[count] = TSpan{};
+                rowSpans[i] = (y >= tops[i] && y < bottoms[i]) ? spans[std::size_t(bases[i] + y)] : Span{};
+            rowSpans[count] = Span{};
             TColor32* row = canvas_.Scanline(y).data();
             if (!PaintRowAsRuns(row, rowSpans, colours, runs))
                 PaintRowInOrder(row, rowSpans, colours);
         }
     }
 
-    bool PaintRowAsRuns(TColor32* row, const std::vector<TSpan>& rowSpans, const std::vector<TColor32>& colours,
+    bool PaintRowAsRuns(TColor32* row, const std::vector<Span>& rowSpans, const std::vector<TColor32>& colours,
                         std::vector<Run>& runs) const {
         const std::size_t count = colours.size();
         std::size_t n = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const TSpan span = rowSpans[i];
+            const Span span = rowSpans[i];
             if (span.IsEmpty())
                 continue;
-            const TSpan next = rowSpans[i + 1];
-            const int right = next.IsEmpty() ? span.Right : std::min(span.Right, next.Left);
-            if (span.Left < right)
-                runs[n++] = Run{span.Left, right, colours[i]};
+            const Span next = rowSpans[i + 1];
+            const int right = next.IsEmpty() ? span.right : std::min(span.right, next.left);
+            if (span.left < right)
+                runs[n++] = Run{span.left, right, colours[i]};
         }
         for (std::size_t i = count; i-- > 0;) {
-            const TSpan span = rowSpans[i];
-            const TSpan next = rowSpans[i + 1];
+            const Span span = rowSpans[i];
+            const Span next = rowSpans[i + 1];
             if (span.IsEmpty() || next.IsEmpty())
                 continue;
-            const int left = std::max(span.Left, next.Right);
-            if (left < span.Right)
-                runs[n++] = Run{left, span.Right, colours[i]};
+            const int left = std::max(span.left, next.right);
+            if (left < span.right)
+                runs[n++] = Run{left, span.right, colours[i]};
         }
         for (std::size_t k = 1; k < n; ++k)
-            if (runs[k].Left != runs[k - 1].Right)
+            if (runs[k].left != runs[k - 1].right)
                 return false;
         if (n == 0)
             return true;
-        const int end = std::min(runs[n - 1].Right, width_);
+        const int end = std::min(runs[n - 1].right, width_);
         for (std::size_t k = 0; k < n; ++k) {
-            const int left = std::max(runs[k].Left, 0);
-            const int right = std::min(runs[k].Right, width_);
+            const int left = std::max(runs[k].left, 0);
+            const int right = std::min(runs[k].right, width_);
             if (left >= right)
                 continue;
             if (right - left <= 8 && left + 8 <= end) {
                 // The pixels past this run belong to the runs after it, which are written later.
                 for (int x = 0; x < 8; ++x)
-                    row[left + x] = runs[k].Colour;
+                    row[left + x] = runs[k].colour;
             } else {
-                FillClipped(row, left, right, runs[k].Colour);
+                FillClipped(row, left, right, runs[k].colour);
             }
         }
         return true;
     }
 
-    void PaintRowInOrder(TColor32* row, const std::vector<TSpan>& rowSpans,
+    void PaintRowInOrder(TColor32* row, const std::vector<Span>& rowSpans,
                          const std::vector<TColor32>& colours) const {
         for (std::size_t i = 0; i < colours.size(); ++i) {
-            const TSpan span = rowSpans[i];
+            const Span span = rowSpans[i];
             if (span.IsEmpty())
                 continue;
-            const TSpan next = rowSpans[i + 1];
+            const Span next = rowSpans[i + 1];
             if (next.IsEmpty()) {
-                FillClipped(row, span.Left, span.Right, colours[i]);
+                FillClipped(row, span.left, span.right, colours[i]);
             } else {
-                FillClipped(row, span.Left, std::min(span.Right, next.Left), colours[i]);
-                FillClipped(row, std::max(span.Left, next.Right), span.Right, colours[i]);
+                FillClipped(row, span.left, std::min(span.right, next.left), colours[i]);
+                FillClipped(row, std::max(span.left, next.right), span.right, colours[i]);
             }
         }
     }
 
     // Shape by shape within strips of rows small enough to stay in the cache.
-    void PaintByShape(const std::vector<TSpan>& spans, const std::vector<int>& tops, const std::vector<int>& bottoms,
+    void PaintByShape(const std::vector<Span>& spans, const std::vector<int>& tops, const std::vector<int>& bottoms,
                       const std::vector<std::ptrdiff_t>& bases, const std::vector<TColor32>& colours, bool nested) {
         constexpr int kStripRows = 32;
         const std::size_t count = colours.size();
@@ -189,17 +189,17 @@ private:
                 const int coverBottom = hasCover ? bottoms[i + 1] : 0;
                 const std::ptrdiff_t coverBase = hasCover ? bases[i + 1] : 0;
                 for (int y = from; y < to; ++y) {
-                    const TSpan span = spans[std::size_t(base + y)];
+                    const Span span = spans[std::size_t(base + y)];
                     if (span.IsEmpty())
                         continue;
                     TColor32* row = canvas_.Scanline(y).data();
-                    const TSpan next =
-                        (y >= coverTop && y < coverBottom) ? spans[std::size_t(coverBase + y)] : TSpan{};
+                    const Span next =
+                        (y >= coverTop && y < coverBottom) ? spans[std::size_t(coverBase + y)] : Span{};
                     if (next.IsEmpty()) {
-                        FillClipped(row, span.Left, span.Right, colour);
+                        FillClipped(row, span.left, span.right, colour);
                     } else {
-                        FillClipped(row, span.Left, std::min(span.Right, next.Left), colour);
-                        FillClipped(row, std::max(span.Left, next.Right), span.Right, colour);
+                        FillClipped(row, span.left, std::min(span.right, next.left), colour);
+                        FillClipped(row, std::max(span.left, next.right), span.right, colour);
                     }
                 }
             }
@@ -224,25 +224,25 @@ private:
 
 // An axis-aligned rectangle as a shape of the painter's sequence.
 struct RectShape {
-    TRect Rect;
-    int Top() const { return Rect.Top; }
-    int Bottom() const { return Rect.Bottom; }
-    void RowSpans(int top, int bottom, TSpan* out) const {
+    Rect rect;
+    int Top() const { return rect.top; }
+    int Bottom() const { return rect.bottom; }
+    void RowSpans(int top, int bottom, Span* out) const {
         for (int y = top; y < bottom; ++y)
-            out[y - top] = (y >= Rect.Top && y < Rect.Bottom) ? TSpan{Rect.Left, Rect.Right} : TSpan{};
+            out[y - top] = (y >= rect.top && y < rect.bottom) ? Span{rect.left, rect.right} : Span{};
     }
 };
 
 // One colour per position along an axis, painted band by band in order; inverted bands are
 // sorted first, as the platform's rectangle fill does.
 struct Band {
-    int From;
-    int To;
+    int from;
+    int to;
 };
 
 void PaintBand(std::vector<TColor32>& line, Band band, TColor32 colour) {
-    const int from = std::max(std::min(band.From, band.To), 0);
-    const int to = std::min(std::max(band.From, band.To), int(line.size()));
+    const int from = std::max(std::min(band.from, band.to), 0);
+    const int to = std::min(std::max(band.from, band.to), int(line.size()));
     for (int p = from; p < to; ++p)
         line[std::size_t(p)] = colour;
 }
@@ -281,7 +281,7 @@ std::vector<TColor32> MirroredBands(int length, int visible, uint32_t start, uin
 }
 
 void PaintElliptic(BandPainter& painter, int w, int h, uint32_t start, uint32_t end) {
-    std::vector<TEllipseShape> shapes;
+    std::vector<EllipseShape> shapes;
     std::vector<TColor32> colours;
     for (int i = 0; i <= 155; ++i) {
         shapes.emplace_back(GradientEllipseBox(i, w, h));
@@ -299,7 +299,7 @@ void PaintRectangular(BandPainter& painter, int w, int h, uint32_t start, uint32
     for (int i = 0; i <= 255; ++i) {
         // A rectangle whose right lies left of its left paints nothing.
         shapes.push_back(
-            RectShape{TRect{int(std::trunc(x1)), int(std::trunc(y1)), int(std::trunc(x2)), int(std::trunc(y2))}});
+            RectShape{Rect{int(std::trunc(x1)), int(std::trunc(y1)), int(std::trunc(x2)), int(std::trunc(y2))}});
         colours.push_back(GradientBandColour(i, 255, start, end));
         x1 += dx;
         x2 -= dx;
@@ -310,11 +310,11 @@ void PaintRectangular(BandPainter& painter, int w, int h, uint32_t start, uint32
 }
 
 void PaintPinwheel(BandPainter& painter, int w, int h, uint32_t start, uint32_t end) {
-    const TPoint centre{w / 2, h / 2};
-    std::vector<TConvexPolygon> shapes;
+    const Point centre{w / 2, h / 2};
+    std::vector<ConvexPolygon> shapes;
     std::vector<TColor32> colours;
-    auto triangle = [&](TPoint a, TPoint b, TColor32 colour) {
-        const std::array<TPoint, 3> points{centre, a, b};
+    auto triangle = [&](Point a, Point b, TColor32 colour) {
+        const std::array<Point, 3> points{centre, a, b};
         shapes.emplace_back(points);
         colours.push_back(colour);
     };
@@ -332,12 +332,12 @@ void PaintPinwheel(BandPainter& painter, int w, int h, uint32_t start, uint32_t 
 }
 
 void PaintDoubleDiagonal(BandPainter& painter, int w, int h, uint32_t start, uint32_t end) {
-    std::vector<TConvexPolygon> shapes;
+    std::vector<ConvexPolygon> shapes;
     std::vector<TColor32> colours;
     for (int i = 0; i <= 255; ++i) {
         const int x = MulDiv(i, w / 2, 255);
         const int y = MulDiv(i, h / 2, 255);
-        const std::array<TPoint, 4> points{TPoint{x, y}, TPoint{0, h}, TPoint{w - x, h - y}, TPoint{w, 0}};
+        const std::array<Point, 4> points{Point{x, y}, Point{0, h}, Point{w - x, h - y}, Point{w, 0}};
         shapes.emplace_back(points);
         colours.push_back(GradientBandColour(i, 255, start, end));
     }
@@ -354,7 +354,7 @@ TColor32 GradientBandColour(int i, int d, uint32_t startColour, uint32_t endColo
     return Opaque(r1 + MulDiv(i, dr, d), g1 + MulDiv(i, dg, d), b1 + MulDiv(i, db, d));
 }
 
-TRect GradientEllipseBox(int i, int width, int height) {
+Rect GradientEllipseBox(int i, int width, int height) {
     const double w = width, h = height;
     double x1 = -w / 4, x2 = w + w / 4 + 4, y1 = -h / 4, y2 = h + h / 4 + 4;
     const double dx = (w / 2 + w / 4) / 155;
@@ -369,39 +369,39 @@ TRect GradientEllipseBox(int i, int width, int height) {
     return {int(std::trunc(x1)), int(std::trunc(y1)), int(std::trunc(x2)), int(std::trunc(y2))};
 }
 
-void GradientFill(TBitmap32& canvas, int style, uint32_t startColour, uint32_t endColour, const TRect& rect) {
-    const int w = rect.Right;
-    const int h = rect.Bottom;
+void GradientFill(TBitmap32& canvas, int style, uint32_t startColour, uint32_t endColour, const Rect& rect) {
+    const int w = rect.right;
+    const int h = rect.bottom;
     BandPainter painter(canvas, w, h);
     if (painter.Width() <= 0 || painter.Height() <= 0)
         return;
-    switch (TGradientStyle(style)) {
-    case TGradientStyle::Vertical:
+    switch (GradientStyle(style)) {
+    case GradientStyle::Vertical:
         painter.RowColours(LinearBands(h, painter.Height(), startColour, endColour));
         break;
-    case TGradientStyle::Horizontal:
+    case GradientStyle::Horizontal:
         painter.RowPattern(LinearBands(w, painter.Width(), startColour, endColour));
         break;
-    case TGradientStyle::Elliptic:
+    case GradientStyle::Elliptic:
         // The first ellipse reaches past the corners, but its rounding is not exact; start white.
         painter.Fill(kWhite);
         PaintElliptic(painter, w, h, startColour, endColour);
         break;
-    case TGradientStyle::Rectangular:
+    case GradientStyle::Rectangular:
         // The first rectangle is the whole area.
         PaintRectangular(painter, w, h, startColour, endColour);
         break;
-    case TGradientStyle::MirroredVertical:
+    case GradientStyle::MirroredVertical:
         painter.RowColours(MirroredBands(h, painter.Height(), startColour, endColour));
         break;
-    case TGradientStyle::MirroredHorizontal:
+    case GradientStyle::MirroredHorizontal:
         painter.RowPattern(MirroredBands(w, painter.Width(), startColour, endColour));
         break;
-    case TGradientStyle::Pinwheel:
+    case GradientStyle::Pinwheel:
         // The four fans tile the area exactly (shared edges split by the centre rule).
         PaintPinwheel(painter, w, h, startColour, endColour);
         break;
-    case TGradientStyle::DoubleDiagonal:
+    case GradientStyle::DoubleDiagonal:
         // The first polygon is the whole area.
         PaintDoubleDiagonal(painter, w, h, startColour, endColour);
         break;

@@ -11,7 +11,7 @@
 
 namespace vorlandite::raster {
 
-enum class TGradientStyle : int {
+enum class GradientStyle : int {
     Vertical = 1,            // 256 horizontal bands, start colour at the top
     Horizontal = 2,          // 256 vertical bands, start colour at the left
     Elliptic = 3,            // 156 nested ellipses, start colour outside
@@ -29,12 +29,12 @@ TColor32 GradientBandColour(int i, int d, uint32_t startColour, uint32_t endColo
 // Box of ellipse i (0 to 155) of the elliptic style for a width x height area: the start box
 // (-W/4, -H/4, W + W/4 + 4, H + H/4 + 4) moved inwards i + 1 times by (W/2 + W/4) / 155 and
 // (H/2 + H/4) / 155 per side, in real numbers, then truncated.
-TRect GradientEllipseBox(int i, int width, int height);
+Rect GradientEllipseBox(int i, int width, int height);
 
-// Paints (0, 0)-(rect.Right, rect.Bottom) of the canvas (clipped to it) with the gradient of the
+// Paints (0, 0)-(rect.right, rect.bottom) of the canvas (clipped to it) with the gradient of the
 // given style (1 to 8) from startColour to endColour (0x00BBGGRR; the top byte is ignored, no
-// system colours). rect.Left and rect.Top are not used. Pixels that no band covers are white;
+// system colours). rect.left and rect.top are not used. Pixels that no band covers are white;
 // an unknown style leaves the whole area white.
-void GradientFill(TBitmap32& canvas, int style, uint32_t startColour, uint32_t endColour, const TRect& rect);
+void GradientFill(TBitmap32& canvas, int style, uint32_t startColour, uint32_t endColour, const Rect& rect);
 
 } // namespace vorlandite::raster

@@ -7,7 +7,7 @@
 
 namespace vorlandite::raster {
 
-enum TImageFilterBits : uint32_t {
+enum ImageFilterBits : uint32_t {
     kFilterMirror = 1,  // left to right
     kFilterFlip = 2,    // top to bottom
     kFilterGrey = 4,

@@ -11,7 +11,7 @@ namespace vorlandite::raster {
 
 namespace {
 
-constexpr TDrawOptions kBlendBilinear{TDrawMode::Blend, 255, TStretchFilter::Linear, false};
+constexpr DrawOptions kBlendBilinear{DrawMode::Blend, 255, StretchFilter::Linear, false};
 
 // A mask that could not be decoded arrives as an empty surface. Scaling it would leave the frame
 // black and hide the picture entirely, so an empty mask counts as no mask.
@@ -20,7 +20,7 @@ const TBitmap32* UsableMask(const TBitmap32* mask) { return (mask && !mask->Empt
 // The layered drawing: the picture scaled onto a transparent frame-sized layer, the mask's blue
 // channel as the layer's alpha, the layer blended over the target. False when a surface cannot
 // be allocated.
-bool DrawThroughLayer(const TBitmap32& source, TBitmap32& target, const TRect& r, const TBitmap32* mask,
+bool DrawThroughLayer(const TBitmap32& source, TBitmap32& target, const Rect& r, const TBitmap32* mask,
                       bool sourceOpaque) {
     auto layer = TBitmap32::Create(target.Width(), target.Height());
     if (!layer)
@@ -34,32 +34,32 @@ bool DrawThroughLayer(const TBitmap32& source, TBitmap32& target, const TRect& r
         maskFrame->Clear(0xFF000000u);
         StretchBitmap(*maskFrame, r, *mask, mask->BoundsRect(), kBlendBilinear);
     }
-    TDrawOptions options = kBlendBilinear;
-    options.SourceOpaque = sourceOpaque;
+    DrawOptions options = kBlendBilinear;
+    options.sourceOpaque = sourceOpaque;
     StretchBitmap(*layer, r, source, source.BoundsRect(), options);
     if (maskFrame)
         ApplyMaskAlpha(*layer, &*maskFrame);
     // Outside r the layer is transparent (and the mask frame black), so only r can change.
-    const TRect area = Intersect(Normalised(r), target.BoundsRect());
+    const Rect area = Intersect(Normalised(r), target.BoundsRect());
     if (area.IsEmpty())
         return true;
-    for (int y = area.Top; y < area.Bottom; ++y)
-        BlendRow(layer->Scanline(y).data() + area.Left, target.Scanline(y).data() + area.Left,
+    for (int y = area.top; y < area.bottom; ++y)
+        BlendRow(layer->Scanline(y).data() + area.left, target.Scanline(y).data() + area.left,
                  std::size_t(area.Width()));
     return true;
 }
 
-void DrawLayeredOrDirect(const TBitmap32& source, TBitmap32& target, const TRect& r, const TBitmap32* mask,
+void DrawLayeredOrDirect(const TBitmap32& source, TBitmap32& target, const Rect& r, const TBitmap32* mask,
                             bool sourceOpaque) {
     if (DrawThroughLayer(source, target, r, mask, sourceOpaque))
         return;
     // Not enough memory for the layer: draw straight onto the target, without the mask.
-    TDrawOptions options = kBlendBilinear;
-    options.SourceOpaque = sourceOpaque;
+    DrawOptions options = kBlendBilinear;
+    options.sourceOpaque = sourceOpaque;
     StretchBitmap(target, r, source, source.BoundsRect(), options);
 }
 
-void DrawFitted(TBitmap32& canvas, int width, int height, const TRect& r, const TBitmap32& picture) {
+void DrawFitted(TBitmap32& canvas, int width, int height, const Rect& r, const TBitmap32& picture) {
     if (width <= 0 || height <= 0 || r.IsEmpty())
         return;
     // r lies inside width x height, so drawing straight onto the canvas changes exactly what
@@ -69,7 +69,7 @@ void DrawFitted(TBitmap32& canvas, int width, int height, const TRect& r, const 
 
 } // namespace
 
-TRect FitRect(int areaWidth, int areaHeight, int width, int height) {
+Rect FitRect(int areaWidth, int areaHeight, int width, int height) {
     if (areaWidth == 0 || areaHeight == 0 || width == 0 || height == 0)
         return {0, 0, areaWidth, areaHeight};
     int fittedWidth, fittedHeight;
@@ -85,7 +85,7 @@ TRect FitRect(int areaWidth, int areaHeight, int width, int height) {
     return {left, top, left + fittedWidth, top + fittedHeight};
 }
 
-void StretchPictureOnto(TBitmap32& source, TBitmap32& target, const TRect& r, const TBitmap32* mask, bool opaque) {
+void StretchPictureOnto(TBitmap32& source, TBitmap32& target, const Rect& r, const TBitmap32* mask, bool opaque) {
     if (opaque)
         source.ResetAlpha();
     DrawLayeredOrDirect(source, target, r, UsableMask(mask), false);
@@ -103,7 +103,7 @@ void ApplyMaskAlpha(TBitmap32& surface, const TBitmap32* mask) {
             return;
         resized = std::move(created).value();
         StretchBitmap(*resized, resized->BoundsRect(), *mask, mask->BoundsRect(),
-                      TDrawOptions{TDrawMode::Opaque, 255, TStretchFilter::Linear, false});
+                      DrawOptions{DrawMode::Opaque, 255, StretchFilter::Linear, false});
         scaled = &*resized;
     }
     for (int y = 0; y < surface.Height(); ++y) {
@@ -117,8 +117,8 @@ void ApplyMaskAlpha(TBitmap32& surface, const TBitmap32* mask) {
 void DrawBackgroundPicture(TBitmap32& canvas, int width, int height, int mode, const TBitmap32& picture) {
     const int pw = picture.Width();
     const int ph = picture.Height();
-    const TDrawOptions unscaled{TDrawMode::Blend, 255, TStretchFilter::Nearest, false};
-    if (mode == int(TBackgroundMode::Tiled)) {
+    const DrawOptions unscaled{DrawMode::Blend, 255, StretchFilter::Nearest, false};
+    if (mode == int(BackgroundMode::Tiled)) {
         if (pw <= 0 || ph <= 0)
             return;
         // Tiles beyond the canvas would be clipped away entirely; stop at its edge.
@@ -129,7 +129,7 @@ void DrawBackgroundPicture(TBitmap32& canvas, int width, int height, int mode, c
                 DrawBitmap(canvas, int(x), int(y), picture, unscaled);
         return;
     }
-    if (mode != int(TBackgroundMode::Fitted)) {
+    if (mode != int(BackgroundMode::Fitted)) {
         const int x = (width - pw) / 2;
         const int y = (height - ph) / 2;
         if (x >= 0 && y >= 0) {

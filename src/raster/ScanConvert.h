@@ -16,29 +16,29 @@ namespace vorlandite::raster {
 // (rows outside the shape get an empty span).
 
 // The pixels [Left, Right) of one row; empty when Right <= Left.
-struct TSpan {
-    int Left = 0;
-    int Right = 0;
-    bool IsEmpty() const { return Right <= Left; }
-    friend bool operator==(const TSpan&, const TSpan&) = default;
+struct Span {
+    int left = 0;
+    int right = 0;
+    bool IsEmpty() const { return right <= left; }
+    friend bool operator==(const Span&, const Span&) = default;
 };
 
 // A convex polygon with integer vertices, in any winding order. Degenerate (flat) polygons
 // cover nothing. Coordinates are limited to +-2^30.
-class TConvexPolygon {
+class ConvexPolygon {
 public:
-    explicit TConvexPolygon(std::span<const TPoint> vertices);
+    explicit ConvexPolygon(std::span<const Point> vertices);
     // The rows [top, bottom) that can hold pixels.
     int Top() const { return top_; }
     int Bottom() const { return bottom_; }
-    TSpan RowSpan(int y) const;
+    Span RowSpan(int y) const;
     // The spans of rows [top, bottom) into out[0 .. bottom - top), walking each edge with exact
     // integer steps instead of a division per row; equal to RowSpan row by row.
-    void RowSpans(int top, int bottom, TSpan* out) const;
+    void RowSpans(int top, int bottom, Span* out) const;
 
 private:
     static constexpr int kMaxVertices = 8;
-    TPoint vertices_[kMaxVertices];
+    Point vertices_[kMaxVertices];
     int count_ = 0;
     bool downwardEdgesAreRight_ = true;  // from the winding order
     int top_ = 0;
@@ -47,31 +47,31 @@ private:
 
 // The ellipse inscribed in a box (the box is sorted first, so an inverted box gives the ellipse
 // of the same corners).
-class TEllipseShape {
+class EllipseShape {
 public:
-    explicit TEllipseShape(const TRect& box);
-    int Top() const { return box_.Top; }
-    int Bottom() const { return box_.Bottom; }
-    TSpan RowSpan(int y) const;
-    void RowSpans(int top, int bottom, TSpan* out) const;
+    explicit EllipseShape(const Rect& box);
+    int Top() const { return box_.top; }
+    int Bottom() const { return box_.bottom; }
+    Span RowSpan(int y) const;
+    void RowSpans(int top, int bottom, Span* out) const;
 
 private:
-    TRect box_;
+    Rect box_;
     double centreX_ = 0, centreY_ = 0, radiusX_ = 0, radiusY_ = 0;
 };
 
 // A rectangle whose corners are rounded by quarter ellipses of cornerWidth x cornerHeight (each
 // limited to the rectangle's own size, so a large corner gives an ellipse).
-class TRoundRectShape {
+class RoundRectShape {
 public:
-    TRoundRectShape(const TRect& rect, int cornerWidth, int cornerHeight);
-    int Top() const { return rect_.Top; }
-    int Bottom() const { return rect_.Bottom; }
-    TSpan RowSpan(int y) const;
-    void RowSpans(int top, int bottom, TSpan* out) const;
+    RoundRectShape(const Rect& rect, int cornerWidth, int cornerHeight);
+    int Top() const { return rect_.top; }
+    int Bottom() const { return rect_.bottom; }
+    Span RowSpan(int y) const;
+    void RowSpans(int top, int bottom, Span* out) const;
 
 private:
-    TRect rect_;
+    Rect rect_;
     double radiusX_ = 0, radiusY_ = 0;
 };
 

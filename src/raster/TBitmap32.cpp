@@ -28,12 +28,12 @@ bool TBitmap32::SetSize(int width, int height) {
 
 void TBitmap32::Clear(TColor32 colour) { FillRow(pixels_.data(), pixels_.size(), colour); }
 
-void TBitmap32::FillRect(const TRect& rect, TColor32 colour) {
-    const TRect r = Intersect(rect, BoundsRect());
+void TBitmap32::FillRect(const Rect& rect, TColor32 colour) {
+    const Rect r = Intersect(rect, BoundsRect());
     if (r.IsEmpty())
         return;
-    for (int y = r.Top; y < r.Bottom; ++y)
-        FillRow(Scanline(y).data() + r.Left, std::size_t(r.Width()), colour);
+    for (int y = r.top; y < r.bottom; ++y)
+        FillRow(Scanline(y).data() + r.left, std::size_t(r.Width()), colour);
 }
 
 void TBitmap32::ResetAlpha() { OpaqueRow(pixels_.data(), pixels_.size()); }
@@ -54,11 +54,11 @@ void TBitmap32::Flip() {
 }
 
 void TBitmap32::DrawTo(TBitmap32& target, int x, int y) const {
-    DrawBitmap(target, x, y, *this, TDrawOptions{drawMode_, masterAlpha_, stretchFilter_});
+    DrawBitmap(target, x, y, *this, DrawOptions{drawMode_, masterAlpha_, stretchFilter_});
 }
 
-void TBitmap32::DrawTo(TBitmap32& target, const TRect& destination, const TRect& source) const {
-    StretchBitmap(target, destination, *this, source, TDrawOptions{drawMode_, masterAlpha_, stretchFilter_});
+void TBitmap32::DrawTo(TBitmap32& target, const Rect& destination, const Rect& source) const {
+    StretchBitmap(target, destination, *this, source, DrawOptions{drawMode_, masterAlpha_, stretchFilter_});
 }
 
 } // namespace vorlandite::raster

@@ -26,12 +26,12 @@ using TColor32 = uint32_t;
 // Pictures larger than this are refused before any allocation (about 268 million pixels).
 inline constexpr int64_t kMaxPixels = int64_t(1) << 28;
 
-enum class TDrawMode {
+enum class DrawMode {
     Opaque,  // pixels are copied, alpha included
     Blend,   // each pixel is blended over the target pixel by its alpha (and the master alpha)
 };
 
-enum class TStretchFilter {
+enum class StretchFilter {
     Nearest,  // pixel replication
     Linear,   // bilinear between the four nearest source pixels
 };
@@ -51,7 +51,7 @@ public:
     int Height() const { return height_; }
     bool Empty() const { return width_ == 0 || height_ == 0; }
     std::size_t Stride() const { return std::size_t(width_); }  // in pixels
-    TRect BoundsRect() const { return TRect{0, 0, width_, height_}; }
+    Rect BoundsRect() const { return Rect{0, 0, width_, height_}; }
 
     std::span<TColor32> Scanline(int y) { return {pixels_.data() + std::size_t(y) * width_, std::size_t(width_)}; }
     std::span<const TColor32> Scanline(int y) const {
@@ -65,17 +65,17 @@ public:
     void SetPixel(int x, int y, TColor32 c) { pixels_[std::size_t(y) * width_ + x] = c; }
 
     // Drawing properties, used by the Draw calls of this surface as the source.
-    TDrawMode DrawMode() const { return drawMode_; }
-    void SetDrawMode(TDrawMode mode) { drawMode_ = mode; }
+    raster::DrawMode CurrentDrawMode() const { return drawMode_; }
+    void SetDrawMode(DrawMode mode) { drawMode_ = mode; }
     uint8_t MasterAlpha() const { return masterAlpha_; }
     void SetMasterAlpha(uint8_t alpha) { masterAlpha_ = alpha; }
-    TStretchFilter StretchFilter() const { return stretchFilter_; }
-    void SetStretchFilter(TStretchFilter filter) { stretchFilter_ = filter; }
+    raster::StretchFilter CurrentStretchFilter() const { return stretchFilter_; }
+    void SetStretchFilter(StretchFilter filter) { stretchFilter_ = filter; }
 
     // Every pixel := colour.
     void Clear(TColor32 colour = 0);
     // Pixels of the rectangle (clipped to the surface) := colour, alpha included.
-    void FillRect(const TRect& rect, TColor32 colour);
+    void FillRect(const Rect& rect, TColor32 colour);
     // Every pixel's alpha := 255, colours kept.
     void ResetAlpha();
     // In place: left to right, top to bottom.
@@ -89,17 +89,17 @@ public:
     // target, by this surface's draw mode, master alpha and stretch filter. Equal sizes copy 1:1.
     // An empty or inverted rectangle draws nothing; destination pixels whose source pixel lies
     // outside this surface are left alone.
-    void DrawTo(TBitmap32& target, const TRect& destination, const TRect& source) const;
+    void DrawTo(TBitmap32& target, const Rect& destination, const Rect& source) const;
     // The whole surface stretched into the destination rectangle.
-    void DrawTo(TBitmap32& target, const TRect& destination) const { DrawTo(target, destination, BoundsRect()); }
+    void DrawTo(TBitmap32& target, const Rect& destination) const { DrawTo(target, destination, BoundsRect()); }
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<TColor32> pixels_;
-    TDrawMode drawMode_ = TDrawMode::Opaque;
+    DrawMode drawMode_ = DrawMode::Opaque;
     uint8_t masterAlpha_ = 255;
-    TStretchFilter stretchFilter_ = TStretchFilter::Nearest;
+    StretchFilter stretchFilter_ = StretchFilter::Nearest;
 };
 
 } // namespace vorlandite::raster

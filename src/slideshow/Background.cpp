@@ -16,13 +16,13 @@ void DrawRandomColours(payload::TKelFixedSizeInfo& header, IRandomSource& random
     header.BackgroundColor2 = int32_t(RandomColour(random));
 }
 
-void PaintGradientAndPicture(const payload::TKelFixedSizeInfo& header, TBackground& background) {
-    raster::TBitmap32& bitmap = background.Bitmap;
+void PaintGradientAndPicture(const payload::TKelFixedSizeInfo& header, Background& background) {
+    raster::TBitmap32& bitmap = background.bitmap;
     raster::GradientFill(bitmap, header.GradientStyle, uint32_t(header.BackgroundColor),
                          uint32_t(header.BackgroundColor2), bitmap.BoundsRect());
-    if (background.Picture)
+    if (background.picture)
         raster::DrawBackgroundPicture(bitmap, bitmap.Width(), bitmap.Height(), header.BackgroundPictureMode,
-                                      *background.Picture);
+                                      *background.picture);
     // The background stands for a screen-depth bitmap: it has no transparency of its own, and a
     // frame copied from it must not let anything show through.
     bitmap.ResetAlpha();
@@ -46,14 +46,14 @@ uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, IRandomSou
 }
 
 Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TKelFixedSizeInfo& header,
-                                                               const TBackgroundSources& sources) {
+                                                               const BackgroundSources& sources) {
     if (header.BackgroundStoredSize == 0)
         return std::optional<raster::TBitmap32>{};
     // The background picture is always stored deflated. A file of the same name from an earlier
     // run never stands in for this show's picture: a failed extraction removes it.
-    auto extracted = payload::TExtractedFile::Extract(
-        sources.ScreensaverPath,
-        payload::TempFilePath(sources.TempFolder, payload::kBackgroundFile, header.BackgroundExt),
+    auto extracted = payload::ExtractedFile::Extract(
+        sources.screensaverPath,
+        payload::TempFilePath(sources.tempFolder, payload::kBackgroundFile, header.BackgroundExt),
         payload::DeflatedSection(header, payload::kBackgroundSection, header.BackgroundStoredSize,
                                  header.BackgroundSize));
     if (!extracted)
@@ -68,42 +68,42 @@ Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TK
     return std::optional<raster::TBitmap32>(std::move(picture).value());
 }
 
-Result<TBackground> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
-                                    const TBackgroundSources& sources) {
+Result<Background> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
+                                    const BackgroundSources& sources) {
     auto bitmap = raster::TBitmap32::Create(width, height);
     if (!bitmap)
         return bitmap.error();
-    TBackground background{std::move(bitmap).value(), std::nullopt};
+    Background background{std::move(bitmap).value(), std::nullopt};
     auto picture = LoadBackgroundPicture(header, sources);
     if (!picture)
         return picture.error();
-    background.Picture = std::move(picture).value();
+    background.picture = std::move(picture).value();
 
     if (header.DesktopBackground) {
         // What a failed or smaller snapshot leaves uncovered shows the background colour
         // rather than see-through black.
-        background.Bitmap.Clear(raster::ToColor32(uint32_t(header.BackgroundColor)));
-        if (sources.Capture)
-            raster::CaptureDesktop(background.Bitmap, *sources.Capture);
-        if (background.Picture)
-            raster::DrawBackgroundPicture(background.Bitmap, width, height, header.BackgroundPictureMode,
-                                          *background.Picture);
-        background.Bitmap.ResetAlpha();
+        background.bitmap.Clear(raster::ToColor32(uint32_t(header.BackgroundColor)));
+        if (sources.capture)
+            raster::CaptureDesktop(background.bitmap, *sources.capture);
+        if (background.picture)
+            raster::DrawBackgroundPicture(background.bitmap, width, height, header.BackgroundPictureMode,
+                                          *background.picture);
+        background.bitmap.ResetAlpha();
     } else {
         PaintGradientAndPicture(header, background);
     }
     return background;
 }
 
-Result<TBackground> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
-                                    IRandomSource& random, const TBackgroundSources& sources,
+Result<Background> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
+                                    IRandomSource& random, const BackgroundSources& sources,
                                     uint32_t& windowColour) {
     windowColour = PrepareBackgroundColours(header, random);
     return PaintBackground(header, width, height, sources);
 }
 
 bool RebuildBackground(payload::TKelFixedSizeInfo& header, IRandomSource& random,
-                       TBackground& background) {
+                       Background& background) {
     if (!header.RepaintBackground || header.DesktopBackground)
         return false;
     if (header.RandomColors)

@@ -19,18 +19,18 @@
 
 namespace vorlandite::slideshow {
 
-struct TBackground {
+struct Background {
     // The window's size, fully opaque.
-    raster::TBitmap32 Bitmap;
+    raster::TBitmap32 bitmap;
     // The decoded background picture, kept so that the background can be painted again.
-    std::optional<raster::TBitmap32> Picture;
+    std::optional<raster::TBitmap32> picture;
 };
 
 // Where BuildBackground gets what it does not compute itself.
-struct TBackgroundSources {
-    raster::DesktopCapture* Capture = nullptr;  // the desktop snapshot; null: none to be had
-    std::string ScreensaverPath;                // the file holding the payload
-    std::string TempFolder;                     // ends with '/'
+struct BackgroundSources {
+    raster::DesktopCapture* capture = nullptr;  // the desktop snapshot; null: none to be had
+    std::string screensaverPath;                // the file holding the payload
+    std::string tempFolder;                     // ends with '/'
 };
 
 // A colour value 0x00BBGGRR with red, green and blue each Random(256), drawn in that order.
@@ -44,23 +44,23 @@ uint32_t PrepareBackgroundColours(payload::TKelFixedSizeInfo& header, IRandomSou
 // The background picture, extracted to TempFolder + "SSBG" + BackgroundExt (the file is left
 // there) and decoded by that extension. No picture in the payload gives std::nullopt.
 Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TKelFixedSizeInfo& header,
-                                                               const TBackgroundSources& sources);
+                                                               const BackgroundSources& sources);
 
 // Paints a width x height background by the header's current colours and style: the desktop
 // snapshot or the gradient, then the background picture by BackgroundPictureMode. An
 // undecodable background picture is an error: the show must not start without it.
-Result<TBackground> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
-                                    const TBackgroundSources& sources);
+Result<Background> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
+                                    const BackgroundSources& sources);
 
 // Both steps of the start-up; window colour out through windowColour.
-Result<TBackground> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
-                                    IRandomSource& random, const TBackgroundSources& sources,
+Result<Background> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
+                                    IRandomSource& random, const BackgroundSources& sources,
                                     uint32_t& windowColour);
 
 // Before every item: only when RepaintBackground is on and DesktopBackground is off, new random
 // colours and style as configured (the window's colour stays), the gradient over the whole
 // bitmap and the background picture again. Returns whether anything was painted.
 bool RebuildBackground(payload::TKelFixedSizeInfo& header, IRandomSource& random,
-                       TBackground& background);
+                       Background& background);
 
 } // namespace vorlandite::slideshow

@@ -3,7 +3,7 @@
 #include "base/Windows1252.h"
 #include "raster/ColorConversion.h"
 #include "raster/RasterMath.h"
-#include "raster/canvas/TBitmapCanvas.h"
+#include "raster/canvas/BitmapCanvas.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -40,62 +40,62 @@ QFontMetrics SurfaceMetrics(const QFont& font) {
     return QFontMetrics(font, &device);
 }
 
-TCaptionLayout Layout(const QString& text, const QFont& font, const TOverlayPosition& position, int targetWidth,
+CaptionLayout Layout(const QString& text, const QFont& font, const OverlayPosition& position, int targetWidth,
                       int targetHeight) {
     const QFontMetrics metrics = SurfaceMetrics(font);
     const QRect block = metrics.boundingRect(QRect(0, 0, 0, 0), kLayoutFlags, text);
     const QRect letter = metrics.boundingRect(QRect(0, 0, 0, 0), kLayoutFlags, QStringLiteral("A"));
     const int w = block.width();
     const int h = block.height();
-    raster::TPoint at = PositionBox(position, w, h, targetWidth, targetHeight);
-    at.X = std::clamp(at.X, -kCoordinateLimit, kCoordinateLimit);
-    at.Y = std::clamp(at.Y, -kCoordinateLimit, kCoordinateLimit);
-    return {raster::TRect{at.X, at.Y, at.X + w, at.Y + h}, letter.height()};
+    raster::Point at = PositionBox(position, w, h, targetWidth, targetHeight);
+    at.x = std::clamp(at.x, -kCoordinateLimit, kCoordinateLimit);
+    at.y = std::clamp(at.y, -kCoordinateLimit, kCoordinateLimit);
+    return {raster::Rect{at.x, at.y, at.x + w, at.y + h}, letter.height()};
 }
 
-raster::TRect Moved(const raster::TRect& r, int dx, int dy) {
-    return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+raster::Rect Moved(const raster::Rect& r, int dx, int dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
 // Lines stepped by the height of "A", each drawn smoothed at its own top-left corner.
-void DrawLines(raster::TBitmapCanvas& canvas, const QString& text, const QFont& font, const TCaptionLayout& layout,
+void DrawLines(raster::BitmapCanvas& canvas, const QString& text, const QFont& font, const CaptionLayout& layout,
                raster::TColor32 colour, bool shadow) {
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype k = 0; k < lines.size(); ++k) {
-        const int64_t y64 = int64_t(layout.TextRect.Top) + int64_t(k) * layout.LineHeight;
+        const int64_t y64 = int64_t(layout.textRect.top) + int64_t(k) * layout.lineHeight;
         if (y64 > kCoordinateLimit)
             break;  // every further line is below the target too
         const int y = int(y64);
         if (shadow)
-            canvas.DrawText(layout.TextRect.Left + 1, y + 1, lines[k], font, kShadowColour, true);
-        canvas.DrawText(layout.TextRect.Left, y, lines[k], font, colour, true);
+            canvas.DrawText(layout.textRect.left + 1, y + 1, lines[k], font, kShadowColour, true);
+        canvas.DrawText(layout.textRect.left, y, lines[k], font, colour, true);
     }
 }
 
 // The whole text as one block in its box, with the font's own line spacing.
-void DrawBlock(raster::TBitmapCanvas& canvas, const QString& text, const QFont& font, const TCaptionLayout& layout,
+void DrawBlock(raster::BitmapCanvas& canvas, const QString& text, const QFont& font, const CaptionLayout& layout,
                raster::TColor32 colour, bool shadow) {
     // Italic overhang may reach past the measured box; let it show rather than cut the glyph.
     constexpr int flags = kLayoutFlags | Qt::TextDontClip;
     if (shadow)
-        canvas.DrawText(Moved(layout.TextRect, 1, 1), flags, text, font, kShadowColour, true);
-    canvas.DrawText(layout.TextRect, flags, text, font, colour, true);
+        canvas.DrawText(Moved(layout.textRect, 1, 1), flags, text, font, kShadowColour, true);
+    canvas.DrawText(layout.textRect, flags, text, font, colour, true);
 }
 
 } // namespace
 
-TCaption CaptionOf(const payload::TKelImageInfo& item) {
-    TCaption caption;
-    caption.Text = FromCp1252(item.Text);
-    caption.TextColor = uint32_t(item.TextColor);
-    caption.BoxColor = uint32_t(item.TextBackColor);
-    caption.FontName = FromCp1252(item.TextFontName);
-    caption.Size = item.TextSize;
-    caption.StyleBits = item.TextStyle;
-    caption.Position = {item.TextPosition, item.TextMarginX, item.TextMarginY};
-    caption.NoBox = item.TextTransparent != 0;
-    caption.MultiLine = item.TextMultiLine != 0;
-    caption.Shadow = item.TextShadow != 0;
+Caption CaptionOf(const payload::TKelImageInfo& item) {
+    Caption caption;
+    caption.text = FromCp1252(item.Text);
+    caption.textColor = uint32_t(item.TextColor);
+    caption.boxColor = uint32_t(item.TextBackColor);
+    caption.fontName = FromCp1252(item.TextFontName);
+    caption.size = item.TextSize;
+    caption.styleBits = item.TextStyle;
+    caption.position = {item.TextPosition, item.TextMarginX, item.TextMarginY};
+    caption.noBox = item.TextTransparent != 0;
+    caption.multiLine = item.TextMultiLine != 0;
+    caption.shadow = item.TextShadow != 0;
     return caption;
 }
 
@@ -122,31 +122,31 @@ QString NormaliseLineBreaks(const QString& text) {
     return normalised;
 }
 
-TCaptionLayout LayoutCaption(const TCaption& caption, int targetWidth, int targetHeight) {
+CaptionLayout LayoutCaption(const Caption& caption, int targetWidth, int targetHeight) {
     if (!FontsAvailable())
         return {};
-    return Layout(NormaliseLineBreaks(caption.Text), CaptionFont(caption.FontName, caption.Size, caption.StyleBits),
-                  caption.Position, targetWidth, targetHeight);
+    return Layout(NormaliseLineBreaks(caption.text), CaptionFont(caption.fontName, caption.size, caption.styleBits),
+                  caption.position, targetWidth, targetHeight);
 }
 
-void RenderCaption(raster::TBitmap32& target, const TCaption& caption) {
+void RenderCaption(raster::TBitmap32& target, const Caption& caption) {
     if (!FontsAvailable() || target.Empty())
         return;
-    const QString text = NormaliseLineBreaks(caption.Text);
-    const QFont font = CaptionFont(caption.FontName, caption.Size, caption.StyleBits);
-    const TCaptionLayout layout = Layout(text, font, caption.Position, target.Width(), target.Height());
+    const QString text = NormaliseLineBreaks(caption.text);
+    const QFont font = CaptionFont(caption.fontName, caption.size, caption.styleBits);
+    const CaptionLayout layout = Layout(text, font, caption.position, target.Width(), target.Height());
 
-    raster::TBitmapCanvas canvas(target);
-    if (!caption.NoBox) {
-        const raster::TRect& r = layout.TextRect;
-        canvas.FillRect({r.Left - kBoxBorder, r.Top - kBoxBorder, r.Right + kBoxBorder, r.Bottom + kBoxBorder},
-                        raster::ToColor32(caption.BoxColor));
+    raster::BitmapCanvas canvas(target);
+    if (!caption.noBox) {
+        const raster::Rect& r = layout.textRect;
+        canvas.FillRect({r.left - kBoxBorder, r.top - kBoxBorder, r.right + kBoxBorder, r.bottom + kBoxBorder},
+                        raster::ToColor32(caption.boxColor));
     }
-    const raster::TColor32 colour = raster::ToColor32(caption.TextColor);
-    if (caption.MultiLine)
-        DrawLines(canvas, text, font, layout, colour, caption.Shadow);
+    const raster::TColor32 colour = raster::ToColor32(caption.textColor);
+    if (caption.multiLine)
+        DrawLines(canvas, text, font, layout, colour, caption.shadow);
     else
-        DrawBlock(canvas, text, font, layout, colour, caption.Shadow);
+        DrawBlock(canvas, text, font, layout, colour, caption.shadow);
 }
 
 void DrawItemText(std::span<const payload::TKelImageInfo> items, int index, raster::TBitmap32& target) {

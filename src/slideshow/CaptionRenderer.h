@@ -32,21 +32,21 @@ inline constexpr int kCaptionStrikeOut = 8;
 inline constexpr const char* kDefaultCaptionFont = "Verdana";
 
 // Everything `RenderCaption` needs, already converted from the record's Windows-1252 bytes.
-struct TCaption {
-    QString Text;
-    uint32_t TextColor = 0;  // 0x00BBGGRR colour values
-    uint32_t BoxColor = 0;
-    QString FontName;        // empty: kDefaultCaptionFont
-    int Size = 0;            // points, at 96 pixels per inch
-    int StyleBits = 0;
-    TOverlayPosition Position;
-    bool NoBox = false;
-    bool MultiLine = false;
-    bool Shadow = false;
+struct Caption {
+    QString text;
+    uint32_t textColor = 0;  // 0x00BBGGRR colour values
+    uint32_t boxColor = 0;
+    QString fontName;        // empty: kDefaultCaptionFont
+    int size = 0;            // points, at 96 pixels per inch
+    int styleBits = 0;
+    OverlayPosition position;
+    bool noBox = false;
+    bool multiLine = false;
+    bool shadow = false;
 };
 
 // The item record's caption fields, texts converted from Windows-1252.
-TCaption CaptionOf(const payload::TKelImageInfo& item);
+Caption CaptionOf(const payload::TKelImageInfo& item);
 
 // The font of a caption: name (or the default), size converted from points at 96 dpi (clamped
 // to a sane range; 0 takes 12 points), style bits. An unknown family falls back to a sans font.
@@ -55,17 +55,17 @@ QFont CaptionFont(const QString& fontName, int size, int styleBits);
 // Where the caption's text goes on a target of the given size: the measured text block (the
 // box behind it is this rectangle grown by 5 pixels on every side) and the step between lines
 // of a multi-line caption.
-struct TCaptionLayout {
-    raster::TRect TextRect;
-    int LineHeight = 0;
+struct CaptionLayout {
+    raster::Rect textRect;
+    int lineHeight = 0;
 };
-TCaptionLayout LayoutCaption(const TCaption& caption, int targetWidth, int targetHeight);
+CaptionLayout LayoutCaption(const Caption& caption, int targetWidth, int targetHeight);
 
 // Line breaks (CR LF, CR, LF) as Qt lays them out.
 QString NormaliseLineBreaks(const QString& text);
 
 // `RenderCaption`: the box (unless NoBox), then the shadow (if Shadow), then the text.
-void RenderCaption(raster::TBitmap32& target, const TCaption& caption);
+void RenderCaption(raster::TBitmap32& target, const Caption& caption);
 
 // `DrawItemText`: the caption of item number index; nothing when index is outside the table or
 // the item has no text.

@@ -14,7 +14,7 @@ namespace vorlandite::slideshow {
 // player's display rectangle counts its right and bottom edges in, and stored shows were framed
 // with that. Random offsets are drawn top before left when the movie fits, left before top when
 // it is fitted; an offset with no room is 0.
-raster::TRect DisplayPanelRect(int mode, const raster::TRect& source, int screenWidth, int screenHeight,
+raster::Rect DisplayPanelRect(int mode, const raster::Rect& source, int screenWidth, int screenHeight,
                                IRandomSource& random);
 
 } // namespace vorlandite::slideshow

@@ -6,23 +6,23 @@
 
 namespace vorlandite::slideshow {
 
-raster::TRect ExitBannerPlacement(int width, int height, int screenWidth, int screenHeight) {
+raster::Rect ExitBannerPlacement(int width, int height, int screenWidth, int screenHeight) {
     const int left = (screenWidth - width) / 2;
     const int top = (screenHeight - height) / 2;
-    return raster::TRect{left, top, left + width, top + height};
+    return raster::Rect{left, top, left + width, top + height};
 }
 
-bool TExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::string& screensaverPath,
+bool ExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::string& screensaverPath,
                                     const std::string& tempFolder, int screenWidth, int screenHeight,
                                     const ShowModal& showModal) {
     if (windowMade_)
         return false;
-    const payload::TKelFixedSizeInfo& header = payload.Header;
+    const payload::TKelFixedSizeInfo& header = payload.header;
     if (header.ExitBannerStoredSize <= 0)
         return false;
     // The window counts as made from here on, also when the picture then fails: one try per run.
     windowMade_ = true;
-    auto extracted = payload::TExtractedFile::Extract(
+    auto extracted = payload::ExtractedFile::Extract(
         screensaverPath, payload::TempFilePath(tempFolder, payload::kExitBannerFile, header.ExitBannerExt),
         payload::DeflatedSection(header, payload::kExitBannerSection, header.ExitBannerStoredSize,
                                  header.ExitBannerSize));
@@ -33,10 +33,10 @@ bool TExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::
     auto picture = raster::DecodePictureFile(file, raster::kShowPictureHint);
     if (!picture.ok() || picture->Empty() || !showModal)
         return false;
-    TExitBannerPicture banner;
-    banner.Bounds = ExitBannerPlacement(picture->Width(), picture->Height(), screenWidth, screenHeight);
-    banner.HandCursor = !payload.Strings.ExitBannerLink.empty();
-    banner.Picture = std::move(picture).value();
+    ExitBannerPicture banner;
+    banner.bounds = ExitBannerPlacement(picture->Width(), picture->Height(), screenWidth, screenHeight);
+    banner.handCursor = !payload.strings.ExitBannerLink.empty();
+    banner.picture = std::move(picture).value();
     showModal(banner);
     return true;
 }

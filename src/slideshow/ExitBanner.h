@@ -14,20 +14,20 @@
 
 namespace vorlandite::slideshow {
 
-struct TExitBannerPicture {
-    raster::TBitmap32 Picture;
-    raster::TRect Bounds;    // the window's place on the screen, the picture's own size
-    bool HandCursor = false; // a click leads somewhere: the banner has a link
+struct ExitBannerPicture {
+    raster::TBitmap32 picture;
+    raster::Rect bounds;    // the window's place on the screen, the picture's own size
+    bool handCursor = false; // a click leads somewhere: the banner has a link
 };
 
 // Centred: left (SW - width) div 2, top (SH - height) div 2, truncating toward zero (a banner
 // larger than the screen gets a negative corner).
-raster::TRect ExitBannerPlacement(int width, int height, int screenWidth, int screenHeight);
+raster::Rect ExitBannerPlacement(int width, int height, int screenWidth, int screenHeight);
 
-class TExitBanner {
+class ExitBanner {
 public:
     // Shows the window modally and returns when the user has closed it.
-    using ShowModal = std::function<void(const TExitBannerPicture&)>;
+    using ShowModal = std::function<void(const ExitBannerPicture&)>;
 
     // Returns at once when a banner window was made before in this run, or when the payload has
     // no exit banner. Otherwise extracts the banner (compressed) to "SSEB" + ExitBannerExt in

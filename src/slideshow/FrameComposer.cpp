@@ -71,21 +71,21 @@ Result<raster::TBitmap32> DecodeStillItem(const std::string& itemFile, raster::S
     const auto pixels = decoded->Pixels();
     if (std::all_of(pixels.begin(), pixels.end(), [](raster::TColor32 p) { return (p >> 24) == 0xFF; })) {
         raster::TBitmap32 picture = std::move(decoded).value();
-        picture.SetDrawMode(raster::TDrawMode::Opaque);
+        picture.SetDrawMode(raster::DrawMode::Opaque);
         picture.SetMasterAlpha(255);
-        picture.SetStretchFilter(raster::TStretchFilter::Nearest);
+        picture.SetStretchFilter(raster::StretchFilter::Nearest);
         return picture;
     }
     auto surface = raster::TBitmap32::Create(decoded->Width(), decoded->Height());
     if (!surface)
         return surface;
-    raster::DrawBitmap(*surface, 0, 0, *decoded, raster::TDrawOptions{raster::TDrawMode::Blend});
+    raster::DrawBitmap(*surface, 0, 0, *decoded, raster::DrawOptions{raster::DrawMode::Blend});
     return surface;
 }
 
-void DrawOverlays(const TFrameContext& context, int index, raster::TBitmap32& target) {
-    DrawLogo(context.Logo, LogoPosition(context.Header), target);
-    DrawItemText(context.Items, index, target);
+void DrawOverlays(const FrameContext& context, int index, raster::TBitmap32& target) {
+    DrawLogo(context.logo, LogoPosition(context.header), target);
+    DrawItemText(context.items, index, target);
 }
 
 } // namespace
@@ -104,12 +104,12 @@ Result<raster::TBitmap32> BackgroundFrame(const raster::TBitmap32& background, i
     auto frame = raster::TBitmap32::Create(width, height);
     if (!frame)
         return frame;
-    raster::DrawBitmap(*frame, 0, 0, background, raster::TDrawOptions{raster::TDrawMode::Opaque});
+    raster::DrawBitmap(*frame, 0, 0, background, raster::DrawOptions{raster::DrawMode::Opaque});
     return frame;
 }
 
-Result<raster::TBitmap32> ComposeGifBackdrop(const TFrameContext& context, int index) {
-    auto backdrop = BackgroundFrame(context.Background, context.Width, context.Height);
+Result<raster::TBitmap32> ComposeGifBackdrop(const FrameContext& context, int index) {
+    auto backdrop = BackgroundFrame(context.background, context.width, context.height);
     if (!backdrop)
         return backdrop;
     backdrop->ResetAlpha();
@@ -117,46 +117,46 @@ Result<raster::TBitmap32> ComposeGifBackdrop(const TFrameContext& context, int i
     return backdrop;
 }
 
-Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int index, const std::string& itemFile) {
-    if (index < 0 || std::size_t(index) >= context.Items.size())
+Result<ComposedPicture> ComposePictureFrame(const FrameContext& context, int index, const std::string& itemFile) {
+    if (index < 0 || std::size_t(index) >= context.items.size())
         return MakeError("item " + std::to_string(index) + " is not in the item table");
-    const payload::TKelImageInfo& item = context.Items[std::size_t(index)];
+    const payload::TKelImageInfo& item = context.items[std::size_t(index)];
     const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
     if (kind == payload::ItemKind::Video || kind == payload::ItemKind::Flash)
         return MakeError("item " + std::to_string(index) + " is not a picture");
 
-    auto frame = BackgroundFrame(context.Background, context.Width, context.Height);
+    auto frame = BackgroundFrame(context.background, context.width, context.height);
     if (!frame)
         return frame.error();
-    TComposedPicture result;
-    result.Frame = std::move(frame).value();
-    result.IsGif = kind == payload::ItemKind::Gif;
+    ComposedPicture result;
+    result.frame = std::move(frame).value();
+    result.isGif = kind == payload::ItemKind::Gif;
 
-    const int mode = EffectiveStretch(item.Stretch, context.Header.Stretch);
-    auto picture = result.IsGif
-                       ? DecodeGifItem(itemFile, uint32_t(context.Header.BackgroundColor),
-                                       DecodeHintFor(mode, context.Width, context.Height), result.Gif)
-                       : DecodeStillItem(itemFile, DecodeHintFor(mode, context.Width, context.Height));
+    const int mode = EffectiveStretch(item.Stretch, context.header.Stretch);
+    auto picture = result.isGif
+                       ? DecodeGifItem(itemFile, uint32_t(context.header.BackgroundColor),
+                                       DecodeHintFor(mode, context.width, context.height), result.gif)
+                       : DecodeStillItem(itemFile, DecodeHintFor(mode, context.width, context.height));
     if (!picture)
         return picture.error();
-    result.Picture = std::move(picture).value();
+    result.picture = std::move(picture).value();
 
     // Mirror, flip, grey, in that order.
-    raster::ApplyImageFilter(result.Picture, uint32_t(item.ImageFilter));
+    raster::ApplyImageFilter(result.picture, uint32_t(item.ImageFilter));
 
     if (item.MaskIndex > -1) {
-        auto mask = LoadMask(context.Header, context.Masks, item.MaskIndex, context.ScreensaverPath,
-                             context.TempFolder);
+        auto mask = LoadMask(context.header, context.masks, item.MaskIndex, context.screensaverPath,
+                             context.tempFolder);
         if (mask)
-            result.Mask = std::move(mask).value();
+            result.mask = std::move(mask).value();
     }
 
-    result.Placement = PicturePlacement(mode, context.Width, context.Height, result.Picture.Width(),
-                                        result.Picture.Height(), context.Random);
+    result.placement = PicturePlacement(mode, context.width, context.height, result.picture.Width(),
+                                        result.picture.Height(), context.random);
     // A GIF keeps its see-through pixels; every other picture is drawn fully opaque.
-    raster::StretchPictureOnto(result.Picture, result.Frame, result.Placement,
-                               result.Mask ? &*result.Mask : nullptr, !result.IsGif);
-    DrawOverlays(context, index, result.Frame);
+    raster::StretchPictureOnto(result.picture, result.frame, result.placement,
+                               result.mask ? &*result.mask : nullptr, !result.isGif);
+    DrawOverlays(context, index, result.frame);
     return result;
 }
 

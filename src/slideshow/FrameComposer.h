@@ -24,28 +24,28 @@
 namespace vorlandite::slideshow {
 
 // What the composition needs besides the item itself. The references must outlive the call.
-struct TFrameContext {
-    const payload::TKelFixedSizeInfo& Header;  // live settings: Stretch, BackgroundColor, logo placement
-    std::span<const payload::TKelImageInfo> Items;
-    std::span<const payload::TKelMaskInfo> Masks;
-    const raster::TBitmap32& Background;  // drawn 1:1 from the frame's top-left corner
-    const raster::TBitmap32& Logo;        // empty: no logo
-    int Width = 0;                        // the frame: the main window's client area
-    int Height = 0;
-    std::string ScreensaverPath;  // for the masks
-    std::string TempFolder;       // ends with '/'
-    IRandomSource& Random;
+struct FrameContext {
+    const payload::TKelFixedSizeInfo& header;  // live settings: Stretch, BackgroundColor, logo placement
+    std::span<const payload::TKelImageInfo> items;
+    std::span<const payload::TKelMaskInfo> masks;
+    const raster::TBitmap32& background;  // drawn 1:1 from the frame's top-left corner
+    const raster::TBitmap32& logo;        // empty: no logo
+    int width = 0;                        // the frame: the main window's client area
+    int height = 0;
+    std::string screensaverPath;  // for the masks
+    std::string tempFolder;       // ends with '/'
+    IRandomSource& random;
 };
 
-struct TComposedPicture {
-    raster::TBitmap32 Frame;
+struct ComposedPicture {
+    raster::TBitmap32 frame;
     // The picture at its own (or hinted) size after its filters, opaque unless it is a GIF.
-    raster::TBitmap32 Picture;
-    std::optional<raster::TBitmap32> Mask;
-    raster::TRect Placement;  // where Picture was drawn; later GIF frames go there too
-    bool IsGif = false;
+    raster::TBitmap32 picture;
+    std::optional<raster::TBitmap32> mask;
+    raster::Rect placement;  // where Picture was drawn; later GIF frames go there too
+    bool isGif = false;
     // The whole animation of a GIF item, already decoded, for the animator.
-    std::shared_ptr<const raster::GifImage> Gif;
+    std::shared_ptr<const raster::GifImage> gif;
 };
 
 // The size a picture may be decoded at in this mode: the frame's size for the modes that scale
@@ -57,12 +57,12 @@ raster::SizeHint DecodeHintFor(int mode, int width, int height);
 Result<raster::TBitmap32> BackgroundFrame(const raster::TBitmap32& background, int width, int height);
 
 // For a GIF item: the background with the logo and the item's caption, under the GIF's frames.
-Result<raster::TBitmap32> ComposeGifBackdrop(const TFrameContext& context, int index);
+Result<raster::TBitmap32> ComposeGifBackdrop(const FrameContext& context, int index);
 
 // The frame of picture item index, decoded from itemFile (the extracted item, named with its
 // extension). Fails for an index outside the table, a video or Flash item, an extension with no
 // decoder and a broken picture; a mask that cannot be loaded leaves the picture unmasked.
-// Random positions are drawn from context.Random.
-Result<TComposedPicture> ComposePictureFrame(const TFrameContext& context, int index, const std::string& itemFile);
+// Random positions are drawn from context.random.
+Result<ComposedPicture> ComposePictureFrame(const FrameContext& context, int index, const std::string& itemFile);
 
 } // namespace vorlandite::slideshow

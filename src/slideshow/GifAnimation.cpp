@@ -15,7 +15,7 @@ namespace vorlandite::slideshow {
 
 using raster::TBitmap32;
 using raster::TColor32;
-using raster::TRect;
+using raster::Rect;
 
 namespace {
 
@@ -45,7 +45,7 @@ struct PictureLook {
     bool Filtered() const { return grey || mirror || flip; }
 };
 
-PictureLook LookOf(const raster::GifImage& image, const TGifAnimationOptions& options, uint32_t imageFilter) {
+PictureLook LookOf(const raster::GifImage& image, const GifAnimationOptions& options, uint32_t imageFilter) {
     PictureLook look;
     look.opaque = !image.IsTransparent();
     // A GIF without transparency: its uncovered areas in the window colour (OpaqueFrame); with
@@ -73,44 +73,44 @@ std::pair<int64_t, int64_t> Footprint(int64_t low, int64_t high, int64_t sourceS
 // The mask as StretchPictureOnto takes it: an empty one (it could not be decoded) is none.
 const TBitmap32* UsableMask(const TBitmap32* mask) { return mask && !mask->Empty() ? mask : nullptr; }
 
-constexpr raster::TDrawOptions kBlendBilinear{raster::TDrawMode::Blend, 255, raster::TStretchFilter::Linear, false};
+constexpr raster::DrawOptions kBlendBilinear{raster::DrawMode::Blend, 255, raster::StretchFilter::Linear, false};
 
 } // namespace
 
 int EffectiveFrameDelayMs(int storedDelayMs) { return storedDelayMs > 0 ? storedDelayMs : kZeroDelayFrameMs; }
 
-TGifAnimation::TGifAnimation(ITimer& timer, TGifAnimationOptions options) : timer_(timer), options_(options) {
+GifAnimation::GifAnimation(ITimer& timer, GifAnimationOptions options) : timer_(timer), options_(options) {
     timer_.Stop();
     timer_.SetOnTimeout([this] { GifTimerTimer(); });
 }
 
-TGifAnimation::~TGifAnimation() {
+GifAnimation::~GifAnimation() {
     timer_.Stop();
     timer_.SetOnTimeout({});
 }
 
-Status TGifAnimation::LoadGif(const std::filesystem::path& file) {
+Status GifAnimation::LoadGif(const std::filesystem::path& file) {
     StopGif();
     return Install(raster::DecodeGifFile(file));
 }
 
-Status TGifAnimation::LoadGif(std::span<const uint8_t> bytes) {
+Status GifAnimation::LoadGif(std::span<const uint8_t> bytes) {
     StopGif();
     return Install(raster::DecodeGif(bytes));
 }
 
-Status TGifAnimation::LoadGif(std::shared_ptr<const raster::GifImage> image) {
+Status GifAnimation::LoadGif(std::shared_ptr<const raster::GifImage> image) {
     StopGif();
     return Install(std::move(image));
 }
 
-Status TGifAnimation::Install(Result<raster::GifImage> decoded) {
+Status GifAnimation::Install(Result<raster::GifImage> decoded) {
     if (!decoded)
         return decoded.error();
     return Install(std::make_shared<const raster::GifImage>(std::move(decoded).value()));
 }
 
-Status TGifAnimation::Install(std::shared_ptr<const raster::GifImage> image) {
+Status GifAnimation::Install(std::shared_ptr<const raster::GifImage> image) {
     if (!image)
         return MakeError("GIF: nothing decoded");
     if (image->width <= 0 || image->height <= 0)
@@ -122,7 +122,7 @@ Status TGifAnimation::Install(std::shared_ptr<const raster::GifImage> image) {
     return Status::Ok();
 }
 
-void TGifAnimation::AnimateGif() {
+void GifAnimation::AnimateGif() {
     if (!image_ || image_->frames.size() < 2)
         return;
     if (ended_) {  // asked again after a GIF that does not loop ended: play it once more
@@ -133,7 +133,7 @@ void TGifAnimation::AnimateGif() {
     timer_.Start(kFirstFrameIntervalMs);
 }
 
-void TGifAnimation::StopGif() {
+void GifAnimation::StopGif() {
     timer_.Stop();
     animator_.reset();
     image_.reset();
@@ -145,15 +145,15 @@ void TGifAnimation::StopGif() {
     drawnFrame_ = -1;
 }
 
-TGifState TGifAnimation::State() const {
+GifState GifAnimation::State() const {
     if (!image_)
-        return TGifState::Idle;
+        return GifState::Idle;
     if (ended_)
-        return TGifState::Ended;
-    return timer_.IsActive() ? TGifState::Animating : TGifState::Loaded;
+        return GifState::Ended;
+    return timer_.IsActive() ? GifState::Animating : GifState::Loaded;
 }
 
-void TGifAnimation::GifTimerTimer() {
+void GifAnimation::GifTimerTimer() {
     timer_.Stop();
     if (!animator_ || animator_->FrameCount() == 0)
         return;
@@ -163,7 +163,7 @@ void TGifAnimation::GifTimerTimer() {
 
     // A frame that cannot be drawn is skipped; the animation goes on with the next one.
     const raster::GifAnimator* playing = animator_.get();
-    TRect changed{};
+    Rect changed{};
     if (DrawFrame(index, changed) && frameShown_)
         frameShown_(index, changed);
     if (animator_.get() != playing)
@@ -177,11 +177,11 @@ void TGifAnimation::GifTimerTimer() {
     timer_.Start(EffectiveFrameDelayMs(image_->frames[std::size_t(index)].delayMs));
 }
 
-int TGifAnimation::NextFrameIndex(int index) {
+int GifAnimation::NextFrameIndex(int index) {
     const int count = animator_->FrameCount();
     if (index + 1 < count || !image_->loops)
         return index + 1;
-    if (options_.looping == TGifLooping::RepeatCount && image_->loopCount > 0) {
+    if (options_.looping == GifLooping::RepeatCount && image_->loopCount > 0) {
         ++completedPlays_;
         if (completedPlays_ > image_->loopCount)
             return count;
@@ -189,7 +189,7 @@ int TGifAnimation::NextFrameIndex(int index) {
     return 0;
 }
 
-Result<TBitmap32> TGifAnimation::ComposeFramePicture(int index) {
+Result<TBitmap32> GifAnimation::ComposeFramePicture(int index) {
     if (!animator_)
         return MakeError("GIF: nothing loaded");
     if (Status composed = animator_->ComposeFrame(index); !composed)
@@ -206,7 +206,7 @@ Result<TBitmap32> TGifAnimation::ComposeFramePicture(int index) {
     return picture;
 }
 
-bool TGifAnimation::DrawFrame(int index, TRect& changed) {
+bool GifAnimation::DrawFrame(int index, Rect& changed) {
     if (!stage_.backdrop || stage_.backdrop->Empty() || !stage_.target || stage_.target->Empty())
         return false;
     // The change is known only from the frame that picture_ and board_ show; the animator may
@@ -229,34 +229,34 @@ bool TGifAnimation::DrawFrame(int index, TRect& changed) {
     return true;
 }
 
-const TBitmap32& TGifAnimation::Picture() const {
+const TBitmap32& GifAnimation::Picture() const {
     return LookOf(*image_, options_, stage_.imageFilter).Filtered() ? picture_ : animator_->Canvas();
 }
 
-void TGifAnimation::UpdatePicture(const TRect& canvasRect) {
+void GifAnimation::UpdatePicture(const Rect& canvasRect) {
     const PictureLook look = LookOf(*image_, options_, stage_.imageFilter);
     if (!look.Filtered())
         return;  // the canvas is the picture
     const TBitmap32& canvas = animator_->Canvas();
-    const TRect r = Intersect(canvasRect, canvas.BoundsRect());
+    const Rect r = Intersect(canvasRect, canvas.BoundsRect());
     if (r.IsEmpty())
         return;
     const int w = canvas.Width();
     const int h = canvas.Height();
-    for (int y = r.Top; y < r.Bottom; ++y) {
+    for (int y = r.top; y < r.bottom; ++y) {
         const TColor32* source = canvas.Scanline(y).data();
         TColor32* out = picture_.Scanline(look.flip ? h - 1 - y : y).data();
         if (look.mirror) {
-            for (int x = r.Left; x < r.Right; ++x)
+            for (int x = r.left; x < r.right; ++x)
                 out[w - 1 - x] = look.Of(source[x]);
         } else {
-            for (int x = r.Left; x < r.Right; ++x)
+            for (int x = r.left; x < r.right; ++x)
                 out[x] = look.Of(source[x]);
         }
     }
 }
 
-bool TGifAnimation::DrawWhole(TRect& changed) {
+bool GifAnimation::DrawWhole(Rect& changed) {
     const TBitmap32& canvas = animator_->Canvas();
     if (LookOf(*image_, options_, stage_.imageFilter).Filtered() &&
         (picture_.Width() != canvas.Width() || picture_.Height() != canvas.Height())) {
@@ -276,16 +276,16 @@ bool TGifAnimation::DrawWhole(TRect& changed) {
     // source is not changed (it may be the animator's canvas).
     raster::StretchPictureOnto(const_cast<TBitmap32&>(Picture()), board_, stage_.placement, stage_.mask, false);
 
-    board_.SetDrawMode(raster::TDrawMode::Opaque);
+    board_.SetDrawMode(raster::DrawMode::Opaque);
     board_.DrawTo(*stage_.target, 0, 0);
     changed = Intersect(board_.BoundsRect(), stage_.target->BoundsRect());
     return true;
 }
 
-bool TGifAnimation::DrawChange(std::span<const TRect> canvasChanges, TRect& changed) {
+bool GifAnimation::DrawChange(std::span<const Rect> canvasChanges, Rect& changed) {
     const TBitmap32& canvas = animator_->Canvas();
     const TBitmap32& picture = Picture();
-    const TRect& placement = stage_.placement;
+    const Rect& placement = stage_.placement;
     if (picture.Width() != canvas.Width() || picture.Height() != canvas.Height() ||
         board_.Width() != stage_.backdrop->Width() || board_.Height() != stage_.backdrop->Height() ||
         placement.IsEmpty())
@@ -293,54 +293,54 @@ bool TGifAnimation::DrawChange(std::span<const TRect> canvasChanges, TRect& chan
 
     // Each change in the picture, and the part of the placement whose scaled pixels read it.
     const PictureLook look = LookOf(*image_, options_, stage_.imageFilter);
-    std::vector<TRect> areas;
-    TRect all{};
-    for (const TRect& canvasChange : canvasChanges) {
-        const TRect change = Intersect(canvasChange, canvas.BoundsRect());
+    std::vector<Rect> areas;
+    Rect all{};
+    for (const Rect& canvasChange : canvasChanges) {
+        const Rect change = Intersect(canvasChange, canvas.BoundsRect());
         if (change.IsEmpty())
             continue;
         UpdatePicture(change);
-        TRect moved = change;
+        Rect moved = change;
         if (look.mirror)
-            moved.Left = canvas.Width() - change.Right, moved.Right = canvas.Width() - change.Left;
+            moved.left = canvas.Width() - change.right, moved.right = canvas.Width() - change.left;
         if (look.flip)
-            moved.Top = canvas.Height() - change.Bottom, moved.Bottom = canvas.Height() - change.Top;
-        const auto [left, right] = Footprint(moved.Left, moved.Right, picture.Width(), placement.Width());
-        const auto [top, bottom] = Footprint(moved.Top, moved.Bottom, picture.Height(), placement.Height());
-        const TRect area = Intersect(TRect{int(placement.Left + left), int(placement.Top + top),
-                                           int(placement.Left + right), int(placement.Top + bottom)},
+            moved.top = canvas.Height() - change.bottom, moved.bottom = canvas.Height() - change.top;
+        const auto [left, right] = Footprint(moved.left, moved.right, picture.Width(), placement.Width());
+        const auto [top, bottom] = Footprint(moved.top, moved.bottom, picture.Height(), placement.Height());
+        const Rect area = Intersect(Rect{int(placement.left + left), int(placement.top + top),
+                                           int(placement.left + right), int(placement.top + bottom)},
                                      board_.BoundsRect());
         if (area.IsEmpty())
             continue;
         areas.push_back(area);
         all = all.IsEmpty() ? area
-                            : TRect{std::min(all.Left, area.Left), std::min(all.Top, area.Top),
-                                    std::max(all.Right, area.Right), std::max(all.Bottom, area.Bottom)};
+                            : Rect{std::min(all.left, area.left), std::min(all.top, area.top),
+                                    std::max(all.right, area.right), std::max(all.bottom, area.bottom)};
     }
     // A few scattered changes are redrawn one by one; many at once (a loop starting over) as the
     // one rectangle holding them, which costs at most the placement.
     constexpr std::size_t kSeparateAreas = 8;
     if (areas.size() > kSeparateAreas)
         areas.assign(1, all);
-    for (const TRect& area : areas)
+    for (const Rect& area : areas)
         if (!Redraw(area))
             return false;
     changed = Intersect(all, stage_.target->BoundsRect());
-    for (int y = changed.Top; y < changed.Bottom; ++y)
-        std::copy_n(board_.Scanline(y).data() + changed.Left, std::size_t(changed.Width()),
-                    stage_.target->Scanline(y).data() + changed.Left);
+    for (int y = changed.top; y < changed.bottom; ++y)
+        std::copy_n(board_.Scanline(y).data() + changed.left, std::size_t(changed.Width()),
+                    stage_.target->Scanline(y).data() + changed.left);
     return true;
 }
 
-bool TGifAnimation::Redraw(const TRect& area) {
+bool GifAnimation::Redraw(const Rect& area) {
     // The same drawing as StretchPictureOnto's through a layer, on a layer of just this part:
     // the placement moved with it, so every pixel samples where it does on the whole frame.
-    const TRect& placement = stage_.placement;
+    const Rect& placement = stage_.placement;
     auto layer = TBitmap32::Create(area.Width(), area.Height());
     if (!layer)
         return false;
-    const TRect shifted{placement.Left - area.Left, placement.Top - area.Top, placement.Right - area.Left,
-                        placement.Bottom - area.Top};
+    const Rect shifted{placement.left - area.left, placement.top - area.top, placement.right - area.left,
+                        placement.bottom - area.top};
     const TBitmap32& picture = Picture();
     raster::StretchBitmap(*layer, shifted, picture, picture.BoundsRect(), kBlendBilinear);
     if (const TBitmap32* mask = UsableMask(stage_.mask)) {
@@ -352,10 +352,10 @@ bool TGifAnimation::Redraw(const TRect& area) {
         raster::ApplyMaskAlpha(*layer, &*maskPart);
     }
     const std::size_t width = std::size_t(area.Width());
-    for (int y = area.Top; y < area.Bottom; ++y) {
-        TColor32* row = board_.Scanline(y).data() + area.Left;
-        std::copy_n(stage_.backdrop->Scanline(y).data() + area.Left, width, row);
-        raster::BlendRow(layer->Scanline(y - area.Top).data(), row, width);
+    for (int y = area.top; y < area.bottom; ++y) {
+        TColor32* row = board_.Scanline(y).data() + area.left;
+        std::copy_n(stage_.backdrop->Scanline(y).data() + area.left, width, row);
+        raster::BlendRow(layer->Scanline(y - area.top).data(), row, width);
     }
     return true;
 }

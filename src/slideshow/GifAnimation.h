@@ -37,7 +37,7 @@ inline constexpr int kZeroDelayFrameMs = 100;
 // The frame delay used for a stored delay (milliseconds).
 int EffectiveFrameDelayMs(int storedDelayMs);
 
-enum class TGifLooping {
+enum class GifLooping {
     // A GIF with the looping extension loops for ever whatever repeat count it gives; one
     // without plays once. This is how the show has always played GIF items.
     ForEverWhenMarked,
@@ -46,8 +46,8 @@ enum class TGifLooping {
     RepeatCount,
 };
 
-struct TGifAnimationOptions {
-    TGifLooping looping = TGifLooping::ForEverWhenMarked;
+struct GifAnimationOptions {
+    GifLooping looping = GifLooping::ForEverWhenMarked;
     // The show's background colour (0x00BBGGRR, system colours allowed): transparent pixels of
     // a frame carry it so that bilinear scaling fades the GIF's edges towards it.
     uint32_t backgroundColour = 0x00000000;
@@ -56,27 +56,27 @@ struct TGifAnimationOptions {
 };
 
 // Where the frames go, as the item loader left it for the current item.
-struct TGifStage {
+struct GifStage {
     const raster::TBitmap32* backdrop = nullptr;  // background + logo + caption, frame-sized
-    raster::TRect placement{};                    // the picture's rectangle on the frame
+    raster::Rect placement{};                    // the picture's rectangle on the frame
     raster::TBitmap32* target = nullptr;          // the picture control's bitmap
     // The item's filters and mask, so that the animated frames look like the first one did.
     uint32_t imageFilter = 0;
     const raster::TBitmap32* mask = nullptr;
 };
 
-enum class TGifState { Idle, Loaded, Animating, Ended };
+enum class GifState { Idle, Loaded, Animating, Ended };
 
-class TGifAnimation {
+class GifAnimation {
 public:
     // frameIndex: the frame now shown; changed: the target's rectangle that changed.
-    using FrameShownHandler = std::function<void(int frameIndex, const raster::TRect& changed)>;
+    using FrameShownHandler = std::function<void(int frameIndex, const raster::Rect& changed)>;
 
     // The timer is the owner's; this object takes over its handler while it lives.
-    explicit TGifAnimation(ITimer& timer, TGifAnimationOptions options = {});
-    TGifAnimation(const TGifAnimation&) = delete;
-    TGifAnimation& operator=(const TGifAnimation&) = delete;
-    ~TGifAnimation();
+    explicit GifAnimation(ITimer& timer, GifAnimationOptions options = {});
+    GifAnimation(const GifAnimation&) = delete;
+    GifAnimation& operator=(const GifAnimation&) = delete;
+    ~GifAnimation();
 
     // StopGif, then decode the file. On failure nothing is loaded (the item is abandoned).
     Status LoadGif(const std::filesystem::path& file);
@@ -91,7 +91,7 @@ public:
     void GifTimerTimer();
 
     // The next frame is drawn whole on the new stage.
-    void SetStage(const TGifStage& stage) {
+    void SetStage(const GifStage& stage) {
         stage_ = stage;
         drawnFrame_ = -1;
     }
@@ -106,28 +106,28 @@ public:
     raster::GifAnimator* Animator() { return animator_.get(); }
     int FrameIndex() const { return frameIndex_; }
     void SetFrameIndex(int index) { frameIndex_ = index; }
-    TGifState State() const;
+    GifState State() const;
 
 private:
     Status Install(Result<raster::GifImage> decoded);
     Status Install(std::shared_ptr<const raster::GifImage> image);
     // Draws the frame; changed: the target's rectangle that changed.
-    bool DrawFrame(int index, raster::TRect& changed);
+    bool DrawFrame(int index, raster::Rect& changed);
     // The picture and the board from scratch, all of the board onto the target.
-    bool DrawWhole(raster::TRect& changed);
+    bool DrawWhole(raster::Rect& changed);
     // Only what the rectangles of the logical screen changed; false when it must be drawn whole.
-    bool DrawChange(std::span<const raster::TRect> canvasChanges, raster::TRect& changed);
+    bool DrawChange(std::span<const raster::Rect> canvasChanges, raster::Rect& changed);
     // Scales the picture again onto the board's rectangle area, over the backdrop.
-    bool Redraw(const raster::TRect& area);
+    bool Redraw(const raster::Rect& area);
     // picture_ := the look of the canvas in canvasRect (the same rectangle mirrored and flipped
     // by the item's filter).
-    void UpdatePicture(const raster::TRect& canvasRect);
+    void UpdatePicture(const raster::Rect& canvasRect);
     // The index after index, or FrameCount when the animation ends there.
     int NextFrameIndex(int index);
 
     ITimer& timer_;
-    TGifAnimationOptions options_;
-    TGifStage stage_;
+    GifAnimationOptions options_;
+    GifStage stage_;
     FrameShownHandler frameShown_;
     std::shared_ptr<const raster::GifImage> image_;
     std::unique_ptr<raster::GifAnimator> animator_;

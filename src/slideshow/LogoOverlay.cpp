@@ -14,7 +14,7 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
         return MakeError("the payload has no logo");
     // The logo is always stored deflated. A logo file of an earlier run may still lie there; a
     // failed extraction removes it, so only this run's logo is shown.
-    auto extracted = payload::TExtractedFile::Extract(
+    auto extracted = payload::ExtractedFile::Extract(
         screensaverPath, payload::TempFilePath(tempFolder, payload::kLogoFile, header.LogoExt),
         payload::DeflatedSection(header, payload::kLogoSection, header.LogoStoredSize, header.LogoSize));
     if (!extracted)
@@ -31,7 +31,7 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
         return logo;
     // The key colour behind the picture: areas its own transparency leaves open key out too.
     logo->Clear(keyColour);
-    raster::DrawBitmap(*logo, 0, 0, *picture, raster::TDrawOptions{raster::TDrawMode::Blend});
+    raster::DrawBitmap(*logo, 0, 0, *picture, raster::DrawOptions{raster::DrawMode::Blend});
     logo->ResetAlpha();
     if (key != uint32_t(payload::kNoColor)) {
         // Exact matches only, all 32 bits: a colour one step off stays visible.
@@ -42,15 +42,15 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
     return logo;
 }
 
-TOverlayPosition LogoPosition(const payload::TKelFixedSizeInfo& header) {
+OverlayPosition LogoPosition(const payload::TKelFixedSizeInfo& header) {
     return {header.LogoPosition, header.LogoMarginX, header.LogoMarginY};
 }
 
-void DrawLogo(const raster::TBitmap32& logo, const TOverlayPosition& position, raster::TBitmap32& target) {
+void DrawLogo(const raster::TBitmap32& logo, const OverlayPosition& position, raster::TBitmap32& target) {
     if (logo.Empty() || target.Empty())
         return;
-    const raster::TPoint at = PositionBox(position, logo.Width(), logo.Height(), target.Width(), target.Height());
-    raster::DrawBitmap(target, at.X, at.Y, logo, raster::TDrawOptions{raster::TDrawMode::Blend});
+    const raster::Point at = PositionBox(position, logo.Width(), logo.Height(), target.Width(), target.Height());
+    raster::DrawBitmap(target, at.x, at.y, logo, raster::DrawOptions{raster::DrawMode::Blend});
 }
 
 } // namespace vorlandite::slideshow

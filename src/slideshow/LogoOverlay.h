@@ -21,10 +21,10 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
                                    const std::string& tempFolder);
 
 // LogoPosition with LogoMarginX and LogoMarginY.
-TOverlayPosition LogoPosition(const payload::TKelFixedSizeInfo& header);
+OverlayPosition LogoPosition(const payload::TKelFixedSizeInfo& header);
 
 // `DrawLogo`: blends the logo 1:1 onto the target at the box its position gives. An empty logo
 // draws nothing.
-void DrawLogo(const raster::TBitmap32& logo, const TOverlayPosition& position, raster::TBitmap32& target);
+void DrawLogo(const raster::TBitmap32& logo, const OverlayPosition& position, raster::TBitmap32& target);
 
 } // namespace vorlandite::slideshow

@@ -15,7 +15,7 @@ Result<raster::TBitmap32> Flattened(const raster::TBitmap32& picture) {
     auto surface = raster::TBitmap32::Create(picture.Width(), picture.Height());
     if (!surface)
         return surface;
-    raster::DrawBitmap(*surface, 0, 0, picture, raster::TDrawOptions{raster::TDrawMode::Blend});
+    raster::DrawBitmap(*surface, 0, 0, picture, raster::DrawOptions{raster::DrawMode::Blend});
     surface->ResetAlpha();
     return surface;
 }
@@ -30,7 +30,7 @@ Result<raster::TBitmap32> LoadMask(const payload::TKelFixedSizeInfo& header,
     const payload::TKelMaskInfo& mask = masks[std::size_t(maskIndex)];
     // A file of the same name left over from an earlier run never stands in for this mask: a
     // failed extraction removes it.
-    auto extracted = payload::TExtractedFile::Extract(
+    auto extracted = payload::ExtractedFile::Extract(
         screensaverPath, payload::TempFilePath(tempFolder, payload::kMaskFile, payload::MaskExtension(mask.Format)),
         payload::TableItem(header, mask));
     if (!extracted)

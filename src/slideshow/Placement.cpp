@@ -8,30 +8,30 @@ namespace vorlandite::slideshow {
 
 namespace {
 
-using raster::TRect;
+using raster::Rect;
 
-TRect Sized(int left, int top, int width, int height) { return TRect{left, top, left + width, top + height}; }
+Rect Sized(int left, int top, int width, int height) { return Rect{left, top, left + width, top + height}; }
 
 // Scaled to fit the window with the aspect ratio kept. The scaled side is computed with
 // truncating integer arithmetic and then halved on each side of the centre, so an odd size
 // comes out one pixel smaller: that is how stored shows have always been framed.
-TRect FitCentred(int width, int height, int pictureWidth, int pictureHeight) {
+Rect FitCentred(int width, int height, int pictureWidth, int pictureHeight) {
     // W / IW > H / IH, compared exactly by cross-multiplying.
     if (int64_t(width) * pictureHeight > int64_t(height) * pictureWidth) {
         const int q = int(int64_t(pictureWidth) * height / pictureHeight);
-        return TRect{width / 2 - q / 2, 0, width / 2 + q / 2, height};
+        return Rect{width / 2 - q / 2, 0, width / 2 + q / 2, height};
     }
     const int q = int(int64_t(pictureHeight) * width / pictureWidth);
-    return TRect{0, height / 2 - q / 2, width, height / 2 + q / 2};
+    return Rect{0, height / 2 - q / 2, width, height / 2 + q / 2};
 }
 
-TRect Centred(int width, int height, int pictureWidth, int pictureHeight) {
+Rect Centred(int width, int height, int pictureWidth, int pictureHeight) {
     return Sized((width - pictureWidth) / 2, (height - pictureHeight) / 2, pictureWidth, pictureHeight);
 }
 
 // Unscaled at a random place; a picture larger than the window is shifted left or up by a
 // random amount instead, so some part of it is always on screen.
-TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
+Rect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
     const int ex = width - pictureWidth;
     const int ey = height - pictureHeight;
     int rx = random.Random(std::abs(ex));
@@ -44,17 +44,17 @@ TRect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight,
 }
 
 // Fitted, then moved at random along the axis that has room left.
-TRect RandomFitted(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
-    TRect r = raster::FitRect(width, height, pictureWidth, pictureHeight);
-    if (r.Left > 0) {
-        const int t = random.Random(2 * r.Left);
-        r.Right = r.Right - r.Left + t;
-        r.Left = t;
+Rect RandomFitted(int width, int height, int pictureWidth, int pictureHeight, IRandomSource& random) {
+    Rect r = raster::FitRect(width, height, pictureWidth, pictureHeight);
+    if (r.left > 0) {
+        const int t = random.Random(2 * r.left);
+        r.right = r.right - r.left + t;
+        r.left = t;
     }
-    if (r.Top > 0) {
-        const int u = random.Random(2 * r.Top);
-        r.Bottom = r.Bottom - r.Top + u;
-        r.Top = u;
+    if (r.top > 0) {
+        const int u = random.Random(2 * r.top);
+        r.bottom = r.bottom - r.top + u;
+        r.top = u;
     }
     return r;
 }
@@ -67,13 +67,13 @@ bool LargerThan(int width, int height, int pictureWidth, int pictureHeight) {
 
 int EffectiveStretch(int itemStretch, int settingStretch) { return itemStretch != -1 ? itemStretch : settingStretch; }
 
-TRect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
+Rect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
                        IRandomSource& random) {
     if (pictureWidth <= 0 || pictureHeight <= 0)
-        return TRect{0, 0, width, height};
+        return Rect{0, 0, width, height};
     switch (mode) {
     case kStretchFill:
-        return TRect{0, 0, width, height};
+        return Rect{0, 0, width, height};
     case kStretchFit:
         return FitCentred(width, height, pictureWidth, pictureHeight);
     case kStretchCentreShrink:

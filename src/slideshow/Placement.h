@@ -11,7 +11,7 @@
 namespace vorlandite::slideshow {
 
 // Size-and-position modes of the item record and the "Stretch" setting.
-enum TStretchMode : int {
+enum StretchMode : int {
     kStretchFit = 0,           // scaled up or down to fit, aspect kept, centred
     kStretchFill = 1,          // stretched over the whole window
     kStretchCentre = 2,        // unscaled, centred, cut when larger
@@ -26,13 +26,13 @@ int EffectiveStretch(int itemStretch, int settingStretch);
 // The rectangle of a width x height window that a pictureWidth x pictureHeight picture is drawn
 // into. Random modes draw x before y. Any mode outside 0 to 5 fits the picture and moves it at
 // random. A picture without area fills the window (there is no aspect ratio to keep).
-raster::TRect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
+raster::Rect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
                                IRandomSource& random);
 
 // The monitor alternation of picture items. With two or more monitors the picture items take
 // turns, the first going to the main monitor; with one, every item goes there. Videos and Flash
 // movies always play on the main monitor and do not take a turn.
-class TMonitorAlternation {
+class MonitorAlternation {
 public:
     // The monitor for the next picture item: true for the main one.
     bool NextPictureOnPrimary(bool multiMonitor) {

@@ -26,11 +26,11 @@ int ClampToInt(int64_t v) {
 
 } // namespace
 
-raster::TPoint PositionBox(const TOverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
+raster::Point PositionBox(const OverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
                            int targetHeight) {
     Edge horizontal = Edge::Centre;
     Edge vertical = Edge::Centre;
-    switch (position.Code) {
+    switch (position.code) {
     case 0: horizontal = Edge::Near; vertical = Edge::Near; break;
     case 1: horizontal = Edge::Far; vertical = Edge::Near; break;
     case 2: horizontal = Edge::Centre; vertical = Edge::Near; break;
@@ -39,8 +39,8 @@ raster::TPoint PositionBox(const TOverlayPosition& position, int boxWidth, int b
     case 5: horizontal = Edge::Centre; vertical = Edge::Far; break;
     default: break;
     }
-    return {ClampToInt(Along(horizontal, boxWidth, targetWidth, position.MarginX)),
-            ClampToInt(Along(vertical, boxHeight, targetHeight, position.MarginY))};
+    return {ClampToInt(Along(horizontal, boxWidth, targetWidth, position.marginX)),
+            ClampToInt(Along(vertical, boxHeight, targetHeight, position.marginY))};
 }
 
 } // namespace vorlandite::slideshow

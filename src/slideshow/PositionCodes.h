@@ -10,16 +10,16 @@
 
 namespace vorlandite::slideshow {
 
-struct TOverlayPosition {
-    int Code = 0;
-    int MarginX = 0;
-    int MarginY = 0;
+struct OverlayPosition {
+    int code = 0;
+    int marginX = 0;
+    int marginY = 0;
 };
 
 // Top-left corner of a boxWidth x boxHeight box on a targetWidth x targetHeight target.
 // Halving truncates toward zero, so a box wider than the target sticks out further on the
 // right. Coordinates that would leave the int range (hostile margins) are clamped.
-raster::TPoint PositionBox(const TOverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
+raster::Point PositionBox(const OverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
                            int targetHeight);
 
 } // namespace vorlandite::slideshow

@@ -23,9 +23,9 @@ Result<std::optional<raster::TBitmap32>> LoadPreviewImage(const std::string& scr
 
     const int64_t size = header->PreviewSize;
     // Stored raw; the file goes once decoded, also when decoding failed.
-    auto extracted = payload::TExtractedFile::ExtractFrom(
+    auto extracted = payload::ExtractedFile::ExtractFrom(
         **source, payload::TempFilePath(tempFolder, payload::kPreviewFile),
-        payload::TStoredItem{false, payload::SectionStart(*header, payload::kPreviewSection), size, size});
+        payload::StoredItem{false, payload::SectionStart(*header, payload::kPreviewSection), size, size});
     // Decoded as what the section holds, a Windows bitmap, whatever its bytes look like.
     auto picture = extracted ? raster::DecodePictureFile(extracted->Path(), raster::kShowPictureHint)
                              : Result<raster::TBitmap32>(extracted.error());

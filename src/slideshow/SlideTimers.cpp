@@ -8,7 +8,7 @@ namespace vorlandite::slideshow {
 
 // --- Qt ------------------------------------------------------------------------------------
 
-TQtTimer::TQtTimer() : timer_(std::make_unique<QTimer>()) {
+QtTimer::QtTimer() : timer_(std::make_unique<QTimer>()) {
     timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer_.get(), &QTimer::timeout, [this] {
         if (handler_)
@@ -16,11 +16,11 @@ TQtTimer::TQtTimer() : timer_(std::make_unique<QTimer>()) {
     });
 }
 
-TQtTimer::~TQtTimer() = default;
+QtTimer::~QtTimer() = default;
 
-void TQtTimer::SetOnTimeout(std::function<void()> handler) { handler_ = std::move(handler); }
+void QtTimer::SetOnTimeout(std::function<void()> handler) { handler_ = std::move(handler); }
 
-void TQtTimer::Start(int intervalMs) {
+void QtTimer::Start(int intervalMs) {
     interval_ = intervalMs;
     // QTimer fires an interval of 0 whenever the event loop is idle; the show's timers never fire.
     if (intervalMs < 1) {
@@ -30,24 +30,24 @@ void TQtTimer::Start(int intervalMs) {
     timer_->start(intervalMs);
 }
 
-void TQtTimer::Stop() { timer_->stop(); }
+void QtTimer::Stop() { timer_->stop(); }
 
-bool TQtTimer::IsActive() const { return timer_->isActive(); }
+bool QtTimer::IsActive() const { return timer_->isActive(); }
 
 // --- virtual -------------------------------------------------------------------------------
 
-TVirtualTimerClock::~TVirtualTimerClock() {
-    for (TVirtualTimer* timer : timers_)
+VirtualTimerClock::~VirtualTimerClock() {
+    for (VirtualTimer* timer : timers_)
         timer->clock_ = nullptr;
 }
 
-void TVirtualTimerClock::Attach(TVirtualTimer* timer) { timers_.push_back(timer); }
+void VirtualTimerClock::Attach(VirtualTimer* timer) { timers_.push_back(timer); }
 
-void TVirtualTimerClock::Detach(TVirtualTimer* timer) { std::erase(timers_, timer); }
+void VirtualTimerClock::Detach(VirtualTimer* timer) { std::erase(timers_, timer); }
 
-TVirtualTimer* TVirtualTimerClock::NextDue() const {
-    TVirtualTimer* next = nullptr;
-    for (TVirtualTimer* timer : timers_) {
+VirtualTimer* VirtualTimerClock::NextDue() const {
+    VirtualTimer* next = nullptr;
+    for (VirtualTimer* timer : timers_) {
         if (!timer->active_)
             continue;
         if (!next || timer->due_ < next->due_ || (timer->due_ == next->due_ && timer->sequence_ < next->sequence_))
@@ -56,17 +56,17 @@ TVirtualTimer* TVirtualTimerClock::NextDue() const {
     return next;
 }
 
-std::optional<int64_t> TVirtualTimerClock::NextDueMs() const {
-    if (const TVirtualTimer* next = NextDue())
+std::optional<int64_t> VirtualTimerClock::NextDueMs() const {
+    if (const VirtualTimer* next = NextDue())
         return next->due_;
     return std::nullopt;
 }
 
-int TVirtualTimerClock::AdvanceTo(int64_t timeMs) {
+int VirtualTimerClock::AdvanceTo(int64_t timeMs) {
     int expiries = 0;
     // One expiry at a time: a handler may stop, start or destroy any timer, so the next one is
     // looked up again after each.
-    for (TVirtualTimer* next = NextDue(); next && next->due_ <= timeMs; next = NextDue()) {
+    for (VirtualTimer* next = NextDue(); next && next->due_ <= timeMs; next = NextDue()) {
         now_ = std::max(now_, next->due_);
         next->Expire();
         ++expiries;
@@ -75,10 +75,10 @@ int TVirtualTimerClock::AdvanceTo(int64_t timeMs) {
     return expiries;
 }
 
-int TVirtualTimerClock::AdvanceBy(int64_t ms) { return AdvanceTo(now_ + std::max<int64_t>(ms, 0)); }
+int VirtualTimerClock::AdvanceBy(int64_t ms) { return AdvanceTo(now_ + std::max<int64_t>(ms, 0)); }
 
-bool TVirtualTimerClock::RunNext() {
-    TVirtualTimer* next = NextDue();
+bool VirtualTimerClock::RunNext() {
+    VirtualTimer* next = NextDue();
     if (!next)
         return false;
     now_ = std::max(now_, next->due_);
@@ -86,14 +86,14 @@ bool TVirtualTimerClock::RunNext() {
     return true;
 }
 
-TVirtualTimer::TVirtualTimer(TVirtualTimerClock& clock) : clock_(&clock) { clock_->Attach(this); }
+VirtualTimer::VirtualTimer(VirtualTimerClock& clock) : clock_(&clock) { clock_->Attach(this); }
 
-TVirtualTimer::~TVirtualTimer() {
+VirtualTimer::~VirtualTimer() {
     if (clock_)
         clock_->Detach(this);
 }
 
-void TVirtualTimer::Start(int intervalMs) {
+void VirtualTimer::Start(int intervalMs) {
     interval_ = intervalMs;
     active_ = clock_ && intervalMs >= 1;
     if (!active_)
@@ -102,7 +102,7 @@ void TVirtualTimer::Start(int intervalMs) {
     sequence_ = clock_->NextSequence();
 }
 
-void TVirtualTimer::Expire() {
+void VirtualTimer::Expire() {
     // Re-armed before the handler runs, so a handler that stops or restarts the timer wins.
     due_ += interval_;
     sequence_ = clock_->NextSequence();

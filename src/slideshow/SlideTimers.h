@@ -31,10 +31,10 @@ public:
 };
 
 // On QTimer (precise timer type, so GIF delays are kept to the millisecond).
-class TQtTimer final : public ITimer {
+class QtTimer final : public ITimer {
 public:
-    TQtTimer();
-    ~TQtTimer() override;
+    QtTimer();
+    ~QtTimer() override;
     void SetOnTimeout(std::function<void()> handler) override;
     void Start(int intervalMs) override;
     void Stop() override;
@@ -47,17 +47,17 @@ private:
     int interval_ = 0;
 };
 
-class TVirtualTimer;
+class VirtualTimer;
 
 // Time for virtual timers: it passes only when the owner advances it, and due timers fire in a
 // fixed order (earlier expiry first; equal expiries in the order they were armed), so a run is
 // the same every time. Single-threaded: use it from the owner's thread only.
-class TVirtualTimerClock {
+class VirtualTimerClock {
 public:
-    TVirtualTimerClock() = default;
-    TVirtualTimerClock(const TVirtualTimerClock&) = delete;
-    TVirtualTimerClock& operator=(const TVirtualTimerClock&) = delete;
-    ~TVirtualTimerClock();
+    VirtualTimerClock() = default;
+    VirtualTimerClock(const VirtualTimerClock&) = delete;
+    VirtualTimerClock& operator=(const VirtualTimerClock&) = delete;
+    ~VirtualTimerClock();
 
     int64_t NowMs() const { return now_; }
     // The time of the next expiry of any active timer.
@@ -70,23 +70,23 @@ public:
     bool RunNext();
 
 private:
-    friend class TVirtualTimer;
-    void Attach(TVirtualTimer* timer);
-    void Detach(TVirtualTimer* timer);
+    friend class VirtualTimer;
+    void Attach(VirtualTimer* timer);
+    void Detach(VirtualTimer* timer);
     uint64_t NextSequence() { return ++sequence_; }
-    TVirtualTimer* NextDue() const;
+    VirtualTimer* NextDue() const;
 
     int64_t now_ = 0;
     uint64_t sequence_ = 0;
-    std::vector<TVirtualTimer*> timers_;
+    std::vector<VirtualTimer*> timers_;
 };
 
-class TVirtualTimer final : public ITimer {
+class VirtualTimer final : public ITimer {
 public:
-    explicit TVirtualTimer(TVirtualTimerClock& clock);
-    TVirtualTimer(const TVirtualTimer&) = delete;
-    TVirtualTimer& operator=(const TVirtualTimer&) = delete;
-    ~TVirtualTimer() override;
+    explicit VirtualTimer(VirtualTimerClock& clock);
+    VirtualTimer(const VirtualTimer&) = delete;
+    VirtualTimer& operator=(const VirtualTimer&) = delete;
+    ~VirtualTimer() override;
 
     void SetOnTimeout(std::function<void()> handler) override { handler_ = std::move(handler); }
     void Start(int intervalMs) override;
@@ -97,10 +97,10 @@ public:
     int64_t Fired() const { return fired_; }
 
 private:
-    friend class TVirtualTimerClock;
+    friend class VirtualTimerClock;
     void Expire();
 
-    TVirtualTimerClock* clock_;
+    VirtualTimerClock* clock_;
     std::function<void()> handler_;
     int interval_ = 0;
     bool active_ = false;

@@ -4,7 +4,7 @@
 #include "base/PendingFile.h"
 #include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
-#include "raster/canvas/TBitmapCanvas.h"
+#include "raster/canvas/BitmapCanvas.h"
 #include "raster/decoders/PictureDecoding.h"
 
 #include <QFont>
@@ -128,41 +128,41 @@ Status SaveBitmapFile(const raster::TBitmap32& bitmap, const std::string& path) 
     return file.Commit();
 }
 
-raster::TRect DrawWallpaperNotice(raster::TBitmap32& bitmap) {
+raster::Rect DrawWallpaperNotice(raster::TBitmap32& bitmap) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kNoticePixelSize);
     const QString text = QString::fromLatin1(kWallpaperNotice.data(), qsizetype(kWallpaperNotice.size()));
     const QFontMetrics metrics(font);
-    raster::TRect box{kNoticeX, kNoticeY, kNoticeX + metrics.horizontalAdvance(text), kNoticeY + metrics.height()};
-    raster::TRect clipped{std::max(box.Left, 0), std::max(box.Top, 0), std::min(box.Right, bitmap.Width()),
-                          std::min(box.Bottom, bitmap.Height())};
+    raster::Rect box{kNoticeX, kNoticeY, kNoticeX + metrics.horizontalAdvance(text), kNoticeY + metrics.height()};
+    raster::Rect clipped{std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, bitmap.Width()),
+                          std::min(box.bottom, bitmap.Height())};
     if (clipped.IsEmpty())
         return {};
-    raster::TBitmapCanvas canvas(bitmap);
+    raster::BitmapCanvas canvas(bitmap);
     canvas.FillRect(box, kNoticeBackground);
     canvas.DrawText(kNoticeX, kNoticeY, text, font, kWindowText, /*antialiased=*/false);
     return clipped;
 }
 
 Status SetCurrentImageAsWallpaper(int currentPictureIndex, const payload::Payload& payload,
-                                  const std::string& screensaverPath, const TWallpaperServices& services,
-                                  const TWallpaperScreen& screen) {
+                                  const std::string& screensaverPath, const WallpaperServices& services,
+                                  const WallpaperScreen& screen) {
     if (currentPictureIndex < 0)
         return Status::Ok();
-    if (std::size_t(currentPictureIndex) >= payload.Images.size())
+    if (std::size_t(currentPictureIndex) >= payload.images.size())
         return MakeError("no such item");
-    const payload::TKelImageInfo& item = payload.Images[std::size_t(currentPictureIndex)];
+    const payload::TKelImageInfo& item = payload.images[std::size_t(currentPictureIndex)];
 
     if (screen.pictureBitmap) {
-        const raster::TRect changed = DrawWallpaperNotice(*screen.pictureBitmap);
+        const raster::Rect changed = DrawWallpaperNotice(*screen.pictureBitmap);
         if (!changed.IsEmpty() && screen.repaint)
             screen.repaint(changed);
     }
 
-    auto extracted = payload::TExtractedFile::Extract(
+    auto extracted = payload::ExtractedFile::Extract(
         screensaverPath, payload::TempFilePath(services.tempFolder, payload::kWallpaperItemFile, item.Ext),
-        payload::TableItem(payload.Header, item));
+        payload::TableItem(payload.header, item));
     if (!extracted)
         return extracted.error();
     const std::string wallpaper = WallpaperFilePath(services.windowsFolder);
@@ -178,7 +178,7 @@ Status SetCurrentImageAsWallpaper(int currentPictureIndex, const payload::Payloa
     if (!written)
         return written;
     return SetDesktopWallpaper(services.registry, services.desktop, wallpaper,
-                               payload.Header.Stretch == kStretchedSetting);
+                               payload.header.Stretch == kStretchedSetting);
 }
 
 } // namespace vorlandite::slideshow

@@ -36,9 +36,9 @@ Status SaveBitmapFile(const raster::TBitmap32& bitmap, const std::string& path);
 
 // The notice in the picture bitmap (top-left corner at 100, 200; the dialog font in window-text
 // colour on white). Returns the rectangle it covers, clipped to the bitmap.
-raster::TRect DrawWallpaperNotice(raster::TBitmap32& bitmap);
+raster::Rect DrawWallpaperNotice(raster::TBitmap32& bitmap);
 
-struct TWallpaperServices {
+struct WallpaperServices {
     platform::Registry& registry;
     platform::IDesktopWallpaper& desktop;
     std::string windowsFolder;  // no trailing separator
@@ -47,9 +47,9 @@ struct TWallpaperServices {
 
 // What is on screen: the picture bitmap the notice is written into (null: none) and how to
 // repaint the part of it that changed.
-struct TWallpaperScreen {
+struct WallpaperScreen {
     raster::TBitmap32* pictureBitmap = nullptr;
-    std::function<void(const raster::TRect&)> repaint;
+    std::function<void(const raster::Rect&)> repaint;
 };
 
 // Does nothing (Ok) when `currentPictureIndex` is below 0: a video or Flash movie is on screen,
@@ -58,7 +58,7 @@ struct TWallpaperScreen {
 // removes the extracted file (also when decoding failed) and sets the wallpaper, stretched when
 // the Stretch setting is 1. A failure leaves the store and the desktop as they were.
 Status SetCurrentImageAsWallpaper(int currentPictureIndex, const payload::Payload& payload,
-                                  const std::string& screensaverPath, const TWallpaperServices& services,
-                                  const TWallpaperScreen& screen = {});
+                                  const std::string& screensaverPath, const WallpaperServices& services,
+                                  const WallpaperScreen& screen = {});
 
 } // namespace vorlandite::slideshow

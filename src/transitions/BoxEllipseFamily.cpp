@@ -20,22 +20,22 @@
 namespace vorlandite::transitions {
 
 using raster::RoundHalfEven;
-using raster::TRect;
-using raster::TRegion;
+using raster::Rect;
+using raster::Region;
 
 namespace {
 
 // Change of the box's half-width per frame: W div N, at least one pixel.
 int BoxStep(int width, int steps) { return std::max(width / steps, 1); }
 
-TRect CentredBox(int width, int height, int halfWidth, int halfHeight) {
+Rect CentredBox(int width, int height, int halfWidth, int halfHeight) {
     const int cx = width / 2;
     const int cy = height / 2;
     return {cx - halfWidth, cy - halfHeight, cx + halfWidth, cy + halfHeight};
 }
 
-void CopyRect(raster::TBitmap32& target, const raster::TBitmap32& source, const TRect& rect) {
-    raster::StretchBitmap(target, rect, source, rect, raster::TDrawOptions{});
+void CopyRect(raster::TBitmap32& target, const raster::TBitmap32& source, const Rect& rect) {
+    raster::StretchBitmap(target, rect, source, rect, raster::DrawOptions{});
 }
 
 enum : int {
@@ -52,13 +52,13 @@ enum : int {
 void RunBoxOut(TTransThread& thread, int) {
     const int W = thread.Width();
     const int H = thread.Height();
-    const TRect picture{0, 0, W, H};
+    const Rect picture{0, 0, W, H};
     const int d = BoxStep(W, thread.Steps());
     const double ratio = double(H) / W;
     // The last box may reach beyond the picture; only its part on the picture is shown.
     for (int f = d; f < W / 2 + d && !thread.Aborted(); f += d) {
         thread.BeginFrame();
-        const TRect box = Intersect(CentredBox(W, H, f, RoundHalfEven(f * ratio)), picture);
+        const Rect box = Intersect(CentredBox(W, H, f, RoundHalfEven(f * ratio)), picture);
         thread.SetRects(box, box);
         thread.CopyFromNew();
         thread.WaitFramePeriod();
@@ -68,7 +68,7 @@ void RunBoxOut(TTransThread& thread, int) {
 void RunBoxIn(TTransThread& thread, int) {
     const int W = thread.Width();
     const int H = thread.Height();
-    const TRect picture{0, 0, W, H};
+    const Rect picture{0, 0, W, H};
     const int d = BoxStep(W, thread.Steps());
     const double ratio = double(H) / W;
     raster::TBitmap32& work = thread.Work();
@@ -76,10 +76,10 @@ void RunBoxIn(TTransThread& thread, int) {
     // instead of redrawing all of NEW every frame, WORK starts as NEW and gets NEW back only
     // where the previous box was: the frame is the same.
     CopyRect(work, thread.New(), picture);
-    TRect previous;
+    Rect previous;
     for (int f = W / 2; f > 0 && !thread.Aborted(); f -= d) {
         thread.BeginFrame();
-        const TRect box = Intersect(CentredBox(W, H, f, RoundHalfEven(f * ratio)), picture);
+        const Rect box = Intersect(CentredBox(W, H, f, RoundHalfEven(f * ratio)), picture);
         CopyRect(work, thread.New(), previous);
         CopyRect(work, thread.Old(), box);
         previous = box;
@@ -89,7 +89,7 @@ void RunBoxIn(TTransThread& thread, int) {
     }
 }
 
-TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i) {
+EllipseFrame EllipseFrameAt(int subIndex, int width, int height, int steps, int i) {
     const int W = width;
     const int N = steps;
     // "From Up" works on a picture one row taller, so that its half ellipse reaches the bottom.
@@ -103,12 +103,12 @@ TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i
         return std::max(0, extent - int(std::ceil((i - 0.9 * N) * (double(extent) / N) * 2)));
     };
 
-    TEllipseFrame frame;
-    const auto shape = [&frame](TRect rect, int cornerWidth, int cornerHeight) {
-        frame.HasShape = true;
-        frame.Rect = rect;
-        frame.CornerWidth = cornerWidth;
-        frame.CornerHeight = cornerHeight;
+    EllipseFrame frame;
+    const auto shape = [&frame](Rect rect, int cornerWidth, int cornerHeight) {
+        frame.hasShape = true;
+        frame.rect = rect;
+        frame.cornerWidth = cornerWidth;
+        frame.cornerHeight = cornerHeight;
     };
     // The edge effects: a half ellipse while it grows (i > 0 and sx x i <= W), then the full
     // span with shrinking corners. "From Bottom" decides by the horizontal test as well.
@@ -118,12 +118,12 @@ TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i
     case kEllipseOut:
         if (i > 0)
             shape({cx - sx * i, cy - sy * i, cx + sx * i, cy + sy * i}, W, H);
-        frame.Done = i > N / 1.5;
+        frame.done = i > N / 1.5;
         break;
     case kEllipseIn: {
         const int k = RoundHalfEven(N / 1.5 - i);
         shape({cx - sx * k, cy - sy * k, cx + sx * k, cy + sy * k}, W, H);
-        frame.Done = i > N / 1.5;
+        frame.done = i > N / 1.5;
         break;
     }
     case kEllipseFromLeft:
@@ -131,14 +131,14 @@ TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i
             shape({-sx * i, 0, std::min(W, sx * i), H + 1}, W, H);
         else if (spanning)
             shape({-W, 0, W, H + 1}, shrinking(W), shrinking(H));
-        frame.Done = i > 1.5 * N;
+        frame.done = i > 1.5 * N;
         break;
     case kEllipseFromRight:
         if (growing)
             shape({W - std::min(W, sx * i), 0, W + sx * i, H + 1}, W, H);
         else if (spanning)
             shape({0, 0, 2 * W, H + 1}, shrinking(W), shrinking(H));
-        frame.Done = i > 1.5 * N;
+        frame.done = i > 1.5 * N;
         break;
     case kEllipseFromUp: {
         const bool growingDown = i > 0 && int64_t(sy) * i <= H;
@@ -146,7 +146,7 @@ TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i
             shape({0, -sy * i, W + 1, std::min(H, sy * i)}, W, H);
         else if (int64_t(sy) * i > H)
             shape({0, -H, W + 1, H}, shrinking(W), shrinking(H));
-        frame.Done = i > 1.5 * N;
+        frame.done = i > 1.5 * N;
         break;
     }
     case kEllipseFromBottom:
@@ -154,22 +154,22 @@ TEllipseFrame EllipseFrame(int subIndex, int width, int height, int steps, int i
             shape({0, H - std::min(H, sy * i), W + 1, H + sy * i}, W, H);
         else if (spanning)
             shape({0, 0, W + 1, 2 * H}, shrinking(W), shrinking(H));
-        frame.Done = i > 1.5 * N;
+        frame.done = i > 1.5 * N;
         break;
-    default: frame.Done = true; break;
+    default: frame.done = true; break;
     }
     return frame;
 }
 
-TRegion EllipseFrameRegion(int subIndex, int width, int height, int steps, int i) {
-    const TEllipseFrame frame = EllipseFrame(subIndex, width, height, steps, i);
-    if (!frame.HasShape)
+Region EllipseFrameRegion(int subIndex, int width, int height, int steps, int i) {
+    const EllipseFrame frame = EllipseFrameAt(subIndex, width, height, steps, i);
+    if (!frame.hasShape)
         return {};
     // Reversed coordinates name the same rectangle ("Ellipse In" runs k below 0 with few steps).
-    const TRegion shape =
-        TRegion::FromRoundRect(raster::Normalised(frame.Rect), frame.CornerWidth, frame.CornerHeight);
+    const Region shape =
+        Region::FromRoundRect(raster::Normalised(frame.rect), frame.cornerWidth, frame.cornerHeight);
     const int pictureHeight = subIndex == kEllipseFromUp ? height + 1 : height;
-    const TRegion picture = TRegion::FromRect({0, 0, width, pictureHeight});
+    const Region picture = Region::FromRect({0, 0, width, pictureHeight});
     return subIndex == kEllipseIn ? shape.Xored(picture) : shape.Intersected(picture);
 }
 
@@ -177,16 +177,16 @@ void RunEllipseFamily(TTransThread& thread, int subIndex) {
     const int W = thread.Width();
     const int H = thread.Height();
     const int N = thread.Steps();
-    const TRect picture{0, 0, W, H};
+    const Rect picture{0, 0, W, H};
     raster::TBitmap32& work = thread.Work();
     CopyRect(work, thread.Old(), picture);
     bool done = false;
     for (int i = 0; !thread.Aborted() && !done; ++i) {
         thread.BeginFrame();
-        const TRegion region = EllipseFrameRegion(subIndex, W, H, N, i);
+        const Region region = EllipseFrameRegion(subIndex, W, H, N, i);
         if (!region.IsEmpty())
             raster::CopyThroughRegion(work, thread.New(), region);
-        done = EllipseFrame(subIndex, W, H, N, i).Done;
+        done = EllipseFrameAt(subIndex, W, H, N, i).done;
         thread.SetRects(picture, picture);
         thread.CopyFromWork();
         thread.WaitFramePeriod();

@@ -132,15 +132,15 @@ constexpr std::array<std::string_view, kEffectCount> kEffectNames = {
     "Fade Unfold From Bottom",  // 120
 };
 
-struct TFamilyRange {
-    int First;
-    int Last;
-    TFamilyEntry Entry;
-    int SubIndexBase;  // sub-index = effect - SubIndexBase
-    std::string_view Family;
+struct FamilyRange {
+    int first;
+    int last;
+    FamilyEntry entry;
+    int subIndexBase;  // sub-index = effect - SubIndexBase
+    std::string_view family;
 };
 
-constexpr TFamilyRange kFamilies[] = {
+constexpr FamilyRange kFamilies[] = {
     {1, 22, RunSlideFamily, 0, "slides"},
     {23, 64, RunUnfoldFamily, 22, "unfold and line bands"},
     {65, 68, RunLineDropFamily, 64, "line drop"},
@@ -163,10 +163,10 @@ std::string_view EffectName(int effect) {
     return kEffectNames[std::size_t(effect - 1)];
 }
 
-TFamilyDispatch FamilyFor(int effect) {
-    for (const TFamilyRange& range : kFamilies)
-        if (effect >= range.First && effect <= range.Last)
-            return TFamilyDispatch{range.Entry, effect - range.SubIndexBase, range.Family};
+FamilyDispatch FamilyFor(int effect) {
+    for (const FamilyRange& range : kFamilies)
+        if (effect >= range.first && effect <= range.last)
+            return FamilyDispatch{range.entry, effect - range.subIndexBase, range.family};
     return {};
 }
 

@@ -16,15 +16,15 @@ std::string_view EffectName(int effect);
 
 // A family's entry point: runs the family's effect `subIndex` on the thread, frame by frame,
 // until it ends or the transition is aborted. Called only with N >= 1.
-using TFamilyEntry = void (*)(TTransThread& thread, int subIndex);
+using FamilyEntry = void (*)(TTransThread& thread, int subIndex);
 
-struct TFamilyDispatch {
-    TFamilyEntry Entry = nullptr;
-    int SubIndex = 0;
-    std::string_view Family;  // for diagnostics and benchmarks
+struct FamilyDispatch {
+    FamilyEntry entry = nullptr;
+    int subIndex = 0;
+    std::string_view family;  // for diagnostics and benchmarks
 };
 
 // The family and sub-index of effect 1 to 120; Entry is null for other numbers.
-TFamilyDispatch FamilyFor(int effect);
+FamilyDispatch FamilyFor(int effect);
 
 } // namespace vorlandite::transitions

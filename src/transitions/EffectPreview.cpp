@@ -7,7 +7,7 @@ namespace vorlandite::transitions {
 
 raster::TBitmap32 MakePreviewSample(int which) {
     raster::TBitmap32 picture = raster::TBitmap32::Create(kPreviewWidth, kPreviewHeight).value();
-    const raster::TRect all{0, 0, kPreviewWidth, kPreviewHeight};
+    const raster::Rect all{0, 0, kPreviewWidth, kPreviewHeight};
     if (which == 1) {
         // Warm sky over a dark hill.
         raster::GradientFill(picture, 1, 0x0040A0FF, 0x00FFE0A0, all);
@@ -31,18 +31,18 @@ raster::TBitmap32 MakePreviewSample(int which) {
     return picture;
 }
 
-TEffectPreview::TEffectPreview(TTransitionEngine& engine, ITransitionPresenter& target)
+EffectPreview::EffectPreview(TransitionEngine& engine, ITransitionPresenter& target)
     : engine_(engine), target_(target), sample1_(MakePreviewSample(1)), sample2_(MakePreviewSample(2)) {}
 
-void TEffectPreview::Prepare() { target_.CopyNow(sample2_, {0, 0, kPreviewWidth, kPreviewHeight}); }
+void EffectPreview::Prepare() { target_.CopyNow(sample2_, {0, 0, kPreviewWidth, kPreviewHeight}); }
 
-void TEffectPreview::lbEffectsClick() {
+void EffectPreview::lbEffectsClick() {
     // The running preview ends at its next frame and still shows its target picture completely.
     engine_.TransitionAbort = true;
     previewPending_ = true;
 }
 
-int TEffectPreview::tmrPreviewTransTimer(int highlightedIndex) {
+int EffectPreview::tmrPreviewTransTimer(int highlightedIndex) {
     if (engine_.TransitionRunning || !previewPending_)
         return 0;
     // A pending request waits for a highlighted row. An index past the list names no effect

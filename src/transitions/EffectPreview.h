@@ -24,10 +24,10 @@ inline constexpr int kPreviewFramePeriodMs = 10;
 // own raster code; they differ at every pixel so that each step of an effect shows.
 raster::TBitmap32 MakePreviewSample(int which);
 
-class TEffectPreview {
+class EffectPreview {
 public:
     // The engine must be one the preview may use alone: its TransitionRunning decides the start.
-    TEffectPreview(TTransitionEngine& engine, ITransitionPresenter& target);
+    EffectPreview(TransitionEngine& engine, ITransitionPresenter& target);
 
     // Panel preparation: the target shows the second sample picture.
     void Prepare();
@@ -44,7 +44,7 @@ public:
     bool PreviewToggle() const { return previewToggle_; }
 
 private:
-    TTransitionEngine& engine_;
+    TransitionEngine& engine_;
     ITransitionPresenter& target_;
     raster::TBitmap32 sample1_;
     raster::TBitmap32 sample2_;

@@ -29,7 +29,7 @@ int RandomEffect(std::string_view effectSet, IRandomSource& random) {
     return static_cast<unsigned char>(effectSet[std::size_t(position)]);
 }
 
-std::string EffectSetFromChecklist(const TEffectChecklist& checklist) {
+std::string EffectSetFromChecklist(const EffectChecklist& checklist) {
     std::string effectSet;
     for (std::size_t i = 0; i < checklist.size(); ++i)
         if (checklist[i])
@@ -37,7 +37,7 @@ std::string EffectSetFromChecklist(const TEffectChecklist& checklist) {
     return effectSet;
 }
 
-Status EffectSetToChecklist(std::string_view effectSet, TEffectChecklist& checklist) {
+Status EffectSetToChecklist(std::string_view effectSet, EffectChecklist& checklist) {
     checklist.fill(false);
     for (const char c : effectSet) {
         const int effect = static_cast<unsigned char>(c);

@@ -34,13 +34,13 @@ int StepsForSpeed(int windowWidth, int speed);
 int RandomEffect(std::string_view effectSet, IRandomSource& random);
 
 // The check marks of the effect list: item i is effect i + 1.
-using TEffectChecklist = std::array<bool, kEffectCount>;
+using EffectChecklist = std::array<bool, kEffectCount>;
 
 // One character per checked item, in ascending order.
-std::string EffectSetFromChecklist(const TEffectChecklist& checklist);
+std::string EffectSetFromChecklist(const EffectChecklist& checklist);
 
 // Unchecks every item, then checks the item of each character. A character whose code names no
 // effect (0, or above 120) is an error; the items of the characters before it stay checked.
-Status EffectSetToChecklist(std::string_view effectSet, TEffectChecklist& checklist);
+Status EffectSetToChecklist(std::string_view effectSet, EffectChecklist& checklist);
 
 } // namespace vorlandite::transitions

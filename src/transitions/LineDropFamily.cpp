@@ -17,22 +17,22 @@ namespace vorlandite::transitions {
 namespace {
 
 using raster::RoundHalfEven;
-using raster::TRect;
+using raster::Rect;
 
-enum class TDropEdge { Left, Right, Top, Bottom };  // where the revealed part starts
+enum class DropEdge { Left, Right, Top, Bottom };  // where the revealed part starts
 
-struct TLineDrop {
-    TDropEdge Edge;
-    bool Columns() const { return Edge == TDropEdge::Left || Edge == TDropEdge::Right; }
+struct LineDrop {
+    DropEdge edge;
+    bool Columns() const { return edge == DropEdge::Left || edge == DropEdge::Right; }
 };
 
 // Sub-index 1 to 4: "From Right" reveals from the left edge (the smear comes from the right),
 // "From Left" from the right edge, "From Bottom" from the top, "From Up" from the bottom.
-constexpr TLineDrop kLineDrops[] = {
-    {TDropEdge::Left},
-    {TDropEdge::Right},
-    {TDropEdge::Top},
-    {TDropEdge::Bottom},
+constexpr LineDrop kLineDrops[] = {
+    {DropEdge::Left},
+    {DropEdge::Right},
+    {DropEdge::Top},
+    {DropEdge::Bottom},
 };
 
 } // namespace
@@ -40,7 +40,7 @@ constexpr TLineDrop kLineDrops[] = {
 void RunLineDropFamily(TTransThread& thread, int subIndex) {
     if (subIndex < 1 || subIndex > int(std::size(kLineDrops)))
         return;
-    const TLineDrop drop = kLineDrops[subIndex - 1];
+    const LineDrop drop = kLineDrops[subIndex - 1];
     const int W = thread.Width();
     const int H = thread.Height();
     const int N = thread.Steps();
@@ -50,11 +50,11 @@ void RunLineDropFamily(TTransThread& thread, int subIndex) {
     const int bandHeight = int(std::ceil(stepY));
 
     TFold band;
-    switch (drop.Edge) {
-    case TDropEdge::Left: band.Init(0, 0, bandWidth, H, N, stepX, 0, &thread.New()); break;
-    case TDropEdge::Right: band.Init(W, 0, -bandWidth, H, N, -stepX, 0, &thread.New()); break;
-    case TDropEdge::Top: band.Init(0, 0, W, bandHeight, N, 0, stepY, &thread.New()); break;
-    case TDropEdge::Bottom: band.Init(0, H, W, -bandHeight, N, 0, -stepY, &thread.New()); break;
+    switch (drop.edge) {
+    case DropEdge::Left: band.Init(0, 0, bandWidth, H, N, stepX, 0, &thread.New()); break;
+    case DropEdge::Right: band.Init(W, 0, -bandWidth, H, N, -stepX, 0, &thread.New()); break;
+    case DropEdge::Top: band.Init(0, 0, W, bandHeight, N, 0, stepY, &thread.New()); break;
+    case DropEdge::Bottom: band.Init(0, H, W, -bandHeight, N, 0, -stepY, &thread.New()); break;
     }
 
     for (;;) {
@@ -68,14 +68,14 @@ void RunLineDropFamily(TTransThread& thread, int subIndex) {
         // the far edge, where the picture has no line; its last line is the leading one then.
         const int p = RoundHalfEven(drop.Columns() ? band.X() : band.Y());
         const int line = std::clamp(p, 0, (drop.Columns() ? W : H) - 1);
-        TRect smear;
-        switch (drop.Edge) {
-        case TDropEdge::Left: smear = {p, 0, W, H}; break;
-        case TDropEdge::Right: smear = {0, 0, p, H}; break;
-        case TDropEdge::Top: smear = {0, p, W, H}; break;
-        case TDropEdge::Bottom: smear = {0, 0, W, p}; break;
+        Rect smear;
+        switch (drop.edge) {
+        case DropEdge::Left: smear = {p, 0, W, H}; break;
+        case DropEdge::Right: smear = {0, 0, p, H}; break;
+        case DropEdge::Top: smear = {0, p, W, H}; break;
+        case DropEdge::Bottom: smear = {0, 0, W, p}; break;
         }
-        const TRect source = drop.Columns() ? TRect{line, 0, line + 1, H} : TRect{0, line, W, line + 1};
+        const Rect source = drop.Columns() ? Rect{line, 0, line + 1, H} : Rect{0, line, W, line + 1};
         thread.SetRects(source, smear);
         thread.CopyFromNew();
         thread.WaitFramePeriod();

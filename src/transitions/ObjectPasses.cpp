@@ -8,7 +8,7 @@ namespace vorlandite::transitions {
 namespace {
 
 // Left, top and right all 0: the mark of an object that produced nothing this step.
-bool ProducedNothing(const raster::TRect& rect) { return rect.Left == 0 && rect.Top == 0 && rect.Right == 0; }
+bool ProducedNothing(const raster::Rect& rect) { return rect.left == 0 && rect.top == 0 && rect.right == 0; }
 
 } // namespace
 
@@ -48,7 +48,7 @@ bool RunZoomPass(TTransThread& thread, std::span<TZoom> zooms) {
     bool more = false;
     // Pixel replication: a bilinear stretch of a full-HD frame costs about three times as much,
     // more than a frame may take.
-    const raster::TDrawOptions stretch;
+    const raster::DrawOptions stretch;
     for (TZoom& zoom : zooms) {
         more |= zoom.Step();
         if (zoom.Source())
@@ -64,18 +64,18 @@ bool RunFadeBandPass(TTransThread& thread, std::span<TFold> bands, std::span<TFo
     raster::TBitmap32& work = thread.Work();
     for (TFoldFade& soft : softBands) {
         soft.Step();
-        const raster::TRect rect = soft.Rect();
-        raster::StretchBitmap(work, rect, thread.Old(), rect, raster::TDrawOptions{});
+        const raster::Rect rect = soft.Rect();
+        raster::StretchBitmap(work, rect, thread.Old(), rect, raster::DrawOptions{});
         // Only the band's rectangle is presented, so the blend is limited to it; the fade
         // surface keeps its own origin at the rectangle's top-left corner.
         const raster::TBitmap32& fade = soft.FadeSurface();
-        const raster::TRect blended =
-            Intersect(Intersect(rect, {rect.Left, rect.Top, rect.Left + fade.Width(), rect.Top + fade.Height()}),
+        const raster::Rect blended =
+            Intersect(Intersect(rect, {rect.left, rect.top, rect.left + fade.Width(), rect.top + fade.Height()}),
                       work.BoundsRect());
         if (!blended.IsEmpty())
-            for (int y = blended.Top; y < blended.Bottom; ++y)
-                raster::BlendRow(fade.Scanline(y - rect.Top).data() + (blended.Left - rect.Left),
-                                 work.Scanline(y).data() + blended.Left, std::size_t(blended.Width()));
+            for (int y = blended.top; y < blended.bottom; ++y)
+                raster::BlendRow(fade.Scanline(y - rect.top).data() + (blended.left - rect.left),
+                                 work.Scanline(y).data() + blended.left, std::size_t(blended.Width()));
         thread.SetRects(rect, rect);
         thread.CopyFromWork();
     }

@@ -29,9 +29,9 @@ namespace vorlandite::transitions {
 using raster::RoundHalfEven;
 using raster::TBitmap32;
 using raster::TColor32;
-using raster::TPoint;
-using raster::TRect;
-using raster::TSpan;
+using raster::Point;
+using raster::Rect;
+using raster::Span;
 
 namespace {
 
@@ -39,13 +39,13 @@ constexpr int kTriangleWipeCount = 19;
 constexpr int kTrianglesSubIndex = 11;  // effect 87, "Triangles"
 
 // A rectangle in the row form the shapes of ScanConvert.h share.
-struct TRectShape {
-    TRect Rect;
-    int Top() const { return Rect.Top; }
-    int Bottom() const { return Rect.Bottom; }
-    void RowSpans(int top, int bottom, TSpan* out) const {
+struct RectShape {
+    Rect rect;
+    int Top() const { return rect.top; }
+    int Bottom() const { return rect.bottom; }
+    void RowSpans(int top, int bottom, Span* out) const {
         for (int y = top; y < bottom; ++y)
-            out[y - top] = TSpan{Rect.Left, Rect.Right};
+            out[y - top] = Span{rect.left, rect.right};
     }
 };
 
@@ -53,9 +53,9 @@ struct TRectShape {
 // through it copies each pixel inside the union once, however much the shapes overlap (the last
 // frame of "Triangles" stacks fifty large triangles), and touches nothing outside it. The row
 // lists keep their storage from frame to frame.
-class TShapeUnion {
+class ShapeUnion {
 public:
-    TShapeUnion(int width, int height) : width_(width), height_(height), rows_(std::size_t(height)) {}
+    ShapeUnion(int width, int height) : width_(width), height_(height), rows_(std::size_t(height)) {}
 
     template <class Shape>
     void Add(const Shape& shape) {
@@ -66,8 +66,8 @@ public:
         rowBuffer_.resize(std::size_t(bottom - top));
         shape.RowSpans(top, bottom, rowBuffer_.data());
         for (int y = top; y < bottom; ++y) {
-            const TSpan& span = rowBuffer_[std::size_t(y - top)];
-            const TSpan clipped{std::max(span.Left, 0), std::min(span.Right, width_)};
+            const Span& span = rowBuffer_[std::size_t(y - top)];
+            const Span clipped{std::max(span.left, 0), std::min(span.right, width_)};
             if (!clipped.IsEmpty())
                 rows_[std::size_t(y)].push_back(clipped);
         }
@@ -79,24 +79,24 @@ public:
     // empties the union for the next frame.
     void PaintAndClear(TBitmap32& target, const TBitmap32& source) {
         for (int y = firstRow_; y < endRow_; ++y) {
-            std::vector<TSpan>& spans = rows_[std::size_t(y)];
+            std::vector<Span>& spans = rows_[std::size_t(y)];
             if (spans.empty())
                 continue;
-            std::sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) { return a.Left < b.Left; });
+            std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
             const TColor32* from = source.Scanline(y).data();
             TColor32* to = target.Scanline(y).data();
             const auto copy = [&](int left, int right) {
                 std::memcpy(to + left, from + left, std::size_t(right - left) * sizeof(TColor32));
             };
-            int left = spans.front().Left, right = spans.front().Right;
+            int left = spans.front().left, right = spans.front().right;
             for (std::size_t k = 1; k < spans.size(); ++k) {
-                if (spans[k].Left <= right) {
-                    right = std::max(right, spans[k].Right);
+                if (spans[k].left <= right) {
+                    right = std::max(right, spans[k].right);
                     continue;
                 }
                 copy(left, right);
-                left = spans[k].Left;
-                right = spans[k].Right;
+                left = spans[k].left;
+                right = spans[k].right;
             }
             copy(left, right);
             spans.clear();
@@ -108,72 +108,72 @@ public:
 private:
     int width_;
     int height_;
-    std::vector<std::vector<TSpan>> rows_;
-    std::vector<TSpan> rowBuffer_;
+    std::vector<std::vector<Span>> rows_;
+    std::vector<Span> rowBuffer_;
     int firstRow_ = INT_MAX;
     int endRow_ = INT_MIN;
 };
 
 void PresentWorkWhole(TTransThread& thread) {
-    const TRect whole{0, 0, thread.Width(), thread.Height()};
+    const Rect whole{0, 0, thread.Width(), thread.Height()};
     thread.SetRects(whole, whole);
     thread.CopyFromWork();
 }
 
 // The random pieces: what a piece is, the grid size d and how many pieces a frame paints.
-enum class TPieceKind { Rows, Columns, Cells, Ellipses };
+enum class PieceKind { Rows, Columns, Cells, Ellipses };
 
-struct TPiecePlan {
-    TPieceKind Kind = TPieceKind::Rows;
-    int D = 1;
-    int PerFrame = 1;
+struct PiecePlan {
+    PieceKind kind = PieceKind::Rows;
+    int d = 1;
+    int perFrame = 1;
 };
 
-bool PlanPieces(int subIndex, int width, int height, int steps, TPiecePlan& plan) {
+bool PlanPieces(int subIndex, int width, int height, int steps, PiecePlan& plan) {
     // The grids of 98 and 99 follow the picture's height; below 4 (or 8) rows it would have no
     // cells at all and every piece would divide by zero, so one cell is the least.
-    const auto grid = [&](TPieceKind kind, int d) {
+    const auto grid = [&](PieceKind kind, int d) {
         d = std::max(1, d);
-        plan = TPiecePlan{kind, d, std::max(1, (d / 4) * 4)};
+        plan = PiecePlan{kind, d, std::max(1, (d / 4) * 4)};
     };
     switch (subIndex) {
-    case 1: plan = TPiecePlan{TPieceKind::Rows, std::min(steps, height), 1}; return true;
-    case 2: plan = TPiecePlan{TPieceKind::Columns, std::min(steps, width), 1}; return true;
-    case 3: grid(TPieceKind::Cells, std::min(steps, height / 4)); return true;
-    case 4: grid(TPieceKind::Ellipses, std::min(steps, height / 8)); return true;
-    case 5: plan = TPiecePlan{TPieceKind::Ellipses, 10, 1}; return true;
+    case 1: plan = PiecePlan{PieceKind::Rows, std::min(steps, height), 1}; return true;
+    case 2: plan = PiecePlan{PieceKind::Columns, std::min(steps, width), 1}; return true;
+    case 3: grid(PieceKind::Cells, std::min(steps, height / 4)); return true;
+    case 4: grid(PieceKind::Ellipses, std::min(steps, height / 8)); return true;
+    case 5: plan = PiecePlan{PieceKind::Ellipses, 10, 1}; return true;
     default: return false;
     }
 }
 
 // Bands are numbered 0 to d - 1 (in X); grid pieces are the points (x, y), 0 <= x, y <= d, the
 // pair (x, y) at position x + (d + 1) y.
-void BuildPieceList(const TPiecePlan& plan, std::vector<TPoint>& pieces) {
-    if (plan.Kind == TPieceKind::Rows || plan.Kind == TPieceKind::Columns) {
-        pieces.resize(std::size_t(plan.D));
-        for (int e = 0; e < plan.D; ++e)
-            pieces[std::size_t(e)] = TPoint{e, 0};
+void BuildPieceList(const PiecePlan& plan, std::vector<Point>& pieces) {
+    if (plan.kind == PieceKind::Rows || plan.kind == PieceKind::Columns) {
+        pieces.resize(std::size_t(plan.d));
+        for (int e = 0; e < plan.d; ++e)
+            pieces[std::size_t(e)] = Point{e, 0};
         return;
     }
-    const std::size_t side = std::size_t(plan.D) + 1;
+    const std::size_t side = std::size_t(plan.d) + 1;
     pieces.resize(side * side);
-    for (int x = 0; x <= plan.D; ++x)
-        for (int y = 0; y <= plan.D; ++y)
-            pieces[std::size_t(x) + side * std::size_t(y)] = TPoint{x, y};
+    for (int x = 0; x <= plan.d; ++x)
+        for (int y = 0; y <= plan.d; ++y)
+            pieces[std::size_t(x) + side * std::size_t(y)] = Point{x, y};
 }
 
-void AddPiece(const TPiecePlan& plan, TPoint piece, int width, int height, TShapeUnion& region) {
-    const int64_t d = plan.D, x = piece.X, y = piece.Y;
+void AddPiece(const PiecePlan& plan, Point piece, int width, int height, ShapeUnion& region) {
+    const int64_t d = plan.d, x = piece.x, y = piece.y;
     // k x extent div d, the products in 64 bits; truncated toward zero, also for x - 1 = -1.
     const auto at = [d](int64_t k, int extent) { return int(k * extent / d); };
-    switch (plan.Kind) {
-    case TPieceKind::Rows: region.Add(TRectShape{{0, at(x, height), width, at(x + 1, height)}}); break;
-    case TPieceKind::Columns: region.Add(TRectShape{{at(x, width), 0, at(x + 1, width), height}}); break;
-    case TPieceKind::Cells:
-        region.Add(TRectShape{{at(x, width), at(y, height), at(x + 1, width), at(y + 1, height)}});
+    switch (plan.kind) {
+    case PieceKind::Rows: region.Add(RectShape{{0, at(x, height), width, at(x + 1, height)}}); break;
+    case PieceKind::Columns: region.Add(RectShape{{at(x, width), 0, at(x + 1, width), height}}); break;
+    case PieceKind::Cells:
+        region.Add(RectShape{{at(x, width), at(y, height), at(x + 1, width), at(y + 1, height)}});
         break;
-    case TPieceKind::Ellipses:
-        region.Add(raster::TEllipseShape({at(x - 1, width), at(y - 1, height), at(x + 1, width), at(y + 1, height)}));
+    case PieceKind::Ellipses:
+        region.Add(raster::EllipseShape({at(x - 1, width), at(y - 1, height), at(x + 1, width), at(y + 1, height)}));
         break;
     }
 }
@@ -188,19 +188,19 @@ int64_t FrameLimit(int steps) {
 
 } // namespace
 
-void TriangleWipeShapes(int subIndex, int frame, int width, int height, int steps, std::vector<TTriangle>& out) {
+void TriangleWipeShapes(int subIndex, int frame, int width, int height, int steps, std::vector<Triangle>& out) {
     out.clear();
     const int W = width, H = height;
     const int64_t i = frame;
     const double n = steps;
-    const auto tri = [&out](TPoint a, TPoint b, TPoint c) { out.push_back(TTriangle{a, b, c}); };
+    const auto tri = [&out](Point a, Point b, Point c) { out.push_back(Triangle{a, b, c}); };
     const auto ceilOf = [](double x) { return int(std::ceil(x)); };
     // An integer product divided by N as a real number, rounded up.
     const auto perStep = [&](int64_t product) { return ceilOf(double(product) / n); };
     const int u = perStep(i * W), v = perStep(i * H);
     const int a = perStep(2 * i * W), b = perStep(2 * i * H);
     const int cx = W / 2, cy = H / 2;
-    const TPoint Q{cx, cy};
+    const Point Q{cx, cy};
     // The quarter clocks sweep W + H pixels of edge: to the opposite corner, then on.
     const int64_t sweep = int64_t(W) + H;
     const int s = perStep(sweep * i), sPrevious = perStep(sweep * (i - 1));
@@ -328,7 +328,7 @@ void TriangleWipeShapes(int subIndex, int frame, int width, int height, int step
     }
 }
 
-void ShufflePieces(std::vector<TPoint>& pieces, IRandomSource& random) {
+void ShufflePieces(std::vector<Point>& pieces, IRandomSource& random) {
     const int count = int(pieces.size());
     for (int p = 0; p < count; ++p)
         std::swap(pieces[std::size_t(p)], pieces[std::size_t(random.Random(count))]);
@@ -340,8 +340,8 @@ void RunTriangleFamily(TTransThread& thread, int subIndex) {
     const int W = thread.Width(), H = thread.Height(), N = thread.Steps();
     TBitmap32& work = thread.Work();
     std::ranges::copy(thread.Old().Pixels(), work.Pixels().begin());
-    TShapeUnion region(W, H);
-    std::vector<TTriangle> triangles;
+    ShapeUnion region(W, H);
+    std::vector<Triangle> triangles;
     const int M = int(std::ceil(N * 0.5));
     // 64 bits, so that the jump to N + 1 cannot overflow.
     int64_t i = 0;
@@ -350,9 +350,9 @@ void RunTriangleFamily(TTransThread& thread, int subIndex) {
         if (subIndex == kTrianglesSubIndex && i > M)
             i = int64_t(N) + 1;  // the grid is full: this frame covers everything and is the last
         TriangleWipeShapes(subIndex, int(std::min<int64_t>(i, INT_MAX)), W, H, N, triangles);
-        for (const TTriangle& t : triangles) {
-            const TPoint corners[] = {t.A, t.B, t.C};
-            region.Add(raster::TConvexPolygon(corners));
+        for (const Triangle& t : triangles) {
+            const Point corners[] = {t.A, t.B, t.c};
+            region.Add(raster::ConvexPolygon(corners));
         }
         region.PaintAndClear(work, thread.New());
         ++i;
@@ -364,13 +364,13 @@ void RunTriangleFamily(TTransThread& thread, int subIndex) {
 
 void RunRandomPiecesFamily(TTransThread& thread, int subIndex) {
     const int W = thread.Width(), H = thread.Height(), N = thread.Steps();
-    TPiecePlan plan;
+    PiecePlan plan;
     if (!PlanPieces(subIndex, W, H, N, plan))
         return;
     TBitmap32& work = thread.Work();
     std::ranges::copy(thread.Old().Pixels(), work.Pixels().begin());
-    TShapeUnion region(W, H);
-    std::vector<TPoint> pieces;  // consumed from the end
+    ShapeUnion region(W, H);
+    std::vector<Point> pieces;  // consumed from the end
     const int64_t frameLimit = FrameLimit(N);
     bool done = false;
     int64_t i = 0;
@@ -380,7 +380,7 @@ void RunRandomPiecesFamily(TTransThread& thread, int subIndex) {
             BuildPieceList(plan, pieces);
             ShufflePieces(pieces, thread.RandomSource());
         }
-        for (int k = 0; k < plan.PerFrame && !pieces.empty(); ++k) {
+        for (int k = 0; k < plan.perFrame && !pieces.empty(); ++k) {
             AddPiece(plan, pieces.back(), W, H, region);
             pieces.pop_back();
         }

@@ -10,21 +10,21 @@
 
 namespace vorlandite::transitions {
 
-class TRecordingPresenter final : public ITransitionPresenter {
+class RecordingPresenter final : public ITransitionPresenter {
 public:
     // Worker thread: frameIndex counts the recorded frames from 0; canvas is the target after the
     // frame's last presentation.
-    using TFrameSink = std::function<void(int frameIndex, const raster::TBitmap32& canvas)>;
+    using FrameSink = std::function<void(int frameIndex, const raster::TBitmap32& canvas)>;
     // Worker thread, at each frame start: framesStarted counts the frames started so far, this
     // one included. Lets a test act at a chosen frame (set TransitionAbort, say).
-    using TFrameStartHook = std::function<void(int framesStarted)>;
+    using FrameStartHook = std::function<void(int framesStarted)>;
 
     // The target starts out showing `canvas`.
-    explicit TRecordingPresenter(raster::TBitmap32 canvas);
+    explicit RecordingPresenter(raster::TBitmap32 canvas);
 
     // Set these while no transition runs on this presenter.
-    void SetFrameSink(TFrameSink sink) { sink_ = std::move(sink); }
-    void SetFrameStartHook(TFrameStartHook hook) { startHook_ = std::move(hook); }
+    void SetFrameSink(FrameSink sink) { sink_ = std::move(sink); }
+    void SetFrameStartHook(FrameStartHook hook) { startHook_ = std::move(hook); }
 
     // The target. Read it on the owner's thread while no worker presents to it (before the
     // start, or once the completion has run).
@@ -38,9 +38,9 @@ public:
     void ResetCounts();
 
     void CaptureTarget(raster::TBitmap32& old) override;
-    void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) override;
-    void Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                 const raster::TRect& destination) override;
+    void CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) override;
+    void Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                 const raster::Rect& destination) override;
     void FrameStarted() override;
     void FramesEnded() override;
 
@@ -48,8 +48,8 @@ private:
     void CutFrame();
 
     raster::TBitmap32 canvas_;
-    TFrameSink sink_;
-    TFrameStartHook startHook_;
+    FrameSink sink_;
+    FrameStartHook startHook_;
     std::atomic<int> frameCount_{0};
     std::atomic<int> framesStarted_{0};
     std::atomic<int> presentationCount_{0};
@@ -58,7 +58,7 @@ private:
 
 // Copies the source rectangle of a surface onto the destination rectangle of the target,
 // opaquely, replicating pixels when the sizes differ: what every presenter does.
-void CopyRectangle(raster::TBitmap32& target, const raster::TRect& destination, const raster::TBitmap32& source,
-                   const raster::TRect& sourceRect);
+void CopyRectangle(raster::TBitmap32& target, const raster::Rect& destination, const raster::TBitmap32& source,
+                   const raster::Rect& sourceRect);
 
 } // namespace vorlandite::transitions

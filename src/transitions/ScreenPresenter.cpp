@@ -17,32 +17,32 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-TScreenPresenter::TScreenPresenter(raster::TBitmap32& canvas, QWidget* display)
-    : shared_(std::make_shared<TShared>()),
+ScreenPresenter::ScreenPresenter(raster::TBitmap32& canvas, QWidget* display)
+    : shared_(std::make_shared<Shared>()),
       uiThread_(QThread::currentThread()),
       receiver_(std::make_unique<QObject>()) {
     shared_->canvas = &canvas;
     shared_->display = display;
 }
 
-TScreenPresenter::~TScreenPresenter() {
+ScreenPresenter::~ScreenPresenter() {
     Abandon();
     receiver_.reset();
 }
 
-void TScreenPresenter::SetBatchTrace(std::function<void(const TBatchTrace&)> trace) {
+void ScreenPresenter::SetBatchTrace(std::function<void(const BatchTrace&)> trace) {
     std::lock_guard lock(shared_->mutex);
     shared_->trace = std::move(trace);
 }
 
-uint64_t TScreenPresenter::BatchesPainted() const {
+uint64_t ScreenPresenter::BatchesPainted() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->batchesPainted;
 }
 
-void TScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
+void ScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
     // A new transition; its worker starts after this, so the worker's state is ours here.
-    frame_ = TBatch();
+    frame_ = Batch();
     framesEnded_ = false;
     PaintQueued(*shared_);
     std::lock_guard lock(shared_->mutex);
@@ -56,21 +56,21 @@ void TScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
     CopyRectangle(old, old.BoundsRect(), canvas, old.BoundsRect());
 }
 
-void TScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) {
+void ScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) {
     PaintQueued(*shared_);
     std::lock_guard lock(shared_->mutex);
     Draw(*shared_, picture, rect, rect);
 }
 
-void TScreenPresenter::Draw(TShared& shared, const raster::TBitmap32& surface, const raster::TRect& source,
-                            const raster::TRect& destination) {
+void ScreenPresenter::Draw(Shared& shared, const raster::TBitmap32& surface, const raster::Rect& source,
+                            const raster::Rect& destination) {
     CopyRectangle(*shared.canvas, destination, surface, source);
     if (shared.display && !destination.IsEmpty())
-        shared.display->update(destination.Left, destination.Top, destination.Width(), destination.Height());
+        shared.display->update(destination.left, destination.top, destination.Width(), destination.Height());
 }
 
-void TScreenPresenter::Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                               const raster::TRect& destination) {
+void ScreenPresenter::Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                               const raster::Rect& destination) {
     if (QThread::currentThread() == uiThread_) {
         PaintQueued(*shared_);
         std::lock_guard lock(shared_->mutex);
@@ -79,29 +79,29 @@ void TScreenPresenter::Present(const raster::TBitmap32& surface, const raster::T
         return;
     }
     raster::TBitmap32& mirror = shared_->mirrors[frame_.mirror];
-    if (framesEnded_ || mirror.Width() != canvasRect_.Right || mirror.Height() != canvasRect_.Bottom) {
+    if (framesEnded_ || mirror.Width() != canvasRect_.right || mirror.Height() != canvasRect_.bottom) {
         PresentAndWait(surface, source, destination);
         return;
     }
-    const int64_t sourceWidth = int64_t(source.Right) - source.Left;
-    const int64_t sourceHeight = int64_t(source.Bottom) - source.Top;
-    const int64_t destinationWidth = int64_t(destination.Right) - destination.Left;
-    const int64_t destinationHeight = int64_t(destination.Bottom) - destination.Top;
+    const int64_t sourceWidth = int64_t(source.right) - source.left;
+    const int64_t sourceHeight = int64_t(source.bottom) - source.top;
+    const int64_t destinationWidth = int64_t(destination.right) - destination.left;
+    const int64_t destinationHeight = int64_t(destination.bottom) - destination.top;
     if (sourceWidth <= 0 || sourceHeight <= 0 || destinationWidth <= 0 || destinationHeight <= 0)
         return;  // draws nothing
-    const raster::TRect valid = raster::Intersect(source, surface.BoundsRect());
+    const raster::Rect valid = raster::Intersect(source, surface.BoundsRect());
     if (valid.IsEmpty())
         return;
     // What the copy writes on the picture: one to one, the part of the source inside the
     // surface; stretched from a source wholly inside it, the whole destination.
-    raster::TRect written;
+    raster::Rect written;
     if (sourceWidth == destinationWidth && sourceHeight == destinationHeight) {
-        const int64_t dx = int64_t(destination.Left) - source.Left;
-        const int64_t dy = int64_t(destination.Top) - source.Top;
+        const int64_t dx = int64_t(destination.left) - source.left;
+        const int64_t dy = int64_t(destination.top) - source.top;
         const auto clamp = [](int64_t v, int high) { return int(std::clamp<int64_t>(v, 0, high)); };
-        written = raster::TRect{clamp(valid.Left + dx, canvasRect_.Right), clamp(valid.Top + dy, canvasRect_.Bottom),
-                                clamp(valid.Right + dx, canvasRect_.Right),
-                                clamp(valid.Bottom + dy, canvasRect_.Bottom)};
+        written = raster::Rect{clamp(valid.left + dx, canvasRect_.right), clamp(valid.top + dy, canvasRect_.bottom),
+                                clamp(valid.right + dx, canvasRect_.right),
+                                clamp(valid.bottom + dy, canvasRect_.bottom)};
     } else if (valid == source) {
         written = raster::Intersect(destination, canvasRect_);
     } else {
@@ -117,35 +117,35 @@ void TScreenPresenter::Present(const raster::TBitmap32& surface, const raster::T
     frame_.rects.push_back(written);
 }
 
-void TScreenPresenter::FrameStarted() {
+void ScreenPresenter::FrameStarted() {
     // The frame before this one is complete: on screen with it, and let the UI thread paint it
     // while this one is drawn. The one before that must be painted by now (its mirror is next).
     PostFrame(1);
 }
 
-void TScreenPresenter::FramesEnded() {
+void ScreenPresenter::FramesEnded() {
     PostFrame(0);
     framesEnded_ = true;
 }
 
-void TScreenPresenter::PostFrame(uint64_t allowed) {
-    const std::shared_ptr<TShared> shared = shared_;
+void ScreenPresenter::PostFrame(uint64_t allowed) {
+    const std::shared_ptr<Shared> shared = shared_;
     std::unique_lock lock(shared->mutex);
     PostCollected();
     shared->served.wait(
         lock, [&] { return shared->abandoned || shared->batchesPosted - shared->batchesPainted <= allowed; });
 }
 
-void TScreenPresenter::PostCollected() {
+void ScreenPresenter::PostCollected() {
     const int mirror = frame_.mirror;
     if (shared_->abandoned || frame_.rects.empty()) {
         frame_.rects.clear();
         return;
     }
-    frame_.trace.Rectangles = int(frame_.rects.size());
-    frame_.trace.Posted = Clock::now();
+    frame_.trace.rectangles = int(frame_.rects.size());
+    frame_.trace.posted = Clock::now();
     shared_->queued.push_back(std::move(frame_));
-    frame_ = TBatch();
+    frame_ = Batch();
     frame_.mirror = 1 - mirror;
     ++shared_->batchesPosted;
     // One task per batch; a task that finds the queue empty (an earlier one took its batch)
@@ -154,9 +154,9 @@ void TScreenPresenter::PostCollected() {
         receiver_.get(), [shared = shared_] { PaintQueued(*shared); }, Qt::QueuedConnection);
 }
 
-void TScreenPresenter::PaintQueued(TShared& shared) {
-    std::vector<TBatch> batches;
-    std::function<void(const TBatchTrace&)> trace;
+void ScreenPresenter::PaintQueued(Shared& shared) {
+    std::vector<Batch> batches;
+    std::function<void(const BatchTrace&)> trace;
     {
         std::lock_guard lock(shared.mutex);
         if (shared.abandoned || shared.queued.empty())
@@ -166,13 +166,13 @@ void TScreenPresenter::PaintQueued(TShared& shared) {
     }
     const Clock::time_point taken = Clock::now();
     QRegion changed;
-    for (const TBatch& batch : batches) {
+    for (const Batch& batch : batches) {
         // Overlapping rectangles hold the same mirror pixels: each pixel is copied once.
         QRegion region;
-        for (const raster::TRect& r : batch.rects)
-            region += QRect(r.Left, r.Top, r.Width(), r.Height());
+        for (const raster::Rect& r : batch.rects)
+            region += QRect(r.left, r.top, r.Width(), r.Height());
         for (const QRect& r : region) {
-            const raster::TRect rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+            const raster::Rect rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
             CopyRectangle(*shared.canvas, rect, shared.mirrors[batch.mirror], rect);
         }
         changed += region;
@@ -189,29 +189,29 @@ void TScreenPresenter::PaintQueued(TShared& shared) {
     }
     shared.served.notify_all();
     if (trace) {
-        for (TBatch& batch : batches) {
-            batch.trace.Taken = taken;
-            batch.trace.Copied = copied;
-            batch.trace.Painted = painted;
+        for (Batch& batch : batches) {
+            batch.trace.taken = taken;
+            batch.trace.copied = copied;
+            batch.trace.painted = painted;
             trace(batch.trace);
         }
     }
 }
 
-void TScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const raster::TRect& source,
-                                      const raster::TRect& destination) {
-    const std::shared_ptr<TShared> shared = shared_;
+void ScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const raster::Rect& source,
+                                      const raster::Rect& destination) {
+    const std::shared_ptr<Shared> shared = shared_;
     std::unique_lock lock(shared->mutex);
     PostCollected();
     if (shared->abandoned)
         return;
     // The request lives as long as either side holds it; `waiting` tells the UI side whether the
     // worker, and so its surface, is still there.
-    struct TRequest {
+    struct Request {
         bool waiting = true;
         bool done = false;
     };
-    const auto request = std::make_shared<TRequest>();
+    const auto request = std::make_shared<Request>();
     const raster::TBitmap32* surfacePointer = &surface;
     QMetaObject::invokeMethod(
         receiver_.get(),
@@ -229,7 +229,7 @@ void TScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const ra
     request->waiting = false;
 }
 
-void TScreenPresenter::Abandon() {
+void ScreenPresenter::Abandon() {
     {
         std::lock_guard lock(shared_->mutex);
         shared_->abandoned = true;
@@ -238,9 +238,9 @@ void TScreenPresenter::Abandon() {
     shared_->served.notify_all();
 }
 
-TQtOwnerThread::TQtOwnerThread() : receiver_(std::make_unique<QObject>()) {}
+QtOwnerThread::QtOwnerThread() : receiver_(std::make_unique<QObject>()) {}
 
-void TQtOwnerThread::Post(std::function<void()> task) {
+void QtOwnerThread::Post(std::function<void()> task) {
     QMetaObject::invokeMethod(receiver_.get(), std::move(task), Qt::QueuedConnection);
 }
 

@@ -35,46 +35,46 @@
 namespace vorlandite::transitions {
 
 // When one batch (a frame's presentations) went through its stages; for the frame benchmark.
-struct TBatchTrace {
+struct BatchTrace {
     using Clock = std::chrono::steady_clock;
-    Clock::time_point Posted;   // worker: the frame ended, the batch went to the UI thread
-    Clock::time_point Taken;    // UI thread: the batch was picked up
-    Clock::time_point Copied;   // ... and put on the picture
-    Clock::time_point Painted;  // ... and the display repainted (drawn and flushed)
-    int Rectangles = 0;
+    Clock::time_point posted;   // worker: the frame ended, the batch went to the UI thread
+    Clock::time_point taken;    // UI thread: the batch was picked up
+    Clock::time_point copied;   // ... and put on the picture
+    Clock::time_point painted;  // ... and the display repainted (drawn and flushed)
+    int rectangles = 0;
 };
 
-class TScreenPresenter final : public ITransitionPresenter {
+class ScreenPresenter final : public ITransitionPresenter {
 public:
     // canvas: the picture the display widget paints, anchored at the widget's top-left corner.
     // Both belong to the UI thread, where the presenter is made and destroyed; the canvas must
     // outlive the presenter.
-    TScreenPresenter(raster::TBitmap32& canvas, QWidget* display);
-    ~TScreenPresenter() override;
-    TScreenPresenter(const TScreenPresenter&) = delete;
-    TScreenPresenter& operator=(const TScreenPresenter&) = delete;
+    ScreenPresenter(raster::TBitmap32& canvas, QWidget* display);
+    ~ScreenPresenter() override;
+    ScreenPresenter(const ScreenPresenter&) = delete;
+    ScreenPresenter& operator=(const ScreenPresenter&) = delete;
 
     void CaptureTarget(raster::TBitmap32& old) override;
-    void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) override;
-    void Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                 const raster::TRect& destination) override;
+    void CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) override;
+    void Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                 const raster::Rect& destination) override;
     void FrameStarted() override;
     void FramesEnded() override;
     void Abandon() override;
 
     // UI thread, while no transition runs: `trace` is called on the UI thread after each batch
     // is painted. Empty (the default) costs nothing.
-    void SetBatchTrace(std::function<void(const TBatchTrace&)> trace);
+    void SetBatchTrace(std::function<void(const BatchTrace&)> trace);
     // UI thread: batches painted so far (one per frame that presented anything).
     uint64_t BatchesPainted() const;
 
 private:
-    struct TBatch {
+    struct Batch {
         int mirror = 0;
-        std::vector<raster::TRect> rects;  // on the picture, clipped to it
-        TBatchTrace trace;
+        std::vector<raster::Rect> rects;  // on the picture, clipped to it
+        BatchTrace trace;
     };
-    struct TShared {
+    struct Shared {
         mutable std::mutex mutex;
         std::condition_variable served;
         bool abandoned = false;
@@ -83,43 +83,43 @@ private:
         // Written by the worker while its batch is being drawn, read by the UI thread once the
         // batch is posted; a mirror is drawn on again only after its batch is painted.
         raster::TBitmap32 mirrors[2];
-        std::vector<TBatch> queued;  // posted to the UI thread, not yet taken
+        std::vector<Batch> queued;  // posted to the UI thread, not yet taken
         uint64_t batchesPosted = 0;
         uint64_t batchesPainted = 0;
-        std::function<void(const TBatchTrace&)> trace;
+        std::function<void(const BatchTrace&)> trace;
     };
     // UI thread: the copy and the repaint request.
-    static void Draw(TShared& shared, const raster::TBitmap32& surface, const raster::TRect& source,
-                     const raster::TRect& destination);
+    static void Draw(Shared& shared, const raster::TBitmap32& surface, const raster::Rect& source,
+                     const raster::Rect& destination);
     // UI thread: puts every queued batch on the picture and repaints its area.
-    static void PaintQueued(TShared& shared);
+    static void PaintQueued(Shared& shared);
     // Worker: hands this frame's rectangles to the UI thread; waits while more than `allowed`
     // batches are unpainted.
     void PostFrame(uint64_t allowed);
     // Worker, under the shared mutex: the batch so far to the UI thread (dropped when abandoned).
     void PostCollected();
     // Worker: the old way, one blocking queued call that copies straight from the surface.
-    void PresentAndWait(const raster::TBitmap32& surface, const raster::TRect& source,
-                        const raster::TRect& destination);
+    void PresentAndWait(const raster::TBitmap32& surface, const raster::Rect& source,
+                        const raster::Rect& destination);
 
-    std::shared_ptr<TShared> shared_;
+    std::shared_ptr<Shared> shared_;
     QThread* uiThread_;
     // Receives the queued batches and copies on the UI thread. Only a worker that found the
     // presenter not abandoned (under the mutex) posts to it, so it can go with the presenter.
     std::unique_ptr<QObject> receiver_;
     // Worker only (set on the owner's thread before a worker starts): the frame being drawn,
     // whether the frames have ended, and the picture's size.
-    TBatch frame_;
+    Batch frame_;
     bool framesEnded_ = false;
-    raster::TRect canvasRect_;
+    raster::Rect canvasRect_;
 };
 
 // Delivers tasks to the thread that makes this object (the UI thread) through its event loop.
 // It must outlive the engines it serves (an engine joins its worker when it goes, so no worker
 // posts after that).
-class TQtOwnerThread final : public IOwnerThread {
+class QtOwnerThread final : public IOwnerThread {
 public:
-    TQtOwnerThread();
+    QtOwnerThread();
     void Post(std::function<void()> task) override;
 
 private:

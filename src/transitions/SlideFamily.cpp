@@ -20,9 +20,9 @@ using raster::RoundHalfEven;
 using raster::TBitmap32;
 
 void BuildSlidePieces(int subIndex, int width, int height, int steps, const TBitmap32* newPicture,
-                      const TBitmap32* oldPicture, TSlidePieces& pieces) {
-    pieces.SlideCount = 0;
-    pieces.BandCount = 0;
+                      const TBitmap32* oldPicture, SlidePieces& pieces) {
+    pieces.slideCount = 0;
+    pieces.bandCount = 0;
     const int W = width;
     const int H = height;
     const int N = steps;
@@ -39,8 +39,8 @@ void BuildSlidePieces(int subIndex, int width, int height, int steps, const TBit
 
     const auto slide = [&](double x0, double y0, int count, double dx, double dy, int left, int top, int right,
                            int bottom, const TBitmap32* source) {
-        if (pieces.SlideCount < TSlidePieces::kMaxSlides)
-            pieces.Slides[std::size_t(pieces.SlideCount++)].Init(x0, y0, count, dx, dy, left, top, right, bottom,
+        if (pieces.slideCount < SlidePieces::kMaxSlides)
+            pieces.slides[std::size_t(pieces.slideCount++)].Init(x0, y0, count, dx, dy, left, top, right, bottom,
                                                                  source);
     };
     const auto fromNew = [&](double x0, double y0, double dx, double dy, int left, int top, int right, int bottom) {
@@ -71,10 +71,10 @@ void BuildSlidePieces(int subIndex, int width, int height, int steps, const TBit
         slide(RoundHalfEven(halfStepX), 0, N, -halfStepX, 0, 0, 0, hw, H, oldPicture);
         slide(RoundHalfEven(-halfStepX), 0, N, halfStepX, 0, hw, 0, W, H, oldPicture);
         const int bandWidth = int(std::ceil(halfStepX));
-        pieces.Bands[0].Init(hw - 1, 0, bandWidth, H, N, halfStepX, 0, newPicture);
+        pieces.bands[0].Init(hw - 1, 0, bandWidth, H, N, halfStepX, 0, newPicture);
         // The band that paints leftwards needs one step more to reach column 0.
-        pieces.Bands[1].Init(hw + 1, 0, -bandWidth, H, N + 1, -halfStepX, 0, newPicture);
-        pieces.BandCount = 2;
+        pieces.bands[1].Init(hw + 1, 0, -bandWidth, H, N + 1, -halfStepX, 0, newPicture);
+        pieces.bandCount = 2;
         break;
     }
     case 11:  // Close From Corners
@@ -146,7 +146,7 @@ void BuildSlidePieces(int subIndex, int width, int height, int steps, const TBit
 }
 
 void RunSlideFamily(TTransThread& thread, int subIndex) {
-    TSlidePieces pieces;
+    SlidePieces pieces;
     BuildSlidePieces(subIndex, thread.Width(), thread.Height(), thread.Steps(), &thread.New(), &thread.Old(), pieces);
     for (;;) {
         thread.BeginFrame();

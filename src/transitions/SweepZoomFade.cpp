@@ -23,7 +23,7 @@ namespace vorlandite::transitions {
 
 using raster::CeilDiv;
 using raster::TBitmap32;
-using raster::TRect;
+using raster::Rect;
 
 namespace {
 
@@ -32,10 +32,10 @@ namespace {
 
 // Positions in 64 bits: at N = 1 the speed is four picture heights per frame, and the cell may
 // run far past the picture before it turns.
-struct TSpiral {
-    int64_t X = 0, Y = 0;
-    int64_t Vx = 0, Vy = 0;
-    int64_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+struct Spiral {
+    int64_t x = 0, y = 0;
+    int64_t vx = 0, vy = 0;
+    int64_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
 void RunSpiral(TTransThread& thread, bool insideOut) {
@@ -49,21 +49,21 @@ void RunSpiral(TTransThread& thread, bool insideOut) {
     // Every turn widens the spiral by a cell (inside out) or narrows it by one (outside in).
     const int64_t grow = insideOut ? 1 : -1;
 
-    TSpiral s;
+    Spiral s;
     if (insideOut) {
-        s.X = s.Left = hw - cw;
-        s.Y = s.Top = hh - ch;
-        s.Right = hw;
-        s.Bottom = hh;
+        s.x = s.left = hw - cw;
+        s.y = s.top = hh - ch;
+        s.right = hw;
+        s.bottom = hh;
     } else {
-        s.Left = s.Top = -1;
-        s.Right = W - cw + 1;
-        s.Bottom = H - ch + 1;
+        s.left = s.top = -1;
+        s.right = W - cw + 1;
+        s.bottom = H - ch + 1;
     }
     // The height sets the speed on both axes.
-    s.Vx = int64_t(std::ceil(double(H) / (double(N) / 4)));
+    s.vx = int64_t(std::ceil(double(H) / (double(N) / 4)));
 
-    const TRect picture{0, 0, W, H};
+    const Rect picture{0, 0, W, H};
     // Clamping to just outside the picture brings the cell's corners into int range and leaves
     // the clipped cell as it is.
     const auto clampX = [W](int64_t v) { return int(std::clamp<int64_t>(v, -1, int64_t(W) + 1)); };
@@ -72,36 +72,36 @@ void RunSpiral(TTransThread& thread, bool insideOut) {
     bool done = false;
     for (int64_t i = 0; !thread.Aborted() && !done && i <= lastFrame; ++i) {
         thread.BeginFrame();
-        const TRect cell =
-            raster::Intersect({clampX(s.X), clampY(s.Y), clampX(s.X + cw), clampY(s.Y + ch)}, picture);
+        const Rect cell =
+            raster::Intersect({clampX(s.x), clampY(s.y), clampX(s.x + cw), clampY(s.y + ch)}, picture);
         thread.SetRects(cell, cell);
         thread.CopyFromNew();
         thread.WaitFramePeriod();
 
-        s.X += s.Vx;
-        s.Y += s.Vy;
-        if (s.X >= s.Right && s.Vx > 0) {  // turn down
-            s.Top -= grow * ch;
-            s.Vy = s.Vx;
-            s.Vx = 0;
-            s.X = s.Right;
-        } else if (s.Y >= s.Bottom && s.Vy > 0) {  // turn left
-            s.Right += grow * cw;
-            s.Vx = -s.Vy;
-            s.Vy = 0;
-            s.Y = s.Bottom;
-        } else if (s.X <= s.Left && s.Vx < 0) {  // turn up
-            s.Bottom += grow * ch;
-            s.Vy = s.Vx;
-            s.Vx = 0;
-            s.X = s.Left;
-        } else if (s.Y <= s.Top && s.Vy < 0) {  // turn right
-            s.Left -= grow * cw;
-            s.Vx = -s.Vy;
-            s.Vy = 0;
-            s.Y = s.Top;
+        s.x += s.vx;
+        s.y += s.vy;
+        if (s.x >= s.right && s.vx > 0) {  // turn down
+            s.top -= grow * ch;
+            s.vy = s.vx;
+            s.vx = 0;
+            s.x = s.right;
+        } else if (s.y >= s.bottom && s.vy > 0) {  // turn left
+            s.right += grow * cw;
+            s.vx = -s.vy;
+            s.vy = 0;
+            s.y = s.bottom;
+        } else if (s.x <= s.left && s.vx < 0) {  // turn up
+            s.bottom += grow * ch;
+            s.vy = s.vx;
+            s.vx = 0;
+            s.x = s.left;
+        } else if (s.y <= s.top && s.vy < 0) {  // turn right
+            s.left -= grow * cw;
+            s.vx = -s.vy;
+            s.vy = 0;
+            s.y = s.top;
         }
-        done = insideOut ? (s.X <= 0 && s.Y <= 0) : (s.Right < s.Left || s.Bottom < s.Top);
+        done = insideOut ? (s.x <= 0 && s.y <= 0) : (s.right < s.left || s.bottom < s.top);
     }
 }
 
@@ -109,20 +109,20 @@ void RunSpiral(TTransThread& thread, bool insideOut) {
 // Zooms
 
 // Start rectangle (origin and size), edge velocities and source rectangle of one zoom.
-struct TZoomSetup {
-    int X0, Y0, W0, H0;
-    double VL, VT, VR, VB;
-    TRect Source;
+struct ZoomSetup {
+    int x0, y0, w0, h0;
+    double vl, vt, vr, vb;
+    Rect source;
 };
 
 constexpr std::size_t kMaxZooms = 4;
 
 // The zooms of effect 102 + subIndex; returns how many were set up (0 for an unknown sub-index).
-std::size_t ZoomSetups(int subIndex, int W, int H, int N, std::array<TZoomSetup, kMaxZooms>& out) {
+std::size_t ZoomSetups(int subIndex, int W, int H, int N, std::array<ZoomSetup, kMaxZooms>& out) {
     const int hw = W / 2;
     const int hh = H / 2;
     const double w = W, h = H, n = N;
-    const TRect whole{0, 0, W, H};
+    const Rect whole{0, 0, W, H};
     switch (subIndex) {
     case 1: out[0] = {hw, hh, 0, 0, -w / 2 / n, -h / 2 / n, w / 2 / n, h / 2 / n, whole}; return 1;  // Zoom In
     case 2: out[0] = {0, 0, 0, 0, 0, 0, w / n, h / n, whole}; return 1;         // From Up Left
@@ -162,7 +162,7 @@ std::size_t ZoomSetups(int subIndex, int W, int H, int N, std::array<TZoomSetup,
 void RunFade(TTransThread& thread, bool toBlack) {
     const int d = std::max(765 / thread.Steps(), 1);
     TBitmap32& work = thread.Work();
-    const TRect whole = work.BoundsRect();
+    const Rect whole = work.BoundsRect();
     for (int v = d; v < 255 && !thread.Aborted(); v += d) {
         thread.BeginFrame();
         if (!toBlack) {
@@ -226,15 +226,15 @@ void RunSpiralFamily(TTransThread& thread, int subIndex) {
 }
 
 void RunZoomFamily(TTransThread& thread, int subIndex) {
-    std::array<TZoomSetup, kMaxZooms> setups{};
+    std::array<ZoomSetup, kMaxZooms> setups{};
     const std::size_t count = ZoomSetups(subIndex, thread.Width(), thread.Height(), thread.Steps(), setups);
     if (count == 0)
         return;
     std::array<TZoom, kMaxZooms> zooms{};
     for (std::size_t k = 0; k < count; ++k) {
-        const TZoomSetup& z = setups[k];
-        zooms[k].Init(z.X0, z.Y0, z.W0, z.H0, thread.Steps(), z.VL, z.VT, z.VR, z.VB, z.Source.Left, z.Source.Top,
-                      z.Source.Right, z.Source.Bottom, &thread.New());
+        const ZoomSetup& z = setups[k];
+        zooms[k].Init(z.x0, z.y0, z.w0, z.h0, thread.Steps(), z.vl, z.vt, z.vr, z.vb, z.source.left, z.source.top,
+                      z.source.right, z.source.bottom, &thread.New());
     }
     const std::span<TZoom> active(zooms.data(), count);
     for (;;) {

@@ -32,18 +32,18 @@ bool TFold::FormRect(bool& visible, bool& more) {
         return false;
     --stepsLeft_;
     more = stepsLeft_ > 0;
-    raster::TRect rect{RoundHalfEven(std::min(x_, x_ + w_)), RoundHalfEven(std::min(y_, y_ + h_)),
+    raster::Rect rect{RoundHalfEven(std::min(x_, x_ + w_)), RoundHalfEven(std::min(y_, y_ + h_)),
                        RoundHalfEven(std::max(x_, x_ + w_)), RoundHalfEven(std::max(y_, y_ + h_))};
-    rect.Left = std::max(rect.Left, 0);
-    rect.Top = std::max(rect.Top, 0);
-    rect.Right = std::min(rect.Right, surfaceWidth_);
-    rect.Bottom = std::min(rect.Bottom, surfaceHeight_);
+    rect.left = std::max(rect.left, 0);
+    rect.top = std::max(rect.top, 0);
+    rect.right = std::min(rect.right, surfaceWidth_);
+    rect.bottom = std::min(rect.bottom, surfaceHeight_);
     // Visible when either end lies within the surface on both axes (a band wider than the
     // surface with both ends outside counts as gone).
     const auto within = [](double v, int size) { return v >= 0 && v <= size; };
     visible = (within(x_, surfaceWidth_) || within(x_ + w_, surfaceWidth_)) &&
               (within(y_, surfaceHeight_) || within(y_ + h_, surfaceHeight_));
-    rect_ = visible ? rect : raster::TRect{};
+    rect_ = visible ? rect : raster::Rect{};
     copyRect_ = rect_;
     return true;
 }
@@ -90,8 +90,8 @@ bool TFoldFade::Step() {
     if (!FormRect(visible, more))
         return false;
     if (visible && source_ && !fade_.Empty()) {
-        const raster::TRect at{0, 0, rect_.Width(), rect_.Height()};
-        raster::StretchBitmap(fade_, at, *source_, rect_, raster::TDrawOptions{});
+        const raster::Rect at{0, 0, rect_.Width(), rect_.Height()};
+        raster::StretchBitmap(fade_, at, *source_, rect_, raster::DrawOptions{});
         ApplyAlpha();
     }
     Move();

@@ -38,8 +38,8 @@ public:
     double Y() const { return y_; }
     const raster::TBitmap32* Source() const { return source_; }
     // The clipped band of the last step; (0, 0, 0, 0) when it was not visible.
-    const raster::TRect& Rect() const { return rect_; }
-    const raster::TRect& CopyRect() const { return copyRect_; }
+    const raster::Rect& Rect() const { return rect_; }
+    const raster::Rect& CopyRect() const { return copyRect_; }
 
 protected:
     // Steps 1 to 4 of a band step: count down, form and clip the rectangle, judge visibility.
@@ -54,8 +54,8 @@ protected:
     double w_ = 0, h_ = 0;
     double dx_ = 0, dy_ = 0;
     const raster::TBitmap32* source_ = nullptr;
-    raster::TRect rect_;
-    raster::TRect copyRect_;
+    raster::Rect rect_;
+    raster::Rect copyRect_;
 };
 
 // Gradient kinds of a soft band: where its alpha is 255 and where it falls to 0. Any other kind

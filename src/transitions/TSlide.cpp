@@ -7,12 +7,12 @@
 namespace vorlandite::transitions {
 namespace {
 
-struct TEnds {
-    int Destination0, Destination1, Source0, Source1;
+struct Ends {
+    int Destination0, Destination1, Source0, source1;
 };
 
 // One axis: the window [low, high) shifted by the offset and clipped to the window.
-TEnds ShiftAxis(double offset, int low, int high) {
+Ends ShiftAxis(double offset, int low, int high) {
     if (offset < 0) {
         const int end = raster::RoundHalfEven(high + offset);
         return {low, end, low + high - end, high};
@@ -21,7 +21,7 @@ TEnds ShiftAxis(double offset, int low, int high) {
     return {start, high, low, high + low - start};
 }
 
-raster::TRect Sorted(int left, int top, int right, int bottom) {
+raster::Rect Sorted(int left, int top, int right, int bottom) {
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
@@ -53,14 +53,14 @@ bool TSlide::Step() {
     --stepsLeft_;
     x_ += dx_;
     y_ += dy_;
-    const TEnds h = ShiftAxis(x_, left_, right_);
-    const TEnds v = ShiftAxis(y_, top_, bottom_);
+    const Ends h = ShiftAxis(x_, left_, right_);
+    const Ends v = ShiftAxis(y_, top_, bottom_);
     // Visibility is judged on the ends as computed: a piece pushed past its window has them
     // crossed.
     const bool visible = h.Destination1 >= h.Destination0 && v.Destination1 >= v.Destination0;
     if (visible) {
         destinationRect_ = Sorted(h.Destination0, v.Destination0, h.Destination1, v.Destination1);
-        sourceRect_ = Sorted(h.Source0, v.Source0, h.Source1, v.Source1);
+        sourceRect_ = Sorted(h.Source0, v.Source0, h.source1, v.source1);
     } else {
         destinationRect_ = {};
         sourceRect_ = {};

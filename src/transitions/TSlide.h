@@ -29,9 +29,9 @@ public:
     double Y() const { return y_; }
     const raster::TBitmap32* Source() const { return source_; }
     // The home rectangle.
-    raster::TRect Window() const { return {left_, top_, right_, bottom_}; }
-    const raster::TRect& DestinationRect() const { return destinationRect_; }
-    const raster::TRect& SourceRect() const { return sourceRect_; }
+    raster::Rect Window() const { return {left_, top_, right_, bottom_}; }
+    const raster::Rect& DestinationRect() const { return destinationRect_; }
+    const raster::Rect& SourceRect() const { return sourceRect_; }
 
 private:
     int stepsLeft_ = 0;
@@ -39,8 +39,8 @@ private:
     double dx_ = 0, dy_ = 0;
     int left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;
     const raster::TBitmap32* source_ = nullptr;
-    raster::TRect destinationRect_;
-    raster::TRect sourceRect_;
+    raster::Rect destinationRect_;
+    raster::Rect sourceRect_;
 };
 
 } // namespace vorlandite::transitions

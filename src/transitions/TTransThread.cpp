@@ -9,7 +9,7 @@
 
 namespace vorlandite::transitions {
 
-TTransThread::TTransThread(TTransitionEngine& engine, ITransitionPresenter& presenter,
+TTransThread::TTransThread(TransitionEngine& engine, ITransitionPresenter& presenter,
                            const raster::TBitmap32& picture, int effect, int framePeriodMs)
     : engine_(engine),
       presenter_(presenter),
@@ -73,9 +73,9 @@ void TTransThread::Run() {
 }
 
 void TTransThread::RunFamily() {
-    const TFamilyDispatch dispatch = FamilyFor(effect_);
-    if (dispatch.Entry)
-        dispatch.Entry(*this, dispatch.SubIndex);
+    const FamilyDispatch dispatch = FamilyFor(effect_);
+    if (dispatch.entry)
+        dispatch.entry(*this, dispatch.subIndex);
 }
 
 void TTransThread::FreeSurfaces() {

@@ -29,12 +29,12 @@ class IRandomSource;
 namespace vorlandite::transitions {
 
 class ITransitionPresenter;
-class TTransitionEngine;
+class TransitionEngine;
 class TTransThread {
 public:
     // Owner's thread. NEW := a copy of the picture, OLD := the target's (0, 0)-(W, H), WORK := a
     // W x H surface. The worker does not run until Start().
-    TTransThread(TTransitionEngine& engine, ITransitionPresenter& presenter, const raster::TBitmap32& picture,
+    TTransThread(TransitionEngine& engine, ITransitionPresenter& presenter, const raster::TBitmap32& picture,
                  int effect, int framePeriodMs);
     ~TTransThread();
     TTransThread(const TTransThread&) = delete;
@@ -53,14 +53,14 @@ public:
     raster::TBitmap32& Work() { return work_; }
 
     // The parameters of the next presentation.
-    void SetSourceRect(const raster::TRect& rect) { sourceRect_ = rect; }
-    void SetDestinationRect(const raster::TRect& rect) { destinationRect_ = rect; }
-    void SetRects(const raster::TRect& source, const raster::TRect& destination) {
+    void SetSourceRect(const raster::Rect& rect) { sourceRect_ = rect; }
+    void SetDestinationRect(const raster::Rect& rect) { destinationRect_ = rect; }
+    void SetRects(const raster::Rect& source, const raster::Rect& destination) {
         sourceRect_ = source;
         destinationRect_ = destination;
     }
-    const raster::TRect& SourceRect() const { return sourceRect_; }
-    const raster::TRect& DestinationRect() const { return destinationRect_; }
+    const raster::Rect& SourceRect() const { return sourceRect_; }
+    const raster::Rect& DestinationRect() const { return destinationRect_; }
 
     // Presentations: the source rectangle of NEW, OLD or WORK onto the destination rectangle of
     // the target (stretched by pixel replication when the sizes differ). Each waits for the
@@ -90,14 +90,14 @@ public:
     void Run();
 
 private:
-    friend class TTransitionEngine;
+    friend class TransitionEngine;
     void Start();
     void Join();
     void RunFamily();
     void FreeSurfaces();
     void Present(const raster::TBitmap32& surface);
 
-    TTransitionEngine& engine_;
+    TransitionEngine& engine_;
     ITransitionPresenter& presenter_;
     std::atomic<int> effect_;
     raster::TBitmap32 new_;
@@ -107,8 +107,8 @@ private:
     int width_;
     int height_;
     int steps_ = 0;
-    raster::TRect sourceRect_;
-    raster::TRect destinationRect_;
+    raster::Rect sourceRect_;
+    raster::Rect destinationRect_;
     int64_t frameStartTick_ = 0;
     std::function<void()> completionHandler_;
     std::thread worker_;

@@ -21,8 +21,8 @@ public:
 
     int StepsLeft() const { return stepsLeft_; }
     const raster::TBitmap32* Source() const { return source_; }
-    const raster::TRect& DestinationRect() const { return destinationRect_; }
-    const raster::TRect& SourceRect() const { return sourceRect_; }
+    const raster::Rect& DestinationRect() const { return destinationRect_; }
+    const raster::Rect& SourceRect() const { return sourceRect_; }
 
 private:
     int stepsLeft_ = 0;
@@ -30,8 +30,8 @@ private:
     double vL_ = 0, vR_ = 0, vT_ = 0, vB_ = 0;
     int sL_ = 0, sT_ = 0, sR_ = 0, sB_ = 0;
     const raster::TBitmap32* source_ = nullptr;
-    raster::TRect destinationRect_;
-    raster::TRect sourceRect_;
+    raster::Rect destinationRect_;
+    raster::Rect sourceRect_;
 };
 
 } // namespace vorlandite::transitions

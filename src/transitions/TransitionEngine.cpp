@@ -4,10 +4,10 @@
 
 namespace vorlandite::transitions {
 
-TTransitionEngine::TTransitionEngine(ITickClock& clock, IRandomSource& random, IOwnerThread& owner)
+TransitionEngine::TransitionEngine(ITickClock& clock, IRandomSource& random, IOwnerThread& owner)
     : clock_(clock), random_(random), owner_(owner) {}
 
-TTransitionEngine::~TTransitionEngine() {
+TransitionEngine::~TransitionEngine() {
     *alive_ = false;
     TransitionAbort = true;
     SkipFinalFrame = true;
@@ -17,7 +17,7 @@ TTransitionEngine::~TTransitionEngine() {
     }
 }
 
-TTransThread* TTransitionEngine::StartTransition(ITransitionPresenter& target, const raster::TBitmap32& picture,
+TTransThread* TransitionEngine::StartTransition(ITransitionPresenter& target, const raster::TBitmap32& picture,
                                                  int effect, int steps, int framePeriodMs) {
     random_.Randomize();
     TransitionAbort = false;
@@ -60,14 +60,14 @@ TTransThread* TTransitionEngine::StartTransition(ITransitionPresenter& target, c
     return nullptr;
 }
 
-void TTransitionEngine::WorkerEnded(TTransThread* thread) {
+void TransitionEngine::WorkerEnded(TTransThread* thread) {
     owner_.Post([this, thread, alive = alive_] {
         if (*alive)
             Complete(thread);
     });
 }
 
-void TTransitionEngine::Complete(TTransThread* thread) {
+void TransitionEngine::Complete(TTransThread* thread) {
     const auto found = std::find_if(threads_.begin(), threads_.end(),
                                     [thread](const std::unique_ptr<TTransThread>& t) { return t.get() == thread; });
     if (found == threads_.end())
@@ -79,7 +79,7 @@ void TTransitionEngine::Complete(TTransThread* thread) {
         finished->completionHandler_();
 }
 
-void RunUntilIdle(TTransitionEngine& engine, TTaskQueue& queue) {
+void RunUntilIdle(TransitionEngine& engine, TaskQueue& queue) {
     while (engine.HasPendingCompletion())
         queue.WaitAndRunOne();
 }

@@ -27,14 +27,14 @@
 
 namespace vorlandite::transitions {
 
-class TTransitionEngine {
+class TransitionEngine {
 public:
-    TTransitionEngine(ITickClock& clock, IRandomSource& random, IOwnerThread& owner);
+    TransitionEngine(ITickClock& clock, IRandomSource& random, IOwnerThread& owner);
     // Aborts a running transition without its closing copy, releases it from its presenter and
     // joins it. Completion handlers that have not run by then never run.
-    ~TTransitionEngine();
-    TTransitionEngine(const TTransitionEngine&) = delete;
-    TTransitionEngine& operator=(const TTransitionEngine&) = delete;
+    ~TransitionEngine();
+    TransitionEngine(const TransitionEngine&) = delete;
+    TransitionEngine& operator=(const TransitionEngine&) = delete;
 
     // Owner's thread. Starts the change of the target to the picture (the caller keeps the
     // picture and may free it at once) by the effect, with N = steps and the frame period.
@@ -77,6 +77,6 @@ private:
 
 // For owners without an event loop: runs the queue's tasks until every started transition of
 // the engine has completed.
-void RunUntilIdle(TTransitionEngine& engine, TTaskQueue& queue);
+void RunUntilIdle(TransitionEngine& engine, TaskQueue& queue);
 
 } // namespace vorlandite::transitions

@@ -23,7 +23,7 @@ public:
 
     // Owner's thread: the copy of a transition without effect, the rectangle of the picture
     // onto the same rectangle of the target, at once.
-    virtual void CopyNow(const raster::TBitmap32& picture, const raster::TRect& rect) = 0;
+    virtual void CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) = 0;
 
     // Worker thread: copies `source` of the surface onto `destination` of the target, opaquely
     // whatever the surface's draw mode, replicating pixels when the sizes differ; returns once
@@ -32,8 +32,8 @@ public:
     // FramesEnded has returned, and so is each presentation after it. An empty or inverted
     // rectangle copies nothing but is still a presentation. May throw; the worker then ends its
     // transition early.
-    virtual void Present(const raster::TBitmap32& surface, const raster::TRect& source,
-                         const raster::TRect& destination) = 0;
+    virtual void Present(const raster::TBitmap32& surface, const raster::Rect& source,
+                         const raster::Rect& destination) = 0;
 
     // Worker thread: a frame starts (its tick has just been noted), and the effect has ended
     // (what may follow is the closing full copy). Recorders cut their frames here.

@@ -28,16 +28,16 @@ namespace {
 int CeilOf(double v) { return int(std::ceil(v)); }
 
 // The family's bands for one run, in painting order.
-struct TUnfoldBands {
+struct UnfoldBands {
     static constexpr int kMaxBands = 64;
-    std::array<TFold, kMaxBands> Bands;
-    int Count = 0;
+    std::array<TFold, kMaxBands> bands;
+    int count = 0;
 
-    std::span<TFold> Active() { return {Bands.data(), std::size_t(Count)}; }
+    std::span<TFold> Active() { return {bands.data(), std::size_t(count)}; }
 };
 
 // Where a stripe of the thirty-two line effects starts on its axis of extent E.
-enum class TLineStart {
+enum class LineStart {
     Near,    // at 0, painting forwards: N steps
     Far,     // at E, painting backwards: N + 1 steps
     Before,  // at -E, painting forwards, enters after N steps: 2N steps
@@ -45,19 +45,19 @@ enum class TLineStart {
 };
 
 // Odd and even stripes of effects 47 to 51 (rows) and, in the same order, 52 to 56 (columns).
-constexpr TLineStart kLineStarts[5][2] = {
-    {TLineStart::Near, TLineStart::Before},  // from the near side, even stripes on a second pass
-    {TLineStart::Far, TLineStart::Beyond},   // from the far side, likewise
-    {TLineStart::Near, TLineStart::Beyond},  // there, then back
-    {TLineStart::Far, TLineStart::Before},   // there from the far side, then back
-    {TLineStart::Near, TLineStart::Far},     // both sides at once
+constexpr LineStart kLineStarts[5][2] = {
+    {LineStart::Near, LineStart::Before},  // from the near side, even stripes on a second pass
+    {LineStart::Far, LineStart::Beyond},   // from the far side, likewise
+    {LineStart::Near, LineStart::Beyond},  // there, then back
+    {LineStart::Far, LineStart::Before},   // there from the far side, then back
+    {LineStart::Near, LineStart::Far},     // both sides at once
 };
 
 // Creates the bands of effect subIndex (1 to 42, the effect number minus 22) for a W x H picture
 // in N steps. Other sub-indexes create none.
 void BuildUnfoldBands(int subIndex, int width, int height, int steps, const TBitmap32* newPicture,
-                      TUnfoldBands& bands) {
-    bands.Count = 0;
+                      UnfoldBands& bands) {
+    bands.count = 0;
     const int W = width;
     const int H = height;
     const int N = steps;
@@ -78,8 +78,8 @@ void BuildUnfoldBands(int subIndex, int width, int height, int steps, const TBit
     const int linesY = std::max(1, std::min(N, hh));
 
     const auto add = [&](int x0, int y0, int w, int h, int count, double dx, double dy) {
-        if (bands.Count < TUnfoldBands::kMaxBands)
-            bands.Bands[std::size_t(bands.Count++)].Init(x0, y0, w, h, count, dx, dy, newPicture);
+        if (bands.count < UnfoldBands::kMaxBands)
+            bands.bands[std::size_t(bands.count++)].Init(x0, y0, w, h, count, dx, dy, newPicture);
     };
 
     switch (subIndex) {
@@ -205,7 +205,7 @@ void BuildUnfoldBands(int subIndex, int width, int height, int steps, const TBit
     case 25: case 26: case 27: case 28: case 29:    // Horizontal lines: 32 rows
     case 30: case 31: case 32: case 33: case 34: {  // Vertical lines: 32 columns
         const bool vertical = subIndex >= 30;
-        const TLineStart* starts = kLineStarts[(subIndex - 25) % 5];
+        const LineStart* starts = kLineStarts[(subIndex - 25) % 5];
         const int extent = vertical ? H : W;
         const double step = double(extent) / N;
         const int band = CeilOf(step);
@@ -214,18 +214,18 @@ void BuildUnfoldBands(int subIndex, int width, int height, int steps, const TBit
             int anchor = 0, size = band, count = N;
             double move = step;
             switch (starts[k % 2 == 1 ? 0 : 1]) {
-            case TLineStart::Near: break;
-            case TLineStart::Far:
+            case LineStart::Near: break;
+            case LineStart::Far:
                 anchor = extent;
                 size = -band;
                 count = N + 1;
                 move = -step;
                 break;
-            case TLineStart::Before:
+            case LineStart::Before:
                 anchor = -extent;
                 count = 2 * N;
                 break;
-            case TLineStart::Beyond:
+            case LineStart::Beyond:
                 anchor = 2 * extent;
                 size = -band;
                 count = 2 * N + 1;
@@ -310,7 +310,7 @@ void BuildUnfoldBands(int subIndex, int width, int height, int steps, const TBit
 } // namespace
 
 void RunUnfoldFamily(TTransThread& thread, int subIndex) {
-    TUnfoldBands bands;
+    UnfoldBands bands;
     BuildUnfoldBands(subIndex, thread.Width(), thread.Height(), thread.Steps(), &thread.New(), bands);
     for (;;) {
         thread.BeginFrame();

@@ -37,7 +37,7 @@ constexpr int kButtonHeight = 25;
 constexpr int kGroupWidth = 375;
 
 // The banner image: a label that reports clicks.
-class TClickableImage final : public QLabel {
+class ClickableImage final : public QLabel {
 public:
     using QLabel::QLabel;
     std::function<void()> Clicked;
@@ -57,7 +57,7 @@ int ComposeStretch(int sizeTag, int positionTag) {
     return sizeTag == 2 || sizeTag == 4 ? sizeTag + positionTag : sizeTag;
 }
 
-TConfigPanel::TConfigPanel(QWidget* parent) : QFrame(parent) {
+ConfigPanel::ConfigPanel(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("CfgBox"));
     setFixedSize(kPanelWidth, kPanelDesignHeight);
     // The main window paints black for the show; the dialog wants the desktop's colours.
@@ -77,7 +77,7 @@ TConfigPanel::TConfigPanel(QWidget* parent) : QFrame(parent) {
     bannerPlaceHolderPanel_ = Make<QWidget>(this, "BannerPlaceHolderPanel", {0, 0, kPanelWidth, kBannerStripHeight});
     panelWebBanner_ = Make<QFrame>(bannerPlaceHolderPanel_, "PanelWebBanner", {(kPanelWidth - 470) / 2, 4, 470, 62});
     panelWebBanner_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    auto* banner = Make<TClickableImage>(panelWebBanner_, "imgBanner", {1, 1, 468, 60});
+    auto* banner = Make<ClickableImage>(panelWebBanner_, "imgBanner", {1, 1, 468, 60});
     banner->setAlignment(Qt::AlignCenter);
     banner->Clicked = [this] { imgBannerClick(); };
     imgBanner_ = banner;
@@ -104,9 +104,9 @@ TConfigPanel::TConfigPanel(QWidget* parent) : QFrame(parent) {
     RenameFormControls();
 }
 
-TConfigPanel::~TConfigPanel() = default;
+ConfigPanel::~ConfigPanel() = default;
 
-void TConfigPanel::BuildGeneralTab() {
+void ConfigPanel::BuildGeneralTab() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsGeneral"));
     tabs_[0] = page;
@@ -131,7 +131,7 @@ void TConfigPanel::BuildGeneralTab() {
     cbDesktop_ = Make<QCheckBox>(groupBox2_, "cbDesktop", {12, 22, 350, 20});
 }
 
-void TConfigPanel::BuildPositionTab() {
+void ConfigPanel::BuildPositionTab() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsPosition"));
     tabs_[1] = page;
@@ -158,7 +158,7 @@ void TConfigPanel::BuildPositionTab() {
     rbPosRandom_->setEnabled(false);
 }
 
-void TConfigPanel::BuildEffectsTab() {
+void ConfigPanel::BuildEffectsTab() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsEffects"));
     tabs_[2] = page;
@@ -182,7 +182,7 @@ void TConfigPanel::BuildEffectsTab() {
     panel3_ = Make<QFrame>(page, "Panel3", {242 + (141 - 123) / 2, 14, 123, 99});
     panel3_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel3_->setLineWidth(2);
-    imgPreviewTrans_ = new TEffectPreviewFrame(panel3_);
+    imgPreviewTrans_ = new EffectPreviewFrame(panel3_);
     imgPreviewTrans_->move(2, 2);
     // Every click asks for a preview; so does moving the current row with the keyboard.
     connect(lbEffects_, &QListWidget::itemClicked, this, [this] { imgPreviewTrans_->lbEffectsClick(); });
@@ -201,7 +201,7 @@ void TConfigPanel::BuildEffectsTab() {
     tbEffectSpeed_->setTickInterval(1);
 }
 
-void TConfigPanel::BuildSoundTab() {
+void ConfigPanel::BuildSoundTab() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsSound"));
     tabs_[3] = page;
@@ -225,7 +225,7 @@ void TConfigPanel::BuildSoundTab() {
     cbPlayOneRandom_ = Make<QCheckBox>(gbPlaylist_, "cbPlayOneRandom", {12, kPlaylistGroupHeight - 28, 350, 20});
 }
 
-void TConfigPanel::BuildBehaviorTab() {
+void ConfigPanel::BuildBehaviorTab() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tsBehavior"));
     tabs_[4] = page;
@@ -240,7 +240,7 @@ void TConfigPanel::BuildBehaviorTab() {
         connect(cb, &QCheckBox::clicked, this, [this, cb] { cbExitKeyboardClick(cb); });
 }
 
-void TConfigPanel::BuildButtonColumn() {
+void ConfigPanel::BuildButtonColumn() {
     const int x = 8 + 399 + 8;
     btnAbout_ = Make<QPushButton>(configControlsPanel_, "btnAbout", {x, 30, kButtonWidth, kButtonHeight});
     btnWebsite_ = Make<QPushButton>(configControlsPanel_, "btnWebsite", {x, 62, kButtonWidth, kButtonHeight});
@@ -263,7 +263,7 @@ void TConfigPanel::BuildButtonColumn() {
     }
 }
 
-void TConfigPanel::RenameFormControls() {
+void ConfigPanel::RenameFormControls() {
     link_->setText(Caption("This screen saver was created with Vorlandite"));
     static constexpr const char* kTabKeys[5] = {"General", "Position", "Effects", "Sound", "Behavior"};
     for (int i = 0; i < 5; ++i)
@@ -317,7 +317,7 @@ void TConfigPanel::RenameFormControls() {
     btnClose_->setText(Caption("Close"));
 }
 
-void TConfigPanel::PutSettings(const payload::StoredSettings& settings) {
+void ConfigPanel::PutSettings(const payload::StoredSettings& settings) {
     edSeconds_->setValue(settings.Seconds);  // clamped into 1..60
     switch (settings.DisplayOrder) {
     case 0: rbSequential_->setChecked(true); break;
@@ -341,7 +341,7 @@ void TConfigPanel::PutSettings(const payload::StoredSettings& settings) {
     else if (settings.Stretch == 3 || settings.Stretch == 5)
         rbPosRandom_->setChecked(true);
 
-    transitions::TEffectChecklist checklist{};
+    transitions::EffectChecklist checklist{};
     // The loader has refused codes outside the list already; a stray one leaves the rows set so far.
     (void)transitions::EffectSetToChecklist(settings.Effect, checklist);
     for (int i = 0; i < transitions::kEffectCount; ++i)
@@ -367,7 +367,7 @@ void TConfigPanel::PutSettings(const payload::StoredSettings& settings) {
     rbPosCenterClick();
 }
 
-void TConfigPanel::ApplyVisibilityRules(const TPanelPayload& payload) {
+void ConfigPanel::ApplyVisibilityRules(const PanelPayload& payload) {
     webAddress_ = payload.WebAddress;
     bannerLink_ = payload.BannerLink;
     btnWebsite_->setVisible(!webAddress_.empty());
@@ -377,7 +377,7 @@ void TConfigPanel::ApplyVisibilityRules(const TPanelPayload& payload) {
         pageControl_->setTabVisible(pageControl_->indexOf(tabs_[i]), !hidden[i]);
 }
 
-void TConfigPanel::ArrangeFrame(const TPanelPayload& payload) {
+void ConfigPanel::ArrangeFrame(const PanelPayload& payload) {
     panelWebBanner_->show();
     panel3_->show();
     int height = kPanelDesignHeight;
@@ -398,14 +398,14 @@ void TConfigPanel::ArrangeFrame(const TPanelPayload& payload) {
     setFixedSize(kPanelWidth, height);
 }
 
-void TConfigPanel::SetPlaylistGroupHeight(int height) {
+void ConfigPanel::SetPlaylistGroupHeight(int height) {
     const int delta = height - gbPlaylist_->height();
     gbPlaylist_->resize(gbPlaylist_->width(), height);
     for (QCheckBox* cb : {cbLoop_, cbShuffle_, cbPlayOneRandom_})
         cb->move(cb->x(), cb->y() + delta);
 }
 
-void TConfigPanel::ApplyPlaylistRules(const TPanelPayload& payload) {
+void ConfigPanel::ApplyPlaylistRules(const PanelPayload& payload) {
     if (!payload.AllowCustomPlaylist) {
         SetPlaylistGroupHeight(kPlaylistGroupHeightNoUserList);
         rbPlayMyOwn_->hide();
@@ -423,7 +423,7 @@ void TConfigPanel::ApplyPlaylistRules(const TPanelPayload& payload) {
     }
 }
 
-void TConfigPanel::Configure(const TPanelPayload& payload, const payload::StoredSettings& settings) {
+void ConfigPanel::Configure(const PanelPayload& payload, const payload::StoredSettings& settings) {
     RenameFormControls();
     PutSettings(settings);
     ApplyVisibilityRules(payload);
@@ -431,11 +431,11 @@ void TConfigPanel::Configure(const TPanelPayload& payload, const payload::Stored
     ApplyPlaylistRules(payload);
 }
 
-void TConfigPanel::StartEffectPreview() {
+void ConfigPanel::StartEffectPreview() {
     imgPreviewTrans_->Start([this] { return lbEffects_->currentRow(); });
 }
 
-payload::StoredSettings TConfigPanel::ReadSettings() const {
+payload::StoredSettings ConfigPanel::ReadSettings() const {
     payload::StoredSettings s;
     s.Seconds = edSeconds_->value();
     s.Stretch = ComposeStretch(sizeTag_, positionTag_);
@@ -444,7 +444,7 @@ payload::StoredSettings TConfigPanel::ReadSettings() const {
     s.Loop = cbLoop_->isChecked();
     s.Mute = cbMute_->isChecked();
     s.ShuffleMelody = cbShuffle_->isChecked();
-    transitions::TEffectChecklist checklist{};
+    transitions::EffectChecklist checklist{};
     for (int i = 0; i < transitions::kEffectCount; ++i)
         checklist[std::size_t(i)] = lbEffects_->item(i)->checkState() == Qt::Checked;
     s.Effect = transitions::EffectSetFromChecklist(checklist);
@@ -458,11 +458,11 @@ payload::StoredSettings TConfigPanel::ReadSettings() const {
     return s;
 }
 
-void TConfigPanel::rbSequentialClick() {
+void ConfigPanel::rbSequentialClick() {
     orderTag_ = rbRandom_->isChecked() ? 1 : rbMixed_->isChecked() ? 2 : 0;
 }
 
-void TConfigPanel::rbSizeResizeClick() {
+void ConfigPanel::rbSizeResizeClick() {
     sizeTag_ = rbSizeStretch_->isChecked() ? 1 : rbSizeNone_->isChecked() ? 2 : rbSizeResizeBig_->isChecked() ? 4 : 0;
     const bool positioned = rbSizeNone_->isChecked() || rbSizeResizeBig_->isChecked();
     gbPosition_->setEnabled(positioned);
@@ -470,9 +470,9 @@ void TConfigPanel::rbSizeResizeClick() {
     rbPosRandom_->setEnabled(positioned);
 }
 
-void TConfigPanel::rbPosCenterClick() { positionTag_ = rbPosRandom_->isChecked() ? 1 : 0; }
+void ConfigPanel::rbPosCenterClick() { positionTag_ = rbPosRandom_->isChecked() ? 1 : 0; }
 
-void TConfigPanel::cbExitKeyboardClick(QCheckBox* sender) {
+void ConfigPanel::cbExitKeyboardClick(QCheckBox* sender) {
     // At least one way out of the show stays on.
     const bool any = cbExitMouseMove_->isChecked() || cbExitMouseButton_->isChecked() || cbExitKeyboard_->isChecked() ||
                      cbExitEscape_->isChecked();
@@ -480,16 +480,16 @@ void TConfigPanel::cbExitKeyboardClick(QCheckBox* sender) {
         sender->setChecked(true);
 }
 
-void TConfigPanel::SetCheckMarks(bool checked) {
+void ConfigPanel::SetCheckMarks(bool checked) {
     for (int i = 0; i < lbEffects_->count(); ++i)
         lbEffects_->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
-void TConfigPanel::btnSelectAllClick() { SetCheckMarks(true); }
+void ConfigPanel::btnSelectAllClick() { SetCheckMarks(true); }
 
-void TConfigPanel::btnSelectNoneClick() { SetCheckMarks(false); }
+void ConfigPanel::btnSelectNoneClick() { SetCheckMarks(false); }
 
-void TConfigPanel::btnWebsiteClick() {
+void ConfigPanel::btnWebsiteClick() {
     const std::string lower = ToAsciiLower(webAddress_);
     // The prefixed form is kept: every later use sees it. A secure address already has its
     // scheme; putting "http://" before it would make an address no browser can open.
@@ -499,7 +499,7 @@ void TConfigPanel::btnWebsiteClick() {
         OpenAddress(webAddress_);
 }
 
-void TConfigPanel::imgBannerClick() {
+void ConfigPanel::imgBannerClick() {
     if (!bannerLink_.empty() && OpenAddress)
         OpenAddress(bannerLink_);
 }

@@ -3,7 +3,7 @@
 // optional banner strip above. The panel keeps no store of its own: the settings come in as a
 // plain record (payload defaults with the user's stored values over them) and go back out as one
 // when the window closes. What the panel needs of the payload beyond the settings comes in
-// TPanelPayload, so tests build a panel without a payload file or a registry.
+// PanelPayload, so tests build a panel without a payload file or a registry.
 //
 // Controls carry the names of the design as object names (edSeconds, rbSizeNone, ...), which the
 // tests and the end-to-end run find them by.
@@ -27,7 +27,7 @@ class QTabWidget;
 
 namespace vorlandite::ui {
 
-class TEffectPreviewFrame;
+class EffectPreviewFrame;
 
 // Sizes of the design at 96 pixels per inch.
 inline constexpr int kPanelWidth = 513;
@@ -39,7 +39,7 @@ inline constexpr int kPlaylistGroupHeightNoUserList = 95;
 inline constexpr int kPlaylistGroupHeightOneMelody = 111;
 
 // The payload's part in the panel: header flags and strings (8-bit payload text).
-struct TPanelPayload {
+struct PanelPayload {
     int ConfigBannerSize = 0;
     bool AllowCustomPlaylist = true;
     int MelodyCount = 0;
@@ -55,24 +55,24 @@ struct TPanelPayload {
 // The size group's tag for a size radio and how the combined Stretch value is formed.
 int ComposeStretch(int sizeTag, int positionTag);
 
-class TConfigPanel : public QFrame {
+class ConfigPanel : public QFrame {
     Q_OBJECT
 public:
-    explicit TConfigPanel(QWidget* parent = nullptr);
-    ~TConfigPanel() override;
+    explicit ConfigPanel(QWidget* parent = nullptr);
+    ~ConfigPanel() override;
 
     // Everything the configuration start does, in its order: captions, settings into the
     // controls with the visibility rules, the frame arrangement, the playlist group rules.
     // The effect preview is started separately (StartEffectPreview), as it runs a timer and a
     // transition engine.
-    void Configure(const TPanelPayload& payload, const payload::StoredSettings& settings);
+    void Configure(const PanelPayload& payload, const payload::StoredSettings& settings);
 
     // The steps of Configure.
     void RenameFormControls();
     void PutSettings(const payload::StoredSettings& settings);
-    void ApplyVisibilityRules(const TPanelPayload& payload);
-    void ArrangeFrame(const TPanelPayload& payload);
-    void ApplyPlaylistRules(const TPanelPayload& payload);
+    void ApplyVisibilityRules(const PanelPayload& payload);
+    void ArrangeFrame(const PanelPayload& payload);
+    void ApplyPlaylistRules(const PanelPayload& payload);
     void StartEffectPreview();
 
     // The fifteen values as the controls hold them now.
@@ -144,7 +144,7 @@ private:
     QPushButton* btnSelectAll_ = nullptr;
     QPushButton* btnSelectNone_ = nullptr;
     QFrame* panel3_ = nullptr;
-    TEffectPreviewFrame* imgPreviewTrans_ = nullptr;
+    EffectPreviewFrame* imgPreviewTrans_ = nullptr;
     QGroupBox* groupBox6_ = nullptr;
     QLabel* label16_ = nullptr;
     QLabel* label26_ = nullptr;

@@ -13,7 +13,7 @@
 
 namespace vorlandite::ui {
 
-TEffectPreviewFrame::TEffectPreviewFrame(QWidget* parent)
+EffectPreviewFrame::EffectPreviewFrame(QWidget* parent)
     : QWidget(parent),
       canvas_(raster::TBitmap32::Create(transitions::kPreviewWidth, transitions::kPreviewHeight).value()) {
     setObjectName(QStringLiteral("ImgPreviewTrans"));
@@ -21,24 +21,24 @@ TEffectPreviewFrame::TEffectPreviewFrame(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TEffectPreviewFrame::~TEffectPreviewFrame() {
+EffectPreviewFrame::~EffectPreviewFrame() {
     if (tmrPreviewTrans_)
         tmrPreviewTrans_->stop();
     preview_.reset();
     engine_.reset();
 }
 
-void TEffectPreviewFrame::Start(std::function<int()> highlightedRow) {
+void EffectPreviewFrame::Start(std::function<int()> highlightedRow) {
     if (preview_)
         return;
     highlightedRow_ = std::move(highlightedRow);
-    clock_ = std::make_unique<TSteadyTickClock>();
+    clock_ = std::make_unique<SteadyTickClock>();
     const auto seed = uint32_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    random_ = std::make_unique<TSeededRandom>(seed, false);
-    owner_ = std::make_unique<transitions::TQtOwnerThread>();
-    presenter_ = std::make_unique<transitions::TScreenPresenter>(canvas_, this);
-    engine_ = std::make_unique<transitions::TTransitionEngine>(*clock_, *random_, *owner_);
-    preview_ = std::make_unique<transitions::TEffectPreview>(*engine_, *presenter_);
+    random_ = std::make_unique<SeededRandom>(seed, false);
+    owner_ = std::make_unique<transitions::QtOwnerThread>();
+    presenter_ = std::make_unique<transitions::ScreenPresenter>(canvas_, this);
+    engine_ = std::make_unique<transitions::TransitionEngine>(*clock_, *random_, *owner_);
+    preview_ = std::make_unique<transitions::EffectPreview>(*engine_, *presenter_);
     preview_->Prepare();
     update();
     tmrPreviewTrans_ = new QTimer(this);
@@ -48,12 +48,12 @@ void TEffectPreviewFrame::Start(std::function<int()> highlightedRow) {
     tmrPreviewTrans_->start();
 }
 
-void TEffectPreviewFrame::lbEffectsClick() {
+void EffectPreviewFrame::lbEffectsClick() {
     if (preview_)
         preview_->lbEffectsClick();
 }
 
-void TEffectPreviewFrame::paintEvent(QPaintEvent*) {
+void EffectPreviewFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QImage image(reinterpret_cast<const uchar*>(canvas_.Pixels().data()), canvas_.Width(), canvas_.Height(),
                        int(canvas_.Stride() * sizeof(raster::TColor32)), QImage::Format_RGB32);

@@ -14,22 +14,22 @@
 class QTimer;
 
 namespace vorlandite {
-class TSeededRandom;
-class TSteadyTickClock;
+class SeededRandom;
+class SteadyTickClock;
 }
 namespace vorlandite::transitions {
-class TEffectPreview;
-class TQtOwnerThread;
-class TScreenPresenter;
-class TTransitionEngine;
+class EffectPreview;
+class QtOwnerThread;
+class ScreenPresenter;
+class TransitionEngine;
 } // namespace vorlandite::transitions
 
 namespace vorlandite::ui {
 
-class TEffectPreviewFrame : public QWidget {
+class EffectPreviewFrame : public QWidget {
 public:
-    explicit TEffectPreviewFrame(QWidget* parent = nullptr);
-    ~TEffectPreviewFrame() override;
+    explicit EffectPreviewFrame(QWidget* parent = nullptr);
+    ~EffectPreviewFrame() override;
 
     // Shows the second sample picture and arms the timer. highlightedRow answers the effect
     // list's current row (-1: none) at each tick.
@@ -37,7 +37,7 @@ public:
     // A click on the effect list.
     void lbEffectsClick();
     bool Started() const { return preview_ != nullptr; }
-    transitions::TEffectPreview* Preview() { return preview_.get(); }
+    transitions::EffectPreview* Preview() { return preview_.get(); }
     // What the widget shows (UI thread).
     const raster::TBitmap32& Canvas() const { return canvas_; }
 
@@ -46,14 +46,14 @@ protected:
 
 private:
     raster::TBitmap32 canvas_;
-    std::unique_ptr<TSteadyTickClock> clock_;
-    std::unique_ptr<TSeededRandom> random_;
-    std::unique_ptr<transitions::TQtOwnerThread> owner_;
-    std::unique_ptr<transitions::TScreenPresenter> presenter_;
+    std::unique_ptr<SteadyTickClock> clock_;
+    std::unique_ptr<SeededRandom> random_;
+    std::unique_ptr<transitions::QtOwnerThread> owner_;
+    std::unique_ptr<transitions::ScreenPresenter> presenter_;
     // Declared after the presenter and the owner so that it goes first: the engine joins its
     // worker, releasing it from the presenter, before they go.
-    std::unique_ptr<transitions::TTransitionEngine> engine_;
-    std::unique_ptr<transitions::TEffectPreview> preview_;
+    std::unique_ptr<transitions::TransitionEngine> engine_;
+    std::unique_ptr<transitions::EffectPreview> preview_;
     std::function<int()> highlightedRow_;
     QTimer* tmrPreviewTrans_ = nullptr;
 };

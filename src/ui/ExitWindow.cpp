@@ -103,7 +103,7 @@ void OpenExitLink(const payload::TKelVarSizeInfo& strings, platform::IShellOpen&
                            platform::SystemBrowserLauncher());
 }
 
-bool DisplayExitBanner(slideshow::TExitBanner& banner, const payload::Payload& payload,
+bool DisplayExitBanner(slideshow::ExitBanner& banner, const payload::Payload& payload,
                        const std::string& screensaverPath, const std::string& tempFolder,
                        platform::IShellOpen& shell) {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -111,12 +111,12 @@ bool DisplayExitBanner(slideshow::TExitBanner& banner, const payload::Payload& p
     const QPoint origin = screen ? screen->geometry().topLeft() : QPoint(0, 0);
     return banner.DisplayExitBanner(
         payload, screensaverPath, tempFolder, size.width(), size.height(),
-        [&](const slideshow::TExitBannerPicture& picture) {
-            TExitWindow window(Cp1252ToUtf8(payload.Strings.ExitBannerLink), shell);
-            window.SetBanner(picture.Picture);
-            window.setGeometry(origin.x() + picture.Bounds.Left, origin.y() + picture.Bounds.Top,
-                               picture.Bounds.Width(), picture.Bounds.Height());
-            if (picture.HandCursor)
+        [&](const slideshow::ExitBannerPicture& picture) {
+            TExitWindow window(Cp1252ToUtf8(payload.strings.ExitBannerLink), shell);
+            window.SetBanner(picture.picture);
+            window.setGeometry(origin.x() + picture.bounds.left, origin.y() + picture.bounds.top,
+                               picture.bounds.Width(), picture.bounds.Height());
+            if (picture.handCursor)
                 window.imgBanner->setCursor(Qt::PointingHandCursor);
             window.exec();
         });

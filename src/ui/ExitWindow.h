@@ -56,7 +56,7 @@ void OpenExitLink(const payload::TKelVarSizeInfo& strings, platform::IShellOpen&
 
 // The exit banner, centred on the primary screen, modal; returns when it has been closed, or at
 // once (false) when there is none, it cannot be shown, or `banner` has shown one before.
-bool DisplayExitBanner(slideshow::TExitBanner& banner, const payload::Payload& payload,
+bool DisplayExitBanner(slideshow::ExitBanner& banner, const payload::Payload& payload,
                        const std::string& screensaverPath, const std::string& tempFolder,
                        platform::IShellOpen& shell);
 

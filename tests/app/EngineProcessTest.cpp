@@ -20,8 +20,8 @@ std::string MakeScreensaver(const testing::TempDir& dir, const std::string& name
     fs::copy_file(VORLANDITE_ENGINE_PATH, path);
     if (withPayload) {
         payload::PayloadDraft draft;
-        draft.Strings.Title = "Engine Test";
-        draft.Header.RunAsProgram = runAsProgram;
+        draft.strings.Title = "Engine Test";
+        draft.header.RunAsProgram = runAsProgram;
         auto sink = payload::FileSink::OpenForAppend(path);
         EXPECT_TRUE(sink.ok());
         EXPECT_TRUE(payload::WritePayload(draft, **sink).ok());

@@ -34,12 +34,12 @@ struct Show {
 
 PayloadDraft AuthorDraft() {
     PayloadDraft d;
-    d.Strings.Title = "My Show";
-    d.Strings.EffectList = std::string("\x01\x02\x03", 3);
-    d.Header.Seconds = 5;
-    d.Header.EffectSpeed = 5;
-    d.Header.ExitMouseMove = d.Header.ExitMouseButton = d.Header.ExitKeyboard = d.Header.ExitESC = true;
-    d.Images.push_back({{}, Content::FromBytes({1, 2, 3}), false});
+    d.strings.Title = "My Show";
+    d.strings.EffectList = std::string("\x01\x02\x03", 3);
+    d.header.Seconds = 5;
+    d.header.EffectSpeed = 5;
+    d.header.ExitMouseMove = d.header.ExitMouseButton = d.header.ExitKeyboard = d.header.ExitESC = true;
+    d.images.push_back({{}, Content::FromBytes({1, 2, 3}), false});
     return d;
 }
 
@@ -47,11 +47,11 @@ TEST(StartupReading, WithoutStoredSettingsTheAuthorsValuesStay) {
     Show show(AuthorDraft());
     StartupPayload state;
     ASSERT_TRUE(show.Read(false, state).ok());
-    EXPECT_EQ(state.Payload.Header.Seconds, 5);
-    EXPECT_TRUE(state.Payload.Header.ExitESC);
-    EXPECT_EQ(state.Payload.Strings.EffectList.size(), 3u);
+    EXPECT_EQ(state.Payload.header.Seconds, 5);
+    EXPECT_TRUE(state.Payload.header.ExitESC);
+    EXPECT_EQ(state.Payload.strings.EffectList.size(), 3u);
     EXPECT_FALSE(state.UseCustomPlaylist);
-    EXPECT_EQ(state.Payload.Images.size(), 1u);
+    EXPECT_EQ(state.Payload.images.size(), 1u);
 }
 
 TEST(StartupReading, StoredValuesOverrideTheHeader) {
@@ -63,8 +63,8 @@ TEST(StartupReading, StoredValuesOverrideTheHeader) {
     ASSERT_TRUE((*key)->Close().ok());
     StartupPayload state;
     ASSERT_TRUE(show.Read(false, state).ok());
-    EXPECT_EQ(state.Payload.Header.Seconds, 12);
-    EXPECT_EQ(state.Payload.Header.EffectSpeed, 5);
+    EXPECT_EQ(state.Payload.header.Seconds, 12);
+    EXPECT_EQ(state.Payload.header.EffectSpeed, 5);
     EXPECT_TRUE(state.UseCustomPlaylist);
 }
 
@@ -80,18 +80,18 @@ TEST(StartupReading, StoredValuesThatCannotBeUsedKeepTheAuthorsAndAConfiguration
         StartupPayload state;
         show.warnings.clear();
         ASSERT_TRUE(show.Read(settingsOnly, state).ok());
-        EXPECT_EQ(state.Payload.Header.Seconds, 5);
-        EXPECT_EQ(state.Payload.Header.EffectSpeed, 5);
-        EXPECT_EQ(state.Payload.Header.Stretch, 4);
+        EXPECT_EQ(state.Payload.header.Seconds, 5);
+        EXPECT_EQ(state.Payload.header.EffectSpeed, 5);
+        EXPECT_EQ(state.Payload.header.Stretch, 4);
         EXPECT_EQ(show.warnings.size(), 2u);
-        EXPECT_EQ(state.Payload.Images.size(), settingsOnly ? 0u : 1u);
+        EXPECT_EQ(state.Payload.images.size(), settingsOnly ? 0u : 1u);
     }
 
     // The configuration dialog shows the author's values; its Close writes them back.
     StartupPayload config;
     ASSERT_TRUE(show.Read(true, config).ok());
     ASSERT_TRUE(payload::SaveSettings(show.registry, "My Show",
-                                      payload::CurrentSettings(config.Payload.Header, config.Payload.Strings,
+                                      payload::CurrentSettings(config.Payload.header, config.Payload.strings,
                                                                config.UseCustomPlaylist))
                     .ok());
     show.warnings.clear();
@@ -109,7 +109,7 @@ TEST(StartupReading, SettingsOnlyStopsBeforeTheTables) {
     StoreI32(show.file, show.file.size() - payload::kTrailerSize + 8, 0x7FFFFFFF);
     StartupPayload state;
     EXPECT_TRUE(show.Read(true, state).ok());
-    EXPECT_TRUE(state.Payload.Images.empty());
+    EXPECT_TRUE(state.Payload.images.empty());
     StartupPayload full;
     EXPECT_FALSE(show.Read(false, full).ok());
 }
@@ -118,11 +118,11 @@ TEST(StartupReading, ConfigureCloseAndShowReadsBackTheSameValues) {
     Show show(AuthorDraft());
     StartupPayload config;
     ASSERT_TRUE(show.Read(true, config).ok());
-    auto settings = payload::CurrentSettings(config.Payload.Header, config.Payload.Strings, config.UseCustomPlaylist);
-    ASSERT_TRUE(payload::SaveSettings(show.registry, config.Payload.Strings.Title, settings).ok());
+    auto settings = payload::CurrentSettings(config.Payload.header, config.Payload.strings, config.UseCustomPlaylist);
+    ASSERT_TRUE(payload::SaveSettings(show.registry, config.Payload.strings.Title, settings).ok());
     StartupPayload state;
     ASSERT_TRUE(show.Read(false, state).ok());
-    EXPECT_EQ(payload::CurrentSettings(state.Payload.Header, state.Payload.Strings, state.UseCustomPlaylist), settings);
+    EXPECT_EQ(payload::CurrentSettings(state.Payload.header, state.Payload.strings, state.UseCustomPlaylist), settings);
     auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), false);
     ASSERT_TRUE(key.ok());
     EXPECT_EQ((*key)->ValueNames().size(), 15u);

@@ -4,7 +4,7 @@
 #include "audio/EnterSound.h"
 #include "audio/MediaFixtures.h"
 #include "audio/MelodyPlayback.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "audio/MusicTestSupport.h"
 #include "support/TempDir.h"
 #include "base/RandomSource.h"
@@ -25,7 +25,7 @@ using testing::FileNamesIn;
 using testing::RunEventsFor;
 using testing::WaitUntil;
 using Clock = std::chrono::steady_clock;
-using Value = TMediaPlayer::NotifyValue;
+using Value = MediaPlayer::NotifyValue;
 using Values = std::vector<Value>;
 using payload::ItemKind;
 
@@ -59,7 +59,7 @@ class EnterSoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(temp_);
-        QObject::connect(&player_, &TMediaPlayer::OnNotify, [this](Value value) { values_.push_back(value); });
+        QObject::connect(&player_, &MediaPlayer::OnNotify, [this](Value value) { values_.push_back(value); });
     }
 
     payload::TKelSoundInfo AddSound(const std::string& name, std::chrono::milliseconds length, const char* ext) {
@@ -72,22 +72,22 @@ protected:
         return record;
     }
 
-    TEnterSound Make(std::vector<payload::TKelSoundInfo> sounds) {
+    EnterSound Make(std::vector<payload::TKelSoundInfo> sounds) {
         payload_.Save(showPath_);
-        return TEnterSound({payload_.header, std::move(sounds), showPath_, temp_.string()}, player_);
+        return EnterSound({payload_.header, std::move(sounds), showPath_, temp_.string()}, player_);
     }
 
     vorlandite::testing::TempDir dir_;
     fs::path temp_ = dir_.Path() / "tmp";
     std::string showPath_ = dir_.File("show.scr");
     testing::SoundPayload payload_;
-    TMediaPlayer player_{TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None};
+    MediaPlayer player_{MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::None};
     Values values_;
 };
 
 TEST_F(EnterSoundTest, TheSameSoundAgainStartsFromItsBeginning) {
     const auto length = 700ms;
-    TEnterSound enter = Make({AddSound("chime.wav", length, ".wav")});
+    EnterSound enter = Make({AddSound("chime.wav", length, ".wav")});
     ASSERT_TRUE(enter.LoadEnterSound(0));
     RunEventsFor(250ms);
     const auto again = Clock::now();
@@ -103,7 +103,7 @@ TEST_F(EnterSoundTest, TheSameSoundAgainStartsFromItsBeginning) {
 }
 
 TEST_F(EnterSoundTest, ANewSoundCutsOffTheOldOneAndRemovesItsFile) {
-    TEnterSound enter = Make({AddSound("long.wav", 2000ms, ".wav"), AddSound("short.wav", 200ms, ".WAV")});
+    EnterSound enter = Make({AddSound("long.wav", 2000ms, ".wav"), AddSound("short.wav", 200ms, ".WAV")});
     ASSERT_TRUE(enter.LoadEnterSound(0));
     RunEventsFor(100ms);
     ASSERT_TRUE(enter.LoadEnterSound(1));
@@ -125,14 +125,14 @@ TEST_F(EnterSoundTest, MelodyAndEnterSoundOfTheSameFormatKeepTheirOwnFiles) {
     melody.Offset = payload_.Append(melodySource);
     melody.Size = int32_t(fs::file_size(melodySource));
     melody.Ext = ".wav";
-    TEnterSound enter = Make({AddSound("chime.wav", 300ms, ".wav")});
+    EnterSound enter = Make({AddSound("chime.wav", 300ms, ".wav")});
     payload_.header.MelodyCount = 1;
 
-    TMediaPlayer melodyPlayer(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None);
+    MediaPlayer melodyPlayer(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::None);
     Values melodyValues;
-    QObject::connect(&melodyPlayer, &TMediaPlayer::OnNotify, [&](Value value) { melodyValues.push_back(value); });
-    TSeededRandom random(7);
-    TMelodyPlayback music({payload_.header, {melody}, showPath_, temp_.string(), false, {}}, random, melodyPlayer);
+    QObject::connect(&melodyPlayer, &MediaPlayer::OnNotify, [&](Value value) { melodyValues.push_back(value); });
+    SeededRandom random(7);
+    MelodyPlayback music({payload_.header, {melody}, showPath_, temp_.string(), false, {}}, random, melodyPlayer);
     music.Start();
     ASSERT_TRUE(enter.LoadEnterSound(0));
 

@@ -6,7 +6,7 @@
 #include "audio/MediaFixtures.h"
 #include "audio/MelodyPlayback.h"
 #include "audio/MusicTestSupport.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "support/TempDir.h"
 #include "base/RandomSource.h"
 
@@ -27,7 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::RunEventsFor;
 using testing::WaitUntil;
-using Value = TMediaPlayer::NotifyValue;
+using Value = MediaPlayer::NotifyValue;
 using Values = std::vector<Value>;
 
 constexpr auto kReady = 300ms;
@@ -45,12 +45,12 @@ struct Ticker {
 };
 
 struct WatchedPlayer {
-    WatchedPlayer(TMediaPlayer::VideoOutput video, std::chrono::milliseconds callWait)
-        : player(TMediaPlayer::AudioOutput::Silent, video) {
+    WatchedPlayer(MediaPlayer::VideoOutput video, std::chrono::milliseconds callWait)
+        : player(MediaPlayer::AudioOutput::Silent, video) {
         player.SetWatchdog(MediaWatchdog{kReady, 2000ms, callWait});
-        QObject::connect(&player, &TMediaPlayer::OnNotify, [this](Value value) { values.push_back(value); });
+        QObject::connect(&player, &MediaPlayer::OnNotify, [this](Value value) { values.push_back(value); });
     }
-    TMediaPlayer player;
+    MediaPlayer player;
     Values values;
 };
 
@@ -71,7 +71,7 @@ protected:
 
 struct StuckRow {
     const char* name;
-    TMediaPlayer::VideoOutput video;  // None: a melody's player, Frames: the video item's
+    MediaPlayer::VideoOutput video;  // None: a melody's player, Frames: the video item's
     bool callReturnsAtOnce;           // else Open decides before returning
 };
 void PrintTo(const StuckRow& row, std::ostream* out) { *out << row.name; }
@@ -118,16 +118,16 @@ TEST_P(StuckSourceTest, IsPassedOverAndThePlayerGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StuckSourceTest,
-    ::testing::Values(StuckRow{"MelodyReturningAtOnce", TMediaPlayer::VideoOutput::None, true},
-                      StuckRow{"VideoReturningAtOnce", TMediaPlayer::VideoOutput::Frames, true},
-                      StuckRow{"MelodyDecidedInOpen", TMediaPlayer::VideoOutput::None, false},
-                      StuckRow{"VideoDecidedInOpen", TMediaPlayer::VideoOutput::Frames, false}),
+    ::testing::Values(StuckRow{"MelodyReturningAtOnce", MediaPlayer::VideoOutput::None, true},
+                      StuckRow{"VideoReturningAtOnce", MediaPlayer::VideoOutput::Frames, true},
+                      StuckRow{"MelodyDecidedInOpen", MediaPlayer::VideoOutput::None, false},
+                      StuckRow{"VideoDecidedInOpen", MediaPlayer::VideoOutput::Frames, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Closing a file whose preroll hangs settles the play as Aborted; the watchdog then has nothing
 // left to fail, and the player is destroyed with the stuck thread still blocked.
 TEST_F(MediaWatchdogTest, CloseDuringAHangingOpenAbortsAndTheWatchdogStaysQuiet) {
-    auto p = std::make_unique<WatchedPlayer>(TMediaPlayer::VideoOutput::Frames, 0ms);
+    auto p = std::make_unique<WatchedPlayer>(MediaPlayer::VideoOutput::Frames, 0ms);
     p->player.SetFileName(MakeFifo("stuck.mpg"));
     ASSERT_TRUE(p->player.Open());
     ASSERT_TRUE(p->player.Play());
@@ -154,7 +154,7 @@ class LateReadyTest : public MediaWatchdogTest, public ::testing::WithParamInter
 TEST_P(LateReadyTest, PlayAndVolumeWaitForThePreroll) {
     auto made = testing::MakeAvi(dir_.File("clip.avi"), testing::kVideoWidth, testing::kVideoHeight, 300ms);
     if (!made) GTEST_SKIP() << made.message();
-    WatchedPlayer p(TMediaPlayer::VideoOutput::Frames, 0ms);
+    WatchedPlayer p(MediaPlayer::VideoOutput::Frames, 0ms);
     p.player.SetWatchdog(MediaWatchdog{5000ms, 2000ms, 0ms});
     p.player.SetFileName(made->path);
     ASSERT_TRUE(p.player.Open());
@@ -188,14 +188,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateReadyTest,
 // A melody that hangs ends the music as one that cannot be opened does; the melody after it is
 // not played.
 TEST_F(MediaWatchdogTest, HangingMelodyEndsTheMusic) {
-    WatchedPlayer p(TMediaPlayer::VideoOutput::None, 0ms);
+    WatchedPlayer p(MediaPlayer::VideoOutput::None, 0ms);
     MelodySources sources;
     sources.header.MelodyCount = 2;
     sources.useCustomPlaylist = true;
     sources.customPlaylist = {MakeFifo("first.mp3"), MakeWav("second.wav")};
     sources.tempFolder = dir_.Path().string();
-    TSeededRandom random{1};
-    TMelodyPlayback playback(sources, random, p.player);
+    SeededRandom random{1};
+    MelodyPlayback playback(sources, random, p.player);
     std::vector<int> starts;
     playback.SetStartedListener([&](int index, const std::string&) { starts.push_back(index); });
     Ticker ticker;

@@ -3,7 +3,7 @@
 
 #include "audio/MediaFixtures.h"
 #include "audio/MelodyPlayback.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "audio/MusicTestSupport.h"
 #include "support/TempDir.h"
 #include "base/RandomSource.h"
@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 using testing::FileNamesIn;
 using testing::RunEventsFor;
 using testing::WaitUntil;
-using Value = TMediaPlayer::NotifyValue;
+using Value = MediaPlayer::NotifyValue;
 
 constexpr uint32_t kSeed = 20261209;
 constexpr auto kTimeout = 15s;
@@ -69,7 +69,7 @@ protected:
         return path;
     }
 
-    TMelodyPlayback& Make(bool useCustomPlaylist = false, std::vector<std::string> customPlaylist = {}) {
+    MelodyPlayback& Make(bool useCustomPlaylist = false, std::vector<std::string> customPlaylist = {}) {
         MelodySources sources;
         sources.header = payload_.header;
         sources.melodies = melodies_;
@@ -77,7 +77,7 @@ protected:
         sources.tempFolder = temp_.string();
         sources.useCustomPlaylist = useCustomPlaylist;
         sources.customPlaylist = std::move(customPlaylist);
-        playback_ = std::make_unique<TMelodyPlayback>(std::move(sources), random_, player_);
+        playback_ = std::make_unique<MelodyPlayback>(std::move(sources), random_, player_);
         playback_->SetStartedListener([this](int index, const std::string& file) {
             std::error_code ec;
             const auto size = fs::file_size(file, ec);
@@ -110,9 +110,9 @@ protected:
     testing::SoundPayload payload_;
     std::vector<payload::TKelMelodyInfo> melodies_;
     std::map<uintmax_t, int> melodyBySize_;
-    TSeededRandom random_{kSeed};
-    TMediaPlayer player_{TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None};
-    std::unique_ptr<TMelodyPlayback> playback_;
+    SeededRandom random_{kSeed};
+    MediaPlayer player_{MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::None};
+    std::unique_ptr<MelodyPlayback> playback_;
     std::vector<Start> starts_;
 };
 
@@ -153,7 +153,7 @@ TEST_P(MelodyOrderTest, PlaysTheMelodiesInTheOrderTheSettingsAskFor) {
     payload_.header.Loop = row.loop;
     payload_.header.ShuffleMelody = row.shuffle;
     payload_.header.PlayOneRandom = row.playOneRandom;
-    TMelodyPlayback& playback = Make();
+    MelodyPlayback& playback = Make();
     playback.Start();
     const int n = row.melodies;
 
@@ -177,7 +177,7 @@ TEST_P(MelodyOrderTest, PlaysTheMelodiesInTheOrderTheSettingsAskFor) {
         } else if (row.expect == Expect::EachOnceShuffled) {
             EXPECT_TRUE(IsPermutation(played, n));
         } else {
-            TSeededRandom sameGenerator(kSeed);
+            SeededRandom sameGenerator(kSeed);
             EXPECT_EQ(played[0], sameGenerator.Random(n)) << "the one melody is the generator's first draw";
             EXPECT_EQ(starts_[0].index, 0);
         }
@@ -197,7 +197,7 @@ TEST_P(MelodyOrderTest, PlaysTheMelodiesInTheOrderTheSettingsAskFor) {
             for (size_t i = 0; i < played.size(); ++i) EXPECT_EQ(played[i], int(i) % n);
         } else {
             int chosen = 0;
-            if (row.playOneRandom) chosen = TSeededRandom(kSeed).Random(n);
+            if (row.playOneRandom) chosen = SeededRandom(kSeed).Random(n);
             EXPECT_EQ(played, std::vector<int>(played.size(), chosen));
         }
         playback.Finish();
@@ -290,7 +290,7 @@ TEST_P(UserPlaylistTest, PlaysUpToTheFirstUnplayableEntryAndLeavesTheFilesAlone)
         fs::remove(second);
     }
     const auto firstBytes = vorlandite::testing::ReadFileBytes(first);
-    TMelodyPlayback& playback = Make(true, {first, second, third});
+    MelodyPlayback& playback = Make(true, {first, second, third});
     EXPECT_EQ(playback.MelodyCount(), 3);
     playback.Start();
 
@@ -315,7 +315,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, UserPlaylistTest,
 TEST_F(MusicTest, FinishingMidMelodyRemovesItsFileAndIgnoresALateCompletion) {
     MakeMelodies(3);
     payload_.header.Loop = true;
-    TMelodyPlayback& playback = Make();
+    MelodyPlayback& playback = Make();
     playback.Start();
     ASSERT_TRUE(WaitForStarts(1));
     const std::string playing = playback.TemporaryMelodyFile(0);

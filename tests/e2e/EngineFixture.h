@@ -58,15 +58,15 @@ protected:
         const std::string path = dir_.File(fileName);
         fs::copy_file(VORLANDITE_ENGINE_PATH, path);
         payload::PayloadDraft draft;
-        draft.Strings.Title = "End To End";
-        draft.Header.Seconds = 60;
-        draft.Header.BackgroundColor = 0;
-        draft.Header.BackgroundColor2 = 0;
+        draft.strings.Title = "End To End";
+        draft.header.Seconds = 60;
+        draft.header.BackgroundColor = 0;
+        draft.header.BackgroundColor2 = 0;
         payload::DraftItem<payload::TKelImageInfo> item;
         item.record.Ext = ".BMP";
         item.content = payload::Content::FromBytes(SolidBmp(kScreenWidth, kScreenHeight, kItemColour));
         item.compressed = true;
-        draft.Images.push_back(std::move(item));
+        draft.images.push_back(std::move(item));
         if (adjust)
             adjust(draft);
         auto sink = payload::FileSink::OpenForAppend(path);
@@ -76,12 +76,12 @@ protected:
         fs::permissions(path, fs::perms::owner_all);
 
         platform::FileRegistry registry(dir_.File("config") + "/vorlandite/user.reg");
-        auto settings = payload::CurrentSettings(draft.Header, draft.Strings, false);
+        auto settings = payload::CurrentSettings(draft.header, draft.strings, false);
         settings.ExitMouseMove = exits.mouseMove;
         settings.ExitMouseButton = exits.mouseButton;
         settings.ExitKeyboard = exits.keyboard;
         settings.ExitESC = exits.esc;
-        EXPECT_TRUE(payload::SaveSettings(registry, draft.Strings.Title, settings).ok());
+        EXPECT_TRUE(payload::SaveSettings(registry, draft.strings.Title, settings).ok());
         return path;
     }
 

@@ -174,13 +174,13 @@ TEST_F(Hosted, TwoEnginesAtOnceNeverShowEachOthersItems) {
     // time, under the same fixed names.
     auto twoItemsOf = [](uint32_t colour) {
         return [colour](payload::PayloadDraft& draft) {
-            draft.Header.Seconds = 1;
-            for (auto& item : draft.Images)
+            draft.header.Seconds = 1;
+            for (auto& item : draft.images)
                 item.content = payload::Content::FromBytes(SolidBmp(kScreenWidth, kScreenHeight, colour));
             payload::DraftItem<payload::TKelImageInfo> second;
             second.record.Ext = ".BMP";
             second.content = payload::Content::FromBytes(SolidBmp(kScreenWidth, kScreenHeight, colour));
-            draft.Images.push_back(std::move(second));
+            draft.images.push_back(std::move(second));
         };
     };
     const std::string left = MakeScreensaver({}, twoItemsOf(kLeftColour), "Left.scr");
@@ -243,10 +243,10 @@ TEST_F(Hosted, TheDesktopBackgroundComesFromTheScreenOrTheHostsScreenshot) {
     // A small picture in the middle, the desktop all around it; the background colour would be
     // blue where no desktop picture is to be had.
     const std::string screensaver = MakeScreensaver({}, [](payload::PayloadDraft& draft) {
-        draft.Header.DesktopBackground = true;
-        draft.Header.Stretch = 2;
-        draft.Header.BackgroundColor = 0x00FF0000;  // 0x00BBGGRR: blue
-        draft.Images[0].content = payload::Content::FromBytes(SolidBmp(64, 48, kItemColour));
+        draft.header.DesktopBackground = true;
+        draft.header.Stretch = 2;
+        draft.header.BackgroundColor = 0x00FF0000;  // 0x00BBGGRR: blue
+        draft.images[0].content = payload::Content::FromBytes(SolidBmp(64, 48, kItemColour));
     });
     auto expectBackground = [&](int x, int y, uint32_t colour, const char* what) {
         EXPECT_TRUE(testing::WaitUntil([&] { return testing::RootPixel(display_, x, y) == colour; }, 8s))

@@ -27,7 +27,7 @@ protected:
     // The fixture's screensaver with its engine replaced by an "MZ ... PE" stand-in.
     std::string MakeOldFile(const std::string& fileName, bool runAsProgram) {
         const std::string built =
-            MakeScreensaver({}, [runAsProgram](payload::PayloadDraft& draft) { draft.Header.RunAsProgram = runAsProgram; });
+            MakeScreensaver({}, [runAsProgram](payload::PayloadDraft& draft) { draft.header.RunAsProgram = runAsProgram; });
         std::ifstream in(built, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const auto engineSize = fs::file_size(VORLANDITE_ENGINE_PATH);

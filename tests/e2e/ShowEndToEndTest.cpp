@@ -220,18 +220,18 @@ TEST_F(EndToEnd, AFlashMoviePlaysCentredOnItsPanelAndItsStopBringsTheNextItem) {
     StartServer();
     constexpr uint32_t kNextColour = 0x8020A0;
     const auto addMovie = [&](payload::PayloadDraft& draft) {
-        draft.Images[0].record.Duration = 2;
+        draft.images[0].record.Duration = 2;
         const swf::SwfRecipe movie = swf::CrossingRectangleRecipe(400, 300, 10, 10);
         payload::DraftItem<payload::TKelImageInfo> flash;
         flash.record.Ext = ".swf";
         flash.record.Stretch = 2;    // centred, unscaled
         flash.record.Duration = -1;  // until the movie stops
         flash.content = payload::Content::FromBytes(swf::WriteSwf(movie));
-        draft.Images.push_back(std::move(flash));
+        draft.images.push_back(std::move(flash));
         payload::DraftItem<payload::TKelImageInfo> next;
         next.record.Ext = ".BMP";
         next.content = payload::Content::FromBytes(SolidBmp(kScreenWidth, kScreenHeight, kNextColour));
-        draft.Images.push_back(std::move(next));
+        draft.images.push_back(std::move(next));
     };
     // In the sanitizer build, for this engine process only: the browser engine's own code frees
     // some objects through a smaller base type, and keeps allocations (fonts, compiled code)

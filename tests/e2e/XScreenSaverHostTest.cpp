@@ -248,16 +248,16 @@ protected:
         const std::string path = dir_.File("Show.scr");
         fs::copy_file(VORLANDITE_ENGINE_PATH, path);
         payload::PayloadDraft draft;
-        draft.Strings.Title = "XScreenSaver Host";
-        draft.Header.Seconds = 60;
-        draft.Header.BackgroundColor = kBackgroundColour;
-        draft.Header.BackgroundColor2 = kBackgroundColour;
+        draft.strings.Title = "XScreenSaver Host";
+        draft.header.Seconds = 60;
+        draft.header.BackgroundColor = kBackgroundColour;
+        draft.header.BackgroundColor2 = kBackgroundColour;
         payload::DraftItem<payload::TKelImageInfo> item;
         item.record.Ext = ".BMP";
         item.record.Stretch = 1;  // over the whole window
         item.content = payload::Content::FromBytes(SolidBmp(64, 48, kItemColour));
         item.compressed = true;
-        draft.Images.push_back(std::move(item));
+        draft.images.push_back(std::move(item));
         auto sink = payload::FileSink::OpenForAppend(path);
         EXPECT_TRUE(sink.ok());
         EXPECT_TRUE(payload::WritePayload(draft, **sink).ok());

@@ -9,7 +9,7 @@ namespace vorlandite::swf {
 namespace {
 
 TEST(FlashPlayClockTest, StopsOnceThePlayedTimeReachesTheStopCountedFromTheFirstFrame) {
-    TFlashPlayClock clock;
+    FlashPlayClock clock;
     clock.Reset(900);
     EXPECT_TRUE(clock.TimelineRunning(5000)) << "loading does not count as playing";
     clock.Started(1000);
@@ -20,7 +20,7 @@ TEST(FlashPlayClockTest, StopsOnceThePlayedTimeReachesTheStopCountedFromTheFirst
 }
 
 TEST(FlashPlayClockTest, PausedTimeDoesNotCountAndAPausedMovieIsNotPlaying) {
-    TFlashPlayClock clock;
+    FlashPlayClock clock;
     clock.Reset(900);
     clock.Started(0);
     clock.Pause(500);
@@ -34,7 +34,7 @@ TEST(FlashPlayClockTest, PausedTimeDoesNotCountAndAPausedMovieIsNotPlaying) {
 }
 
 TEST(FlashPlayClockTest, PausedBeforeItsFirstFrameTheMovieStartsFromNothing) {
-    TFlashPlayClock clock;
+    FlashPlayClock clock;
     clock.Reset(300);
     clock.Pause(0);
     clock.Started(100);
@@ -45,7 +45,7 @@ TEST(FlashPlayClockTest, PausedBeforeItsFirstFrameTheMovieStartsFromNothing) {
 }
 
 TEST(FlashPlayClockTest, AMovieWithoutAStopPlaysOnUntilPausedAndResetForgetsEverything) {
-    TFlashPlayClock clock;
+    FlashPlayClock clock;
     clock.Reset(std::nullopt);
     clock.Started(0);
     EXPECT_TRUE(clock.TimelineRunning(int64_t(86400) * 1000 * 30));

@@ -15,8 +15,8 @@ namespace {
 
 namespace support = vorlandite::testing;
 
-TMovieRect RectOf(int nbits, uint32_t xmax, uint32_t ymax) {
-    TMovieRect rect{};
+MovieRect RectOf(int nbits, uint32_t xmax, uint32_t ymax) {
+    MovieRect rect{};
     const auto bytes = SwfRectBytes(nbits, 0, xmax, 0, ymax);
     std::copy(bytes.begin(), bytes.end(), rect.begin());
     return rect;
@@ -37,7 +37,7 @@ class MovieSizeTest : public ::testing::TestWithParam<SizeRow> {};
 
 TEST_P(MovieSizeTest, TwipsBecomePixelsWithTheRemainderDropped) {
     const SizeRow& row = GetParam();
-    const TMovieRect rect = RectOf(row.nbits, row.xmax, row.ymax);
+    const MovieRect rect = RectOf(row.nbits, row.xmax, row.ymax);
     EXPECT_EQ(MovieWidth(rect), row.width);
     EXPECT_EQ(MovieHeight(rect), row.height);
 }
@@ -99,12 +99,12 @@ TEST_P(SwfTimelineTest, FindsTheFirstFrameWhoseOwnActionsStop) {
     recipe.compressed = row.compressed;
     auto timeline = ParseSwfTimeline(WriteSwf(recipe));
     ASSERT_TRUE(timeline.ok()) << timeline.message();
-    EXPECT_EQ(timeline->Width, 800);
-    EXPECT_EQ(timeline->Height, 600);
-    EXPECT_DOUBLE_EQ(timeline->FrameRate, 12.5);
-    EXPECT_EQ(timeline->Frames, row.frameCount);
-    EXPECT_EQ(timeline->DeclaredFrames, int(row.frames.size()));
-    EXPECT_EQ(timeline->FirstStopFrame, row.stopFrame);
+    EXPECT_EQ(timeline->width, 800);
+    EXPECT_EQ(timeline->height, 600);
+    EXPECT_DOUBLE_EQ(timeline->frameRate, 12.5);
+    EXPECT_EQ(timeline->frames, row.frameCount);
+    EXPECT_EQ(timeline->declaredFrames, int(row.frames.size()));
+    EXPECT_EQ(timeline->firstStopFrame, row.stopFrame);
     if (row.stopFrame)
         EXPECT_EQ(timeline->StopTimeMs(), int64_t(*row.stopFrame * 80));
     else
@@ -135,8 +135,8 @@ TEST(SwfTimelineDamageTest, ACutTailEndsTheTimelineWhereTheDamageStarts) {
     file.resize(file.size() - 4);
     auto timeline = ParseSwfTimeline(file);
     ASSERT_TRUE(timeline.ok());
-    EXPECT_EQ(timeline->Frames, 2);
-    EXPECT_FALSE(timeline->FirstStopFrame);
+    EXPECT_EQ(timeline->frames, 2);
+    EXPECT_FALSE(timeline->firstStopFrame);
 }
 
 TEST(SwfTimelineDamageTest, NotAMovieOrNoHeaderFails) {

@@ -11,7 +11,7 @@ namespace vorlandite::host {
 namespace {
 
 // The platform cursor of the tests: a fixed position, and how often it was asked.
-class TFakeCursor final : public ICursorPosition {
+class FakeCursor final : public ICursorPosition {
 public:
     InputPoint CursorPos() override {
         ++asked;
@@ -64,7 +64,7 @@ class InputExitPolicyTest : public ::testing::TestWithParam<PolicyRow> {};
 
 TEST_P(InputExitPolicyTest, Decides) {
     const PolicyRow& row = GetParam();
-    TFakeCursor cursor;
+    FakeCursor cursor;
     InputExitState state;
     state.Suspended = row.suspended;
     state.CursorAtShow = kShowAt;
@@ -73,7 +73,7 @@ TEST_P(InputExitPolicyTest, Decides) {
     state.ExitKeyboard = row.exits & kKeyboard;
     state.ExitESC = row.exits & kEsc;
     state.F1Link = row.f1Link;
-    const TInputExitPolicy policy(cursor, state);
+    const InputExitPolicy policy(cursor, state);
 
     const ExitDecision d = policy.Decide(row.message);
     EXPECT_EQ(d.exit, row.expect.exit);
@@ -142,11 +142,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(InputExitPolicyMultiMonitor, MeasuresThePlatformCursorNotTheMessage) {
-    TFakeCursor cursor;
+    FakeCursor cursor;
     InputExitState state;
     state.CursorAtShow = kShowAt;
     state.MultiMonitor = true;
-    TInputExitPolicy policy(cursor, state);
+    InputExitPolicy policy(cursor, state);
 
     // The message sits on the start position, the cursor is on the other screen.
     cursor.position = {kShowAt.x - 1000, kShowAt.y};

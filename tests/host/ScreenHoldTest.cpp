@@ -47,7 +47,7 @@ protected:
 
 TEST_F(ScreenHoldTest, GrabsAreTriedUntilTheyHoldAndRenewedAfterwards) {
     FakeGrab grab(3);
-    TScreenHold hold(show_, &grab);
+    ScreenHold hold(show_, &grab);
     EXPECT_FALSE(hold.Holding());
     hold.Start();  // the first try at once
     EXPECT_TRUE(hold.Holding());
@@ -74,7 +74,7 @@ TEST_F(ScreenHoldTest, GrabsAreTriedUntilTheyHoldAndRenewedAfterwards) {
 TEST_F(ScreenHoldTest, AHiddenShowIsNotGrabbedAndWithoutGrabsTheWindowsAreStillKeptUp) {
     FakeGrab grab(0);
     show_.hide();
-    TScreenHold hold(show_, &grab);
+    ScreenHold hold(show_, &grab);
     hold.Start();
     EXPECT_EQ(grab.grabs, 0) << "a grab needs a window the server shows";
 
@@ -84,7 +84,7 @@ TEST_F(ScreenHoldTest, AHiddenShowIsNotGrabbedAndWithoutGrabsTheWindowsAreStillK
     second.setWindowState(Qt::WindowMinimized);
     show_.show();
     show_.setWindowState(Qt::WindowMinimized);
-    TScreenHold noGrabs(show_, nullptr);
+    ScreenHold noGrabs(show_, nullptr);
     noGrabs.AddWindow(second);
     noGrabs.Start();
     EXPECT_FALSE(show_.isMinimized());
@@ -94,7 +94,7 @@ TEST_F(ScreenHoldTest, AHiddenShowIsNotGrabbedAndWithoutGrabsTheWindowsAreStillK
 
 TEST_F(ScreenHoldTest, WhileTheQuestionIsUpTheShowIsLeftBelowIt) {
     FakeGrab grab(0);
-    TScreenHold hold(show_, &grab);
+    ScreenHold hold(show_, &grab);
     QDialog question(&show_);
     question.setModal(true);
     question.show();

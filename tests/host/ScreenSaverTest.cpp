@@ -57,13 +57,13 @@ struct Host {
         panel->setFixedSize(300, 200);
         other = new QFrame(&window);
         other->setObjectName(QStringLiteral("Other"));
-        TScreenSaverServices services;
-        services.Registry = &registry;
-        services.Password = &password;
-        services.Inhibitor = &inhibitor;
-        services.WindowManagerRunning = windowManager;
+        ScreenSaverServices services;
+        services.registry = &registry;
+        services.password = &password;
+        services.inhibitor = &inhibitor;
+        services.windowManagerRunning = windowManager;
         services.EndApplication = [this] { events.push_back("end"); };
-        saver = std::make_unique<TScreenSaver>(window, TScreenSaverCommandLine{letter, handle}, services);
+        saver = std::make_unique<TScreenSaver>(window, ScreenSaverCommandLine{letter, handle}, services);
         auto record = [this](const char* name) { return [this, name](TScreenSaver&) { events.push_back(name); }; };
         saver->OnPreviewActive = record("preview");
         saver->OnMainSaverActive = record("main");
@@ -201,9 +201,9 @@ TEST(ScreenSaverTest, WithoutAWindowManagerTheShowWindowBypassesIt) {
     Host host('S');
     // A fresh component with the other answer; the first one goes without having run.
     host.windowManager = false;
-    TScreenSaverServices services;
-    services.Inhibitor = &host.inhibitor;
-    services.WindowManagerRunning = false;
+    ScreenSaverServices services;
+    services.inhibitor = &host.inhibitor;
+    services.windowManagerRunning = false;
     TScreenSaver saver(host.window, {'S', std::nullopt}, services);
     saver.RunMainSaver();
     EXPECT_TRUE(host.window.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
@@ -213,8 +213,8 @@ TEST(ScreenSaverTest, TheDestructorGivesBackWhatTheShowChanged) {
     FakeInhibitor inhibitor;
     {
         Host host('S');
-        TScreenSaverServices services;
-        services.Inhibitor = &inhibitor;
+        ScreenSaverServices services;
+        services.inhibitor = &inhibitor;
         TScreenSaver saver(host.window, {'S', std::nullopt}, services);
         saver.RunMainSaver();
     }

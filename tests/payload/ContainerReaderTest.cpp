@@ -144,41 +144,41 @@ TEST_P(RoundTripTest, ReaderReturnsWhatTheWriterWrote) {
     ASSERT_TRUE(read.ok()) << read.message();
     const Payload& p = read.value();
 
-    EXPECT_EQ(p.Header.FileSizeAtRun, int64_t(file.size()));
-    EXPECT_EQ(PayloadStart(p.Header), 1000 + GetParam() % 97);
-    ExpectSameFields(HeaderFields(), draft.Header, p.Header, "Header");
-    EXPECT_EQ(p.Header.Reserved, draft.Header.Reserved);
+    EXPECT_EQ(p.header.FileSizeAtRun, int64_t(file.size()));
+    EXPECT_EQ(PayloadStart(p.header), 1000 + GetParam() % 97);
+    ExpectSameFields(HeaderFields(), draft.header, p.header, "Header");
+    EXPECT_EQ(p.header.Reserved, draft.header.Reserved);
     for (const StringSlot& slot : StringSlots())
-        EXPECT_EQ(p.Strings.*slot.member, draft.Strings.*slot.member) << slot.name;
-    EXPECT_EQ(p.StringBlockBytes, p.Header.StringBlockSize);
-    EXPECT_EQ(StringBlockStart(p.Header) + p.StringBlockBytes, HeaderStart(p.Header));
+        EXPECT_EQ(p.strings.*slot.member, draft.strings.*slot.member) << slot.name;
+    EXPECT_EQ(p.stringBlockBytes, p.header.StringBlockSize);
+    EXPECT_EQ(StringBlockStart(p.header) + p.stringBlockBytes, HeaderStart(p.header));
 
-    ASSERT_EQ(p.Images.size(), draft.Images.size());
-    for (std::size_t i = 0; i < p.Images.size(); ++i)
-        ExpectSameFields(ImageFields(), draft.Images[i].record, p.Images[i], "Images[" + std::to_string(i) + "]");
-    ASSERT_EQ(p.Melodies.size(), draft.Melodies.size());
-    ASSERT_EQ(p.Masks.size(), draft.Masks.size());
-    ASSERT_EQ(p.Sounds.size(), draft.Sounds.size());
-    for (std::size_t i = 0; i < p.Masks.size(); ++i)
-        EXPECT_EQ(p.Masks[i].Format, draft.Masks[i].record.Format);
-    for (std::size_t i = 0; i < p.Sounds.size(); ++i)
-        EXPECT_EQ(p.Sounds[i].Ext, draft.Sounds[i].record.Ext);
+    ASSERT_EQ(p.images.size(), draft.images.size());
+    for (std::size_t i = 0; i < p.images.size(); ++i)
+        ExpectSameFields(ImageFields(), draft.images[i].record, p.images[i], "Images[" + std::to_string(i) + "]");
+    ASSERT_EQ(p.melodies.size(), draft.melodies.size());
+    ASSERT_EQ(p.masks.size(), draft.masks.size());
+    ASSERT_EQ(p.sounds.size(), draft.sounds.size());
+    for (std::size_t i = 0; i < p.masks.size(); ++i)
+        EXPECT_EQ(p.masks[i].Format, draft.masks[i].record.Format);
+    for (std::size_t i = 0; i < p.sounds.size(); ++i)
+        EXPECT_EQ(p.sounds[i].Ext, draft.sounds[i].record.Ext);
 
     // Each record points at its own bytes: raw items are there verbatim, compressed ones start
     // with a zlib header.
-    for (std::size_t i = 0; i < p.Images.size(); ++i) {
-        auto expected = *draft.Images[i].content.Size();
-        EXPECT_EQ(p.Images[i].Size, expected);
-        EXPECT_EQ(p.Images[i].StoredSize > 0, draft.Images[i].compressed);
-        int64_t at = ItemPosition(p.Header, p.Images[i]);
-        EXPECT_GE(at, SectionStart(p.Header, kImageSection) + int64_t(p.Images.size() * kImageRecordSize));
-        EXPECT_LE(at + (p.Images[i].StoredSize > 0 ? p.Images[i].StoredSize : p.Images[i].Size),
-                  SectionStart(p.Header, kImageSection + 1));
+    for (std::size_t i = 0; i < p.images.size(); ++i) {
+        auto expected = *draft.images[i].content.Size();
+        EXPECT_EQ(p.images[i].Size, expected);
+        EXPECT_EQ(p.images[i].StoredSize > 0, draft.images[i].compressed);
+        int64_t at = ItemPosition(p.header, p.images[i]);
+        EXPECT_GE(at, SectionStart(p.header, kImageSection) + int64_t(p.images.size() * kImageRecordSize));
+        EXPECT_LE(at + (p.images[i].StoredSize > 0 ? p.images[i].StoredSize : p.images[i].Size),
+                  SectionStart(p.header, kImageSection + 1));
     }
-    for (std::size_t i = 0; i < p.Melodies.size(); ++i) {
-        int64_t at = ItemPosition(p.Header, p.Melodies[i]);
-        EXPECT_GE(at, SectionStart(p.Header, kMelodySection) + int64_t(p.Melodies.size() * kMelodyRecordSize));
-        EXPECT_LE(at, StringBlockStart(p.Header));
+    for (std::size_t i = 0; i < p.melodies.size(); ++i) {
+        int64_t at = ItemPosition(p.header, p.melodies[i]);
+        EXPECT_GE(at, SectionStart(p.header, kMelodySection) + int64_t(p.melodies.size() * kMelodyRecordSize));
+        EXPECT_LE(at, StringBlockStart(p.header));
     }
 }
 
@@ -220,14 +220,14 @@ TEST(Layout, OneCompressedVideoAndAPreviewPicture) {
     MemorySource source(file);
     auto p = ReadWholePayload(source);
     ASSERT_TRUE(p.ok()) << p.message();
-    const auto& header = p->Header;
+    const auto& header = p->header;
     EXPECT_EQ(PayloadStart(header), int64_t(start));
     EXPECT_EQ(SectionStart(header, kImageSection), int64_t(start + 68150));
-    EXPECT_EQ(ItemPosition(header, p->Images[0]), int64_t(start + 68990));
+    EXPECT_EQ(ItemPosition(header, p->images[0]), int64_t(start + 68990));
     EXPECT_EQ(StringBlockStart(header), int64_t(start + 1089569));
-    EXPECT_EQ(StringBlockStart(header) + p->StringBlockBytes, HeaderStart(header));
-    EXPECT_EQ(p->Strings.Title, std::string(235, 'T'));
-    EXPECT_EQ(KindOfExtension(p->Images[0].Ext), ItemKind::Video);
+    EXPECT_EQ(StringBlockStart(header) + p->stringBlockBytes, HeaderStart(header));
+    EXPECT_EQ(p->strings.Title, std::string(235, 'T'));
+    EXPECT_EQ(KindOfExtension(p->images[0].Ext), ItemKind::Video);
 }
 
 TEST(Layout, AllStringsEmptyMakeThirtySixZeroBytes) {
@@ -236,27 +236,27 @@ TEST(Layout, AllStringsEmptyMakeThirtySixZeroBytes) {
     MemorySource source(file);
     auto p = ReadWholePayload(source);
     ASSERT_TRUE(p.ok());
-    int64_t at = StringBlockStart(p->Header);
-    EXPECT_EQ(p->StringBlockBytes, 36);
+    int64_t at = StringBlockStart(p->header);
+    EXPECT_EQ(p->stringBlockBytes, 36);
     EXPECT_TRUE(std::all_of(file.begin() + at, file.begin() + at + 36, [](uint8_t b) { return b == 0; }));
-    EXPECT_EQ(p->Header.PayloadSize, 36 + 230);
-    EXPECT_TRUE(p->Images.empty());
+    EXPECT_EQ(p->header.PayloadSize, 36 + 230);
+    EXPECT_TRUE(p->images.empty());
 }
 
 TEST(Layout, MelodyOffsetsCountFromTheirOwnSection) {
     PayloadDraft draft;
-    draft.Preview = Content::FromBytes(std::vector<uint8_t>(100, 1));
-    draft.Images.push_back({{}, Content::FromBytes(std::vector<uint8_t>(50, 2)), false});
-    draft.Melodies.push_back({{}, Content::FromBytes(std::vector<uint8_t>(30, 3)), false});
+    draft.preview = Content::FromBytes(std::vector<uint8_t>(100, 1));
+    draft.images.push_back({{}, Content::FromBytes(std::vector<uint8_t>(50, 2)), false});
+    draft.melodies.push_back({{}, Content::FromBytes(std::vector<uint8_t>(30, 3)), false});
     auto file = BuildScreensaverBytes(draft, 10);
     MemorySource source(file);
     auto p = ReadWholePayload(source);
     ASSERT_TRUE(p.ok());
-    EXPECT_EQ(p->Melodies[0].Offset, int32_t(kMelodyRecordSize));
+    EXPECT_EQ(p->melodies[0].Offset, int32_t(kMelodyRecordSize));
     TKelMelodyInfo atZero;
-    EXPECT_EQ(ItemPosition(p->Header, atZero), SectionStart(p->Header, kMelodySection));
-    EXPECT_NE(ItemPosition(p->Header, atZero), PayloadStart(p->Header));
-    EXPECT_EQ(file[ItemPosition(p->Header, p->Melodies[0])], 3);
+    EXPECT_EQ(ItemPosition(p->header, atZero), SectionStart(p->header, kMelodySection));
+    EXPECT_NE(ItemPosition(p->header, atZero), PayloadStart(p->header));
+    EXPECT_EQ(file[ItemPosition(p->header, p->melodies[0])], 3);
 }
 
 // ---- damaged files ------------------------------------------------------------------------
@@ -325,7 +325,7 @@ TEST(DamagedPayload, StringRunningPastTheHeaderStillReadsInsideTheFile) {
     MemorySource probe(file);
     auto p = ReadWholePayload(probe);
     ASSERT_TRUE(p.ok());
-    int64_t at = StringBlockStart(p->Header);
+    int64_t at = StringBlockStart(p->header);
     StoreU16(file, std::size_t(at), 0xFFFF);  // Title now claims 65535 bytes
     MemorySource source(file);
     auto damaged = ReadWholePayload(source);

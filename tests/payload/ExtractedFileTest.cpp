@@ -42,14 +42,14 @@ struct Source {
         for (const Bytes* part : {&kItem, static_cast<const Bytes*>(&compressed)})
             out.write(reinterpret_cast<const char*>(part->data()), std::streamsize(part->size()));
     }
-    TStoredItem Raw() const { return {false, 100, 0, int64_t(kItem.size())}; }
-    TStoredItem Deflated() const {
+    StoredItem Raw() const { return {false, 100, 0, int64_t(kItem.size())}; }
+    StoredItem Deflated() const {
         return {true, 100 + int64_t(kItem.size()), int64_t(compressed.size()), int64_t(kItem.size())};
     }
     std::string Target() const { return dir.File("SSIMG.png"); }
 };
 
-using Make = std::function<Result<TExtractedFile>(const Source&, const std::string& target)>;
+using Make = std::function<Result<ExtractedFile>(const Source&, const std::string& target)>;
 
 struct MadeRow {
     const char* name;
@@ -79,20 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MadeRow{"Raw",
                 [](const Source& s, const std::string& target) {
-                    return TExtractedFile::Extract(s.path, target, s.Raw());
+                    return ExtractedFile::Extract(s.path, target, s.Raw());
                 }},
         MadeRow{"Deflated",
                 [](const Source& s, const std::string& target) {
-                    return TExtractedFile::Extract(s.path, target, s.Deflated());
+                    return ExtractedFile::Extract(s.path, target, s.Deflated());
                 }},
         MadeRow{"FromOpenSource",
                 [](const Source& s, const std::string& target) {
                     auto open = FileSource::Open(s.path);
                     EXPECT_TRUE(open.ok());
-                    return TExtractedFile::ExtractFrom(**open, target, s.Deflated());
+                    return ExtractedFile::ExtractFrom(**open, target, s.Deflated());
                 }},
         MadeRow{"GivenBytes",
-                [](const Source&, const std::string& target) { return TExtractedFile::Write(target, kItem); }}),
+                [](const Source&, const std::string& target) { return ExtractedFile::Write(target, kItem); }}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct FailureRow {
@@ -120,45 +120,45 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureRow{"RangePastTheEnd",
                    [](const Source& s, const std::string& target) {
-                       return TExtractedFile::Extract(s.path, target, {false, 100, 0, 1 << 20});
+                       return ExtractedFile::Extract(s.path, target, {false, 100, 0, 1 << 20});
                    }},
         FailureRow{"NegativeSize",
                    [](const Source& s, const std::string& target) {
-                       return TExtractedFile::Extract(s.path, target, {false, 100, 0, -1});
+                       return ExtractedFile::Extract(s.path, target, {false, 100, 0, -1});
                    }},
         FailureRow{"CorruptStream",
                    [](const Source& s, const std::string& target) {
-                       TStoredItem item = s.Deflated();
+                       StoredItem item = s.Deflated();
                        item.Offset = 0;  // the filler is no zlib stream
-                       return TExtractedFile::Extract(s.path, target, item);
+                       return ExtractedFile::Extract(s.path, target, item);
                    }},
         FailureRow{"MissingScreensaver",
                    [](const Source& s, const std::string& target) {
-                       return TExtractedFile::Extract(s.dir.File("gone.scr"), target, s.Raw());
+                       return ExtractedFile::Extract(s.dir.File("gone.scr"), target, s.Raw());
                    }},
         FailureRow{"OpenSourceRangePastTheEnd",
                    [](const Source& s, const std::string& target) {
                        auto open = FileSource::Open(s.path);
                        EXPECT_TRUE(open.ok());
-                       return TExtractedFile::ExtractFrom(**open, target, {false, 1000, 0, 10});
+                       return ExtractedFile::ExtractFrom(**open, target, {false, 1000, 0, 10});
                    }}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ExtractedFileTest, TargetFolderThatIsNotThereIsAnError) {
     Source source;
     const std::string target = source.dir.File("no/such/folder/SSIMG.png");
-    EXPECT_FALSE(TExtractedFile::Extract(source.path, target, source.Raw()).ok());
-    EXPECT_FALSE(TExtractedFile::Write(target, kItem).ok());
+    EXPECT_FALSE(ExtractedFile::Extract(source.path, target, source.Raw()).ok());
+    EXPECT_FALSE(ExtractedFile::Write(target, kItem).ok());
 }
 
 TEST(ExtractedFileTest, MovedFromObjectsRemoveNothing) {
     Source source;
-    auto made = TExtractedFile::Extract(source.path, source.Target(), source.Raw());
+    auto made = ExtractedFile::Extract(source.path, source.Target(), source.Raw());
     ASSERT_TRUE(made.ok());
-    TExtractedFile last;
+    ExtractedFile last;
     {
-        TExtractedFile first = std::move(made).value();
-        TExtractedFile second(std::move(first));
+        ExtractedFile first = std::move(made).value();
+        ExtractedFile second(std::move(first));
         EXPECT_FALSE(first.Holds());
         first.Reset();
         last = std::move(second);
@@ -172,10 +172,10 @@ TEST(ExtractedFileTest, MovedFromObjectsRemoveNothing) {
 
 TEST(ExtractedFileTest, MoveAssignmentRemovesTheFileItHeldBefore) {
     Source source;
-    auto png = TExtractedFile::Extract(source.path, source.dir.File("SSIMG.png"), source.Raw());
-    auto gif = TExtractedFile::Extract(source.path, source.dir.File("SSIMG.gif"), source.Raw());
+    auto png = ExtractedFile::Extract(source.path, source.dir.File("SSIMG.png"), source.Raw());
+    auto gif = ExtractedFile::Extract(source.path, source.dir.File("SSIMG.gif"), source.Raw());
     ASSERT_TRUE(png.ok() && gif.ok());
-    TExtractedFile held = std::move(png).value();
+    ExtractedFile held = std::move(png).value();
     held = std::move(gif).value();
     EXPECT_FALSE(fs::exists(source.dir.File("SSIMG.png")));
     EXPECT_TRUE(fs::exists(source.dir.File("SSIMG.gif")));
@@ -185,9 +185,9 @@ TEST(ExtractedFileTest, MoveAssignmentRemovesTheFileItHeldBefore) {
 // The fixed names are met again: a later file of the same name belongs to its own holder.
 TEST(ExtractedFileTest, AnEarlierHolderLeavesALaterFileOfTheSameName) {
     Source source;
-    auto earlier = TExtractedFile::Extract(source.path, source.Target(), source.Raw());
+    auto earlier = ExtractedFile::Extract(source.path, source.Target(), source.Raw());
     ASSERT_TRUE(earlier.ok());
-    auto later = TExtractedFile::Write(source.Target(), kStale);
+    auto later = ExtractedFile::Write(source.Target(), kStale);
     ASSERT_TRUE(later.ok());
     earlier->Reset();
     EXPECT_EQ(ReadFileBytes(source.Target()), kStale);
@@ -199,7 +199,7 @@ TEST(ExtractedFileTest, ReleaseLeavesTheFileAndResetOfAGoneFileIsQuiet) {
     Source source;
     std::string kept;
     {
-        auto made = TExtractedFile::Extract(source.path, source.Target(), source.Raw());
+        auto made = ExtractedFile::Extract(source.path, source.Target(), source.Raw());
         ASSERT_TRUE(made.ok());
         kept = made->Release();
         EXPECT_FALSE(made->Holds());
@@ -207,7 +207,7 @@ TEST(ExtractedFileTest, ReleaseLeavesTheFileAndResetOfAGoneFileIsQuiet) {
     EXPECT_EQ(kept, source.Target());
     EXPECT_EQ(ReadFileBytes(kept), kItem);
 
-    auto gone = TExtractedFile::Write(source.dir.File("SSSND.wav"), kItem);
+    auto gone = ExtractedFile::Write(source.dir.File("SSSND.wav"), kItem);
     ASSERT_TRUE(gone.ok());
     RemoveLeftover(gone->Path());
     gone->Reset();
@@ -216,7 +216,7 @@ TEST(ExtractedFileTest, ReleaseLeavesTheFileAndResetOfAGoneFileIsQuiet) {
 
 TEST(ExtractedFileTest, EmptyItemIsAnEmptyFile) {
     TempDir dir;
-    auto made = TExtractedFile::Write(dir.File("SSDATA.DAT"), {});
+    auto made = ExtractedFile::Write(dir.File("SSDATA.DAT"), {});
     ASSERT_TRUE(made.ok()) << made.message();
     EXPECT_EQ(fs::file_size(made->Path()), 0u);
 }

@@ -27,46 +27,46 @@
 namespace vorlandite::platform {
 namespace {
 
-struct TRequestCase {
-    const char* Url;
-    bool Allowed;
+struct RequestCase {
+    const char* url;
+    bool allowed;
 };
 
-class PlayerRequestPolicyTest : public ::testing::TestWithParam<TRequestCase> {};
+class PlayerRequestPolicyTest : public ::testing::TestWithParam<RequestCase> {};
 
 TEST_P(PlayerRequestPolicyTest, OnlyThePlayersOwnSchemeAndHostPass) {
-    EXPECT_EQ(IsPlayerRequestAllowed(QUrl(QString::fromUtf8(GetParam().Url))), GetParam().Allowed) << GetParam().Url;
+    EXPECT_EQ(IsPlayerRequestAllowed(QUrl(QString::fromUtf8(GetParam().url))), GetParam().allowed) << GetParam().url;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Urls, PlayerRequestPolicyTest,
     ::testing::Values(
         // The player's page, its files and a movie.
-        TRequestCase{"vorlandite-flash://player/player.html?movie=00ff", true},
-        TRequestCase{"vorlandite-flash://player/ruffle/ruffle.js", true},
-        TRequestCase{"vorlandite-flash://player/movie/0123456789abcdef0123456789abcdef", true},
-        TRequestCase{"VORLANDITE-FLASH://PLAYER/ruffle/core.wasm", true},  // QUrl lowers both
+        RequestCase{"vorlandite-flash://player/player.html?movie=00ff", true},
+        RequestCase{"vorlandite-flash://player/ruffle/ruffle.js", true},
+        RequestCase{"vorlandite-flash://player/movie/0123456789abcdef0123456789abcdef", true},
+        RequestCase{"VORLANDITE-FLASH://PLAYER/ruffle/core.wasm", true},  // QUrl lowers both
         // The network, in every form a page can name it.
-        TRequestCase{"http://127.0.0.1:8080/", false}, TRequestCase{"https://example.com/movie.swf", false},
-        TRequestCase{"ws://127.0.0.1/socket", false}, TRequestCase{"wss://example.com/", false},
-        TRequestCase{"ftp://example.com/", false}, TRequestCase{"//example.com/relative", false},
+        RequestCase{"http://127.0.0.1:8080/", false}, RequestCase{"https://example.com/movie.swf", false},
+        RequestCase{"ws://127.0.0.1/socket", false}, RequestCase{"wss://example.com/", false},
+        RequestCase{"ftp://example.com/", false}, RequestCase{"//example.com/relative", false},
         // The disk and the browser's own pages.
-        TRequestCase{"file:///etc/passwd", false}, TRequestCase{"file:///tmp/movie.swf", false},
-        TRequestCase{"qrc:/vorlandite-flash/player.html", false}, TRequestCase{"chrome://settings", false},
-        TRequestCase{"data:text/html,<b>x</b>", false}, TRequestCase{"javascript:alert(1)", false},
+        RequestCase{"file:///etc/passwd", false}, RequestCase{"file:///tmp/movie.swf", false},
+        RequestCase{"qrc:/vorlandite-flash/player.html", false}, RequestCase{"chrome://settings", false},
+        RequestCase{"data:text/html,<b>x</b>", false}, RequestCase{"javascript:alert(1)", false},
         // Look-alikes of the player's address.
-        TRequestCase{"vorlandite-flash://other/player.html", false},
-        TRequestCase{"vorlandite-flash://player.evil/player.html", false},
-        TRequestCase{"vorlandite-flash://user@player/player.html", false},
-        TRequestCase{"vorlandite-flash://player:81/player.html", false},
-        TRequestCase{"vorlandite-flash-x://player/player.html", false},
-        TRequestCase{"http://player/player.html", false},
+        RequestCase{"vorlandite-flash://other/player.html", false},
+        RequestCase{"vorlandite-flash://player.evil/player.html", false},
+        RequestCase{"vorlandite-flash://user@player/player.html", false},
+        RequestCase{"vorlandite-flash://player:81/player.html", false},
+        RequestCase{"vorlandite-flash-x://player/player.html", false},
+        RequestCase{"http://player/player.html", false},
         // Nothing at all.
-        TRequestCase{"", false}, TRequestCase{"not a url at all", false}));
+        RequestCase{"", false}, RequestCase{"not a url at all", false}));
 
 TEST(PlayerMovieTokens, AreLongRandomHexAndNeverRepeat) {
     RegisterRuffleScheme();  // before the first browser class, whichever test comes first
-    TRufflePlayerScheme scheme(QString(), nullptr);
+    RufflePlayerScheme scheme(QString(), nullptr);
     QSet<QString> seen;
     for (int i = 0; i < 200; ++i) {
         const QString token = scheme.AddMovie(QStringLiteral("/tmp/movie.swf"));
@@ -81,9 +81,9 @@ TEST(PlayerMovieTokens, AreLongRandomHexAndNeverRepeat) {
 
 // A local server that counts the connections it gets and answers each with an empty page, so
 // that a request that does get through also settles.
-class TCountingServer {
+class CountingServer {
 public:
-    TCountingServer() {
+    CountingServer() {
         server_.listen(QHostAddress::LocalHost);
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
@@ -123,9 +123,9 @@ Promise.allSettled([
 ]).then(() => console.log("probe:done"));
 </script></body></html>)";
 
-class TProbePage final : public QWebEnginePage {
+class ProbePage final : public QWebEnginePage {
 public:
-    TProbePage(QWebEngineProfile& profile, QEventLoop& loop) : QWebEnginePage(&profile), loop_(loop) {}
+    ProbePage(QWebEngineProfile& profile, QEventLoop& loop) : QWebEnginePage(&profile), loop_(loop) {}
     bool Done() const { return done_; }
 
 protected:
@@ -157,17 +157,17 @@ protected:
     int ConnectionsFromProbe(bool intercept) {
         std::filesystem::create_directories(dir_.Path() / "ruffle");
         std::ofstream(dir_.Path() / "ruffle" / "probe.html") << kProbePage;
-        TCountingServer server;
+        CountingServer server;
         EXPECT_NE(server.Port(), 0);
         int connections = 0;
         {
             QWebEngineProfile profile;
-            auto* scheme = new TRufflePlayerScheme(QString::fromStdString(dir_.Path().string()), &profile);
+            auto* scheme = new RufflePlayerScheme(QString::fromStdString(dir_.Path().string()), &profile);
             profile.installUrlSchemeHandler(kRuffleScheme, scheme);
             if (intercept)
-                profile.setUrlRequestInterceptor(new TRuffleRequestInterceptor(&profile));
+                profile.setUrlRequestInterceptor(new RuffleRequestInterceptor(&profile));
             QEventLoop loop;
-            auto page = std::make_unique<TProbePage>(profile, loop);
+            auto page = std::make_unique<ProbePage>(profile, loop);
             page->load(QUrl(QStringLiteral("vorlandite-flash://player/ruffle/probe.html?port=%1").arg(server.Port())));
             // Only a bound against a hang; the page says when it is done.
             QTimer::singleShot(60000, &loop, &QEventLoop::quit);

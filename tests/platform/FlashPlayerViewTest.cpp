@@ -149,7 +149,7 @@ protected:
         panel_->setAutoFillBackground(true);
         panel_->show();
         ASSERT_TRUE(RunUntil([&] { return ScreenShows(0x000000); }, 5000));
-        factory_ = std::make_unique<TRuffleFlashFactory>(*panel_, QStringLiteral(VORLANDITE_FLASH_RUNTIME_DIR));
+        factory_ = std::make_unique<RuffleFlashFactory>(*panel_, QStringLiteral(VORLANDITE_FLASH_RUNTIME_DIR));
     }
 
     void TearDown() override { factory_.reset(); }
@@ -181,7 +181,7 @@ protected:
         control.reset();
     }
 
-    TRufflePlayerView& View() { return factory_->PlayerView(); }
+    RufflePlayerView& View() { return factory_->PlayerView(); }
 
     // The page's answer to a script; empty when none came.
     QVariant Evaluate(const QString& script) {
@@ -211,7 +211,7 @@ protected:
     testing::TempDir dir_;
     QWidget window_;
     QWidget* panel_ = nullptr;
-    std::unique_ptr<TRuffleFlashFactory> factory_;
+    std::unique_ptr<RuffleFlashFactory> factory_;
 };
 
 TEST_F(FlashPlayerViewTest, TheNextMovieShowsItsOwnStageAndTheOneBeforeIsGoneFromThePage) {

@@ -56,7 +56,7 @@ TEST_F(FlashRuntimeTest, TheChosenFolderCountsOnlyWithBothThePluginAndThePlayer)
 
 TEST_F(FlashRuntimeTest, APluginThatCannotBeLoadedLeavesTheControlWithoutAMovie) {
     QWidget panel;
-    TFlashRuntimeFactory factory(panel, FakeRuntime());
+    FlashRuntimeFactory factory(panel, FakeRuntime());
     // The start-up control never gets a movie: nothing is loaded for it.
     auto hidden = factory.CreateFlashControl();
     ASSERT_TRUE(hidden.ok());
@@ -81,7 +81,7 @@ TEST_F(FlashRuntimeTest, APluginThatCannotBeLoadedLeavesTheControlWithoutAMovie)
 // items are passed over), and preparing again tries nothing more.
 TEST_F(FlashRuntimeTest, PreparingAPluginThatCannotBeLoadedLeavesTheShowWithoutFlash) {
     QWidget panel;
-    TFlashRuntimeFactory factory(panel, FakeRuntime());
+    FlashRuntimeFactory factory(panel, FakeRuntime());
     factory.Prepare();
     EXPECT_FALSE(factory.RuntimeLoaded());
     EXPECT_FALSE(factory.CreateFlashControl().ok());

@@ -83,7 +83,7 @@ protected:
             return password.View() == "secret" ? PasswordCheckResult{Passed, {}}
                                                : PasswordCheckResult{Wrong, "The password is not correct."};
         });
-        prompt.Now = [this] { return now_; };
+        prompt.now = [this] { return now_; };
         return prompt;
     }
 
@@ -144,7 +144,7 @@ TEST_F(PasswordPromptTest, TheSecretIsWipedOnceChecked) {
         size = password.Size();
         return PasswordCheckResult{Wrong, "The password is not correct."};
     });
-    prompt.Now = [this] { return now_; };
+    prompt.now = [this] { return now_; };
     prompt.OnFailed = [&](QDialog& dialog) {
         // The dialog is still up (the pause), the buffer still mapped: nothing of it is left.
         ASSERT_NE(seen, nullptr);

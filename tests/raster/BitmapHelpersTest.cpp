@@ -19,7 +19,7 @@ TBitmap32 Solid(int w, int h, TColor32 colour) {
 struct FitCase {
     const char* name;
     int areaWidth, areaHeight, width, height;
-    TRect expected;
+    Rect expected;
 };
 
 class FitRectTest : public testing::TestWithParam<FitCase> {};

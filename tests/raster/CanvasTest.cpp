@@ -2,7 +2,7 @@
 // limits every drawing call, rectangle copies honour it, text lands where it is put.
 
 #include "raster/canvas/QtImageBridge.h"
-#include "raster/canvas/TBitmapCanvas.h"
+#include "raster/canvas/BitmapCanvas.h"
 #include "support/QtApplication.h"
 
 #include <QGuiApplication>
@@ -31,7 +31,7 @@ TBitmap32 Solid(int w, int h, TColor32 colour) {
 TEST_F(CanvasTest, FillsWriteTheSurfacesPixelsExactly) {
     TBitmap32 b = Solid(10, 10, 0xFF000000);
     {
-        TBitmapCanvas canvas(b);
+        BitmapCanvas canvas(b);
         canvas.FillRect({2, 3, 5, 4}, 0x80123456);
     }
     EXPECT_EQ(b.Pixel(2, 3), 0x80123456u);
@@ -42,10 +42,10 @@ TEST_F(CanvasTest, FillsWriteTheSurfacesPixelsExactly) {
 
 TEST_F(CanvasTest, ShapesStayInsideTheirBoxes) {
     TBitmap32 b = Solid(40, 40, 0xFF000000);
-    TBitmapCanvas canvas(b);
+    BitmapCanvas canvas(b);
     canvas.FillEllipse({10, 10, 30, 20}, 0xFFFFFFFF);
     canvas.FillRoundRect({0, 30, 40, 40}, 8, 8, 0xFF00FF00);
-    const std::array<TPoint, 3> triangle{TPoint{0, 0}, TPoint{8, 0}, TPoint{0, 8}};
+    const std::array<Point, 3> triangle{Point{0, 0}, Point{8, 0}, Point{0, 8}};
     canvas.FillPolygon(triangle, 0xFF0000FF);
     EXPECT_EQ(b.Pixel(20, 15), 0xFFFFFFFFu);
     EXPECT_EQ(b.Pixel(10, 10), 0xFF000000u);
@@ -59,13 +59,13 @@ TEST_F(CanvasTest, ShapesStayInsideTheirBoxes) {
 TEST_F(CanvasTest, ClippingRegionLimitsFillsAndCopies) {
     TBitmap32 b = Solid(20, 20, 0xFF000000);
     const TBitmap32 source = Solid(20, 20, 0xFF00FF00);
-    TBitmapCanvas canvas(b);
+    BitmapCanvas canvas(b);
     EXPECT_FALSE(canvas.HasClip());
-    EXPECT_EQ(canvas.ClipBoundingBox(), (TRect{0, 0, 20, 20}));
+    EXPECT_EQ(canvas.ClipBoundingBox(), (Rect{0, 0, 20, 20}));
     // A frame: the exclusive-or of a rectangle with a smaller one inside it.
-    const TRegion frame = TRegion::FromRect({2, 2, 12, 12}).Xored(TRegion::FromRect({4, 4, 10, 10}));
+    const Region frame = Region::FromRect({2, 2, 12, 12}).Xored(Region::FromRect({4, 4, 10, 10}));
     canvas.SetClipRegion(frame);
-    EXPECT_EQ(canvas.ClipBoundingBox(), (TRect{2, 2, 12, 12}));
+    EXPECT_EQ(canvas.ClipBoundingBox(), (Rect{2, 2, 12, 12}));
     canvas.CopyRect({0, 0, 20, 20}, source, {0, 0, 20, 20});
     EXPECT_EQ(b.Pixel(2, 2), 0xFF00FF00u);
     EXPECT_EQ(b.Pixel(11, 11), 0xFF00FF00u);
@@ -78,7 +78,7 @@ TEST_F(CanvasTest, ClippingRegionLimitsFillsAndCopies) {
 }
 
 TEST_F(CanvasTest, QtRegionMatchesTheSpanRegionPixelForPixel) {
-    const TRegion ellipse = TRegion::FromEllipse({3, 2, 40, 27});
+    const Region ellipse = Region::FromEllipse({3, 2, 40, 27});
     const QRegion q = ToQRegion(ellipse);
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 45; ++x)
@@ -88,7 +88,7 @@ TEST_F(CanvasTest, QtRegionMatchesTheSpanRegionPixelForPixel) {
 TEST_F(CanvasTest, TextIsDrawnNearItsTopLeftCorner) {
     TBitmap32 b = Solid(200, 60, 0xFFFFFFFF);
     {
-        TBitmapCanvas canvas(b);
+        BitmapCanvas canvas(b);
         QFont font;
         font.setPixelSize(20);
         canvas.DrawText(100, 10, "Hello", font, 0xFF000000);
@@ -106,9 +106,9 @@ TEST_F(CanvasTest, TextIsDrawnNearItsTopLeftCorner) {
 
 TEST_F(CanvasTest, EmptySurfaceCanvasDoesNothing) {
     TBitmap32 empty;
-    TBitmapCanvas canvas(empty);
+    BitmapCanvas canvas(empty);
     canvas.FillRect({0, 0, 5, 5}, 0xFFFFFFFF);
-    EXPECT_EQ(canvas.ClipBoundingBox(), (TRect{0, 0, 0, 0}));
+    EXPECT_EQ(canvas.ClipBoundingBox(), (Rect{0, 0, 0, 0}));
 }
 
 TEST_F(CanvasTest, ImagesConvertBothWays) {

@@ -1,5 +1,5 @@
 // The standalone show's desktop snapshot: the Qt grab of the primary screen on a private Xvfb
-// (two monitors, the primary the one on the right), kept by TSnapshotDesktop while the show's own
+// (two monitors, the primary the one on the right), kept by SnapshotDesktop while the show's own
 // window covers the screen.
 
 #include "e2e/XSession.h"
@@ -80,7 +80,7 @@ TEST_F(DesktopGrabTest, GrabsThePrimaryScreenOnlyFromItsOwnCorner) {
 }
 
 TEST_F(DesktopGrabTest, SnapshotTakenBeforeTheShowWindowKeepsTheDesktop) {
-    TSnapshotDesktop desktop(QtDesktopCapture().GrabScreen(), 160, 240);
+    SnapshotDesktop desktop(QtDesktopCapture().GrabScreen(), 160, 240);
     // The show's window goes up over the whole screen.
     const unsigned long window = vorlandite::testing::CreateColouredWindow(server_->Connection(), 0, 0, 320, 240, 0xFFFF00);
     auto live = QtDesktopCapture().GrabScreen();

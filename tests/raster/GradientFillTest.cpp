@@ -2,7 +2,7 @@
 
 #include "raster/GradientFill.h"
 #include "raster/RasterMath.h"
-#include "raster/TRegion.h"
+#include "raster/Region.h"
 
 #include <gtest/gtest.h>
 
@@ -86,9 +86,9 @@ TEST(GradientTest, VerticalBlackToWhiteGivesGreyBands) {
 }
 
 TEST(GradientTest, EllipticFirstBoxAndColours) {
-    EXPECT_EQ(GradientEllipseBox(0, 1024, 768), (TRect{-251, -188, 1279, 960}));
-    const TRect last = GradientEllipseBox(155, 1024, 768);
-    EXPECT_GT(last.Left, last.Right);  // a few pixels inverted, still drawn between the two
+    EXPECT_EQ(GradientEllipseBox(0, 1024, 768), (Rect{-251, -188, 1279, 960}));
+    const Rect last = GradientEllipseBox(155, 1024, 768);
+    EXPECT_GT(last.left, last.right);  // a few pixels inverted, still drawn between the two
     const TBitmap32 b = Painted(3, 1024, 768, kRed, kBlue);
     // Ellipses 0 to 7 reach the top-left pixel centre, 0 to 9 the bottom-right one (the boxes
     // reach 4 pixels further right and down than left and up).
@@ -182,27 +182,27 @@ INSTANTIATE_TEST_SUITE_P(
 TBitmap32 PaintedShapeByShape(int style, int w, int h, uint32_t from, uint32_t to) {
     TBitmap32 b = TBitmap32::Create(w, h).value();
     b.Clear(0xFFFFFFFF);
-    auto fill = [&](const TRegion& region, TColor32 colour) {
+    auto fill = [&](const Region& region, TColor32 colour) {
         for (int y = std::max(region.Top(), 0); y < std::min(region.Bottom(), h); ++y)
-            for (const TSpan& s : region.Row(y))
-                b.FillRect({s.Left, y, s.Right, y + 1}, colour);
+            for (const Span& s : region.Row(y))
+                b.FillRect({s.left, y, s.right, y + 1}, colour);
     };
-    auto polygon = [&](std::initializer_list<TPoint> points, TColor32 colour) {
-        const std::vector<TPoint> v(points);
-        fill(TRegion::FromConvexPolygon(v), colour);
+    auto polygon = [&](std::initializer_list<Point> points, TColor32 colour) {
+        const std::vector<Point> v(points);
+        fill(Region::FromConvexPolygon(v), colour);
     };
     if (style == 3)
         for (int i = 0; i <= 155; ++i)
-            fill(TRegion::FromEllipse(GradientEllipseBox(i, w, h)), GradientBandColour(i, 155, from, to));
+            fill(Region::FromEllipse(GradientEllipseBox(i, w, h)), GradientBandColour(i, 155, from, to));
     if (style == 4) {
         double x1 = 0, x2 = w, y1 = 0, y2 = h;
         for (int i = 0; i <= 255; ++i) {
-            fill(TRegion::FromRect({int(x1), int(y1), int(x2), int(y2)}), GradientBandColour(i, 255, from, to));
+            fill(Region::FromRect({int(x1), int(y1), int(x2), int(y2)}), GradientBandColour(i, 255, from, to));
             x1 += w / 2.0 / 255, x2 -= w / 2.0 / 255, y1 += h / 2.0 / 255, y2 -= h / 2.0 / 255;
         }
     }
     if (style == 7) {
-        const TPoint c{w / 2, h / 2};
+        const Point c{w / 2, h / 2};
         for (int i = 0; i <= 255; ++i) {
             const int x0 = MulDiv(i, w, 255), x1 = MulDiv(i + 1, w, 255);
             const int y0 = MulDiv(i, h, 255), y1 = MulDiv(i + 1, h, 255);

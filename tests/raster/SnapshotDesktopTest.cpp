@@ -80,7 +80,7 @@ TEST(CoverAreaEdgeTest, ExtremeShapesAndBadSizes) {
 }
 
 TEST(SnapshotDesktopTest, HandsOutTheFittedSnapshotEveryTimeAndAFailureAsIs) {
-    TSnapshotDesktop desktop(Columns({kRed, kGreen}, 4, 4), 4, 2);
+    SnapshotDesktop desktop(Columns({kRed, kGreen}, 4, 4), 4, 2);
     for (int ask = 0; ask < 2; ++ask) {
         auto screen = desktop.GrabScreen();
         ASSERT_TRUE(screen.ok());
@@ -96,13 +96,13 @@ TEST(SnapshotDesktopTest, HandsOutTheFittedSnapshotEveryTimeAndAFailureAsIs) {
     EXPECT_EQ(canvas.Pixel(0, 0), kRed);
     EXPECT_EQ(canvas.Pixel(5, 0), kWhite);
 
-    TSnapshotDesktop failed(MakeError("screen capture failed"), 4, 2);
+    SnapshotDesktop failed(MakeError("screen capture failed"), 4, 2);
     auto none = failed.GrabScreen();
     ASSERT_FALSE(none.ok());
     EXPECT_EQ(none.message(), "screen capture failed");
     CaptureDesktop(canvas, failed);
     EXPECT_EQ(canvas.Pixel(0, 0), kRed);
-    EXPECT_FALSE(TSnapshotDesktop(TBitmap32(), 4, 2).GrabScreen().ok());
+    EXPECT_FALSE(SnapshotDesktop(TBitmap32(), 4, 2).GrabScreen().ok());
 }
 
 } // namespace

@@ -23,8 +23,8 @@ std::vector<TColor32> RowOf(const TBitmap32& b, int y = 0) {
     return {row.begin(), row.end()};
 }
 
-constexpr TDrawOptions kNearest{TDrawMode::Opaque, 255, TStretchFilter::Nearest, false};
-constexpr TDrawOptions kLinear{TDrawMode::Opaque, 255, TStretchFilter::Linear, false};
+constexpr DrawOptions kNearest{DrawMode::Opaque, 255, StretchFilter::Nearest, false};
+constexpr DrawOptions kLinear{DrawMode::Opaque, 255, StretchFilter::Linear, false};
 
 TEST(StretchTest, NearestReplicatesPixels) {
     const TBitmap32 source = Row({0xFF000001, 0xFF000002});
@@ -73,7 +73,7 @@ TEST(StretchTest, EqualSizesCopyExactlyUnderBothFilters) {
     TBitmap32 source = TBitmap32::Create(3, 2).value();
     for (int i = 0; i < 6; ++i)
         source.Pixels()[std::size_t(i)] = 0x01020304u * uint32_t(i + 1) + 0x80000000u;
-    for (const TDrawOptions& options : {kNearest, kLinear}) {
+    for (const DrawOptions& options : {kNearest, kLinear}) {
         TBitmap32 target = TBitmap32::Create(5, 4).value();
         StretchBitmap(target, {2, 2, 5, 4}, source, source.BoundsRect(), options);
         for (int y = 0; y < 2; ++y)
@@ -117,7 +117,7 @@ TEST(StretchTest, BlendModeKeepsTheTargetUnderTransparentPixels) {
     TBitmap32 target = TBitmap32::Create(2, 2).value();
     target.Clear(0xFF0000FF);
     StretchBitmap(target, {0, 0, 2, 2}, source, source.BoundsRect(),
-                  TDrawOptions{TDrawMode::Blend, 255, TStretchFilter::Nearest, false});
+                  DrawOptions{DrawMode::Blend, 255, StretchFilter::Nearest, false});
     EXPECT_EQ(target.Pixel(0, 1), 0xFF0000FFu);
     EXPECT_EQ(target.Pixel(1, 1), 0xFF00FF00u);
 }

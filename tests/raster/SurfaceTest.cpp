@@ -154,7 +154,7 @@ TEST(DrawTest, BlendModeUsesTheSurfacesOwnProperties) {
     TBitmap32 front = TBitmap32::Create(2, 1).value();
     front.SetPixel(0, 0, 0xFF00FF00);
     front.SetPixel(1, 0, 0x0000FF00);
-    front.SetDrawMode(TDrawMode::Blend);
+    front.SetDrawMode(DrawMode::Blend);
     TBitmap32 target = TBitmap32::Create(2, 1).value();
     target.Clear(0xFFFF0000);
     const TBitmap32 copy = front;  // properties are taken over by a copy
@@ -181,7 +181,7 @@ TEST(DrawTest, SourceOpaqueBlendsAsIfEveryAlphaWere255) {
     source.SetPixel(0, 0, 0x10203040);
     TBitmap32 target = TBitmap32::Create(1, 1).value();
     target.Clear(0xFFFFFFFF);
-    DrawBitmap(target, 0, 0, source, TDrawOptions{TDrawMode::Blend, 255, TStretchFilter::Nearest, true});
+    DrawBitmap(target, 0, 0, source, DrawOptions{DrawMode::Blend, 255, StretchFilter::Nearest, true});
     EXPECT_EQ(target.Pixel(0, 0), 0xFF203040u);
     EXPECT_EQ(source.Pixel(0, 0), 0x10203040u);
 }

@@ -68,10 +68,10 @@ TEST(PaintBackgroundTest, GradientFromBlackToWhite) {
     header.BackgroundColor2 = 0x00FFFFFF;
     auto background = PaintBackground(header, 8, 256, {});
     ASSERT_TRUE(background.ok()) << background.message();
-    EXPECT_EQ(background->Bitmap.Pixel(3, 0), 0xFF000000u);
-    EXPECT_EQ(background->Bitmap.Pixel(3, 100), 0xFF646464u);
-    EXPECT_EQ(background->Bitmap.Pixel(3, 255), 0xFFFFFFFFu);
-    EXPECT_FALSE(background->Picture.has_value());
+    EXPECT_EQ(background->bitmap.Pixel(3, 0), 0xFF000000u);
+    EXPECT_EQ(background->bitmap.Pixel(3, 100), 0xFF646464u);
+    EXPECT_EQ(background->bitmap.Pixel(3, 255), 0xFFFFFFFFu);
+    EXPECT_FALSE(background->picture.has_value());
 }
 
 TEST(PaintBackgroundTest, DesktopSnapshotWithTheBackgroundColourWhereItDoesNotReach) {
@@ -80,8 +80,8 @@ TEST(PaintBackgroundTest, DesktopSnapshotWithTheBackgroundColourWhereItDoesNotRe
     FakeCapture capture(support::SolidBitmap(4, 4, 0xFFFF0000u));
     auto background = PaintBackground(header, 8, 6, {&capture, "", ""});
     ASSERT_TRUE(background.ok()) << background.message();
-    EXPECT_EQ(background->Bitmap.Pixel(0, 0), 0xFFFF0000u);
-    EXPECT_EQ(background->Bitmap.Pixel(7, 5), raster::ToColor32(0x00336699));
+    EXPECT_EQ(background->bitmap.Pixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(background->bitmap.Pixel(7, 5), raster::ToColor32(0x00336699));
 }
 
 TEST(PaintBackgroundTest, FailedSnapshotLeavesAnOpaqueBackgroundColour) {
@@ -90,7 +90,7 @@ TEST(PaintBackgroundTest, FailedSnapshotLeavesAnOpaqueBackgroundColour) {
     FakeCapture capture(MakeError("no screen"));
     auto background = PaintBackground(header, 8, 6, {&capture, "", ""});
     ASSERT_TRUE(background.ok());
-    for (TColor32 pixel : background->Bitmap.Pixels())
+    for (TColor32 pixel : background->bitmap.Pixels())
         ASSERT_EQ(pixel, 0xFF996633u);
 }
 
@@ -98,10 +98,10 @@ TEST(PaintBackgroundTest, FailedSnapshotLeavesAnOpaqueBackgroundColour) {
 
 payload::PayloadDraft DraftWithBackground(int mode, const std::string& ext, support::Bytes bytes) {
     payload::PayloadDraft draft;
-    draft.Header = FlatHeader(0x00000000);
-    draft.Header.BackgroundPictureMode = mode;
-    draft.Header.BackgroundExt = ext;
-    draft.Background = payload::Content::FromBytes(std::move(bytes));
+    draft.header = FlatHeader(0x00000000);
+    draft.header.BackgroundPictureMode = mode;
+    draft.header.BackgroundExt = ext;
+    draft.background = payload::Content::FromBytes(std::move(bytes));
     return draft;
 }
 
@@ -111,7 +111,7 @@ struct PictureModeRow {
     std::string name;
     int mode;
     int pictureWidth, pictureHeight;
-    raster::TRect covered;  // on a 10 x 8 background
+    raster::Rect covered;  // on a 10 x 8 background
     friend void PrintTo(const PictureModeRow& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -120,10 +120,10 @@ class BackgroundPictureTest : public ::testing::TestWithParam<PictureModeRow> {}
 TEST_P(BackgroundPictureTest, CoversWhatItsModeSays) {
     const PictureModeRow& row = GetParam();
     support::ShowFile show(DraftWithBackground(row.mode, ".png", PicturePng(row.pictureWidth, row.pictureHeight)));
-    auto background = PaintBackground(show.payload.Header, 10, 8, {nullptr, show.path, show.tempFolder});
+    auto background = PaintBackground(show.payload.header, 10, 8, {nullptr, show.path, show.tempFolder});
     ASSERT_TRUE(background.ok()) << background.message();
-    ASSERT_TRUE(background->Picture.has_value());
-    EXPECT_EQ(support::InkBounds(background->Bitmap, 0xFF000000u), row.covered);
+    ASSERT_TRUE(background->picture.has_value());
+    EXPECT_EQ(support::InkBounds(background->bitmap, 0xFF000000u), row.covered);
     EXPECT_TRUE(std::filesystem::exists(show.tempFolder + "SSBG.png")) << "the extracted file stays";
 }
 
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, BackgroundPictureTest,
 
 TEST(BackgroundPictureLoadTest, UndecodablePictureStopsTheBuild) {
     support::ShowFile show(DraftWithBackground(0, ".pcx", PicturePng(4, 3)));
-    auto background = PaintBackground(show.payload.Header, 10, 8, {nullptr, show.path, show.tempFolder});
+    auto background = PaintBackground(show.payload.header, 10, 8, {nullptr, show.path, show.tempFolder});
     EXPECT_FALSE(background.ok());
 }
 
@@ -158,16 +158,16 @@ TEST_P(RebuildBackgroundTest, PaintsOnlyWhenAskedAndNotOverTheDesktop) {
     header.RepaintBackground = row.repaint;
     header.DesktopBackground = row.desktop;
     header.RandomColors = true;
-    TBackground background{support::SolidBitmap(6, 4, 0xFF123456u), std::nullopt};
+    Background background{support::SolidBitmap(6, 4, 0xFF123456u), std::nullopt};
     ScriptedRandom random({255, 0, 0, 255, 0, 0});
 
     EXPECT_EQ(RebuildBackground(header, random, background), row.expectPainted);
     if (row.expectPainted) {
         EXPECT_EQ(header.BackgroundColor, 0x000000FF);
-        EXPECT_EQ(background.Bitmap.Pixel(0, 0), 0xFFFF0000u);
+        EXPECT_EQ(background.bitmap.Pixel(0, 0), 0xFFFF0000u);
     } else {
         EXPECT_EQ(header.BackgroundColor, 0);
-        EXPECT_EQ(background.Bitmap.Pixel(0, 0), 0xFF123456u);
+        EXPECT_EQ(background.bitmap.Pixel(0, 0), 0xFF123456u);
         EXPECT_TRUE(random.Asked().empty());
     }
 }
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Rule, RebuildBackgroundTest,
 
 TEST(RebuildBackgroundPictureTest, PictureIsDrawnAgainOverTheNewGradient) {
     support::ShowFile show(DraftWithBackground(2, ".png", PicturePng(4, 3)));
-    payload::TKelFixedSizeInfo header = show.payload.Header;
+    payload::TKelFixedSizeInfo header = show.payload.header;
     auto background = PaintBackground(header, 10, 8, {nullptr, show.path, show.tempFolder});
     ASSERT_TRUE(background.ok()) << background.message();
     header.RepaintBackground = true;
@@ -190,8 +190,8 @@ TEST(RebuildBackgroundPictureTest, PictureIsDrawnAgainOverTheNewGradient) {
     ScriptedRandom random({5});
     ASSERT_TRUE(RebuildBackground(header, random, *background));
     EXPECT_EQ(header.GradientStyle, 6);
-    EXPECT_EQ(background->Bitmap.Pixel(0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(background->Bitmap.Pixel(5, 3), kPictureColour);
+    EXPECT_EQ(background->bitmap.Pixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(background->bitmap.Pixel(5, 3), kPictureColour);
 }
 
 } // namespace

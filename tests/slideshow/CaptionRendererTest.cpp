@@ -18,7 +18,7 @@ namespace {
 namespace support = vorlandite::testing;
 using raster::TBitmap32;
 using raster::TColor32;
-using raster::TRect;
+using raster::Rect;
 
 constexpr TColor32 kBackground = 0xFF305070u;
 constexpr uint32_t kYellowValue = 0x0000FFFFu;   // 0x00BBGGRR
@@ -30,16 +30,16 @@ class CaptionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { support::EnsureGuiApplication(); }
 
-    static TCaption Caption(const char* text) {
-        TCaption c;
-        c.Text = QString::fromUtf8(text);
-        c.TextColor = kYellowValue;
-        c.BoxColor = kNavyValue;
-        c.Size = 14;
-        c.Position = {0, 10, 10};
+    static Caption MakeCaption(const char* text) {
+        Caption c;
+        c.text = QString::fromUtf8(text);
+        c.textColor = kYellowValue;
+        c.boxColor = kNavyValue;
+        c.size = 14;
+        c.position = {0, 10, 10};
         return c;
     }
-    static TBitmap32 Rendered(const TCaption& caption, int w = 320, int h = 200) {
+    static TBitmap32 Rendered(const Caption& caption, int w = 320, int h = 200) {
         TBitmap32 target = support::SolidBitmap(w, h, kBackground);
         RenderCaption(target, caption);
         return target;
@@ -47,29 +47,29 @@ protected:
 };
 
 TEST_F(CaptionTest, BoxSurroundsTheTextByFivePixelsInTheBoxColour) {
-    const TCaption caption = Caption("Harbour at dawn");
-    const TCaptionLayout layout = LayoutCaption(caption, 320, 200);
-    const TRect& r = layout.TextRect;
-    ASSERT_EQ(r.Left, 10);
-    ASSERT_EQ(r.Top, 10);
+    const Caption caption = MakeCaption("Harbour at dawn");
+    const CaptionLayout layout = LayoutCaption(caption, 320, 200);
+    const Rect& r = layout.textRect;
+    ASSERT_EQ(r.left, 10);
+    ASSERT_EQ(r.top, 10);
     ASSERT_GT(r.Width(), 50);
     ASSERT_GT(r.Height(), 10);
 
     const TBitmap32 target = Rendered(caption);
-    const TRect box{5, 5, r.Right + 5, r.Bottom + 5};
+    const Rect box{5, 5, r.right + 5, r.bottom + 5};
     EXPECT_EQ(support::InkBounds(target, kBackground), box);
     EXPECT_EQ(target.Pixel(5, 5), kNavy);
-    EXPECT_EQ(target.Pixel(box.Right - 1, box.Bottom - 1), kNavy);
-    EXPECT_EQ(target.Pixel(box.Right - 1, 5), kNavy);
+    EXPECT_EQ(target.Pixel(box.right - 1, box.bottom - 1), kNavy);
+    EXPECT_EQ(target.Pixel(box.right - 1, 5), kNavy);
     // The text itself lies inside the measured rectangle and is drawn in its colour.
-    const TRect text = support::InkBounds(target, kNavy, box);
-    EXPECT_GE(text.Left, r.Left);
-    EXPECT_GE(text.Top, r.Top);
-    EXPECT_LE(text.Right, r.Right);
-    EXPECT_LE(text.Bottom, r.Bottom);
+    const Rect text = support::InkBounds(target, kNavy, box);
+    EXPECT_GE(text.left, r.left);
+    EXPECT_GE(text.top, r.top);
+    EXPECT_LE(text.right, r.right);
+    EXPECT_LE(text.bottom, r.bottom);
     bool yellowFound = false;
-    for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = r.Left; x < r.Right; ++x)
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
             yellowFound = yellowFound || target.Pixel(x, y) == kYellow;
     EXPECT_TRUE(yellowFound);
 }
@@ -85,16 +85,16 @@ class CaptionPlacementTest : public CaptionTest, public ::testing::WithParamInte
 
 TEST_P(CaptionPlacementTest, FollowsThePositionCode) {
     const PlacementRow& row = GetParam();
-    TCaption caption = Caption("Lighthouse");
-    caption.Position = {row.code, 12, 8};
-    const TRect r = LayoutCaption(caption, 320, 200).TextRect;
+    Caption caption = MakeCaption("Lighthouse");
+    caption.position = {row.code, 12, 8};
+    const Rect r = LayoutCaption(caption, 320, 200).textRect;
     const int w = r.Width(), h = r.Height();
     const int x = row.centredX ? (320 - w) / 2 + 12 : row.right ? 320 - w - 12 : 12;
     const int y = row.centredY ? (200 - h) / 2 + 8 : row.bottom ? 200 - h - 8 : 8;
-    EXPECT_EQ(r.Left, x);
-    EXPECT_EQ(r.Top, y);
+    EXPECT_EQ(r.left, x);
+    EXPECT_EQ(r.top, y);
     const TBitmap32 target = Rendered(caption);
-    EXPECT_EQ(support::InkBounds(target, kBackground), (TRect{x - 5, y - 5, x + w + 5, y + h + 5}));
+    EXPECT_EQ(support::InkBounds(target, kBackground), (Rect{x - 5, y - 5, x + w + 5, y + h + 5}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, CaptionPlacementTest,
@@ -110,16 +110,16 @@ INSTANTIATE_TEST_SUITE_P(Codes, CaptionPlacementTest,
                          });
 
 TEST_F(CaptionTest, TransparentCaptionHasNoBox) {
-    TCaption caption = Caption("Harbour");
-    caption.NoBox = true;
-    const TRect r = LayoutCaption(caption, 320, 200).TextRect;
+    Caption caption = MakeCaption("Harbour");
+    caption.noBox = true;
+    const Rect r = LayoutCaption(caption, 320, 200).textRect;
     const TBitmap32 target = Rendered(caption);
-    const TRect ink = support::InkBounds(target, kBackground);
+    const Rect ink = support::InkBounds(target, kBackground);
     ASSERT_FALSE(ink.IsEmpty());
-    EXPECT_GE(ink.Left, r.Left);
-    EXPECT_GE(ink.Top, r.Top);
-    EXPECT_LE(ink.Right, r.Right);
-    EXPECT_LE(ink.Bottom, r.Bottom);
+    EXPECT_GE(ink.left, r.left);
+    EXPECT_GE(ink.top, r.top);
+    EXPECT_LE(ink.right, r.right);
+    EXPECT_LE(ink.bottom, r.bottom);
     EXPECT_EQ(target.Pixel(5, 5), kBackground);
 }
 
@@ -127,14 +127,14 @@ TEST_F(CaptionTest, TransparentCaptionHasNoBox) {
 class CaptionShadowTest : public CaptionTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(CaptionShadowTest, ShadowIsTheTextMovedByOnePixel) {
-    TCaption caption = Caption("Shadow\nline");
-    caption.NoBox = true;
-    caption.MultiLine = GetParam();
-    const TRect plain = support::InkBounds(Rendered(caption), kBackground);
-    caption.Shadow = true;
+    Caption caption = MakeCaption("Shadow\nline");
+    caption.noBox = true;
+    caption.multiLine = GetParam();
+    const Rect plain = support::InkBounds(Rendered(caption), kBackground);
+    caption.shadow = true;
     const TBitmap32 shadowed = Rendered(caption);
     EXPECT_EQ(support::InkBounds(shadowed, kBackground),
-              (TRect{plain.Left, plain.Top, plain.Right + 1, plain.Bottom + 1}));
+              (Rect{plain.left, plain.top, plain.right + 1, plain.bottom + 1}));
     // Yellow text on blue-grey never comes near black; only the shadow does.
     const auto blackish = [](const TBitmap32& b) {
         int count = 0;
@@ -143,7 +143,7 @@ TEST_P(CaptionShadowTest, ShadowIsTheTextMovedByOnePixel) {
         return count;
     };
     EXPECT_GT(blackish(shadowed), 10);
-    caption.Shadow = false;
+    caption.shadow = false;
     EXPECT_EQ(blackish(Rendered(caption)), 0);
 }
 
@@ -153,11 +153,11 @@ INSTANTIATE_TEST_SUITE_P(Layouts, CaptionShadowTest, ::testing::Bool(),
                          });
 
 // Two identical lines: the distance between their ink tops is the line step.
-int LineStep(const TBitmap32& target, const TRect& area) {
-    const int middle = (area.Top + area.Bottom) / 2;
-    const TRect first = support::InkBounds(target, kBackground, {area.Left, area.Top, area.Right, middle});
-    const TRect second = support::InkBounds(target, kBackground, {area.Left, middle, area.Right, area.Bottom});
-    return second.Top - first.Top;
+int LineStep(const TBitmap32& target, const Rect& area) {
+    const int middle = (area.top + area.bottom) / 2;
+    const Rect first = support::InkBounds(target, kBackground, {area.left, area.top, area.right, middle});
+    const Rect second = support::InkBounds(target, kBackground, {area.left, middle, area.right, area.bottom});
+    return second.top - first.top;
 }
 
 struct BreakRow {
@@ -168,17 +168,17 @@ struct BreakRow {
 class CaptionLineBreakTest : public CaptionTest, public ::testing::WithParamInterface<BreakRow> {};
 
 TEST_P(CaptionLineBreakTest, MultiLineStepsByTheHeightOfA) {
-    TCaption caption = Caption(GetParam().text);
-    caption.NoBox = true;
-    caption.MultiLine = true;
-    caption.Size = 20;
-    const TCaptionLayout layout = LayoutCaption(caption, 320, 200);
+    Caption caption = Caption(GetParam().text);
+    caption.noBox = true;
+    caption.multiLine = true;
+    caption.size = 20;
+    const CaptionLayout layout = LayoutCaption(caption, 320, 200);
     const TBitmap32 target = Rendered(caption);
-    EXPECT_EQ(LineStep(target, layout.TextRect), layout.LineHeight);
+    EXPECT_EQ(LineStep(target, layout.textRect), layout.lineHeight);
     // Both lines are measured: the box is two lines high.
-    TCaption single = caption;
-    single.Text = QStringLiteral("H");
-    EXPECT_GE(layout.TextRect.Height(), 2 * LayoutCaption(single, 320, 200).TextRect.Height());
+    Caption single = caption;
+    single.text = QStringLiteral("H");
+    EXPECT_GE(layout.textRect.Height(), 2 * LayoutCaption(single, 320, 200).textRect.Height());
 }
 
 INSTANTIATE_TEST_SUITE_P(Breaks, CaptionLineBreakTest,
@@ -187,13 +187,13 @@ INSTANTIATE_TEST_SUITE_P(Breaks, CaptionLineBreakTest,
                          [](const ::testing::TestParamInfo<BreakRow>& rowInfo) { return std::string(rowInfo.param.name); });
 
 TEST_F(CaptionTest, BlockCaptionKeepsThePlatformsLineSpacing) {
-    TCaption caption = Caption("H\r\nH");
-    caption.NoBox = true;
-    caption.Size = 20;
-    const TCaptionLayout layout = LayoutCaption(caption, 320, 200);
+    Caption caption = MakeCaption("H\r\nH");
+    caption.noBox = true;
+    caption.size = 20;
+    const CaptionLayout layout = LayoutCaption(caption, 320, 200);
     const TBitmap32 target = Rendered(caption);
     // The lines are where the measured block puts them: two equal halves.
-    EXPECT_EQ(LineStep(target, layout.TextRect), layout.TextRect.Height() / 2);
+    EXPECT_EQ(LineStep(target, layout.textRect), layout.textRect.Height() / 2);
 }
 
 TEST_F(CaptionTest, EmptyFontNameIsVerdanaAndStyle3IsUnderlinedBold) {
@@ -205,9 +205,9 @@ TEST_F(CaptionTest, EmptyFontNameIsVerdanaAndStyle3IsUnderlinedBold) {
 }
 
 TEST_F(CaptionTest, UnknownFontStillDrawsText) {
-    TCaption caption = Caption("Fallback");
-    caption.FontName = QStringLiteral("No Such Font 123");
-    caption.NoBox = true;
+    Caption caption = MakeCaption("Fallback");
+    caption.fontName = QStringLiteral("No Such Font 123");
+    caption.noBox = true;
     EXPECT_FALSE(support::InkBounds(Rendered(caption), kBackground).IsEmpty());
 }
 
@@ -215,9 +215,9 @@ TEST_F(CaptionTest, RecordTextIsWindows1252AndNoColourIsWhite) {
     payload::TKelImageInfo item;
     item.Text = "Caf\xE9 \x80 5";
     item.TextColor = int32_t(payload::kNoColor);
-    const TCaption caption = CaptionOf(item);
-    EXPECT_EQ(caption.Text, QString::fromUtf8("Café € 5"));
-    EXPECT_EQ(raster::ToColor32(caption.TextColor), 0xFFFFFFFFu);
+    const Caption caption = CaptionOf(item);
+    EXPECT_EQ(caption.text, QString::fromUtf8("Café € 5"));
+    EXPECT_EQ(raster::ToColor32(caption.textColor), 0xFFFFFFFFu);
 }
 
 TEST_F(CaptionTest, NothingForNoItemOrNoText) {
@@ -236,13 +236,13 @@ TEST_F(CaptionTest, NothingForNoItemOrNoText) {
 
 TEST_F(CaptionTest, HostileSizesAndMarginsDoNotBreakDrawing) {
     for (int size : {INT_MIN, -20, 0, 5000, INT_MAX}) {
-        TCaption caption = Caption("Big");
-        caption.Size = size;
-        caption.Position = {4, INT_MIN, INT_MAX};
+        Caption caption = MakeCaption("Big");
+        caption.size = size;
+        caption.position = {4, INT_MIN, INT_MAX};
         TBitmap32 target = support::SolidBitmap(64, 48, kBackground);
         RenderCaption(target, caption);
-        caption.Position = {0, 2, 2};
-        caption.MultiLine = true;
+        caption.position = {0, 2, 2};
+        caption.multiLine = true;
         RenderCaption(target, caption);
         EXPECT_FALSE(support::InkBounds(target, kBackground).IsEmpty()) << size;
     }

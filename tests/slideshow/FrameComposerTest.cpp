@@ -21,7 +21,7 @@ namespace {
 namespace support = vorlandite::testing;
 using raster::TBitmap32;
 using raster::TColor32;
-using raster::TRect;
+using raster::Rect;
 using support::ScriptedRandom;
 
 constexpr TColor32 kBackdrop = 0xFF0000C0u;  // the background's blue
@@ -48,8 +48,8 @@ struct ComposeFixture {
         return path;
     }
 
-    TFrameContext Context() {
-        return TFrameContext{show.payload.Header, items, show.payload.Masks, background, logo,
+    FrameContext Context() {
+        return FrameContext{show.payload.header, items, show.payload.masks, background, logo,
                              background.Width(), background.Height(), show.path, show.tempFolder, random};
     }
 };
@@ -77,10 +77,10 @@ TEST(FrameComposerTest, GreyFilterTurnsGreenIntoItsGreyValue) {
     const std::string file = f.WriteItem(".png", support::WritePngFromBitmap(support::SolidBitmap(4, 4, kGreen), true));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    for (TColor32 pixel : composed->Frame.Pixels())
+    for (TColor32 pixel : composed->frame.Pixels())
         ASSERT_EQ(pixel, 0xFF999999u);
-    EXPECT_EQ(composed->Placement, (TRect{0, 0, 8, 6}));
-    EXPECT_FALSE(composed->IsGif);
+    EXPECT_EQ(composed->placement, (Rect{0, 0, 8, 6}));
+    EXPECT_FALSE(composed->isGif);
 }
 
 struct FilterRow {
@@ -99,8 +99,8 @@ TEST_P(ImageFilterOrderTest, UnscaledPictureShowsTheFilteredQuad) {
     const std::string file = f.WriteItem(".PNG", support::WritePngFromBitmap(Quad(), true));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    const TBitmap32& frame = composed->Frame;
-    EXPECT_EQ(composed->Placement, (TRect{1, 1, 3, 3}));
+    const TBitmap32& frame = composed->frame;
+    EXPECT_EQ(composed->placement, (Rect{1, 1, 3, 3}));
     EXPECT_EQ(frame.Pixel(1, 1), row.topLeft);
     EXPECT_EQ(frame.Pixel(2, 1), row.topRight);
     EXPECT_EQ(frame.Pixel(1, 2), row.bottomLeft);
@@ -131,7 +131,7 @@ payload::PayloadDraft DraftWithMask() {
     payload::DraftItem<payload::TKelMaskInfo> mask;
     mask.record.Format = 0;
     mask.content = payload::Content::FromBytes(support::WriteBmp(recipe));
-    draft.Masks.push_back(std::move(mask));
+    draft.masks.push_back(std::move(mask));
     return draft;
 }
 
@@ -142,11 +142,11 @@ TEST(FrameComposerTest, MaskHidesThePictureWhereItIsBlack) {
     const std::string file = f.WriteItem(".png", support::WritePngFromBitmap(support::SolidBitmap(4, 4, kGreen), true));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    ASSERT_TRUE(composed->Mask.has_value());
-    EXPECT_EQ(composed->Frame.Pixel(0, 0), kGreen);
-    EXPECT_EQ(composed->Frame.Pixel(3, 7), kGreen);
-    EXPECT_EQ(composed->Frame.Pixel(15, 0), kBackdrop);
-    EXPECT_EQ(composed->Frame.Pixel(12, 7), kBackdrop);
+    ASSERT_TRUE(composed->mask.has_value());
+    EXPECT_EQ(composed->frame.Pixel(0, 0), kGreen);
+    EXPECT_EQ(composed->frame.Pixel(3, 7), kGreen);
+    EXPECT_EQ(composed->frame.Pixel(15, 0), kBackdrop);
+    EXPECT_EQ(composed->frame.Pixel(12, 7), kBackdrop);
 }
 
 TEST(FrameComposerTest, MaskThatCannotBeLoadedLeavesThePictureWhole) {
@@ -156,28 +156,28 @@ TEST(FrameComposerTest, MaskThatCannotBeLoadedLeavesThePictureWhole) {
     const std::string file = f.WriteItem(".png", support::WritePngFromBitmap(support::SolidBitmap(4, 4, kGreen), true));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    EXPECT_FALSE(composed->Mask.has_value());
-    EXPECT_EQ(composed->Frame.Pixel(15, 7), kGreen);
+    EXPECT_FALSE(composed->mask.has_value());
+    EXPECT_EQ(composed->frame.Pixel(15, 7), kGreen);
 }
 
 TEST(FrameComposerTest, ItemModeOverridesTheSettingAndRandomComesFromTheContext) {
     ComposeFixture f(6, 6);
-    f.show.payload.Header.Stretch = 1;  // the setting would fill the frame
+    f.show.payload.header.Stretch = 1;  // the setting would fill the frame
     f.items = {Item(".png", 3)};
     f.random = ScriptedRandom({3, 1});
     const std::string file = f.WriteItem(".png", support::WritePngFromBitmap(Quad(), true));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    EXPECT_EQ(composed->Placement, (TRect{3, 1, 5, 3}));
-    EXPECT_EQ(composed->Frame.Pixel(3, 1), kRed);
-    EXPECT_EQ(composed->Frame.Pixel(4, 2), kBlack);
+    EXPECT_EQ(composed->placement, (Rect{3, 1, 5, 3}));
+    EXPECT_EQ(composed->frame.Pixel(3, 1), kRed);
+    EXPECT_EQ(composed->frame.Pixel(4, 2), kBlack);
     EXPECT_EQ(f.random.Asked(), (std::vector<int>{4, 4}));
 
     // -1 takes the setting.
     f.items[0].Stretch = -1;
     auto filled = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(filled.ok());
-    EXPECT_EQ(filled->Placement, (TRect{0, 0, 6, 6}));
+    EXPECT_EQ(filled->placement, (Rect{0, 0, 6, 6}));
 }
 
 TEST(FrameComposerTest, TransparentGifKeepsTheBackgroundWhereItIsSeeThrough) {
@@ -197,18 +197,18 @@ TEST(FrameComposerTest, TransparentGifKeepsTheBackgroundWhereItIsSeeThrough) {
     const std::string file = f.WriteItem(".Gif", support::WriteGif(recipe));
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
-    EXPECT_TRUE(composed->IsGif);
-    ASSERT_NE(composed->Gif, nullptr);
-    EXPECT_EQ(composed->Frame.Pixel(0, 0), kGreen);
-    EXPECT_EQ(composed->Frame.Pixel(7, 1), kBackdrop);
+    EXPECT_TRUE(composed->isGif);
+    ASSERT_NE(composed->gif, nullptr);
+    EXPECT_EQ(composed->frame.Pixel(0, 0), kGreen);
+    EXPECT_EQ(composed->frame.Pixel(7, 1), kBackdrop);
     // The keyed pixel carries the background colour, see-through.
-    EXPECT_EQ(composed->Picture.Pixel(1, 0), raster::ToColor32(uint32_t(f.show.payload.Header.BackgroundColor)) & 0x00FFFFFFu);
+    EXPECT_EQ(composed->picture.Pixel(1, 0), raster::ToColor32(uint32_t(f.show.payload.header.BackgroundColor)) & 0x00FFFFFFu);
 }
 
 TEST(FrameComposerTest, LogoGoesOverThePictureAndTheCaptionOverTheLogo) {
     support::EnsureGuiApplication();
     ComposeFixture f(120, 80);
-    f.show.payload.Header.LogoPosition = 0;
+    f.show.payload.header.LogoPosition = 0;
     f.logo = support::SolidBitmap(40, 40, kRed);
     f.items = {Item(".png", 1)};
     f.items[0].Text = "Hi";
@@ -220,16 +220,16 @@ TEST(FrameComposerTest, LogoGoesOverThePictureAndTheCaptionOverTheLogo) {
     auto composed = ComposePictureFrame(f.Context(), 0, file);
     ASSERT_TRUE(composed.ok()) << composed.message();
 
-    EXPECT_EQ(composed->Frame.Pixel(100, 60), kGreen);
-    const TRect text = LayoutCaption(CaptionOf(f.items[0]), 120, 80).TextRect;
-    const TRect box{text.Left - 5, text.Top - 5, text.Right + 5, text.Bottom + 5};
-    const int x = std::max(box.Left, 0);
-    const int y = std::max(box.Top, 0);
+    EXPECT_EQ(composed->frame.Pixel(100, 60), kGreen);
+    const Rect text = LayoutCaption(CaptionOf(f.items[0]), 120, 80).textRect;
+    const Rect box{text.left - 5, text.top - 5, text.right + 5, text.bottom + 5};
+    const int x = std::max(box.left, 0);
+    const int y = std::max(box.top, 0);
     ASSERT_LT(x, 40);
     ASSERT_LT(y, 40);
-    EXPECT_EQ(composed->Frame.Pixel(x, y), kBlack) << "the caption's box is drawn after the logo";
-    if (box.Right < 40 || box.Bottom < 40) {
-        EXPECT_EQ(composed->Frame.Pixel(39, 39), kRed) << "the logo is drawn over the picture";
+    EXPECT_EQ(composed->frame.Pixel(x, y), kBlack) << "the caption's box is drawn after the logo";
+    if (box.right < 40 || box.bottom < 40) {
+        EXPECT_EQ(composed->frame.Pixel(39, 39), kRed) << "the logo is drawn over the picture";
     }
 }
 
@@ -297,10 +297,10 @@ TEST(FrameComposerTest, PictureOverTheScreenBudget) {
     EXPECT_FALSE(ComposePictureFrame(f.Context(), 0, f.WriteItem(".bmp", support::WriteBmp(bomb))).ok());
 
     const support::Bytes jpeg = support::WriteJpeg(support::MakeGradient(2600, 2000));
-    Result<TComposedPicture> composed = ComposePictureFrame(f.Context(), 1, f.WriteItem(".jpg", jpeg));
+    Result<ComposedPicture> composed = ComposePictureFrame(f.Context(), 1, f.WriteItem(".jpg", jpeg));
     ASSERT_TRUE(composed.ok()) << composed.message();
-    EXPECT_EQ(composed->Picture.Width(), 650);
-    EXPECT_EQ(composed->Picture.Height(), 500);
+    EXPECT_EQ(composed->picture.Width(), 650);
+    EXPECT_EQ(composed->picture.Height(), 500);
 }
 
 TEST(FrameComposerTest, MissingItemFileIsAnError) {

@@ -25,7 +25,7 @@ namespace {
 
 using raster::TBitmap32;
 using raster::TColor32;
-using raster::TRect;
+using raster::Rect;
 using testing::GifFrameRecipe;
 using testing::GifRecipe;
 
@@ -65,13 +65,13 @@ struct Shown {
 
 class GifAnimationTest : public ::testing::Test {
 protected:
-    explicit GifAnimationTest(TGifAnimationOptions options = {}) : animation(timer, options) {
+    explicit GifAnimationTest(GifAnimationOptions options = {}) : animation(timer, options) {
         backdrop = TBitmap32::Create(8, 6).value();
         backdrop.Clear(kBackdrop);
         target = TBitmap32::Create(8, 6).value();
         target.Clear(0xFF000000);
-        animation.SetStage({&backdrop, TRect{2, 1, 6, 5}, &target});
-        animation.SetFrameShownHandler([this](int frame, const TRect& changed) {
+        animation.SetStage({&backdrop, Rect{2, 1, 6, 5}, &target});
+        animation.SetFrameShownHandler([this](int frame, const Rect& changed) {
             shown.push_back({clock.NowMs(), frame});
             lastChanged = changed;
         });
@@ -79,13 +79,13 @@ protected:
 
     void Load(const std::vector<uint8_t>& bytes) { ASSERT_TRUE(animation.LoadGif(bytes).ok()); }
 
-    TVirtualTimerClock clock;
-    TVirtualTimer timer{clock};
-    TGifAnimation animation;
+    VirtualTimerClock clock;
+    VirtualTimer timer{clock};
+    GifAnimation animation;
     TBitmap32 backdrop;
     TBitmap32 target;
     std::vector<Shown> shown;
-    TRect lastChanged{};
+    Rect lastChanged{};
 };
 
 // --- timing --------------------------------------------------------------------------------
@@ -93,11 +93,11 @@ protected:
 TEST_F(GifAnimationTest, FramesStayForTheirOwnDelayAndTheLastStaysForGood) {
     Load(TimedGif({10, 20, 30}));
     animation.AnimateGif();
-    EXPECT_EQ(animation.State(), TGifState::Animating);
+    EXPECT_EQ(animation.State(), GifState::Animating);
     clock.AdvanceBy(60'000);
     // Frame 0 is redrawn 1 ms after the transition, then each frame stays its own delay.
     EXPECT_EQ(shown, (std::vector<Shown>{{1, 0}, {101, 1}, {301, 2}}));
-    EXPECT_EQ(animation.State(), TGifState::Ended);
+    EXPECT_EQ(animation.State(), GifState::Ended);
     EXPECT_FALSE(timer.IsActive());
     ASSERT_NE(animation.Image(), nullptr);  // still held until the next StopGif
 }
@@ -124,7 +124,7 @@ struct LoopRow {
     const char* name;
     bool extension;
     int loopCount;
-    TGifLooping policy;
+    GifLooping policy;
     int framesShown;  // -1: never ends
 };
 
@@ -134,35 +134,35 @@ class GifLoopingTest : public ::testing::TestWithParam<LoopRow> {};
 
 TEST_P(GifLoopingTest, PlaysAsOftenAsTheRuleSays) {
     const LoopRow& row = GetParam();
-    TVirtualTimerClock clock;
-    TVirtualTimer timer(clock);
-    TGifAnimation animation(timer, {.looping = row.policy});
+    VirtualTimerClock clock;
+    VirtualTimer timer(clock);
+    GifAnimation animation(timer, {.looping = row.policy});
     TBitmap32 backdrop = TBitmap32::Create(4, 4).value();
     TBitmap32 target = TBitmap32::Create(4, 4).value();
     animation.SetStage({&backdrop, backdrop.BoundsRect(), &target});
     int count = 0;
-    animation.SetFrameShownHandler([&](int, const TRect&) { ++count; });
+    animation.SetFrameShownHandler([&](int, const Rect&) { ++count; });
     ASSERT_TRUE(animation.LoadGif(TimedGif({5, 5, 5}, row.extension, row.loopCount)).ok());
     animation.AnimateGif();
     clock.AdvanceBy(100 * 150 + 1);  // 100 plays of 150 ms
     if (row.framesShown < 0) {
         EXPECT_EQ(count, 301);
-        EXPECT_EQ(animation.State(), TGifState::Animating);
+        EXPECT_EQ(animation.State(), GifState::Animating);
     } else {
         EXPECT_EQ(count, row.framesShown);
-        EXPECT_EQ(animation.State(), TGifState::Ended);
+        EXPECT_EQ(animation.State(), GifState::Ended);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, GifLoopingTest,
-                         ::testing::Values(LoopRow{"NoExtensionPlaysOnce", false, 0, TGifLooping::ForEverWhenMarked, 3},
+                         ::testing::Values(LoopRow{"NoExtensionPlaysOnce", false, 0, GifLooping::ForEverWhenMarked, 3},
                                            LoopRow{"MarkedLoopsForEverWhateverTheCount", true, 3,
-                                                   TGifLooping::ForEverWhenMarked, -1},
-                                           LoopRow{"RepeatCountThreePlaysFourTimes", true, 3, TGifLooping::RepeatCount, 12},
-                                           LoopRow{"RepeatCountOnePlaysTwice", true, 1, TGifLooping::RepeatCount, 6},
-                                           LoopRow{"RepeatCountZeroIsForEver", true, 0, TGifLooping::RepeatCount, -1},
+                                                   GifLooping::ForEverWhenMarked, -1},
+                                           LoopRow{"RepeatCountThreePlaysFourTimes", true, 3, GifLooping::RepeatCount, 12},
+                                           LoopRow{"RepeatCountOnePlaysTwice", true, 1, GifLooping::RepeatCount, 6},
+                                           LoopRow{"RepeatCountZeroIsForEver", true, 0, GifLooping::RepeatCount, -1},
                                            LoopRow{"RepeatCountWithoutExtensionPlaysOnce", false, 0,
-                                                   TGifLooping::RepeatCount, 3}),
+                                                   GifLooping::RepeatCount, 3}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 // --- stopping and what never animates ------------------------------------------------------
@@ -176,7 +176,7 @@ TEST_F(GifAnimationTest, StopGifStopsAndReleases) {
     EXPECT_FALSE(timer.IsActive());
     EXPECT_EQ(animation.Image(), nullptr);
     EXPECT_EQ(animation.Animator(), nullptr);
-    EXPECT_EQ(animation.State(), TGifState::Idle);
+    EXPECT_EQ(animation.State(), GifState::Idle);
     const TBitmap32 before = target;
     clock.AdvanceBy(10'000);
     EXPECT_EQ(shown.size(), 2u);
@@ -185,14 +185,14 @@ TEST_F(GifAnimationTest, StopGifStopsAndReleases) {
 
 TEST_F(GifAnimationTest, AFrameHandlerMayStopTheAnimation) {
     Load(TimedGif({10, 10}, true));
-    animation.SetFrameShownHandler([this](int frame, const TRect&) {
+    animation.SetFrameShownHandler([this](int frame, const Rect&) {
         shown.push_back({clock.NowMs(), frame});
         animation.StopGif();
     });
     animation.AnimateGif();
     clock.AdvanceBy(1000);
     EXPECT_EQ(shown, (std::vector<Shown>{{1, 0}}));
-    EXPECT_EQ(animation.State(), TGifState::Idle);
+    EXPECT_EQ(animation.State(), GifState::Idle);
 }
 
 TEST_F(GifAnimationTest, LoadingTheNextGifStopsTheOldOne) {
@@ -202,7 +202,7 @@ TEST_F(GifAnimationTest, LoadingTheNextGifStopsTheOldOne) {
     Load(TimedGif({10}));  // the next item, not yet animated
     clock.AdvanceBy(10'000);
     EXPECT_EQ(shown, (std::vector<Shown>{{1, 0}}));
-    EXPECT_EQ(animation.State(), TGifState::Loaded);
+    EXPECT_EQ(animation.State(), GifState::Loaded);
 }
 
 TEST_F(GifAnimationTest, SingleFrameDoesNotAnimate) {
@@ -211,7 +211,7 @@ TEST_F(GifAnimationTest, SingleFrameDoesNotAnimate) {
     EXPECT_FALSE(timer.IsActive());
     clock.AdvanceBy(10'000);
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(animation.State(), TGifState::Loaded);
+    EXPECT_EQ(animation.State(), GifState::Loaded);
     EXPECT_EQ(target.Pixel(0, 0), 0xFF000000u);
 }
 
@@ -228,7 +228,7 @@ TEST_F(GifAnimationTest, BrokenGifGivesNoAnimation) {
         animation.AnimateGif();
         animation.GifTimerTimer();
         EXPECT_FALSE(timer.IsActive());
-        EXPECT_EQ(animation.State(), TGifState::Idle);
+        EXPECT_EQ(animation.State(), GifState::Idle);
     }
     EXPECT_FALSE(animation.LoadGif(std::filesystem::path("/nonexistent/SSIMG.gif")).ok());
     EXPECT_FALSE(animation.LoadGif(std::shared_ptr<const raster::GifImage>()).ok());
@@ -323,7 +323,7 @@ TEST_F(GifAnimationTest, FramesAreScaledIntoThePlacementAndKeepTheItemsFilter) {
     frame.indexes[1] = 2;  // red | blue
     recipe.frames = {frame, frame};
     Load(testing::WriteGif(recipe));
-    animation.SetStage({&backdrop, TRect{0, 1, 8, 5}, &target, raster::kFilterMirror});
+    animation.SetStage({&backdrop, Rect{0, 1, 8, 5}, &target, raster::kFilterMirror});
     animation.AnimateGif();
     clock.AdvanceBy(1);
     const std::vector<std::string> rows = Picture(target);
@@ -341,7 +341,7 @@ TEST_F(GifAnimationTest, FramesAreScaledIntoThePlacementAndKeepTheItemsFilter) {
 // The frame as a whole redraw makes it: the composition from frame 0, the picture filled,
 // filtered and scaled onto a fresh copy of the backdrop.
 TBitmap32 WholeRedraw(const std::shared_ptr<const raster::GifImage>& image, int frame, const TBitmap32& backdrop,
-                      const TRect& placement, uint32_t filter, const TBitmap32* mask) {
+                      const Rect& placement, uint32_t filter, const TBitmap32* mask) {
     raster::GifAnimator animator(image);
     EXPECT_TRUE(animator.ComposeFrame(frame).ok());
     TBitmap32 picture = animator.Canvas();
@@ -404,23 +404,23 @@ TEST(GifAnimationChanges, DrawingOnlyTheChangeGivesTheWholeRedraw) {
     const TBitmap32 emptyMask;
     for (const ChangeRow& row : ChangeRows()) {
         auto image = std::make_shared<const raster::GifImage>(raster::DecodeGif(testing::WriteGif(row.gif)).value());
-        const std::vector<TRect> placements = {{5, 3, 59, 45}, {10, 10, 31, 22}, {0, 0, image->width, image->height},
+        const std::vector<Rect> placements = {{5, 3, 59, 45}, {10, 10, 31, 22}, {0, 0, image->width, image->height},
                                                {-7, -5, 50, 40}, {20, 30, 100, 90}};
-        for (const TRect& placement : placements) {
+        for (const Rect& placement : placements) {
             for (uint32_t filter : {0u, uint32_t(raster::kFilterMirror),
                                     uint32_t(raster::kFilterFlip | raster::kFilterGrey), 7u}) {
                 for (const TBitmap32* itemMask : std::vector<const TBitmap32*>{nullptr, &mask, &emptyMask}) {
-                    SCOPED_TRACE(::testing::Message() << row.name << " placement " << placement.Left << ","
-                                                      << placement.Top << " filter " << filter << " mask "
+                    SCOPED_TRACE(::testing::Message() << row.name << " placement " << placement.left << ","
+                                                      << placement.top << " filter " << filter << " mask "
                                                       << (itemMask ? itemMask->Width() : -1));
-                    TVirtualTimerClock clock;
-                    TVirtualTimer timer(clock);
-                    TGifAnimation animation(timer, {.backgroundColour = 0x102030});
+                    VirtualTimerClock clock;
+                    VirtualTimer timer(clock);
+                    GifAnimation animation(timer, {.backgroundColour = 0x102030});
                     TBitmap32 target = TBitmap32::Create(64, 48).value();
                     animation.SetStage({&backdrop, placement, &target, filter, itemMask});
-                    std::vector<std::pair<int, TRect>> frames;
+                    std::vector<std::pair<int, Rect>> frames;
                     animation.SetFrameShownHandler(
-                        [&](int frame, const TRect& changed) { frames.push_back({frame, changed}); });
+                        [&](int frame, const Rect& changed) { frames.push_back({frame, changed}); });
                     ASSERT_TRUE(animation.LoadGif(image).ok());
                     animation.AnimateGif();
                     TBitmap32 before = target;
@@ -453,14 +453,14 @@ TEST(GifAnimationChanges, ASmallFrameRedrawsASmallPart) {
     GifRecipe gif{.width = 2000, .height = 2000, .globalPalette = kPalette};
     gif.netscapeLoop = true;
     gif.frames = {SolidFrame(0, 0, 16, 16, 0), SolidFrame(1000, 1000, 16, 16, 1), SolidFrame(1984, 1984, 16, 16, 2)};
-    TVirtualTimerClock clock;
-    TVirtualTimer timer(clock);
-    TGifAnimation animation(timer);
+    VirtualTimerClock clock;
+    VirtualTimer timer(clock);
+    GifAnimation animation(timer);
     TBitmap32 backdrop = TBitmap32::Create(640, 480).value();
     TBitmap32 target = TBitmap32::Create(640, 480).value();
-    animation.SetStage({&backdrop, TRect{80, 0, 560, 480}, &target});
-    std::vector<TRect> changes;
-    animation.SetFrameShownHandler([&](int, const TRect& changed) { changes.push_back(changed); });
+    animation.SetStage({&backdrop, Rect{80, 0, 560, 480}, &target});
+    std::vector<Rect> changes;
+    animation.SetFrameShownHandler([&](int, const Rect& changed) { changes.push_back(changed); });
     ASSERT_TRUE(animation.LoadGif(testing::WriteGif(gif)).ok());
     animation.AnimateGif();
     for (int i = 0; i < 7; ++i)
@@ -478,8 +478,8 @@ TEST(GifAnimationChanges, ASmallFrameRedrawsASmallPart) {
 // --- the virtual timer ---------------------------------------------------------------------
 
 TEST(VirtualTimerTest, FiresPeriodicallyInArmingOrderAndNeverAtIntervalZero) {
-    TVirtualTimerClock clock;
-    TVirtualTimer a(clock), b(clock), never(clock);
+    VirtualTimerClock clock;
+    VirtualTimer a(clock), b(clock), never(clock);
     std::vector<std::pair<int64_t, char>> log;
     a.SetOnTimeout([&] { log.push_back({clock.NowMs(), 'a'}); });
     b.SetOnTimeout([&] {
@@ -508,7 +508,7 @@ TEST(QtTimerTest, FiresOnTheEventLoopAndNeverAtIntervalZero) {
         static char* argv[] = {name, nullptr};
         static QCoreApplication app(argc, argv);
     }
-    TQtTimer timer, never;
+    QtTimer timer, never;
     int fired = 0, neverFired = 0;
     QEventLoop loop;
     timer.SetOnTimeout([&] {

@@ -35,13 +35,13 @@ TBitmap32 KeyedPicture() {
 
 payload::PayloadDraft DraftWithLogo(support::Bytes bytes, std::string ext, int32_t transparentColour) {
     payload::PayloadDraft draft;
-    draft.Header.LogoExt = std::move(ext);
-    draft.Header.LogoTransparentColor = transparentColour;
-    draft.Logo = payload::Content::FromBytes(std::move(bytes));
+    draft.header.LogoExt = std::move(ext);
+    draft.header.LogoTransparentColor = transparentColour;
+    draft.logo = payload::Content::FromBytes(std::move(bytes));
     return draft;
 }
 
-Result<TBitmap32> LoadFrom(const ShowFile& show) { return LoadLogo(show.payload.Header, show.path, show.tempFolder); }
+Result<TBitmap32> LoadFrom(const ShowFile& show) { return LoadLogo(show.payload.header, show.path, show.tempFolder); }
 
 TEST(LogoLoadingTest, ExactKeyColourTurnsTransparent) {
     // 0x00FF00FF is magenta as a colour value (0x00BBGGRR).
@@ -84,7 +84,7 @@ TEST(LogoLoadingTest, AbsentOrBrokenLogoGivesNone) {
 TEST(LogoLoadingTest, CutStreamGivesNoneEvenWithAnEarlierRunsLogoFileThere) {
     ShowFile show(DraftWithLogo(support::WritePngFromBitmap(KeyedPicture()), ".png", payload::kNoColor));
     support::WriteFileBytes(show.tempFolder + "SSLG.png", support::WritePngFromBitmap(KeyedPicture()));
-    payload::TKelFixedSizeInfo damaged = show.payload.Header;
+    payload::TKelFixedSizeInfo damaged = show.payload.header;
     damaged.LogoStoredSize = 7;
     EXPECT_FALSE(LoadLogo(damaged, show.path, show.tempFolder).ok());
     EXPECT_FALSE(std::filesystem::exists(show.tempFolder + "SSLG.png")) << "nor is it left to a later reader";
@@ -105,7 +105,7 @@ protected:
 TEST_F(DrawLogoTest, BlendsAtItsBoxOneToOne) {
     TBitmap32 frame = support::SolidBitmap(1024, 768, kBackground);
     DrawLogo(Logo(), {4, 20, 20}, frame);
-    EXPECT_EQ(support::InkBounds(frame, kBackground), (raster::TRect{904, 698, 1004, 748}));
+    EXPECT_EQ(support::InkBounds(frame, kBackground), (raster::Rect{904, 698, 1004, 748}));
     EXPECT_EQ(frame.Pixel(904, 698), kGreen);
     EXPECT_EQ(frame.Pixel(1003, 747), kGreen);
     EXPECT_EQ(frame.Pixel(905, 699), kBackground);  // transparent logo pixel
@@ -117,7 +117,7 @@ TEST_F(DrawLogoTest, BlendsAtItsBoxOneToOne) {
 TEST_F(DrawLogoTest, ClippedAtTheEdgeAndNothingWithoutALogo) {
     TBitmap32 frame = support::SolidBitmap(80, 40, kBackground);
     DrawLogo(Logo(), {0, -10, 30}, frame);  // sticks out left and below
-    EXPECT_EQ(support::InkBounds(frame, kBackground), (raster::TRect{0, 30, 80, 40}));
+    EXPECT_EQ(support::InkBounds(frame, kBackground), (raster::Rect{0, 30, 80, 40}));
 
     TBitmap32 untouched = support::SolidBitmap(80, 40, kBackground);
     DrawLogo(TBitmap32{}, {0, 0, 0}, untouched);

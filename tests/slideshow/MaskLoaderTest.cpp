@@ -65,7 +65,7 @@ payload::PayloadDraft DraftWithMask(uint8_t format, Bytes bytes, bool compressed
     mask.record.Format = format;
     mask.content = payload::Content::FromBytes(std::move(bytes));
     mask.compressed = compressed;
-    draft.Masks.push_back(std::move(mask));
+    draft.masks.push_back(std::move(mask));
     return draft;
 }
 
@@ -77,7 +77,7 @@ bool AnyMaskFileIn(const std::string& folder) {
 }
 
 Result<TBitmap32> LoadFirstMask(const ShowFile& show, int index = 0) {
-    return LoadMask(show.payload.Header, show.payload.Masks, index, show.path, show.tempFolder);
+    return LoadMask(show.payload.header, show.payload.masks, index, show.path, show.tempFolder);
 }
 
 struct MaskRow {
@@ -138,9 +138,9 @@ TEST(MaskLoaderTest, FailedExtractionNeverShowsAnOlderMaskFile) {
     ShowFile show(DraftWithMask(1, PngMask(), false));
     const std::string stale = show.tempFolder + "SSMASK.png";
     support::WriteFileBytes(stale, PngMask());
-    std::vector<payload::TKelMaskInfo> masks = show.payload.Masks;
+    std::vector<payload::TKelMaskInfo> masks = show.payload.masks;
     masks[0].Offset = 0x7FFFFFF0;  // beyond the end of the file
-    auto mask = LoadMask(show.payload.Header, masks, 0, show.path, show.tempFolder);
+    auto mask = LoadMask(show.payload.header, masks, 0, show.path, show.tempFolder);
     EXPECT_FALSE(mask.ok());
     EXPECT_FALSE(std::filesystem::exists(stale));
 }
@@ -150,7 +150,7 @@ class MaskedPictureTest : public ::testing::Test {
 protected:
     static constexpr TColor32 kRed = 0xFFFF0000u;
     static constexpr TColor32 kBlue = 0xFF0000FFu;
-    static constexpr raster::TRect kPlace{5, 5, 15, 15};
+    static constexpr raster::Rect kPlace{5, 5, 15, 15};
 
     TBitmap32 DrawThrough(const Result<TBitmap32>& mask) {
         TBitmap32 picture = support::SolidBitmap(10, 10, kRed);

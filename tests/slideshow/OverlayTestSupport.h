@@ -49,20 +49,20 @@ inline raster::TBitmap32 SolidBitmap(int w, int h, raster::TColor32 colour) {
 }
 
 // Bounding box of the pixels that differ from the background colour; empty when none do.
-inline raster::TRect InkBounds(const raster::TBitmap32& b, raster::TColor32 background, const raster::TRect& area) {
-    raster::TRect ink{area.Right, area.Bottom, area.Left, area.Top};
-    for (int y = std::max(area.Top, 0); y < std::min(area.Bottom, b.Height()); ++y)
-        for (int x = std::max(area.Left, 0); x < std::min(area.Right, b.Width()); ++x)
+inline raster::Rect InkBounds(const raster::TBitmap32& b, raster::TColor32 background, const raster::Rect& area) {
+    raster::Rect ink{area.right, area.bottom, area.left, area.top};
+    for (int y = std::max(area.top, 0); y < std::min(area.bottom, b.Height()); ++y)
+        for (int x = std::max(area.left, 0); x < std::min(area.right, b.Width()); ++x)
             if (b.Pixel(x, y) != background) {
-                ink.Left = std::min(ink.Left, x);
-                ink.Top = std::min(ink.Top, y);
-                ink.Right = std::max(ink.Right, x + 1);
-                ink.Bottom = std::max(ink.Bottom, y + 1);
+                ink.left = std::min(ink.left, x);
+                ink.top = std::min(ink.top, y);
+                ink.right = std::max(ink.right, x + 1);
+                ink.bottom = std::max(ink.bottom, y + 1);
             }
     return ink;
 }
 
-inline raster::TRect InkBounds(const raster::TBitmap32& b, raster::TColor32 background) {
+inline raster::Rect InkBounds(const raster::TBitmap32& b, raster::TColor32 background) {
     return InkBounds(b, background, b.BoundsRect());
 }
 

@@ -17,14 +17,14 @@
 namespace vorlandite::slideshow {
 namespace {
 
-using raster::TRect;
+using raster::Rect;
 using testing::ScriptedRandom;
 
 struct FixedPlacementRow {
     std::string name;
     int mode;
     int width, height, pictureWidth, pictureHeight;
-    TRect expected;
+    Rect expected;
     friend void PrintTo(const FixedPlacementRow& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -67,28 +67,28 @@ TEST(PicturePlacementTest, ItemModeOverridesTheSettingUnlessMinusOne) {
 
 TEST(PicturePlacementTest, RandomUnscaledDrawsXThenY) {
     ScriptedRandom random({100, 50});
-    EXPECT_EQ(PicturePlacement(3, 1024, 768, 300, 200, random), (TRect{100, 50, 400, 250}));
+    EXPECT_EQ(PicturePlacement(3, 1024, 768, 300, 200, random), (Rect{100, 50, 400, 250}));
     EXPECT_EQ(random.Asked(), (std::vector<int>{724, 568}));
 }
 
 TEST(PicturePlacementTest, RandomUnscaledShiftsALargerPictureLeftAndUp) {
     ScriptedRandom random({30, 7});
-    EXPECT_EQ(PicturePlacement(3, 1024, 768, 1100, 800, random), (TRect{-30, -7, 1070, 793}));
+    EXPECT_EQ(PicturePlacement(3, 1024, 768, 1100, 800, random), (Rect{-30, -7, 1070, 793}));
     EXPECT_EQ(random.Asked(), (std::vector<int>{76, 32}));
 }
 
 TEST(PicturePlacementTest, RandomUnscaledWithoutRoomStaysAtTheCorner) {
     for (int answer : {0, 5, 1000}) {
         ScriptedRandom exact({answer, answer});
-        EXPECT_EQ(PicturePlacement(3, 640, 480, 640, 480, exact), (TRect{0, 0, 640, 480}));
+        EXPECT_EQ(PicturePlacement(3, 640, 480, 640, 480, exact), (Rect{0, 0, 640, 480}));
         ScriptedRandom narrower({answer, answer});
-        EXPECT_EQ(PicturePlacement(3, 640, 480, 639, 480, narrower).Left, 0);
+        EXPECT_EQ(PicturePlacement(3, 640, 480, 639, 480, narrower).left, 0);
     }
 }
 
 TEST(PicturePlacementTest, RandomShrinkKeepsASmallPictureUnscaled) {
     ScriptedRandom random({10, 20});
-    EXPECT_EQ(PicturePlacement(5, 1024, 768, 300, 200, random), (TRect{10, 20, 310, 220}));
+    EXPECT_EQ(PicturePlacement(5, 1024, 768, 300, 200, random), (Rect{10, 20, 310, 220}));
 }
 
 // Mode 5 with a picture too big, and every mode outside 0 to 5: fitted, then moved along the
@@ -98,7 +98,7 @@ class FittedRandomTest : public ::testing::TestWithParam<int> {};
 TEST_P(FittedRandomTest, FitsThenMovesAlongTheFreeAxis) {
     ScriptedRandom random({40});
     // FitRect(1024, 768, 1100, 500) = (0, 151, 1024, 616): only the vertical margin is free.
-    EXPECT_EQ(PicturePlacement(GetParam(), 1024, 768, 1100, 500, random), (TRect{0, 40, 1024, 505}));
+    EXPECT_EQ(PicturePlacement(GetParam(), 1024, 768, 1100, 500, random), (Rect{0, 40, 1024, 505}));
     EXPECT_EQ(random.Asked(), (std::vector<int>{302}));
 }
 
@@ -111,21 +111,21 @@ INSTANTIATE_TEST_SUITE_P(Modes, FittedRandomTest, ::testing::Values(5, 6, 99, -1
 TEST(PicturePlacementTest, OutOfRangeModeScalesASmallPictureUp) {
     ScriptedRandom random({0, 0});
     // 100 x 50 fitted into 1024 x 768 is 1024 x 512, top margin 128.
-    EXPECT_EQ(PicturePlacement(6, 1024, 768, 100, 50, random), (TRect{0, 0, 1024, 512}));
+    EXPECT_EQ(PicturePlacement(6, 1024, 768, 100, 50, random), (Rect{0, 0, 1024, 512}));
     EXPECT_EQ(random.Asked(), (std::vector<int>{256}));
 }
 
 TEST(PicturePlacementTest, RandomPositionsStayInsideTheWindow) {
-    TSeededRandom random(20261209);
+    SeededRandom random(20261209);
     for (int i = 0; i < 500; ++i) {
         const int mode = i % 2 ? 3 : 6;
         const int pw = 1 + random.Random(1024);
         const int ph = 1 + random.Random(768);
-        const TRect r = PicturePlacement(mode, 1024, 768, pw, ph, random);
-        ASSERT_GE(r.Left, 0);
-        ASSERT_GE(r.Top, 0);
-        ASSERT_LE(r.Right, 1024);
-        ASSERT_LE(r.Bottom, 768);
+        const Rect r = PicturePlacement(mode, 1024, 768, pw, ph, random);
+        ASSERT_GE(r.left, 0);
+        ASSERT_GE(r.top, 0);
+        ASSERT_LE(r.right, 1024);
+        ASSERT_LE(r.bottom, 768);
         if (mode == 3) {
             ASSERT_EQ(r.Width(), pw);
         }
@@ -135,38 +135,38 @@ TEST(PicturePlacementTest, RandomPositionsStayInsideTheWindow) {
 TEST(PicturePlacementTest, PictureWithoutAreaFillsTheWindow) {
     ScriptedRandom random;
     for (int mode : {0, 2, 3, 4, 5, 6})
-        EXPECT_EQ(PicturePlacement(mode, 320, 200, 0, 50, random), (TRect{0, 0, 320, 200})) << mode;
+        EXPECT_EQ(PicturePlacement(mode, 320, 200, 0, 50, random), (Rect{0, 0, 320, 200})) << mode;
 }
 
 // ---- the display panel of videos and Flash movies ------------------------------------------
 
 TEST(DisplayPanelTest, FitModeCountsTheEdgePixelIn) {
     ScriptedRandom random;
-    EXPECT_EQ(DisplayPanelRect(0, {0, 0, 640, 480}, 1024, 768, random), (TRect{0, 0, 1024, 769}));
+    EXPECT_EQ(DisplayPanelRect(0, {0, 0, 640, 480}, 1024, 768, random), (Rect{0, 0, 1024, 769}));
 }
 
 TEST(DisplayPanelTest, CentredModesKeepTheNaturalSizePlusOne) {
     ScriptedRandom random;
     for (int mode : {2, 4})
-        EXPECT_EQ(DisplayPanelRect(mode, {0, 0, 640, 480}, 1024, 768, random), (TRect{192, 144, 833, 625})) << mode;
+        EXPECT_EQ(DisplayPanelRect(mode, {0, 0, 640, 480}, 1024, 768, random), (Rect{192, 144, 833, 625})) << mode;
     EXPECT_TRUE(random.Asked().empty());
 }
 
 TEST(DisplayPanelTest, CentredModesFitALargerMovie) {
     ScriptedRandom random;
     // As mode 0: FitRect(1024, 768, 1921, 1081) = (0, 96, 1024, 672).
-    EXPECT_EQ(DisplayPanelRect(2, {0, 0, 1920, 1080}, 1024, 768, random), (TRect{0, 96, 1025, 673}));
+    EXPECT_EQ(DisplayPanelRect(2, {0, 0, 1920, 1080}, 1024, 768, random), (Rect{0, 96, 1025, 673}));
 }
 
 TEST(DisplayPanelTest, FillCoversTheScreen) {
     ScriptedRandom random;
-    EXPECT_EQ(DisplayPanelRect(1, {0, 0, 320, 240}, 1024, 768, random), (TRect{0, 0, 1024, 768}));
+    EXPECT_EQ(DisplayPanelRect(1, {0, 0, 320, 240}, 1024, 768, random), (Rect{0, 0, 1024, 768}));
 }
 
 TEST(DisplayPanelTest, RandomModesDrawTopThenLeftWhenTheMovieFits) {
     for (int mode : {3, 5, 8}) {
         ScriptedRandom random({11, 22});
-        EXPECT_EQ(DisplayPanelRect(mode, {0, 0, 640, 480}, 1024, 768, random), (TRect{22, 11, 663, 492})) << mode;
+        EXPECT_EQ(DisplayPanelRect(mode, {0, 0, 640, 480}, 1024, 768, random), (Rect{22, 11, 663, 492})) << mode;
         EXPECT_EQ(random.Asked(), (std::vector<int>{768 - 481, 1024 - 641})) << mode;
     }
 }
@@ -174,20 +174,20 @@ TEST(DisplayPanelTest, RandomModesDrawTopThenLeftWhenTheMovieFits) {
 TEST(DisplayPanelTest, RandomModesFitALargerMovieAndDrawLeftThenTop) {
     ScriptedRandom random({33});
     // FitRect(1024, 768, 1920, 1080) = 1024 x 576: no room across, 192 rows down.
-    EXPECT_EQ(DisplayPanelRect(3, {0, 0, 1920, 1080}, 1024, 768, random), (TRect{0, 33, 1024, 609}));
+    EXPECT_EQ(DisplayPanelRect(3, {0, 0, 1920, 1080}, 1024, 768, random), (Rect{0, 33, 1024, 609}));
     EXPECT_EQ(random.Asked(), (std::vector<int>{0, 192}));
 }
 
 TEST(DisplayPanelTest, MovieAsLargeAsTheScreenHasNoRoomToMove) {
     ScriptedRandom random({5, 5});
     // Fits, but the panel is one pixel larger than the screen: both offsets are 0.
-    EXPECT_EQ(DisplayPanelRect(3, {0, 0, 1024, 768}, 1024, 768, random), (TRect{0, 0, 1025, 769}));
+    EXPECT_EQ(DisplayPanelRect(3, {0, 0, 1024, 768}, 1024, 768, random), (Rect{0, 0, 1025, 769}));
 }
 
 // ---- monitors and item kinds ----------------------------------------------------------------
 
 TEST(MonitorAlternationTest, PictureItemsTakeTurnsStartingWithTheMainMonitor) {
-    TMonitorAlternation monitors;
+    MonitorAlternation monitors;
     // Items: picture, video, picture, picture. Videos do not take a turn.
     EXPECT_TRUE(monitors.NextPictureOnPrimary(true));
     EXPECT_TRUE(monitors.UsePrimaryMonitor());  // the video plays on the main monitor
@@ -196,7 +196,7 @@ TEST(MonitorAlternationTest, PictureItemsTakeTurnsStartingWithTheMainMonitor) {
 }
 
 TEST(MonitorAlternationTest, OneMonitorAlwaysGetsThePicture) {
-    TMonitorAlternation monitors;
+    MonitorAlternation monitors;
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(monitors.NextPictureOnPrimary(false));
 }

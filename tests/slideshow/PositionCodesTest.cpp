@@ -12,7 +12,7 @@ namespace {
 
 struct PlacementRow {
     const char* name;
-    TOverlayPosition position;
+    OverlayPosition position;
     int boxWidth, boxHeight, targetWidth, targetHeight;
     int x, y;
 };
@@ -21,9 +21,9 @@ class PositionBoxTest : public ::testing::TestWithParam<PlacementRow> {};
 
 TEST_P(PositionBoxTest, PlacesTheBox) {
     const PlacementRow& row = GetParam();
-    const raster::TPoint at = PositionBox(row.position, row.boxWidth, row.boxHeight, row.targetWidth, row.targetHeight);
-    EXPECT_EQ(at.X, row.x);
-    EXPECT_EQ(at.Y, row.y);
+    const raster::Point at = PositionBox(row.position, row.boxWidth, row.boxHeight, row.targetWidth, row.targetHeight);
+    EXPECT_EQ(at.x, row.x);
+    EXPECT_EQ(at.y, row.y);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -42,12 +42,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PlacementRow>& rowInfo) { return std::string(rowInfo.param.name); });
 
 TEST(PositionBoxLimits, HostileMarginsClampInsteadOfOverflowing) {
-    const raster::TPoint far = PositionBox({1, INT_MIN, INT_MAX}, 100, 100, 1024, 768);
-    EXPECT_EQ(far.X, INT_MAX);
-    EXPECT_EQ(far.Y, INT_MAX);
-    const raster::TPoint near = PositionBox({4, INT_MAX, INT_MAX}, INT_MAX, INT_MAX, 0, 0);
-    EXPECT_EQ(near.X, INT_MIN);
-    EXPECT_EQ(near.Y, INT_MIN);
+    const raster::Point far = PositionBox({1, INT_MIN, INT_MAX}, 100, 100, 1024, 768);
+    EXPECT_EQ(far.x, INT_MAX);
+    EXPECT_EQ(far.y, INT_MAX);
+    const raster::Point near = PositionBox({4, INT_MAX, INT_MAX}, INT_MAX, INT_MAX, 0, 0);
+    EXPECT_EQ(near.x, INT_MIN);
+    EXPECT_EQ(near.y, INT_MIN);
 }
 
 } // namespace

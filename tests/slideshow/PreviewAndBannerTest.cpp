@@ -31,7 +31,7 @@ Bytes SmallBmp() {
 
 TEST(PreviewImage, PictureIsLoadedAndItsFileRemoved) {
     payload::PayloadDraft draft;
-    draft.Preview = payload::Content::FromBytes(SmallBmp());
+    draft.preview = payload::Content::FromBytes(SmallBmp());
     ShowFile show(draft);
     auto loaded = LoadPreviewImage(show.path, show.tempFolder);
     ASSERT_TRUE(loaded.ok()) << loaded.message();
@@ -49,7 +49,7 @@ TEST(PreviewImage, NoPictureOrWrongMagicLeavesPreviewBlack) {
     ASSERT_TRUE(none.ok());
     EXPECT_FALSE(none->has_value());
 
-    draft.Preview = payload::Content::FromBytes(SmallBmp());
+    draft.preview = payload::Content::FromBytes(SmallBmp());
     ShowFile damaged(draft);
     auto bytes = testing::ReadFileBytes(damaged.path);
     bytes.back() ^= 0x20;  // the magic's last letter in the other case
@@ -61,7 +61,7 @@ TEST(PreviewImage, NoPictureOrWrongMagicLeavesPreviewBlack) {
 
 TEST(PreviewImage, CorruptPictureIsAnErrorAndLeavesNoFile) {
     payload::PayloadDraft draft;
-    draft.Preview = payload::Content::FromBytes(Bytes(40, 0x42));
+    draft.preview = payload::Content::FromBytes(Bytes(40, 0x42));
     ShowFile show(draft);
     EXPECT_FALSE(LoadPreviewImage(show.path, show.tempFolder).ok());
     EXPECT_FALSE(std::filesystem::exists(show.tempFolder + "SSIMG.BMP"));
@@ -75,7 +75,7 @@ TEST(PreviewImage, ScreenshotOfAStretchedPreview) {
     testing::TempDir dir;
     ASSERT_TRUE(SaveBitmapFile(testing::MakeGradient(80, 45), dir.File("p.bmp")).ok());
     payload::PayloadDraft draft;
-    draft.Preview = payload::Content::FromBytes(testing::ReadFileBytes(dir.File("p.bmp")));
+    draft.preview = payload::Content::FromBytes(testing::ReadFileBytes(dir.File("p.bmp")));
     ShowFile show(draft);
     auto loaded = LoadPreviewImage(show.path, show.tempFolder);
     ASSERT_TRUE(loaded.ok() && loaded->has_value());
@@ -99,9 +99,9 @@ class ExitBannerPlacementTest : public ::testing::TestWithParam<PlacementRow> {}
 
 TEST_P(ExitBannerPlacementTest, Centred) {
     const PlacementRow& row = GetParam();
-    const raster::TRect r = ExitBannerPlacement(row.width, row.height, row.screenWidth, row.screenHeight);
-    EXPECT_EQ(r.Left, row.left);
-    EXPECT_EQ(r.Top, row.top);
+    const raster::Rect r = ExitBannerPlacement(row.width, row.height, row.screenWidth, row.screenHeight);
+    EXPECT_EQ(r.left, row.left);
+    EXPECT_EQ(r.top, row.top);
     EXPECT_EQ(r.Width(), row.width);
     EXPECT_EQ(r.Height(), row.height);
 }
@@ -114,26 +114,26 @@ INSTANTIATE_TEST_SUITE_P(Banners, ExitBannerPlacementTest,
 
 payload::PayloadDraft DraftWithBanner(Bytes banner, const std::string& ext, const std::string& link) {
     payload::PayloadDraft draft;
-    draft.ExitBanner = payload::Content::FromBytes(std::move(banner));
-    draft.Header.ExitBannerExt = ext;
-    draft.Strings.ExitBannerLink = link;
+    draft.exitBanner = payload::Content::FromBytes(std::move(banner));
+    draft.header.ExitBannerExt = ext;
+    draft.strings.ExitBannerLink = link;
     // Sections before and after the banner, so a wrong section start reads the wrong bytes.
-    draft.Preview = payload::Content::FromBytes(SmallBmp());
-    draft.ConfigBanner = payload::Content::FromBytes(Bytes(17, 0x11));
-    draft.Logo = payload::Content::FromBytes(testing::WritePngFromBitmap(testing::MakeGradient(3, 3)));
+    draft.preview = payload::Content::FromBytes(SmallBmp());
+    draft.configBanner = payload::Content::FromBytes(Bytes(17, 0x11));
+    draft.logo = payload::Content::FromBytes(testing::WritePngFromBitmap(testing::MakeGradient(3, 3)));
     return draft;
 }
 
 TEST(ExitBanner, ShownOncePerRunPlacedAndLeftInTempFolder) {
     ShowFile show(DraftWithBanner(testing::WritePngFromBitmap(testing::MakeGradient(400, 300), true), ".png", ""));
-    TExitBanner banner;
-    std::vector<TExitBannerPicture> shown;
-    auto record = [&](const TExitBannerPicture& p) { shown.push_back(p); };
+    ExitBanner banner;
+    std::vector<ExitBannerPicture> shown;
+    auto record = [&](const ExitBannerPicture& p) { shown.push_back(p); };
     EXPECT_TRUE(banner.DisplayExitBanner(show.payload, show.path, show.tempFolder, 1024, 768, record));
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].Bounds, (raster::TRect{312, 234, 712, 534}));
-    EXPECT_EQ(shown[0].Picture.Width(), 400);
-    EXPECT_FALSE(shown[0].HandCursor);
+    EXPECT_EQ(shown[0].bounds, (raster::Rect{312, 234, 712, 534}));
+    EXPECT_EQ(shown[0].picture.Width(), 400);
+    EXPECT_FALSE(shown[0].handCursor);
     EXPECT_TRUE(std::filesystem::exists(show.tempFolder + "SSEB.png"));
 
     EXPECT_FALSE(banner.DisplayExitBanner(show.payload, show.path, show.tempFolder, 1024, 768, record));
@@ -142,9 +142,9 @@ TEST(ExitBanner, ShownOncePerRunPlacedAndLeftInTempFolder) {
 
 TEST(ExitBanner, UndecodableBannerIsSwallowedAndNotRetried) {
     ShowFile show(DraftWithBanner(Bytes(50, 0x77), ".jpg", ""));
-    TExitBanner banner;
+    ExitBanner banner;
     int calls = 0;
-    auto count = [&](const TExitBannerPicture&) { ++calls; };
+    auto count = [&](const ExitBannerPicture&) { ++calls; };
     EXPECT_FALSE(banner.DisplayExitBanner(show.payload, show.path, show.tempFolder, 800, 600, count));
     EXPECT_TRUE(banner.WindowMade());
     EXPECT_FALSE(banner.DisplayExitBanner(show.payload, show.path, show.tempFolder, 800, 600, count));

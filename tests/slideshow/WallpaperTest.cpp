@@ -23,13 +23,13 @@ using testing::ShowFile;
 payload::PayloadDraft DraftWithItem(const std::string& ext, Bytes bytes, bool compressed, int stretchSetting,
                                     int itemStretch = -1) {
     payload::PayloadDraft draft;
-    draft.Header.Stretch = stretchSetting;
+    draft.header.Stretch = stretchSetting;
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = ext;
     item.record.Stretch = itemStretch;
     item.content = payload::Content::FromBytes(std::move(bytes));
     item.compressed = compressed;
-    draft.Images.push_back(std::move(item));
+    draft.images.push_back(std::move(item));
     return draft;
 }
 
@@ -39,8 +39,8 @@ struct Rig {
           windowsFolder(show.dir.File("windows")) {
         std::filesystem::create_directories(windowsFolder);
     }
-    Status Press(int index, const TWallpaperScreen& screen = {}) {
-        TWallpaperServices services{registry, desktop, windowsFolder, show.tempFolder};
+    Status Press(int index, const WallpaperScreen& screen = {}) {
+        WallpaperServices services{registry, desktop, windowsFolder, show.tempFolder};
         return SetCurrentImageAsWallpaper(index, show.payload, show.path, services, screen);
     }
     std::string Value(const char* name) {
@@ -125,7 +125,7 @@ TEST(Wallpaper, NothingWhileNoPictureIsOnScreen) {
     Rig rig(DraftWithItem(".png", testing::WritePngFromBitmap(testing::MakeGradient(4, 4)), false, 0));
     raster::TBitmap32 screen = testing::SolidBitmap(400, 300, 0xFF102030);
     bool repainted = false;
-    ASSERT_TRUE(rig.Press(-1, {&screen, [&](const raster::TRect&) { repainted = true; }}).ok());
+    ASSERT_TRUE(rig.Press(-1, {&screen, [&](const raster::Rect&) { repainted = true; }}).ok());
     EXPECT_FALSE(std::filesystem::exists(rig.WallpaperFile()));
     EXPECT_EQ(rig.Value("Wallpaper"), "<no key>");
     EXPECT_TRUE(rig.desktop.requests.empty());
@@ -137,11 +137,11 @@ TEST(Wallpaper, NoticeIsWrittenOnScreenAndRepainted) {
     testing::EnsureGuiApplication();
     Rig rig(DraftWithItem(".png", testing::WritePngFromBitmap(testing::MakeGradient(4, 4)), false, 0));
     raster::TBitmap32 screen = testing::SolidBitmap(640, 480, 0xFF102030);
-    std::vector<raster::TRect> repaints;
-    ASSERT_TRUE(rig.Press(0, {&screen, [&](const raster::TRect& r) { repaints.push_back(r); }}).ok());
+    std::vector<raster::Rect> repaints;
+    ASSERT_TRUE(rig.Press(0, {&screen, [&](const raster::Rect& r) { repaints.push_back(r); }}).ok());
     ASSERT_EQ(repaints.size(), 1u);
-    EXPECT_EQ(repaints[0].Left, 100);
-    EXPECT_EQ(repaints[0].Top, 200);
+    EXPECT_EQ(repaints[0].left, 100);
+    EXPECT_EQ(repaints[0].top, 200);
     EXPECT_GT(repaints[0].Width(), 100);
     // Only the notice's box changed: white background with dark text.
     EXPECT_EQ(testing::InkBounds(screen, 0xFF102030), repaints[0]);
@@ -168,8 +168,8 @@ TEST(Wallpaper, ItemThatCannotBeExtractedChangesNothingNotEvenThroughAnOlderCopy
     recipe.pixelData = testing::PackRows({{0x0000FF, 0x00FF00}, {0xFF0000, 0x123456}}, 24);
     const Bytes bytes = testing::WriteBmp(recipe);
     Rig rig(DraftWithItem(".bmp", bytes, false, 0));
-    const payload::TKelImageInfo& item = rig.show.payload.Images[0];
-    std::filesystem::resize_file(rig.show.path, uint64_t(payload::ItemPosition(rig.show.payload.Header, item)));
+    const payload::TKelImageInfo& item = rig.show.payload.images[0];
+    std::filesystem::resize_file(rig.show.path, uint64_t(payload::ItemPosition(rig.show.payload.header, item)));
     const std::string stale = rig.show.tempFolder + "SSWIMG.bmp";
     testing::WriteFileBytes(stale, bytes);
     EXPECT_FALSE(rig.Press(0).ok());

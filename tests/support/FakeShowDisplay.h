@@ -36,13 +36,13 @@ public:
         presenter.Canvas() = frame;
         Log("frame");
     }
-    void Repaint(const raster::TRect&) override {
+    void Repaint(const raster::Rect&) override {
         ++repaints;
         presenter.Canvas() = picture;
     }
 
     raster::TBitmap32 picture;
-    transitions::TRecordingPresenter presenter;
+    transitions::RecordingPresenter presenter;
     int repaints = 0;
 
 protected:
@@ -88,7 +88,7 @@ public:
             onClose();
     }
     slideshow::IShowSurface* SecondMonitor() override { return second; }
-    void PlaceVideoPanel(const raster::TRect& rect) override {
+    void PlaceVideoPanel(const raster::Rect& rect) override {
         panel = rect;
         Log("place panel");
     }
@@ -103,7 +103,7 @@ public:
     std::function<void()> onClose;
     int closeRequests = 0;
     slideshow::IShowSurface* second = nullptr;  // null: one monitor
-    raster::TRect panel{};
+    raster::Rect panel{};
     bool panelVisible = false;
     FakeVideoPanel videoPanel;
 };

@@ -54,12 +54,12 @@ std::vector<uint8_t> RandomBytes(std::mt19937& rng, std::size_t count, bool comp
 PayloadDraft RandomDraft(uint32_t seed, const RandomPayloadOptions& options) {
     std::mt19937 rng(seed);
     PayloadDraft d;
-    RandomiseFields(rng, HeaderFields(), d.Header);
-    for (auto& b : d.Header.Reserved)
+    RandomiseFields(rng, HeaderFields(), d.header);
+    for (auto& b : d.header.Reserved)
         b = uint8_t(rng());
     for (const StringSlot& slot : StringSlots())
-        d.Strings.*slot.member = AnyText(rng, std::size_t(options.maxStringBytes));
-    d.Strings.EffectList = AnyEffects(rng, 120);
+        d.strings.*slot.member = AnyText(rng, std::size_t(options.maxStringBytes));
+    d.strings.EffectList = AnyEffects(rng, 120);
 
     auto content = [&]() {
         bool compressible = AnyFlag(rng);
@@ -71,27 +71,27 @@ PayloadDraft RandomDraft(uint32_t seed, const RandomPayloadOptions& options) {
         DraftItem<TKelImageInfo> item{{}, content(), AnyFlag(rng)};
         RandomiseFields(rng, ImageFields(), item.record);
         item.record.Effect = AnyEffects(rng, kTextRoom);
-        d.Images.push_back(std::move(item));
+        d.images.push_back(std::move(item));
     }
     for (int i = count(); i > 0; --i) {
         DraftItem<TKelMelodyInfo> item{{}, content(), AnyFlag(rng)};
         RandomiseFields(rng, MelodyFields(), item.record);
-        d.Melodies.push_back(std::move(item));
+        d.melodies.push_back(std::move(item));
     }
     for (int i = count(); i > 0; --i) {
         DraftItem<TKelMaskInfo> item{{}, content(), AnyFlag(rng)};
         RandomiseFields(rng, MaskFields(), item.record);
-        d.Masks.push_back(std::move(item));
+        d.masks.push_back(std::move(item));
     }
     for (int i = count(); i > 0; --i) {
         DraftItem<TKelSoundInfo> item{{}, content(), AnyFlag(rng)};
         RandomiseFields(rng, SoundFields(), item.record);
         item.record.Ext = AnyExtension(rng, kSoundExtRoom);
-        d.Sounds.push_back(std::move(item));
+        d.sounds.push_back(std::move(item));
     }
     if (options.optionalSections) {
-        for (std::optional<Content>* section : {&d.FlashPlayer, &d.Preview, &d.ConfigBanner, &d.ExitBanner, &d.Logo,
-                                                &d.Background})
+        for (std::optional<Content>* section : {&d.flashPlayer, &d.preview, &d.configBanner, &d.exitBanner, &d.logo,
+                                                &d.background})
             if (AnyFlag(rng))
                 *section = content();
     }

@@ -415,7 +415,7 @@ TEST_F(CommandsTest, ExtractGoesOnAfterAFailedItem) {
     auto p = ReadPayloadFile((dir_ / "out.scr").string());
     ASSERT_TRUE(p.ok());
     std::string bytes = ReadFile(dir_ / "out.scr");
-    bytes.replace(std::size_t(payload::ItemPosition(p->Header, p->Images[0]) + 2), 4, "\xFF\xFF\xFF\xFF");
+    bytes.replace(std::size_t(payload::ItemPosition(p->header, p->images[0]) + 2), 4, "\xFF\xFF\xFF\xFF");
     WriteFile(dir_ / "out.scr", bytes);
 
     auto r = RunCommand(RunExtract, {(dir_ / "out.scr").string(), (dir_ / "in").string()});

@@ -157,8 +157,8 @@ TEST(GifAnimationWriterTest, StoresOnlyChangesAndMergesStillFrames) {
     raster::TBitmap32 first = raster::TBitmap32::Create(6, 5).value();
     first.Clear(0xFF0000FFu);
     raster::TBitmap32 second = first;
-    second.FillRect(raster::TRect{2, 1, 4, 3}, 0xFFFF0000u);
-    TGifAnimationWriter gif;
+    second.FillRect(raster::Rect{2, 1, 4, 3}, 0xFFFF0000u);
+    GifAnimationWriter gif;
     ASSERT_TRUE(gif.Open(dir.File("a.gif"), 6, 5).ok());
     ASSERT_TRUE(gif.AddFrame(first, 10).ok());
     ASSERT_TRUE(gif.AddFrame(first, 7).ok());  // nothing changes: the first frame lasts longer
@@ -185,7 +185,7 @@ TEST(GifAnimationWriterTest, StoresOnlyChangesAndMergesStillFrames) {
 TEST(GifAnimationWriterTest, AnUnclosedFileIsRemoved) {
     vorlandite::testing::TempDir dir;
     {
-        TGifAnimationWriter gif;
+        GifAnimationWriter gif;
         ASSERT_TRUE(gif.Open(dir.File("b.gif"), 2, 2).ok());
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("b.gif")));

@@ -136,12 +136,12 @@ TEST(Manifest, EmptyManifestGivesANewScreensaver) {
     TempDir dir;
     auto draft = DraftFromManifest(Json::object(), dir.path());
     ASSERT_TRUE(draft.ok()) << draft.message();
-    EXPECT_EQ(payload::EncodeHeader(draft->Header), payload::EncodeHeader(NewHeader()));
-    EXPECT_EQ(draft->Strings.EffectList, AllEffects());
+    EXPECT_EQ(payload::EncodeHeader(draft->header), payload::EncodeHeader(NewHeader()));
+    EXPECT_EQ(draft->strings.EffectList, AllEffects());
     EXPECT_EQ(AllEffects().size(), 120u);
-    EXPECT_TRUE(draft->Strings.Title.empty());
-    EXPECT_TRUE(draft->Images.empty());
-    EXPECT_FALSE(draft->Logo.has_value());
+    EXPECT_TRUE(draft->strings.Title.empty());
+    EXPECT_TRUE(draft->images.empty());
+    EXPECT_FALSE(draft->logo.has_value());
 }
 
 TEST(Manifest, LimitsCountWindows1252Bytes) {
@@ -150,7 +150,7 @@ TEST(Manifest, LimitsCountWindows1252Bytes) {
     auto manifest = Json::parse(R"({"Strings": {"Title": ")" + Repeat("\u00e9", 40000) + "\"}}");
     auto draft = DraftFromManifest(manifest, dir.path());
     ASSERT_TRUE(draft.ok()) << draft.message();
-    EXPECT_EQ(draft->Strings.Title, std::string(40000, '\xE9'));
+    EXPECT_EQ(draft->strings.Title, std::string(40000, '\xE9'));
 }
 
 TEST(Manifest, ComputedFieldsAreIgnoredWhateverTheyHold) {
@@ -161,9 +161,9 @@ TEST(Manifest, ComputedFieldsAreIgnoredWhateverTheyHold) {
         "Sections": [{"Number": 1, "Start": 0, "Size": 12}, {"Number": "Strings", "Start": 1, "Size": 2}]})");
     auto draft = DraftFromManifest(manifest, dir.path());
     ASSERT_TRUE(draft.ok()) << draft.message();
-    ASSERT_EQ(draft->Images.size(), 1u);
-    EXPECT_EQ(draft->Images[0].record.Ext, ".jpg");
-    EXPECT_FALSE(draft->FlashPlayer.has_value());
+    ASSERT_EQ(draft->images.size(), 1u);
+    EXPECT_EQ(draft->images[0].record.Ext, ".jpg");
+    EXPECT_FALSE(draft->flashPlayer.has_value());
 }
 
 // A size or count the author could set would disagree with the content; every field of that

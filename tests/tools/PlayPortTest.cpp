@@ -77,9 +77,9 @@ class PlayPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
         payload::PayloadDraft draft;
-        draft.Header.Seconds = 2;
-        draft.Strings.Title = "Old Show";
-        draft.Images = {Picture(kRed), Picture(kBlue)};
+        draft.header.Seconds = 2;
+        draft.strings.Title = "Old Show";
+        draft.images = {Picture(kRed), Picture(kBlue)};
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft, 0);
         payload_.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         WriteFile(old_, WindowsStylePrefix() + payload_);

@@ -46,13 +46,13 @@ class RecordCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         payload::PayloadDraft draft;
-        draft.Header.Seconds = 2;
-        draft.Header.EffectSpeed = 3;
-        draft.Header.GradientStyle = 1;
-        draft.Strings.Title = kTitle;
+        draft.header.Seconds = 2;
+        draft.header.EffectSpeed = 3;
+        draft.header.GradientStyle = 1;
+        draft.strings.Title = kTitle;
         for (int effect = 1; effect <= 120; ++effect)
-            draft.Strings.EffectList += char(effect);
-        draft.Images = {Picture(kRed), Picture(kGreen), Picture(kBlue)};
+            draft.strings.EffectList += char(effect);
+        draft.images = {Picture(kRed), Picture(kGreen), Picture(kBlue)};
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
@@ -81,10 +81,10 @@ protected:
     // middle item's on; empty when it was never shown.
     std::vector<nlohmann::json> RecordAroundMiddleItem(payload::DraftItem<payload::TKelImageInfo> middle) {
         payload::PayloadDraft draft;
-        draft.Header.Seconds = 2;
-        draft.Header.GradientStyle = 1;
-        draft.Strings.Title = kTitle;
-        draft.Images = {Picture(kRed), std::move(middle), Picture(kBlue)};
+        draft.header.Seconds = 2;
+        draft.header.GradientStyle = 1;
+        draft.strings.Title = kTitle;
+        draft.images = {Picture(kRed), std::move(middle), Picture(kBlue)};
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         EXPECT_EQ(Record((dir_ / "rec").string()).status, kExitOk);
@@ -205,10 +205,10 @@ TEST_F(RecordCommandTest, TheDemoMovieCrossesItsStageOnceAndStopsOnItsLastFrame)
               kExitOk);
     const auto timeline = swf::ReadSwfTimeline(movie.string());
     ASSERT_TRUE(timeline.ok()) << timeline.message();
-    EXPECT_EQ(timeline->Width, 480);
-    EXPECT_EQ(timeline->Height, 360);
-    EXPECT_EQ(timeline->Frames, 60);
-    EXPECT_EQ(timeline->FirstStopFrame, 59);
+    EXPECT_EQ(timeline->width, 480);
+    EXPECT_EQ(timeline->height, 360);
+    EXPECT_EQ(timeline->frames, 60);
+    EXPECT_EQ(timeline->firstStopFrame, 59);
     EXPECT_EQ(timeline->StopTimeMs(), 2950);
 
     for (const std::vector<std::string>& wrong :
@@ -243,12 +243,12 @@ TEST_F(RecordCommandTest, TwoMonitorsAlternateAndTheContactSheetIsWritten) {
 
 TEST_F(RecordCommandTest, DesktopPictureIsTheDesktopBackgroundCoveringTheScreen) {
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 2;
-    draft.Header.DesktopBackground = true;
-    draft.Strings.Title = kTitle;
+    draft.header.Seconds = 2;
+    draft.header.DesktopBackground = true;
+    draft.strings.Title = kTitle;
     auto item = Picture(kRed);
     item.record.Stretch = 2;  // 4 x 4 in the middle: the background shows around it
-    draft.Images = {std::move(item)};
+    draft.images = {std::move(item)};
     const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
     testing::WriteFile(screensaver_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     // 128 x 48 onto 64 x 48: the middle half covers the screen, the white quarters are cut off.

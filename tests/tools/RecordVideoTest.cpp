@@ -136,17 +136,17 @@ protected:
     void WriteShow(bool music, std::vector<TColor32> colours = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu},
                    std::string effects = {}, int effectSpeed = 3) {
         payload::PayloadDraft draft;
-        draft.Header.Seconds = 1;
-        draft.Header.EffectSpeed = effectSpeed;
-        draft.Header.GradientStyle = 1;
-        draft.Strings.Title = "Video Test";
-        draft.Strings.EffectList = std::move(effects);
+        draft.header.Seconds = 1;
+        draft.header.EffectSpeed = effectSpeed;
+        draft.header.GradientStyle = 1;
+        draft.strings.Title = "Video Test";
+        draft.strings.EffectList = std::move(effects);
         for (TColor32 colour : colours)
-            draft.Images.push_back(Picture(colour));
+            draft.images.push_back(Picture(colour));
         if (music) {
             const auto tune = dir_ / "tune.wav";
             EXPECT_EQ(RunCommand(RunRenderTune, {"--out", tune.string(), "--seconds", "2"}).status, kExitOk);
-            draft.Melodies = {Melody(tune)};
+            draft.melodies = {Melody(tune)};
         }
         WriteDraft(draft);
     }
@@ -266,13 +266,13 @@ TEST_F(RecordVideoTest, AVideoItemPlaysInTheVideoRatherThanHoldingItsFirstPictur
     if (made.status != kExitOk)
         GTEST_SKIP() << "no video encoder here: " << made.err;
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 1;
-    draft.Strings.Title = "Video Item Test";
+    draft.header.Seconds = 1;
+    draft.strings.Title = "Video Item Test";
     payload::DraftItem<payload::TKelImageInfo> item;
     item.record.Ext = ".avi";
     item.record.Stretch = 2;
     item.content = payload::Content::FromFile(clip.string());
-    draft.Images = {std::move(item)};
+    draft.images = {std::move(item)};
     WriteDraft(draft);
     const auto video = dir_ / "clip.webm";
     const auto result = Record(video.string(), {"--out", (dir_ / "rec").string()});
@@ -324,14 +324,14 @@ TEST_F(RecordVideoTest, RefusesWhatItCannotWriteWithAReasonAndNoFile) {
 TEST(SoundMixerTest, MixesVoicesAtTheirTimesSaturatedAndCutWhereTheyStop) {
     // Each "file" is a constant level, 1 s long; "bad" cannot be decoded.
     int decodes = 0;
-    TSoundMixer mixer([&decodes](const std::string& file) -> Result<std::vector<int16_t>> {
+    SoundMixer mixer([&decodes](const std::string& file) -> Result<std::vector<int16_t>> {
         ++decodes;
         if (file == "bad")
             return MakeError("not a sound");
         const int16_t level = file == "loud" ? 30000 : 1000;
-        return std::vector<int16_t>(std::size_t(TSoundMixer::kMixRate) * 2, level);
+        return std::vector<int16_t>(std::size_t(SoundMixer::kMixRate) * 2, level);
     });
-    const auto at = [](int64_t ms) { return TSoundMixer::FrameAt(ms); };
+    const auto at = [](int64_t ms) { return SoundMixer::FrameAt(ms); };
     mixer.Start(0, 0, "soft", 0);        // melody: 0 .. 1000 ms
     mixer.Start(1, 100, "loud", 0);      // enter sound from 100 ms ...
     mixer.Stop(1, 200);                  // ... cut at 200 ms
@@ -360,8 +360,8 @@ TEST(SoundMixerTest, MixesVoicesAtTheirTimesSaturatedAndCutWhereTheyStop) {
 
 TEST(SoundMixerTest, ScalesEachVoiceByItsVolumeLinearlyAsThePlayersDo) {
     // A full-scale square wave, so that the scaled level and its loudness are both plain to see.
-    TSoundMixer mixer([](const std::string&) -> Result<std::vector<int16_t>> {
-        std::vector<int16_t> samples(std::size_t(TSoundMixer::kMixRate) * 2);
+    SoundMixer mixer([](const std::string&) -> Result<std::vector<int16_t>> {
+        std::vector<int16_t> samples(std::size_t(SoundMixer::kMixRate) * 2);
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = (i / 2) % 100 < 50 ? 20000 : -20000;
         return samples;
@@ -375,7 +375,7 @@ TEST(SoundMixerTest, ScalesEachVoiceByItsVolumeLinearlyAsThePlayersDo) {
         mixer.Start(int(i), int64_t(i) * 1000, "tune", 0, cases[i].volume);  // each alone for its second
     double previousRms = -1;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto mixed = mixer.Mix(TSoundMixer::FrameAt(int64_t(i) * 1000), TSoundMixer::kMixRate / 2);
+        const auto mixed = mixer.Mix(SoundMixer::FrameAt(int64_t(i) * 1000), SoundMixer::kMixRate / 2);
         EXPECT_EQ(mixed.front(), cases[i].level) << "volume " << cases[i].volume;
         double squares = 0;
         for (int16_t sample : mixed)

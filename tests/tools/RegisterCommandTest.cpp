@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         fs::create_directories(home_);
         payload::PayloadDraft draft;
-        draft.Strings.Title = "Caf\xE9 \"Noir\"\tshow";  // Windows-1252, as payloads hold it
+        draft.strings.Title = "Caf\xE9 \"Noir\"\tshow";  // Windows-1252, as payloads hold it
         const auto bytes = vorlandite::testing::BuildScreensaverBytes(draft);
         testing::WriteFile(showPath_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         fs::permissions(showPath_, fs::perms::owner_all);

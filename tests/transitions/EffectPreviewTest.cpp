@@ -16,29 +16,29 @@ namespace {
 
 using namespace testing;
 
-struct TPreviewRig {
-    TVirtualTickClock clock;
-    TSeededRandom random{7};
-    TTaskQueue queue;
-    TTransitionEngine engine{clock, random, queue};
-    TRecordingPresenter presenter{TBitmap32::Create(kPreviewWidth, kPreviewHeight).value()};
-    TEffectPreview preview{engine, presenter};
+struct PreviewRig {
+    VirtualTickClock clock;
+    SeededRandom random{7};
+    TaskQueue queue;
+    TransitionEngine engine{clock, random, queue};
+    RecordingPresenter presenter{TBitmap32::Create(kPreviewWidth, kPreviewHeight).value()};
+    EffectPreview preview{engine, presenter};
     const TBitmap32 sample1 = MakePreviewSample(1);
     const TBitmap32 sample2 = MakePreviewSample(2);
 
-    TPreviewRig() { preview.Prepare(); }
+    PreviewRig() { preview.Prepare(); }
     void Finish() { RunUntilIdle(engine, queue); }
 };
 
 TEST(EffectPreview, SamplesDifferAndPreparationShowsTheSecond) {
-    TPreviewRig rig;
+    PreviewRig rig;
     EXPECT_FALSE(SamePixels(rig.sample1, rig.sample2));
     EXPECT_TRUE(SamePixels(rig.presenter.Canvas(), rig.sample2));
     EXPECT_FALSE(rig.engine.TransitionRunning);
 }
 
 TEST(EffectPreview, ClickOnFirstItemPlaysEffectOneAtTheNextTick) {
-    TPreviewRig rig;
+    PreviewRig rig;
     EXPECT_EQ(rig.preview.tmrPreviewTransTimer(0), 0) << "no request, no preview";
     rig.preview.lbEffectsClick();
     EXPECT_TRUE(rig.preview.PreviewPending());
@@ -55,7 +55,7 @@ TEST(EffectPreview, ClickOnFirstItemPlaysEffectOneAtTheNextTick) {
 }
 
 TEST(EffectPreview, PreviewsAlternateBetweenTheSamples) {
-    TPreviewRig rig;
+    PreviewRig rig;
     for (int round = 0; round < 3; ++round) {
         rig.preview.lbEffectsClick();
         ASSERT_EQ(rig.preview.tmrPreviewTransTimer(10 + round), 11 + round);
@@ -65,7 +65,7 @@ TEST(EffectPreview, PreviewsAlternateBetweenTheSamples) {
 }
 
 TEST(EffectPreview, PendingRequestWaitsForAHighlightedRow) {
-    TPreviewRig rig;
+    PreviewRig rig;
     rig.preview.lbEffectsClick();
     EXPECT_EQ(rig.preview.tmrPreviewTransTimer(-1), 0);
     EXPECT_EQ(rig.preview.tmrPreviewTransTimer(-1), 0);
@@ -80,7 +80,7 @@ TEST(EffectPreview, PendingRequestWaitsForAHighlightedRow) {
 // picture, and the ticks during it start nothing; the first tick after it starts one preview of
 // the row highlighted then.
 TEST(EffectPreview, ClicksDuringAPreviewAbortItAndGiveOneFurtherPreview) {
-    TPreviewRig rig;
+    PreviewRig rig;
     std::mutex mutex;
     std::condition_variable changed;
     bool reached = false, go = false;

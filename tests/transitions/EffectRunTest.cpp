@@ -20,15 +20,15 @@ TEST_P(EffectRunTest, EndsOnTheNewPictureAfterIntermediateFrames) {
     const int effect = GetParam();
     // Odd sizes, so that no half, tenth or step divides evenly.
     const TBitmap32 before = OldPicture(67, 45), after = NewPicture(67, 45);
-    TTransitionRig rig{uint32_t(effect)};
-    const TRecordedRun run = rig.Run(before, after, effect, 12);
-    EXPECT_EQ(run.EffectRun, effect);
-    EXPECT_EQ(run.Completions, 1);
-    EXPECT_TRUE(SamePixels(run.Final, after));
+    TransitionRig rig{uint32_t(effect)};
+    const RecordedRun run = rig.Run(before, after, effect, 12);
+    EXPECT_EQ(run.effectRun, effect);
+    EXPECT_EQ(run.completions, 1);
+    EXPECT_TRUE(SamePixels(run.final, after));
     int between = 0;
-    for (const TBitmap32& frame : run.Frames)
+    for (const TBitmap32& frame : run.frames)
         between += !SamePixels(frame, before) && !SamePixels(frame, after);
-    EXPECT_GT(between, 0) << run.FrameCount << " frames, none between the pictures";
+    EXPECT_GT(between, 0) << run.frameCount << " frames, none between the pictures";
     EXPECT_FALSE(rig.engine.TransitionRunning);
 }
 

@@ -23,9 +23,9 @@ constexpr int kW = 40;
 constexpr int kH = 30;
 
 // Answers every Random(n) with the same value (limited to n - 1).
-class TFixedRandom final : public IRandomSource {
+class FixedRandom final : public IRandomSource {
 public:
-    explicit TFixedRandom(int value) : value_(value) {}
+    explicit FixedRandom(int value) : value_(value) {}
     int Random(int n) override { return n <= 1 ? 0 : std::min(value_, n - 1); }
     void Randomize() override {}
 
@@ -34,8 +34,8 @@ private:
 };
 
 TEST(TransitionEngine, EffectZeroCopiesAtOnceWithoutAThread) {
-    TTransitionRig rig;
-    TRecordingPresenter presenter{OldPicture(kW, kH)};
+    TransitionRig rig;
+    RecordingPresenter presenter{OldPicture(kW, kH)};
     const TBitmap32 picture = NewPicture(kW, kH);
     EXPECT_EQ(rig.engine.StartTransition(presenter, picture, 0, 64, 9), nullptr);
     EXPECT_EQ(rig.engine.CurrentTransition.load(), nullptr);
@@ -49,11 +49,11 @@ TEST(TransitionEngine, EffectZeroCopiesAtOnceWithoutAThread) {
 TEST(TransitionEngine, EffectsOutsideTheRangeBecomeARandomEffect) {
     for (const int effect : {121, 200, -5}) {
         SCOPED_TRACE(effect);
-        TVirtualTickClock clock;
-        TFixedRandom random(41);
-        TTaskQueue queue;
-        TTransitionEngine engine(clock, random, queue);
-        TRecordingPresenter presenter{OldPicture(kW, kH)};
+        VirtualTickClock clock;
+        FixedRandom random(41);
+        TaskQueue queue;
+        TransitionEngine engine(clock, random, queue);
+        RecordingPresenter presenter{OldPicture(kW, kH)};
         TTransThread* thread = engine.StartTransition(presenter, NewPicture(kW, kH), effect, 8, 9);
         ASSERT_NE(thread, nullptr);
         int ran = 0;
@@ -62,61 +62,61 @@ TEST(TransitionEngine, EffectsOutsideTheRangeBecomeARandomEffect) {
         EXPECT_EQ(ran, 42);
     }
     // With the real generator the choice stays within 1 to 120.
-    TTransitionRig rig(7);
-    const TRecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 200, 4, false);
-    EXPECT_GE(run.EffectRun, 1);
-    EXPECT_LE(run.EffectRun, kEffectCount);
-    EXPECT_TRUE(SamePixels(run.Final, NewPicture(kW, kH)));
+    TransitionRig rig(7);
+    const RecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 200, 4, false);
+    EXPECT_GE(run.effectRun, 1);
+    EXPECT_LE(run.effectRun, kEffectCount);
+    EXPECT_TRUE(SamePixels(run.final, NewPicture(kW, kH)));
 }
 
 TEST(TransitionEngine, AbortEndsAtTheFrameBoundaryWithTheClosingCopy) {
-    TTransitionRig rig;
+    TransitionRig rig;
     const TBitmap32 next = NewPicture(kW, kH);
-    const TRecordedRun run = rig.Run(OldPicture(kW, kH), next, 5, 16, true, 9, [&](TRecordingPresenter& p) {
+    const RecordedRun run = rig.Run(OldPicture(kW, kH), next, 5, 16, true, 9, [&](RecordingPresenter& p) {
         p.SetFrameStartHook([&](int started) {
             if (started == 3)
                 rig.engine.TransitionAbort = true;
         });
     });
-    EXPECT_EQ(run.FrameCount, 3);
-    EXPECT_FALSE(SamePixels(run.Frames.back(), next));
-    EXPECT_TRUE(SamePixels(run.Final, next));
-    EXPECT_EQ(run.Completions, 1);
+    EXPECT_EQ(run.frameCount, 3);
+    EXPECT_FALSE(SamePixels(run.frames.back(), next));
+    EXPECT_TRUE(SamePixels(run.final, next));
+    EXPECT_EQ(run.completions, 1);
 }
 
 TEST(TransitionEngine, AbortWithSkipFinalFrameKeepsTheLastFrame) {
-    TTransitionRig rig;
+    TransitionRig rig;
     rig.engine.SkipFinalFrame = true;
     const TBitmap32 next = NewPicture(kW, kH);
-    const TRecordedRun run = rig.Run(OldPicture(kW, kH), next, 5, 16, true, 9, [&](TRecordingPresenter& p) {
+    const RecordedRun run = rig.Run(OldPicture(kW, kH), next, 5, 16, true, 9, [&](RecordingPresenter& p) {
         p.SetFrameStartHook([&](int started) {
             if (started == 3)
                 rig.engine.TransitionAbort = true;
         });
     });
-    EXPECT_EQ(run.FrameCount, 3);
-    EXPECT_TRUE(SamePixels(run.Final, run.Frames.back()));
-    EXPECT_FALSE(SamePixels(run.Final, next));
-    EXPECT_EQ(run.Completions, 1);
+    EXPECT_EQ(run.frameCount, 3);
+    EXPECT_TRUE(SamePixels(run.final, run.frames.back()));
+    EXPECT_FALSE(SamePixels(run.final, next));
+    EXPECT_EQ(run.completions, 1);
     EXPECT_FALSE(rig.engine.TransitionRunning);
 }
 
 TEST(TransitionEngine, StartClearsAnEarlierAbort) {
-    TTransitionRig rig;
+    TransitionRig rig;
     rig.engine.TransitionAbort = true;
-    const TRecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 5, 8, false);
-    EXPECT_EQ(run.FrameCount, 8);
+    const RecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 5, 8, false);
+    EXPECT_EQ(run.frameCount, 8);
 }
 
 // Throws from the chosen presentation on; draws like the recorder before that.
-class TFailingPresenter final : public ITransitionPresenter {
+class FailingPresenter final : public ITransitionPresenter {
 public:
-    TFailingPresenter(TBitmap32 canvas, int failAt) : canvas_(std::move(canvas)), failAt_(failAt) {}
+    FailingPresenter(TBitmap32 canvas, int failAt) : canvas_(std::move(canvas)), failAt_(failAt) {}
     void CaptureTarget(TBitmap32& old) override { CopyRectangle(old, old.BoundsRect(), canvas_, old.BoundsRect()); }
-    void CopyNow(const TBitmap32& picture, const raster::TRect& rect) override {
+    void CopyNow(const TBitmap32& picture, const raster::Rect& rect) override {
         CopyRectangle(canvas_, rect, picture, rect);
     }
-    void Present(const TBitmap32& surface, const raster::TRect& source, const raster::TRect& destination) override {
+    void Present(const TBitmap32& surface, const raster::Rect& source, const raster::Rect& destination) override {
         if (++presentations_ >= failAt_)
             throw std::runtime_error("display gone");
         CopyRectangle(canvas_, destination, surface, source);
@@ -127,8 +127,8 @@ public:
 };
 
 TEST(TransitionEngine, AnErrorEndsTheTransitionQuietlyAndStillCompletes) {
-    TTransitionRig rig;
-    TFailingPresenter presenter(OldPicture(kW, kH), 3);
+    TransitionRig rig;
+    FailingPresenter presenter(OldPicture(kW, kH), 3);
     TTransThread* thread = rig.engine.StartTransition(presenter, NewPicture(kW, kH), 5, 16, 9);
     ASSERT_NE(thread, nullptr);
     bool completed = false, surfacesFreed = false;
@@ -147,8 +147,8 @@ TEST(TransitionEngine, AnErrorEndsTheTransitionQuietlyAndStillCompletes) {
 }
 
 TEST(TransitionEngine, FlagsWhileRunningAndAfter) {
-    TTransitionRig rig;
-    TRecordingPresenter presenter{OldPicture(kW, kH)};
+    TransitionRig rig;
+    RecordingPresenter presenter{OldPicture(kW, kH)};
     bool runningSeen = false, currentSeen = false;
     presenter.SetFrameStartHook([&](int) {
         runningSeen = rig.engine.TransitionRunning;
@@ -167,15 +167,15 @@ TEST(TransitionEngine, FlagsWhileRunningAndAfter) {
 }
 
 TEST(TransitionEngine, FramesArePacedInNapsOfOneMillisecond) {
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 5, 4, false, 9);
-    EXPECT_EQ(run.FrameCount, 4);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), 5, 4, false, 9);
+    EXPECT_EQ(run.frameCount, 4);
     // Every frame but the last waits 9 naps of 1 ms.
     EXPECT_EQ(rig.clock.Naps(), 3 * 9);
     EXPECT_EQ(rig.clock.TickMs(), 27);
 
     // A period below 1 still naps once per frame, without time passing.
-    TTransitionRig fast;
+    TransitionRig fast;
     fast.Run(OldPicture(kW, kH), NewPicture(kW, kH), 5, 4, false, 0);
     EXPECT_EQ(fast.clock.Naps(), 3);
     EXPECT_EQ(fast.clock.TickMs(), 0);
@@ -183,7 +183,7 @@ TEST(TransitionEngine, FramesArePacedInNapsOfOneMillisecond) {
 
 // A virtual clock that raises the abort flag during its fifth nap, as the UI thread would while
 // the worker waits out a frame.
-class TAbortingClock final : public ITickClock {
+class AbortingClock final : public ITickClock {
 public:
     int64_t TickMs() override { return now; }
     void SleepMs(int ms) override {
@@ -197,12 +197,12 @@ public:
 };
 
 TEST(TransitionEngine, AbortIsSeenAfterTheNextNap) {
-    TAbortingClock clock;
-    TSeededRandom random(1);
-    TTaskQueue queue;
-    TTransitionEngine engine(clock, random, queue);
+    AbortingClock clock;
+    SeededRandom random(1);
+    TaskQueue queue;
+    TransitionEngine engine(clock, random, queue);
     clock.abort = &engine.TransitionAbort;
-    TRecordingPresenter presenter{OldPicture(kW, kH)};
+    RecordingPresenter presenter{OldPicture(kW, kH)};
     engine.StartTransition(presenter, NewPicture(kW, kH), 5, 8, 1000);
     RunUntilIdle(engine, queue);
     // The first frame's wait ends after the fifth nap; the next frame runs its pass and stops.
@@ -212,21 +212,21 @@ TEST(TransitionEngine, AbortIsSeenAfterTheNextNap) {
 }
 
 TEST(TransitionEngine, NoStepsShowsTheNewPictureForEveryEffect) {
-    TTransitionRig rig;
+    TransitionRig rig;
     const TBitmap32 next = NewPicture(kW, kH);
     for (int effect = 1; effect <= kEffectCount; ++effect)
         for (const int steps : {0, -4}) {
             SCOPED_TRACE(effect);
-            const TRecordedRun run = rig.Run(OldPicture(kW, kH), next, effect, steps, false);
-            EXPECT_EQ(run.FrameCount, 0);
-            EXPECT_EQ(run.Completions, 1);
-            EXPECT_TRUE(SamePixels(run.Final, next));
+            const RecordedRun run = rig.Run(OldPicture(kW, kH), next, effect, steps, false);
+            EXPECT_EQ(run.frameCount, 0);
+            EXPECT_EQ(run.completions, 1);
+            EXPECT_TRUE(SamePixels(run.final, next));
         }
 }
 
 TEST(TransitionEngine, TwoEnginesRunSideBySide) {
-    TTransitionRig first(1), second(2);
-    TRecordingPresenter a{OldPicture(kW, kH)}, b{OldPicture(kW, kH)};
+    TransitionRig first(1), second(2);
+    RecordingPresenter a{OldPicture(kW, kH)}, b{OldPicture(kW, kH)};
     a.SetFrameStartHook([&](int started) {
         if (started == 2)
             first.engine.TransitionAbort = true;
@@ -244,10 +244,10 @@ TEST(TransitionEngine, TwoEnginesRunSideBySide) {
 }
 
 TEST(TransitionEngine, DestroyingTheEngineStopsItsWorker) {
-    TRecordingPresenter presenter{OldPicture(kW, kH)};
+    RecordingPresenter presenter{OldPicture(kW, kH)};
     bool completed = false;
     {
-        TTransitionRig rig;
+        TransitionRig rig;
         TTransThread* thread = rig.engine.StartTransition(presenter, NewPicture(kW, kH), 5, 1000000, 9);
         thread->SetCompletionHandler([&] { completed = true; });
     }
@@ -256,45 +256,45 @@ TEST(TransitionEngine, DestroyingTheEngineStopsItsWorker) {
     EXPECT_LT(presenter.FrameCount(), 1000000);
 }
 
-struct TStepCase {
-    const char* Name;
-    int Width;
-    int Speed;
-    int Steps;
+struct StepCase {
+    const char* name;
+    int width;
+    int speed;
+    int steps;
 };
 
-class StepsForSpeedTest : public ::testing::TestWithParam<TStepCase> {};
+class StepsForSpeedTest : public ::testing::TestWithParam<StepCase> {};
 
 TEST_P(StepsForSpeedTest, GivesTheStepCount) {
-    EXPECT_EQ(StepsForSpeed(GetParam().Width, GetParam().Speed), GetParam().Steps);
+    EXPECT_EQ(StepsForSpeed(GetParam().width, GetParam().speed), GetParam().steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, StepsForSpeedTest,
-    ::testing::Values(TStepCase{"W800Smooth", 800, 1, 800}, TStepCase{"W800Fast", 800, 10, 4},
-                      TStepCase{"W800Speed6", 800, 6, 60}, TStepCase{"W1024Speed3IsNot341", 1024, 3, 400},
-                      TStepCase{"W1024Speed2", 1024, 2, 768}, TStepCase{"W1280Speed10", 1280, 10, 128},
-                      TStepCase{"W1280Speed4", 1280, 4, 320}, TStepCase{"W1280Speed3", 1280, 3, 424},
-                      TStepCase{"W1920Speed7", 1920, 7, 272}, TStepCase{"NarrowGivesZero", 30, 10, 0},
-                      TStepCase{"SpeedBelowRangeClamped", 800, 0, 800},
-                      TStepCase{"SpeedAboveRangeClamped", 1024, 11, 4},
-                      TStepCase{"NegativeSpeedClamped", 1280, -3, 1280}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    ::testing::Values(StepCase{"W800Smooth", 800, 1, 800}, StepCase{"W800Fast", 800, 10, 4},
+                      StepCase{"W800Speed6", 800, 6, 60}, StepCase{"W1024Speed3IsNot341", 1024, 3, 400},
+                      StepCase{"W1024Speed2", 1024, 2, 768}, StepCase{"W1280Speed10", 1280, 10, 128},
+                      StepCase{"W1280Speed4", 1280, 4, 320}, StepCase{"W1280Speed3", 1280, 3, 424},
+                      StepCase{"W1920Speed7", 1920, 7, 272}, StepCase{"NarrowGivesZero", 30, 10, 0},
+                      StepCase{"SpeedBelowRangeClamped", 800, 0, 800},
+                      StepCase{"SpeedAboveRangeClamped", 1024, 11, 4},
+                      StepCase{"NegativeSpeedClamped", 1280, -3, 1280}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(EffectSet, ChecklistRoundTrip) {
-    TEffectChecklist checks{};
+    EffectChecklist checks{};
     checks[0] = checks[4] = checks[119] = true;
     const std::string set = EffectSetFromChecklist(checks);
     EXPECT_EQ(set, std::string("\x01\x05\x78"));
-    TEffectChecklist back;
+    EffectChecklist back;
     back.fill(true);
     ASSERT_TRUE(EffectSetToChecklist(set, back).ok());
     EXPECT_EQ(back, checks);
-    EXPECT_EQ(EffectSetFromChecklist(TEffectChecklist{}), "");
+    EXPECT_EQ(EffectSetFromChecklist(EffectChecklist{}), "");
 }
 
 TEST(EffectSet, ACodeOutsideTheEffectsIsAnError) {
-    TEffectChecklist checks{};
+    EffectChecklist checks{};
     const Status status = EffectSetToChecklist(std::string("\x03\xC8", 2), checks);
     EXPECT_FALSE(status.ok());
     EXPECT_TRUE(checks[2]);
@@ -302,7 +302,7 @@ TEST(EffectSet, ACodeOutsideTheEffectsIsAnError) {
 }
 
 TEST(EffectSet, RandomEffectDrawsFromTheCharacters) {
-    TSeededRandom random(3);
+    SeededRandom random(3);
     EXPECT_EQ(RandomEffect("", random), 0);
     EXPECT_EQ(RandomEffect("\x05", random), 5);
     EXPECT_EQ(RandomEffect("\xC8", random), 200);  // left to the engine to replace
@@ -319,7 +319,7 @@ TEST(EffectCatalog, NamesAndFamilies) {
     for (int effect = 1; effect <= kEffectCount; ++effect) {
         EXPECT_FALSE(EffectName(effect).empty()) << effect;
         names.insert(EffectName(effect));
-        EXPECT_NE(FamilyFor(effect).Entry, nullptr) << effect;
+        EXPECT_NE(FamilyFor(effect).entry, nullptr) << effect;
     }
     EXPECT_EQ(names.size(), 119u);  // 89 and 90 share their name
     EXPECT_EQ(EffectName(89), "Quarter Clock To Up Left");
@@ -328,7 +328,7 @@ TEST(EffectCatalog, NamesAndFamilies) {
     EXPECT_EQ(EffectName(120), "Fade Unfold From Bottom");
     EXPECT_TRUE(EffectName(0).empty());
     EXPECT_TRUE(EffectName(121).empty());
-    EXPECT_EQ(FamilyFor(0).Entry, nullptr);
+    EXPECT_EQ(FamilyFor(0).entry, nullptr);
 
     struct {
         int Effect;
@@ -340,12 +340,12 @@ TEST(EffectCatalog, NamesAndFamilies) {
                        {115, 116, 1}, {116, 115, 2}, {117, 120, 1}, {120, 117, 4}};
     for (const auto& edge : edges) {
         SCOPED_TRACE(edge.Effect);
-        EXPECT_EQ(FamilyFor(edge.Effect).SubIndex, edge.SubIndex);
-        EXPECT_EQ(FamilyFor(edge.Effect).Entry, FamilyFor(edge.OtherEffectInFamily).Entry);
+        EXPECT_EQ(FamilyFor(edge.Effect).subIndex, edge.SubIndex);
+        EXPECT_EQ(FamilyFor(edge.Effect).entry, FamilyFor(edge.OtherEffectInFamily).entry);
     }
-    EXPECT_NE(FamilyFor(69).Entry, FamilyFor(70).Entry);
-    EXPECT_NE(FamilyFor(22).Entry, FamilyFor(23).Entry);
-    EXPECT_NE(FamilyFor(95).Entry, FamilyFor(96).Entry);
+    EXPECT_NE(FamilyFor(69).entry, FamilyFor(70).entry);
+    EXPECT_NE(FamilyFor(22).entry, FamilyFor(23).entry);
+    EXPECT_NE(FamilyFor(95).entry, FamilyFor(96).entry);
 }
 
 } // namespace

@@ -25,14 +25,14 @@ using namespace testing;
 
 constexpr int kWidth = 64, kHeight = 48, kSteps = 12, kSampleCount = 8;
 
-struct TGoldenRow {
-    int Effect;
-    int Frames;  // frames recorded; a changed count shifts every sample, so it is checked first
-    std::array<uint64_t, kSampleCount> Hashes;
+struct GoldenRow {
+    int effect;
+    int frames;  // frames recorded; a changed count shifts every sample, so it is checked first
+    std::array<uint64_t, kSampleCount> hashes;
 };
 
 // Names the row in test listings instead of dumping its bytes.
-void PrintTo(const TGoldenRow& row, std::ostream* out) { *out << "effect " << row.Effect; }
+void PrintTo(const GoldenRow& row, std::ostream* out) { *out << "effect " << row.effect; }
 
 // Over the pixels as stored (row by row, each pixel's four bytes low to high), so that the hash
 // does not depend on the machine's byte order.
@@ -48,7 +48,7 @@ uint64_t Fnv1a64(const TBitmap32& bitmap) {
 }
 
 // clang-format off
-constexpr TGoldenRow kGolden[] = {
+constexpr GoldenRow kGolden[] = {
     {1, 12, {0x5788bd9a78a1fd5dull, 0x21a30ca5fbedf075ull, 0xf4e107ed40f8a6c5ull, 0xde97a91076330a8dull,
         0x83446af7788a743dull, 0xb6af03cf0288c565ull, 0x7d0894c6f5e25dc5ull, 0x5998e65a524c3825ull}},
     {2, 12, {0x4f8ce3409f8e545dull, 0x55c34d7b4a5d4ce5ull, 0x796eee8029d55445ull, 0x1ee4d9288df8741dull,
@@ -297,52 +297,52 @@ bool PrintMode() {
     return value && std::string(value) == "1";
 }
 
-struct TSampled {
-    int Frames = 0;
-    std::array<uint64_t, kSampleCount> Hashes{};
+struct Sampled {
+    int frames = 0;
+    std::array<uint64_t, kSampleCount> hashes{};
 };
 
-TSampled RunAndSample(int effect) {
+Sampled RunAndSample(int effect) {
     // The seed is the effect number: fixed, and different between the effects that draw choices.
-    TTransitionRig rig{uint32_t(effect)};
-    const TRecordedRun run = rig.Run(OldPicture(kWidth, kHeight), NewPicture(kWidth, kHeight), effect, kSteps);
-    TSampled sampled;
-    sampled.Frames = int(run.Frames.size());
-    if (run.Frames.empty())
+    TransitionRig rig{uint32_t(effect)};
+    const RecordedRun run = rig.Run(OldPicture(kWidth, kHeight), NewPicture(kWidth, kHeight), effect, kSteps);
+    Sampled sampled;
+    sampled.frames = int(run.frames.size());
+    if (run.frames.empty())
         return sampled;
-    const std::size_t last = run.Frames.size() - 1;
+    const std::size_t last = run.frames.size() - 1;
     for (int i = 0; i < kSampleCount; ++i)
-        sampled.Hashes[i] = Fnv1a64(run.Frames[last * std::size_t(i) / (kSampleCount - 1)]);
+        sampled.hashes[i] = Fnv1a64(run.frames[last * std::size_t(i) / (kSampleCount - 1)]);
     return sampled;
 }
 
-class GoldenFramesTest : public ::testing::TestWithParam<TGoldenRow> {};
+class GoldenFramesTest : public ::testing::TestWithParam<GoldenRow> {};
 
 TEST_P(GoldenFramesTest, FramesMatchTheStoredHashes) {
-    const TGoldenRow& row = GetParam();
-    const TSampled got = RunAndSample(row.Effect);
+    const GoldenRow& row = GetParam();
+    const Sampled got = RunAndSample(row.effect);
     if (PrintMode()) {
-        std::string line = "    {" + std::to_string(row.Effect) + ", " + std::to_string(got.Frames) + ", {";
+        std::string line = "    {" + std::to_string(row.effect) + ", " + std::to_string(got.frames) + ", {";
         char hex[48];
         for (int i = 0; i < kSampleCount; ++i) {
             // Four hashes a line, so that the table stays readable.
             const char* separator = i == 0 ? "" : i % 4 == 0 ? ",\n        " : ", ";
             std::snprintf(hex, sizeof hex, "%s0x%016llxull", separator,
-                          static_cast<unsigned long long>(got.Hashes[i]));
+                          static_cast<unsigned long long>(got.hashes[i]));
             line += hex;
         }
         std::printf("%s}},\n", line.c_str());
         return;
     }
-    ASSERT_GT(got.Frames, 0) << "effect " << row.Effect << " recorded no frames";
-    ASSERT_EQ(got.Frames, row.Frames) << "effect " << row.Effect << " recorded a different number of frames";
+    ASSERT_GT(got.frames, 0) << "effect " << row.effect << " recorded no frames";
+    ASSERT_EQ(got.frames, row.frames) << "effect " << row.effect << " recorded a different number of frames";
     for (int i = 0; i < kSampleCount; ++i)
-        EXPECT_EQ(got.Hashes[i], row.Hashes[i]) << "effect " << row.Effect << ", sample " << i;
+        EXPECT_EQ(got.hashes[i], row.hashes[i]) << "effect " << row.effect << ", sample " << i;
 }
 
-std::string RowLabel(const ::testing::TestParamInfo<TGoldenRow>& info) {
+std::string RowLabel(const ::testing::TestParamInfo<GoldenRow>& info) {
     char label[16];
-    std::snprintf(label, sizeof label, "Effect%03d", info.param.Effect);
+    std::snprintf(label, sizeof label, "Effect%03d", info.param.effect);
     return label;
 }
 
@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(AllEffects, GoldenFramesTest, ::testing::ValuesIn(kGold
 TEST(GoldenFramesTable, CoversEveryEffectOnceInOrder) {
     ASSERT_EQ(std::size(kGolden), 120u);
     for (std::size_t i = 0; i < std::size(kGolden); ++i)
-        EXPECT_EQ(kGolden[i].Effect, int(i) + 1);
+        EXPECT_EQ(kGolden[i].effect, int(i) + 1);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ namespace vorlandite::transitions {
 namespace {
 
 using namespace testing;
-using raster::TRect;
+using raster::Rect;
 
 TEST(TSlide, FirstStepShowsTheLeadingColumnsAndTheLastStepTheWholeWindow) {
     const TBitmap32 picture = NewPicture(8, 8);
@@ -24,13 +24,13 @@ TEST(TSlide, FirstStepShowsTheLeadingColumnsAndTheLastStepTheWholeWindow) {
     slide.Init(-800, 0, 64, 800.0 / 64, 0, 0, 0, 800, 600, &picture);
     EXPECT_TRUE(slide.Step());
     // x = -787.5: the destination ends at Round(12.5) = 12, ties going to the even neighbour.
-    EXPECT_EQ(slide.DestinationRect(), (TRect{0, 0, 12, 600}));
-    EXPECT_EQ(slide.SourceRect(), (TRect{788, 0, 800, 600}));
+    EXPECT_EQ(slide.DestinationRect(), (Rect{0, 0, 12, 600}));
+    EXPECT_EQ(slide.SourceRect(), (Rect{788, 0, 800, 600}));
     for (int i = 2; i < 64; ++i)
         EXPECT_TRUE(slide.Step());
     EXPECT_FALSE(slide.Step());
-    EXPECT_EQ(slide.DestinationRect(), (TRect{0, 0, 800, 600}));
-    EXPECT_EQ(slide.SourceRect(), (TRect{0, 0, 800, 600}));
+    EXPECT_EQ(slide.DestinationRect(), (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(slide.SourceRect(), (Rect{0, 0, 800, 600}));
 }
 
 TEST(TSlide, FloatingErrorIsAbsorbedByRounding) {
@@ -47,9 +47,9 @@ TEST(TSlide, FloatingErrorIsAbsorbedByRounding) {
             fromLeft.Step();
             fromBelow.Step();
         }
-        EXPECT_EQ(fromLeft.DestinationRect(), (TRect{0, 0, c.Size, 10}));
-        EXPECT_EQ(fromLeft.SourceRect(), (TRect{0, 0, c.Size, 10}));
-        EXPECT_EQ(fromBelow.DestinationRect(), (TRect{0, 0, 10, c.Size}));
+        EXPECT_EQ(fromLeft.DestinationRect(), (Rect{0, 0, c.Size, 10}));
+        EXPECT_EQ(fromLeft.SourceRect(), (Rect{0, 0, c.Size, 10}));
+        EXPECT_EQ(fromBelow.DestinationRect(), (Rect{0, 0, 10, c.Size}));
     }
 }
 
@@ -59,29 +59,29 @@ TEST(TSlide, ShiftsWithinAWindowAwayFromTheOrigin) {
     right.Init(30, 5, 2, 0, 0, 100, 50, 200, 80, nullptr);
     left.Step();
     right.Step();
-    EXPECT_EQ(left.DestinationRect(), (TRect{100, 50, 170, 80}));
-    EXPECT_EQ(left.SourceRect(), (TRect{130, 50, 200, 80}));
-    EXPECT_EQ(right.DestinationRect(), (TRect{130, 55, 200, 80}));
-    EXPECT_EQ(right.SourceRect(), (TRect{100, 50, 170, 75}));
+    EXPECT_EQ(left.DestinationRect(), (Rect{100, 50, 170, 80}));
+    EXPECT_EQ(left.SourceRect(), (Rect{130, 50, 200, 80}));
+    EXPECT_EQ(right.DestinationRect(), (Rect{130, 55, 200, 80}));
+    EXPECT_EQ(right.SourceRect(), (Rect{100, 50, 170, 75}));
 }
 
 TEST(TSlide, APiecePushedOutOfItsWindowShowsNothing) {
     TSlide slide;
     slide.Init(-200, 0, 3, 50, 0, 0, 0, 100, 10, nullptr);
     EXPECT_TRUE(slide.Step());  // x = -150: crossed ends
-    EXPECT_EQ(slide.DestinationRect(), TRect{});
-    EXPECT_EQ(slide.SourceRect(), TRect{});
+    EXPECT_EQ(slide.DestinationRect(), Rect{});
+    EXPECT_EQ(slide.SourceRect(), Rect{});
     EXPECT_TRUE(slide.Step());  // x = -100: an empty piece at the edge is still visible
-    EXPECT_EQ(slide.DestinationRect(), (TRect{0, 0, 0, 10}));
+    EXPECT_EQ(slide.DestinationRect(), (Rect{0, 0, 0, 10}));
     EXPECT_FALSE(slide.Step());
-    EXPECT_EQ(slide.DestinationRect(), (TRect{0, 0, 50, 10}));
+    EXPECT_EQ(slide.DestinationRect(), (Rect{0, 0, 50, 10}));
 }
 
 TEST(TSlide, ASpentSlideKeepsItsRectangles) {
     TSlide slide;
     slide.Init(-10, 0, 1, 5, 0, 0, 0, 10, 10, nullptr);
     EXPECT_FALSE(slide.Step());
-    const TRect last = slide.DestinationRect();
+    const Rect last = slide.DestinationRect();
     EXPECT_FALSE(slide.Step());
     EXPECT_EQ(slide.DestinationRect(), last);
     EXPECT_EQ(slide.X(), -5);
@@ -92,7 +92,7 @@ TEST(TFold, NegativeWidthExtendsLeft) {
     TFold band;
     band.Init(100, 0, -10, 50, 2, 0, 0, &surface);
     band.Step();
-    EXPECT_EQ(band.Rect(), (TRect{90, 0, 100, 50}));
+    EXPECT_EQ(band.Rect(), (Rect{90, 0, 100, 50}));
     EXPECT_EQ(band.CopyRect(), band.Rect());
 }
 
@@ -101,9 +101,9 @@ TEST(TFold, FirstStepShowsTheStartThenMoves) {
     TFold band;
     band.Init(0, 0, 10, 50, 3, 12.5, 0, &surface);
     band.Step();
-    EXPECT_EQ(band.Rect(), (TRect{0, 0, 10, 50}));
+    EXPECT_EQ(band.Rect(), (Rect{0, 0, 10, 50}));
     band.Step();  // 12.5 rounds to 12
-    EXPECT_EQ(band.Rect(), (TRect{12, 0, 22, 50}));
+    EXPECT_EQ(band.Rect(), (Rect{12, 0, 22, 50}));
     EXPECT_EQ(band.X(), 25);
 }
 
@@ -113,9 +113,9 @@ TEST(TFold, StartingAtTheFarEdgeGivesAnEmptyRectangleWithStepsLeft) {
     band.Init(200, 0, 10, 50, 4, -50, 0, &surface);
     EXPECT_TRUE(band.Step());
     EXPECT_TRUE(band.Rect().IsEmpty());
-    EXPECT_EQ(band.Rect(), (TRect{200, 0, 200, 50}));
+    EXPECT_EQ(band.Rect(), (Rect{200, 0, 200, 50}));
     band.Step();
-    EXPECT_EQ(band.Rect(), (TRect{150, 0, 160, 50}));
+    EXPECT_EQ(band.Rect(), (Rect{150, 0, 160, 50}));
 }
 
 TEST(TFold, ABandThatLeftThePictureShowsNothing) {
@@ -123,12 +123,12 @@ TEST(TFold, ABandThatLeftThePictureShowsNothing) {
     TFold band;
     band.Init(195, -20, 10, 60, 5, 20, 0, &surface);
     band.Step();
-    EXPECT_EQ(band.Rect(), (TRect{195, 0, 200, 40}));  // clipped at the top and the right
+    EXPECT_EQ(band.Rect(), (Rect{195, 0, 200, 40}));  // clipped at the top and the right
     band.Step();
-    EXPECT_EQ(band.Rect(), TRect{});
+    EXPECT_EQ(band.Rect(), Rect{});
     band.Step();
-    EXPECT_EQ(band.Rect(), TRect{});
-    EXPECT_EQ(band.CopyRect(), TRect{});
+    EXPECT_EQ(band.Rect(), Rect{});
+    EXPECT_EQ(band.CopyRect(), Rect{});
 }
 
 // Alpha of the fade surface's pixel.
@@ -139,7 +139,7 @@ TEST(TFold, ABandWithBothEndsOutsideCountsAsGone) {
     TFold band;
     band.Init(-10, 10, 300, 10, 1, 0, 0, &surface);
     band.Step();
-    EXPECT_EQ(band.Rect(), TRect{});
+    EXPECT_EQ(band.Rect(), Rect{});
 }
 
 TEST(TFoldFade, GradientsOfTheFourKinds) {
@@ -175,7 +175,7 @@ TEST(TFoldFade, AOnePixelGradientIsOpaque) {
 
 TEST(TFoldFade, OtherKindsGiveRandomAlpha) {
     const TBitmap32 surface = NewPicture(40, 40);
-    TSeededRandom random(5);
+    SeededRandom random(5);
     TFoldFade soft;
     soft.Init(0, 0, 30, 30, 1, 0, 0, &surface, 9, &random);
     soft.Step();
@@ -191,7 +191,7 @@ TEST(TFoldFade, AClippedBandKeepsItsGradientAtTheRectangle) {
     TFoldFade soft;
     soft.Init(-3, 0, 10, 20, 1, 0, 0, &surface, kFadeOpaqueLeft);
     soft.Step();
-    EXPECT_EQ(soft.Rect(), (TRect{0, 0, 7, 20}));
+    EXPECT_EQ(soft.Rect(), (Rect{0, 0, 7, 20}));
     // Column 0 of the fade surface holds the picture's column 0 with the gradient's first alpha.
     EXPECT_EQ(soft.FadeSurface().Pixel(0, 5), (surface.Pixel(0, 5) & 0xFFFFFF) | 0xFF000000);
 }
@@ -200,11 +200,11 @@ TEST(TZoom, ZoomInGrowsFromTheCentre) {
     const TBitmap32 surface = NewPicture(8, 8);
     TZoom zoom;
     zoom.Init(400, 300, 0, 0, 4, -100, -75, 100, 75, 0, 0, 800, 600, &surface);
-    const TRect expected[] = {{300, 225, 500, 375}, {200, 150, 600, 450}, {100, 75, 700, 525}, {0, 0, 800, 600}};
+    const Rect expected[] = {{300, 225, 500, 375}, {200, 150, 600, 450}, {100, 75, 700, 525}, {0, 0, 800, 600}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(zoom.Step(), i < 3);
         EXPECT_EQ(zoom.DestinationRect(), expected[i]);
-        EXPECT_EQ(zoom.SourceRect(), (TRect{0, 0, 800, 600}));
+        EXPECT_EQ(zoom.SourceRect(), (Rect{0, 0, 800, 600}));
     }
     EXPECT_FALSE(zoom.Step());
     EXPECT_EQ(zoom.DestinationRect(), expected[3]);
@@ -216,8 +216,8 @@ class PassTest : public ::testing::Test {
 protected:
     static constexpr int kW = 40;
     static constexpr int kH = 20;
-    TTransitionRig rig;
-    TRecordingPresenter presenter{OldPicture(kW, kH)};
+    TransitionRig rig;
+    RecordingPresenter presenter{OldPicture(kW, kH)};
     TTransThread thread{rig.engine, presenter, NewPicture(kW, kH), 5, 9};
 };
 
@@ -265,7 +265,7 @@ TEST_F(PassTest, ZoomPassStretchesIntoWorkAndPresentsTheDestination) {
     std::array<TZoom, 1> zooms;
     zooms[0].Init(0, 0, 0, 0, 2, 0, 0, kW / 2.0, kH / 2.0, 0, 0, kW, kH, &thread.New());
     EXPECT_TRUE(RunZoomPass(thread, zooms));
-    EXPECT_EQ(zooms[0].DestinationRect(), (TRect{0, 0, kW / 2, kH / 2}));
+    EXPECT_EQ(zooms[0].DestinationRect(), (Rect{0, 0, kW / 2, kH / 2}));
     EXPECT_EQ(presenter.Canvas().Pixel(kW / 2 + 1, 1), thread.Old().Pixel(kW / 2 + 1, 1));
     EXPECT_NE(presenter.Canvas().Pixel(1, 1), thread.Old().Pixel(1, 1));
     EXPECT_FALSE(RunZoomPass(thread, zooms));

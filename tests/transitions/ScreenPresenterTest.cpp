@@ -26,7 +26,7 @@ namespace vorlandite::transitions {
 namespace {
 
 using namespace testing;
-using raster::TRect;
+using raster::Rect;
 
 class ScreenPresenterTest : public ::testing::Test {
 protected:
@@ -45,7 +45,7 @@ bool PumpUntil(const std::function<bool()>& done) {
 }
 
 // A display that counts its paints.
-class TCountingDisplay final : public QWidget {
+class CountingDisplay final : public QWidget {
 public:
     int paints = 0;
 
@@ -53,33 +53,33 @@ protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
 };
 
-struct TScreenRun {
-    std::vector<TBitmap32> Snapshots;  // the picture after each painted batch
-    TBitmap32 Final;
-    uint64_t Batches = 0;
-    bool Completed = false;
+struct ScreenRun {
+    std::vector<TBitmap32> snapshots;  // the picture after each painted batch
+    TBitmap32 final;
+    uint64_t batches = 0;
+    bool completed = false;
 };
 
 // A transition through the screen presenter as the show runs it: the worker on its own thread
 // (on virtual time, so it never waits out a period), this thread serving its batches.
-TScreenRun RunOnScreen(QWidget* display, const TBitmap32& oldPicture, const TBitmap32& newPicture, int effect,
+ScreenRun RunOnScreen(QWidget* display, const TBitmap32& oldPicture, const TBitmap32& newPicture, int effect,
                        int steps, uint32_t seed) {
-    TScreenRun run;
+    ScreenRun run;
     TBitmap32 canvas = oldPicture;
-    TScreenPresenter presenter(canvas, display);
-    presenter.SetBatchTrace([&](const TBatchTrace&) { run.Snapshots.push_back(canvas); });
-    TVirtualTickClock clock;
-    TSeededRandom random(seed);
-    TQtOwnerThread owner;
-    TTransitionEngine engine(clock, random, owner);
+    ScreenPresenter presenter(canvas, display);
+    presenter.SetBatchTrace([&](const BatchTrace&) { run.snapshots.push_back(canvas); });
+    VirtualTickClock clock;
+    SeededRandom random(seed);
+    QtOwnerThread owner;
+    TransitionEngine engine(clock, random, owner);
     TTransThread* thread = engine.StartTransition(presenter, newPicture, effect, steps, 9);
     if (thread)
-        thread->SetCompletionHandler([&run] { run.Completed = true; });
+        thread->SetCompletionHandler([&run] { run.completed = true; });
     else
-        run.Completed = true;
-    PumpUntil([&] { return run.Completed; });
-    run.Final = canvas;
-    run.Batches = presenter.BatchesPainted();
+        run.completed = true;
+    PumpUntil([&] { return run.completed; });
+    run.final = canvas;
+    run.batches = presenter.BatchesPainted();
     return run;
 }
 
@@ -103,20 +103,20 @@ TEST_F(ScreenPresenterTest, EveryEffectReachesThePictureFrameByFrameAsTheRecorde
     const TBitmap32 newPicture = NewPicture(kW, kH);
     for (int effect = 1; effect <= kEffectCount; ++effect) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig{uint32_t(effect)};
-        const TRecordedRun recorded = rig.Run(oldPicture, newPicture, effect, kSteps);
-        const TScreenRun screen = RunOnScreen(nullptr, oldPicture, newPicture, effect, kSteps, uint32_t(effect));
-        ASSERT_TRUE(screen.Completed);
-        EXPECT_TRUE(SamePixels(screen.Final, recorded.Final));
-        EXPECT_TRUE(SamePixels(screen.Final, newPicture));
-        EXPECT_LE(screen.Snapshots.size(), recorded.Frames.size());
-        EXPECT_TRUE(FramesInOrder(screen.Snapshots, recorded.Frames));
+        TransitionRig rig{uint32_t(effect)};
+        const RecordedRun recorded = rig.Run(oldPicture, newPicture, effect, kSteps);
+        const ScreenRun screen = RunOnScreen(nullptr, oldPicture, newPicture, effect, kSteps, uint32_t(effect));
+        ASSERT_TRUE(screen.completed);
+        EXPECT_TRUE(SamePixels(screen.final, recorded.final));
+        EXPECT_TRUE(SamePixels(screen.final, newPicture));
+        EXPECT_LE(screen.snapshots.size(), recorded.frames.size());
+        EXPECT_TRUE(FramesInOrder(screen.snapshots, recorded.frames));
     }
 }
 
 TEST_F(ScreenPresenterTest, AFrameOfManyPresentationsIsOnePaint) {
     constexpr int kW = 64, kH = 48, kSteps = 16;
-    TCountingDisplay display;
+    CountingDisplay display;
     // Away from the pointer: a window that opens under it makes Qt's pointer device, which the
     // test program's static application object cannot take down at exit.
     display.setGeometry(300, 300, kW, kH);
@@ -125,26 +125,26 @@ TEST_F(ScreenPresenterTest, AFrameOfManyPresentationsIsOnePaint) {
     // Columns and lines that present many rectangles a frame.
     for (int effect : {36, 38, 49}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig(1);
-        const TRecordedRun recorded = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), effect, kSteps, false);
-        ASSERT_GT(recorded.Presentations, 3 * recorded.FrameCount);
+        TransitionRig rig(1);
+        const RecordedRun recorded = rig.Run(OldPicture(kW, kH), NewPicture(kW, kH), effect, kSteps, false);
+        ASSERT_GT(recorded.presentations, 3 * recorded.frameCount);
         display.paints = 0;
-        const TScreenRun screen = RunOnScreen(&display, OldPicture(kW, kH), NewPicture(kW, kH), effect, kSteps, 1);
+        const ScreenRun screen = RunOnScreen(&display, OldPicture(kW, kH), NewPicture(kW, kH), effect, kSteps, 1);
         QApplication::processEvents();  // the closing copy's repaint
-        ASSERT_TRUE(screen.Completed);
-        EXPECT_GE(screen.Batches, 1u);
-        EXPECT_LE(screen.Batches, uint64_t(recorded.FrameCount));
+        ASSERT_TRUE(screen.completed);
+        EXPECT_GE(screen.batches, 1u);
+        EXPECT_LE(screen.batches, uint64_t(recorded.frameCount));
         // At most one paint per frame (batches that wait for the UI thread together share
         // one), and the closing copy's.
         EXPECT_GT(display.paints, 0);
-        EXPECT_LE(display.paints, int(screen.Batches) + 1);
+        EXPECT_LE(display.paints, int(screen.batches) + 1);
     }
 }
 
 // One presentation from a worker thread, onto a picture of the surface's size.
-TBitmap32 PresentOnScreen(const TBitmap32& surface, const TRect& source, const TRect& destination) {
+TBitmap32 PresentOnScreen(const TBitmap32& surface, const Rect& source, const Rect& destination) {
     TBitmap32 canvas = OldPicture(surface.Width(), surface.Height());
-    TScreenPresenter presenter(canvas, nullptr);
+    ScreenPresenter presenter(canvas, nullptr);
     TBitmap32 old(canvas);
     presenter.CaptureTarget(old);
     std::atomic<bool> done{false};
@@ -161,11 +161,11 @@ TBitmap32 PresentOnScreen(const TBitmap32& surface, const TRect& source, const T
 TEST_F(ScreenPresenterTest, RectanglesAnywhereCopyExactlyAsTheRecorderCopiesThem) {
     constexpr int kW = 40, kH = 30;
     const TBitmap32 surface = NewPicture(kW, kH);
-    struct TCase {
+    struct Case {
         const char* name;
-        TRect source, destination;
+        Rect source, destination;
     };
-    const TCase cases[] = {
+    const Case cases[] = {
         {"whole", {0, 0, kW, kH}, {0, 0, kW, kH}},
         {"moved", {5, 5, 15, 12}, {20, 10, 30, 17}},
         {"source partly outside the surface", {-5, -3, 10, 8}, {0, 0, 15, 11}},
@@ -181,9 +181,9 @@ TEST_F(ScreenPresenterTest, RectanglesAnywhereCopyExactlyAsTheRecorderCopiesThem
         {"destination at the far corner", {0, 0, 10, 10}, {INT_MIN, INT_MIN, INT_MIN + 10, INT_MIN + 10}},
         {"stretched across the whole range", {0, 0, 2, 2}, {-2000000000, 0, 2000000000, 10}},
     };
-    for (const TCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TRecordingPresenter recorder(OldPicture(kW, kH));
+        RecordingPresenter recorder(OldPicture(kW, kH));
         recorder.Present(surface, c.source, c.destination);
         EXPECT_TRUE(SamePixels(PresentOnScreen(surface, c.source, c.destination), recorder.Canvas()));
     }
@@ -193,11 +193,11 @@ TEST_F(ScreenPresenterTest, RunsATransitionThroughTheEventLoop) {
     QWidget display;
     display.resize(40, 30);
     TBitmap32 canvas = OldPicture(40, 30);
-    TScreenPresenter presenter(canvas, &display);
-    TVirtualTickClock clock;
-    TSeededRandom random(1);
-    TQtOwnerThread owner;
-    TTransitionEngine engine(clock, random, owner);
+    ScreenPresenter presenter(canvas, &display);
+    VirtualTickClock clock;
+    SeededRandom random(1);
+    QtOwnerThread owner;
+    TransitionEngine engine(clock, random, owner);
 
     TTransThread* thread = engine.StartTransition(presenter, NewPicture(40, 30), 5, 8, 9);
     ASSERT_NE(thread, nullptr);
@@ -215,11 +215,11 @@ TEST_F(ScreenPresenterTest, RunsATransitionThroughTheEventLoop) {
 TEST_F(ScreenPresenterTest, EffectZeroDrawsAtOnce) {
     QWidget display;
     TBitmap32 canvas = OldPicture(40, 30);
-    TScreenPresenter presenter(canvas, &display);
-    TVirtualTickClock clock;
-    TSeededRandom random(1);
-    TQtOwnerThread owner;
-    TTransitionEngine engine(clock, random, owner);
+    ScreenPresenter presenter(canvas, &display);
+    VirtualTickClock clock;
+    SeededRandom random(1);
+    QtOwnerThread owner;
+    TransitionEngine engine(clock, random, owner);
     EXPECT_EQ(engine.StartTransition(presenter, NewPicture(40, 30), 0, 8, 9), nullptr);
     EXPECT_TRUE(SamePixels(canvas, NewPicture(40, 30)));
 }
@@ -227,12 +227,12 @@ TEST_F(ScreenPresenterTest, EffectZeroDrawsAtOnce) {
 TEST_F(ScreenPresenterTest, DestroyingTheEngineReleasesAWaitingWorker) {
     QWidget display;
     TBitmap32 canvas = OldPicture(40, 30);
-    TScreenPresenter presenter(canvas, &display);
-    TVirtualTickClock clock;
-    TSeededRandom random(1);
-    TQtOwnerThread owner;
+    ScreenPresenter presenter(canvas, &display);
+    VirtualTickClock clock;
+    SeededRandom random(1);
+    QtOwnerThread owner;
     {
-        TTransitionEngine engine(clock, random, owner);
+        TransitionEngine engine(clock, random, owner);
         engine.StartTransition(presenter, NewPicture(40, 30), 5, 8, 9);
         // The worker is now blocked: nobody runs the event loop to paint its frames.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -245,7 +245,7 @@ TEST_F(ScreenPresenterTest, DestroyingTheEngineReleasesAWaitingWorker) {
 
 TEST_F(ScreenPresenterTest, AbandonReleasesAWorkerWaitingForAFrameToBePainted) {
     TBitmap32 canvas = OldPicture(40, 30);
-    TScreenPresenter presenter(canvas, nullptr);
+    ScreenPresenter presenter(canvas, nullptr);
     TBitmap32 old(canvas);
     presenter.CaptureTarget(old);
     const TBitmap32 surface = NewPicture(40, 30);

@@ -12,7 +12,7 @@ namespace vorlandite::transitions {
 namespace {
 
 using namespace testing;
-using raster::TRect;
+using raster::Rect;
 
 // The old picture with columns [left, right) taken from the new picture's columns starting at
 // `from`.
@@ -25,25 +25,25 @@ TBitmap32 OldWithNewColumns(const TBitmap32& oldPicture, const TBitmap32& newPic
 }
 
 TEST(SlideFamily, SlideFromLeftInFourSteps) {
-    TTransitionRig rig;
+    TransitionRig rig;
     const TBitmap32 before = OldPicture(800, 4), after = NewPicture(800, 4);
-    const TRecordedRun run = rig.Run(before, after, 5, 4);
-    ASSERT_EQ(run.FrameCount, 4);
+    const RecordedRun run = rig.Run(before, after, 5, 4);
+    ASSERT_EQ(run.frameCount, 4);
     for (int i = 1; i <= 4; ++i) {
         SCOPED_TRACE(i);
         const TBitmap32 expected = OldWithNewColumns(before, after, 0, 200 * i, 800 - 200 * i);
-        EXPECT_TRUE(SamePixels(run.Frames[std::size_t(i - 1)], expected));
+        EXPECT_TRUE(SamePixels(run.frames[std::size_t(i - 1)], expected));
     }
 }
 
 TEST(SlideFamily, DoorOpenOpensAStripAtTheCentreAndLastsOneFrameMore) {
-    TTransitionRig rig;
+    TransitionRig rig;
     const TBitmap32 before = OldPicture(800, 6), after = NewPicture(800, 6);
-    const TRecordedRun run = rig.Run(before, after, 10, 64);
-    EXPECT_EQ(run.FrameCount, 65);
+    const RecordedRun run = rig.Run(before, after, 10, 64);
+    EXPECT_EQ(run.frameCount, 65);
     // Bands of Ceil(6.25) = 7 columns at 399 (rightwards) and 401 (leftwards): columns 394 to 405.
-    EXPECT_TRUE(SamePixels(run.Frames.front(), OldWithNewColumns(before, after, 394, 406, 394)));
-    EXPECT_TRUE(SamePixels(run.Final, after));
+    EXPECT_TRUE(SamePixels(run.frames.front(), OldWithNewColumns(before, after, 394, 406, 394)));
+    EXPECT_TRUE(SamePixels(run.final, after));
 }
 
 TEST(SlideFamily, FallingColumnsLastNinePiecesOfStaggerMore) {
@@ -53,18 +53,18 @@ TEST(SlideFamily, FallingColumnsLastNinePiecesOfStaggerMore) {
     } const cases[] = {{64, 208}, {4, 13}, {3, 3}, {1, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Steps);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(OldPicture(40, 40), NewPicture(40, 40), 14, c.Steps, false);
-        EXPECT_EQ(run.FrameCount, c.Frames);
-        EXPECT_TRUE(SamePixels(run.Final, NewPicture(40, 40)));
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(OldPicture(40, 40), NewPicture(40, 40), 14, c.Steps, false);
+        EXPECT_EQ(run.frameCount, c.Frames);
+        EXPECT_TRUE(SamePixels(run.final, NewPicture(40, 40)));
     }
 }
 
 TEST(SlideFamily, CascadesLastNineStaggersPlusN) {
     for (const int effect : {16, 19, 20}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        EXPECT_EQ(rig.Run(OldPicture(50, 30), NewPicture(50, 30), effect, 64, false).FrameCount, 208);
+        TransitionRig rig;
+        EXPECT_EQ(rig.Run(OldPicture(50, 30), NewPicture(50, 30), effect, 64, false).frameCount, 208);
     }
 }
 
@@ -76,20 +76,20 @@ TEST(SlideFamily, EveryPieceArrivesHome) {
         if (effect == 10)
             continue;
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(before, after, effect, 8);
-        ASSERT_FALSE(run.Frames.empty());
-        EXPECT_TRUE(SamePixels(run.Frames.back(), after));
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(before, after, effect, 8);
+        ASSERT_FALSE(run.frames.empty());
+        EXPECT_TRUE(SamePixels(run.frames.back(), after));
     }
 }
 
 // How many pieces' windows cover each pixel.
-std::vector<int> Coverage(const TSlidePieces& pieces, int width, int height) {
+std::vector<int> Coverage(const SlidePieces& pieces, int width, int height) {
     std::vector<int> count(std::size_t(width * height), 0);
-    for (int i = 0; i < pieces.SlideCount; ++i) {
-        const TRect w = pieces.Slides[std::size_t(i)].Window();
-        for (int y = w.Top; y < w.Bottom; ++y)
-            for (int x = w.Left; x < w.Right; ++x)
+    for (int i = 0; i < pieces.slideCount; ++i) {
+        const Rect w = pieces.slides[std::size_t(i)].Window();
+        for (int y = w.top; y < w.bottom; ++y)
+            for (int x = w.left; x < w.right; ++x)
                 ++count[std::size_t(y * width + x)];
     }
     return count;
@@ -98,14 +98,14 @@ std::vector<int> Coverage(const TSlidePieces& pieces, int width, int height) {
 TEST(SlidePieces, SidesSplitEachRowWithoutOverlap) {
     for (const auto& [w, h] : {std::pair{800, 600}, std::pair{97, 53}}) {
         SCOPED_TRACE(w);
-        TSlidePieces pieces;
+        SlidePieces pieces;
         BuildSlidePieces(19, w, h, 64, nullptr, nullptr, pieces);
-        ASSERT_EQ(pieces.SlideCount, 20);
+        ASSERT_EQ(pieces.slideCount, 20);
         for (int r = 0; r < 10; ++r) {
-            const TRect left = pieces.Slides[std::size_t(r)].Window();
-            const TRect right = pieces.Slides[std::size_t(10 + (9 - r))].Window();
-            EXPECT_EQ(left.Right, right.Left) << r;
-            EXPECT_EQ(left.Top, right.Top) << r;
+            const Rect left = pieces.slides[std::size_t(r)].Window();
+            const Rect right = pieces.slides[std::size_t(10 + (9 - r))].Window();
+            EXPECT_EQ(left.right, right.left) << r;
+            EXPECT_EQ(left.top, right.top) << r;
         }
         for (const int c : Coverage(pieces, w, h))
             ASSERT_EQ(c, 1);
@@ -115,15 +115,15 @@ TEST(SlidePieces, SidesSplitEachRowWithoutOverlap) {
 TEST(SlidePieces, UpAndBottomPartsOverlapByOneRow) {
     for (const auto& [w, h] : {std::pair{800, 600}, std::pair{97, 53}}) {
         SCOPED_TRACE(w);
-        TSlidePieces pieces;
+        SlidePieces pieces;
         BuildSlidePieces(20, w, h, 64, nullptr, nullptr, pieces);
-        ASSERT_EQ(pieces.SlideCount, 20);
+        ASSERT_EQ(pieces.slideCount, 20);
         for (int c = 0; c < 10; ++c) {
-            const TRect upper = pieces.Slides[std::size_t(c)].Window();
-            const TRect lower = pieces.Slides[std::size_t(10 + (9 - c))].Window();
-            EXPECT_EQ(lower.Top, upper.Bottom - 1) << c;
-            EXPECT_EQ(lower.Left, upper.Left) << c;
-            EXPECT_EQ(lower.Right, upper.Right) << c;
+            const Rect upper = pieces.slides[std::size_t(c)].Window();
+            const Rect lower = pieces.slides[std::size_t(10 + (9 - c))].Window();
+            EXPECT_EQ(lower.top, upper.bottom - 1) << c;
+            EXPECT_EQ(lower.left, upper.left) << c;
+            EXPECT_EQ(lower.right, upper.right) << c;
         }
     }
 }
@@ -131,26 +131,26 @@ TEST(SlidePieces, UpAndBottomPartsOverlapByOneRow) {
 TEST(SlidePieces, CountsByEffect) {
     const int expected[23] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 4, 4, 10, 10, 10, 10, 2, 2, 20, 20, 10, 10};
     for (int effect = 0; effect <= 22; ++effect) {
-        TSlidePieces pieces;
+        SlidePieces pieces;
         BuildSlidePieces(effect, 100, 80, 16, nullptr, nullptr, pieces);
-        EXPECT_EQ(pieces.SlideCount, expected[effect]) << effect;
-        EXPECT_EQ(pieces.BandCount, effect == 10 ? 2 : 0) << effect;
+        EXPECT_EQ(pieces.slideCount, expected[effect]) << effect;
+        EXPECT_EQ(pieces.bandCount, effect == 10 ? 2 : 0) << effect;
     }
 }
 
 TEST(SlidePieces, DoorOpenMovesTheOldHalves) {
     const TBitmap32 fresh = NewPicture(4, 4), old = OldPicture(4, 4);
-    TSlidePieces pieces;
+    SlidePieces pieces;
     BuildSlidePieces(10, 800, 600, 64, &fresh, &old, pieces);
-    EXPECT_EQ(pieces.Slides[0].Source(), &old);
-    EXPECT_EQ(pieces.Slides[1].Source(), &old);
-    EXPECT_EQ(pieces.Bands[0].StepsLeft(), 64);
-    EXPECT_EQ(pieces.Bands[1].StepsLeft(), 65);
+    EXPECT_EQ(pieces.slides[0].Source(), &old);
+    EXPECT_EQ(pieces.slides[1].Source(), &old);
+    EXPECT_EQ(pieces.bands[0].StepsLeft(), 64);
+    EXPECT_EQ(pieces.bands[1].StepsLeft(), 65);
     // Their first step shows both halves at home.
-    pieces.Slides[0].Step();
-    pieces.Slides[1].Step();
-    EXPECT_EQ(pieces.Slides[0].DestinationRect(), (TRect{0, 0, 400, 600}));
-    EXPECT_EQ(pieces.Slides[1].DestinationRect(), (TRect{400, 0, 800, 600}));
+    pieces.slides[0].Step();
+    pieces.slides[1].Step();
+    EXPECT_EQ(pieces.slides[0].DestinationRect(), (Rect{0, 0, 400, 600}));
+    EXPECT_EQ(pieces.slides[1].DestinationRect(), (Rect{400, 0, 800, 600}));
 }
 
 } // namespace

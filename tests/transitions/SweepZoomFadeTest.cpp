@@ -17,13 +17,13 @@ namespace vorlandite::transitions {
 namespace {
 
 using namespace testing;
-using raster::TRect;
+using raster::Rect;
 
 // Runs an effect and keeps only the first `keep` frames (big pictures, many frames).
-TRecordedRun RunKeeping(const TBitmap32& before, const TBitmap32& after, int effect, int steps, std::size_t keep,
+RecordedRun RunKeeping(const TBitmap32& before, const TBitmap32& after, int effect, int steps, std::size_t keep,
                         std::vector<TBitmap32>& frames) {
-    TTransitionRig rig;
-    return rig.Run(before, after, effect, steps, false, 9, [&frames, keep](TRecordingPresenter& p) {
+    TransitionRig rig;
+    return rig.Run(before, after, effect, steps, false, 9, [&frames, keep](RecordingPresenter& p) {
         p.SetFrameSink([&frames, keep](int, const TBitmap32& canvas) {
             if (frames.size() < keep)
                 frames.push_back(canvas);
@@ -31,8 +31,8 @@ TRecordedRun RunKeeping(const TBitmap32& before, const TBitmap32& after, int eff
     });
 }
 
-void PaintFrom(TBitmap32& target, const TBitmap32& source, const TRect& rect) {
-    raster::StretchBitmap(target, rect, source, rect, raster::TDrawOptions{});
+void PaintFrom(TBitmap32& target, const TBitmap32& source, const Rect& rect) {
+    raster::StretchBitmap(target, rect, source, rect, raster::DrawOptions{});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -47,7 +47,7 @@ TEST(SpiralSweep, InsideOutStartsAtTheCentreCellAndWidensOnEveryTurn) {
                                                     {400, 300}, {362, 300}, {324, 300}, {300, 300}, {300, 262},
                                                     {300, 224}, {300, 186}, {300, 150}};
     std::vector<TBitmap32> frames;
-    const TRecordedRun run = RunKeeping(before, after, 101, 64, cells.size(), frames);
+    const RecordedRun run = RunKeeping(before, after, 101, 64, cells.size(), frames);
     ASSERT_EQ(frames.size(), cells.size());
     TBitmap32 expected = before;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -56,8 +56,8 @@ TEST(SpiralSweep, InsideOutStartsAtTheCentreCellAndWidensOnEveryTurn) {
         PaintFrom(expected, after, {x, y, x + 100, y + 75});
         EXPECT_TRUE(SamePixels(frames[i], expected));
     }
-    EXPECT_LE(run.FrameCount, 4 * 64 + 1);
-    EXPECT_TRUE(SamePixels(run.Final, after));
+    EXPECT_LE(run.frameCount, 4 * 64 + 1);
+    EXPECT_TRUE(SamePixels(run.final, after));
 }
 
 TEST(SpiralSweep, OutsideInStartsAtTheTopLeftCorner) {
@@ -78,12 +78,12 @@ TEST(SpiralSweep, FourStepsJumpAcrossThePictureAndStopAfterSeventeenFrames) {
     const TBitmap32 before = OldPicture(800, 600), after = NewPicture(800, 600);
     for (const int effect : {101, 102}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(before, after, effect, 4, false);
-        EXPECT_LE(run.FrameCount, 17);
-        EXPECT_TRUE(SamePixels(run.Final, after));
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(before, after, effect, 4, false);
+        EXPECT_LE(run.frameCount, 17);
+        EXPECT_TRUE(SamePixels(run.final, after));
         if (effect == 101) {
-            EXPECT_EQ(run.FrameCount, 17);
+            EXPECT_EQ(run.frameCount, 17);
         }
     }
 }
@@ -93,30 +93,30 @@ TEST(SpiralSweep, FourStepsJumpAcrossThePictureAndStopAfterSeventeenFrames) {
 
 TEST(Zoom, ZoomInGrowsFromTheCentreInFourSteps) {
     const TBitmap32 before = OldPicture(800, 600), after = NewPicture(800, 600);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 103, 4);
-    ASSERT_EQ(run.FrameCount, 4);
-    const TRect rects[] = {{300, 225, 500, 375}, {200, 150, 600, 450}, {100, 75, 700, 525}, {0, 0, 800, 600}};
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 103, 4);
+    ASSERT_EQ(run.frameCount, 4);
+    const Rect rects[] = {{300, 225, 500, 375}, {200, 150, 600, 450}, {100, 75, 700, 525}, {0, 0, 800, 600}};
     for (std::size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i + 1);
         TBitmap32 expected = before;
-        raster::StretchBitmap(expected, rects[i], after, after.BoundsRect(), raster::TDrawOptions{});
-        EXPECT_TRUE(SamePixels(run.Frames[i], expected));
+        raster::StretchBitmap(expected, rects[i], after, after.BoundsRect(), raster::DrawOptions{});
+        EXPECT_TRUE(SamePixels(run.frames[i], expected));
     }
-    EXPECT_TRUE(SamePixels(run.Frames.back(), after));
+    EXPECT_TRUE(SamePixels(run.frames.back(), after));
 }
 
 TEST(Zoom, DoorCloseHorizontalGrowsEachHalfFromItsEdgeToTheCentre) {
     const TBitmap32 before = OldPicture(80, 6), after = NewPicture(80, 6);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 112, 4);
-    ASSERT_EQ(run.FrameCount, 4);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 112, 4);
+    ASSERT_EQ(run.frameCount, 4);
     for (int k = 1; k <= 4; ++k) {
         SCOPED_TRACE(k);
         TBitmap32 expected = before;
-        raster::StretchBitmap(expected, {0, 0, 10 * k, 6}, after, {0, 0, 40, 6}, raster::TDrawOptions{});
-        raster::StretchBitmap(expected, {80 - 10 * k, 0, 80, 6}, after, {40, 0, 80, 6}, raster::TDrawOptions{});
-        EXPECT_TRUE(SamePixels(run.Frames[std::size_t(k - 1)], expected));
+        raster::StretchBitmap(expected, {0, 0, 10 * k, 6}, after, {0, 0, 40, 6}, raster::DrawOptions{});
+        raster::StretchBitmap(expected, {80 - 10 * k, 0, 80, 6}, after, {40, 0, 80, 6}, raster::DrawOptions{});
+        EXPECT_TRUE(SamePixels(run.frames[std::size_t(k - 1)], expected));
     }
 }
 
@@ -125,11 +125,11 @@ class ZoomEndTest : public ::testing::TestWithParam<int> {};
 TEST_P(ZoomEndTest, LastOfNFramesShowsEverySourceAtFullSize) {
     // Sizes that N, halves and quarters divide, so every edge lands exactly.
     const TBitmap32 before = OldPicture(80, 60), after = NewPicture(80, 60);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, GetParam(), 8);
-    ASSERT_EQ(run.FrameCount, 8);
-    EXPECT_FALSE(SamePixels(run.Frames.front(), after));
-    EXPECT_TRUE(SamePixels(run.Frames.back(), after));
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, GetParam(), 8);
+    ASSERT_EQ(run.frameCount, 8);
+    EXPECT_FALSE(SamePixels(run.frames.front(), after));
+    EXPECT_TRUE(SamePixels(run.frames.back(), after));
 }
 
 INSTANTIATE_TEST_SUITE_P(Zooms, ZoomEndTest, ::testing::Range(103, 115));
@@ -137,30 +137,30 @@ INSTANTIATE_TEST_SUITE_P(Zooms, ZoomEndTest, ::testing::Range(103, 115));
 // ---------------------------------------------------------------------------------------------
 // Fades
 
-struct TFadeCountCase {
-    const char* Name;
-    int Steps;
-    int Frames;
+struct FadeCountCase {
+    const char* name;
+    int steps;
+    int frames;
 };
 
-class CrossfadeCountTest : public ::testing::TestWithParam<TFadeCountCase> {};
+class CrossfadeCountTest : public ::testing::TestWithParam<FadeCountCase> {};
 
 TEST_P(CrossfadeCountTest, FramesAreTheMultiplesOfDBelow255) {
-    const TFadeCountCase& c = GetParam();
+    const FadeCountCase& c = GetParam();
     for (const int effect : {115, 116}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(OldPicture(5, 3), NewPicture(5, 3), effect, c.Steps, false);
-        EXPECT_EQ(run.FrameCount, c.Frames);
-        EXPECT_TRUE(SamePixels(run.Final, NewPicture(5, 3)));
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(OldPicture(5, 3), NewPicture(5, 3), effect, c.steps, false);
+        EXPECT_EQ(run.frameCount, c.frames);
+        EXPECT_TRUE(SamePixels(run.final, NewPicture(5, 3)));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Fades, CrossfadeCountTest,
-                         ::testing::Values(TFadeCountCase{"N64_D11", 64, 23}, TFadeCountCase{"N800_D1", 800, 254},
-                                           TFadeCountCase{"N383_D1", 383, 254}, TFadeCountCase{"N382_D2", 382, 127},
-                                           TFadeCountCase{"N4_D191", 4, 1}, TFadeCountCase{"N1_D765", 1, 0}),
-                         [](const ::testing::TestParamInfo<TFadeCountCase>& row) { return row.param.Name; });
+                         ::testing::Values(FadeCountCase{"N64_D11", 64, 23}, FadeCountCase{"N800_D1", 800, 254},
+                                           FadeCountCase{"N383_D1", 383, 254}, FadeCountCase{"N382_D2", 382, 127},
+                                           FadeCountCase{"N4_D191", 4, 1}, FadeCountCase{"N1_D765", 1, 0}),
+                         [](const ::testing::TestParamInfo<FadeCountCase>& row) { return row.param.name; });
 
 // The front picture, read as opaque, blended by `master` over `back` (over black without one).
 TBitmap32 Faded(const TBitmap32& front, const TBitmap32* back, uint32_t master) {
@@ -174,27 +174,27 @@ TBitmap32 Faded(const TBitmap32& front, const TBitmap32* back, uint32_t master) 
 
 TEST(Fade, CrossfadeRunsMasterAlphaOneTo254) {
     const TBitmap32 before = OldPicture(7, 5), after = NewPicture(7, 5);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 115, 800);
-    ASSERT_EQ(run.FrameCount, 254);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 115, 800);
+    ASSERT_EQ(run.frameCount, 254);
     for (const uint32_t v : {1u, 2u, 128u, 254u}) {
         SCOPED_TRACE(v);
-        EXPECT_TRUE(SamePixels(run.Frames[v - 1], Faded(after, &before, v)));
+        EXPECT_TRUE(SamePixels(run.frames[v - 1], Faded(after, &before, v)));
     }
 }
 
 TEST(Fade, FadeToBlackPassesThroughBlackAtV127) {
     const TBitmap32 before = OldPicture(7, 5), after = NewPicture(7, 5);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 116, 800);
-    ASSERT_EQ(run.FrameCount, 254);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 116, 800);
+    ASSERT_EQ(run.frameCount, 254);
     // Values 1 to 126 fade the old picture out (255 - 2V), 127 to 254 the new one in (2V - 254).
-    EXPECT_TRUE(SamePixels(run.Frames[0], Faded(before, nullptr, 253)));
-    EXPECT_TRUE(SamePixels(run.Frames[125], Faded(before, nullptr, 3)));
-    for (const TColor32 p : run.Frames[126].Pixels())
+    EXPECT_TRUE(SamePixels(run.frames[0], Faded(before, nullptr, 253)));
+    EXPECT_TRUE(SamePixels(run.frames[125], Faded(before, nullptr, 3)));
+    for (const TColor32 p : run.frames[126].Pixels())
         ASSERT_EQ(p, 0u);
-    EXPECT_TRUE(SamePixels(run.Frames[127], Faded(after, nullptr, 2)));
-    EXPECT_TRUE(SamePixels(run.Frames[253], Faded(after, nullptr, 254)));
+    EXPECT_TRUE(SamePixels(run.frames[127], Faded(after, nullptr, 2)));
+    EXPECT_TRUE(SamePixels(run.frames[253], Faded(after, nullptr, 254)));
 }
 
 TEST(Fade, TranslucentPicturesFadeAsOpaqueAndTheNewOneEndsUnchanged) {
@@ -205,14 +205,14 @@ TEST(Fade, TranslucentPicturesFadeAsOpaqueAndTheNewOneEndsUnchanged) {
         p = (p & 0x00FFFFFFu) | 0x80000000u;
     for (const int effect : {115, 116}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(before, after, effect, 765);
-        ASSERT_EQ(run.FrameCount, 254);
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(before, after, effect, 765);
+        ASSERT_EQ(run.frameCount, 254);
         if (effect == 115)
-            EXPECT_TRUE(SamePixels(run.Frames[99], Faded(after, &before, 100)));
+            EXPECT_TRUE(SamePixels(run.frames[99], Faded(after, &before, 100)));
         else
-            EXPECT_TRUE(SamePixels(run.Frames[99], Faded(before, nullptr, 55)));
-        EXPECT_TRUE(SamePixels(run.Final, after));
+            EXPECT_TRUE(SamePixels(run.frames[99], Faded(before, nullptr, 55)));
+        EXPECT_TRUE(SamePixels(run.final, after));
     }
 }
 
@@ -223,8 +223,8 @@ TEST(Fade, LargeFramesBlendAlikeOnUnalignedRows) {
     for (const int effect : {115, 116}) {
         SCOPED_TRACE(effect);
         std::vector<TBitmap32> frames;
-        const TRecordedRun run = RunKeeping(before, after, effect, 64, 2, frames);
-        ASSERT_EQ(run.FrameCount, 23);
+        const RecordedRun run = RunKeeping(before, after, effect, 64, 2, frames);
+        ASSERT_EQ(run.frameCount, 23);
         ASSERT_EQ(frames.size(), 2u);
         EXPECT_TRUE(SamePixels(frames[1], effect == 115 ? Faded(after, &before, 22) : Faded(before, nullptr, 211)));
     }
@@ -253,25 +253,25 @@ TBitmap32 SoftWipeFromLeft(const TBitmap32& before, const TBitmap32& after, int 
 
 TEST(SoftWipe, FromLeftHardBandOf80WithAnEqualSoftBandAhead) {
     const TBitmap32 before = OldPicture(800, 2), after = NewPicture(800, 2);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 117, 10);
-    ASSERT_EQ(run.FrameCount, 10);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 117, 10);
+    ASSERT_EQ(run.frameCount, 10);
     for (int k = 1; k <= 10; ++k) {
         SCOPED_TRACE(k);
-        EXPECT_TRUE(SamePixels(run.Frames[std::size_t(k - 1)], SoftWipeFromLeft(before, after, 80 * k, 80)));
+        EXPECT_TRUE(SamePixels(run.frames[std::size_t(k - 1)], SoftWipeFromLeft(before, after, 80 * k, 80)));
     }
 }
 
 TEST(SoftWipe, FromRightIsTheMirrorAndTakesOneFrameMore) {
     TBitmap32 before = OldPicture(800, 2), after = NewPicture(800, 2);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, 118, 10);
-    ASSERT_EQ(run.FrameCount, 11);
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, 118, 10);
+    ASSERT_EQ(run.frameCount, 11);
     before.Mirror();
     after.Mirror();
     for (int k = 1; k <= 10; ++k) {
         SCOPED_TRACE(k);
-        TBitmap32 frame = run.Frames[std::size_t(k - 1)];
+        TBitmap32 frame = run.frames[std::size_t(k - 1)];
         frame.Mirror();
         EXPECT_TRUE(SamePixels(frame, SoftWipeFromLeft(before, after, 80 * k, 80)));
     }
@@ -283,10 +283,10 @@ TEST(SoftWipe, FromUpAndBottomRunTheGradientDownAndUp) {
     const TBitmap32 before = OldPicture(4, 400), after = NewPicture(4, 400);
     for (const int effect : {119, 120}) {
         SCOPED_TRACE(effect);
-        TTransitionRig rig;
-        const TRecordedRun run = rig.Run(before, after, effect, 8);
-        ASSERT_EQ(run.FrameCount, effect == 119 ? 8 : 9);
-        const TBitmap32& frame = run.Frames[1];  // hard rows 0 to 99 (119) or 300 to 399 (120)
+        TransitionRig rig;
+        const RecordedRun run = rig.Run(before, after, effect, 8);
+        ASSERT_EQ(run.frameCount, effect == 119 ? 8 : 9);
+        const TBitmap32& frame = run.frames[1];  // hard rows 0 to 99 (119) or 300 to 399 (120)
         const int hard = effect == 119 ? 99 : 300;
         const int leading = effect == 119 ? 139 : 260;  // the soft band's far row: old picture
         const int trailing = effect == 119 ? 100 : 299;  // its near row: new picture in full
@@ -308,16 +308,16 @@ class AbortTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(AbortTest, EndsAtTheAbortedFrameWithTheNewPicture) {
     const TBitmap32 before = OldPicture(64, 48), after = NewPicture(64, 48);
-    TTransitionRig rig;
-    const TRecordedRun run = rig.Run(before, after, GetParam(), 64, false, 9, [&rig](TRecordingPresenter& p) {
+    TransitionRig rig;
+    const RecordedRun run = rig.Run(before, after, GetParam(), 64, false, 9, [&rig](RecordingPresenter& p) {
         p.SetFrameStartHook([&rig](int started) {
             if (started == 3)
                 rig.engine.TransitionAbort = true;
         });
     });
-    EXPECT_EQ(run.FrameCount, 3);
-    EXPECT_EQ(run.Completions, 1);
-    EXPECT_TRUE(SamePixels(run.Final, after));
+    EXPECT_EQ(run.frameCount, 3);
+    EXPECT_EQ(run.completions, 1);
+    EXPECT_TRUE(SamePixels(run.final, after));
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, AbortTest, ::testing::Values(101, 102, 103, 112, 114, 115, 116, 117, 120));

@@ -44,47 +44,47 @@ inline bool SamePixels(const TBitmap32& a, const TBitmap32& b) {
     return true;
 }
 
-struct TRecordedRun {
-    std::vector<TBitmap32> Frames;  // the target after each recorded frame
-    TBitmap32 Final;                // the target once the transition has completed
-    int FrameCount = 0;
-    int Presentations = 0;
-    int EffectRun = 0;  // the effect the worker ran (1 to 120), 0 without a thread
-    int Completions = 0;
-    bool StartedThread = false;
+struct RecordedRun {
+    std::vector<TBitmap32> frames;  // the target after each recorded frame
+    TBitmap32 final;                // the target once the transition has completed
+    int frameCount = 0;
+    int presentations = 0;
+    int effectRun = 0;  // the effect the worker ran (1 to 120), 0 without a thread
+    int completions = 0;
+    bool startedThread = false;
 };
 
-class TTransitionRig {
+class TransitionRig {
 public:
-    explicit TTransitionRig(uint32_t seed = 1) : random(seed) {}
+    explicit TransitionRig(uint32_t seed = 1) : random(seed) {}
 
-    TVirtualTickClock clock;
-    TSeededRandom random;
-    TTaskQueue queue;
-    TTransitionEngine engine{clock, random, queue};
+    VirtualTickClock clock;
+    SeededRandom random;
+    TaskQueue queue;
+    TransitionEngine engine{clock, random, queue};
 
     // Frames are copied only when keepFrames is set (large pictures, many frames).
-    TRecordedRun Run(const TBitmap32& oldPicture, const TBitmap32& newPicture, int effect, int steps,
+    RecordedRun Run(const TBitmap32& oldPicture, const TBitmap32& newPicture, int effect, int steps,
                      bool keepFrames = true, int periodMs = 9,
-                     const std::function<void(TRecordingPresenter&)>& prepare = {}) {
-        TRecordedRun run;
-        TRecordingPresenter presenter{oldPicture};
+                     const std::function<void(RecordingPresenter&)>& prepare = {}) {
+        RecordedRun run;
+        RecordingPresenter presenter{oldPicture};
         if (keepFrames)
-            presenter.SetFrameSink([&run](int, const TBitmap32& canvas) { run.Frames.push_back(canvas); });
+            presenter.SetFrameSink([&run](int, const TBitmap32& canvas) { run.frames.push_back(canvas); });
         if (prepare)
             prepare(presenter);
         TTransThread* thread = engine.StartTransition(presenter, newPicture, effect, steps, periodMs);
         if (thread) {
-            run.StartedThread = true;
+            run.startedThread = true;
             thread->SetCompletionHandler([&run, thread] {
-                ++run.Completions;
-                run.EffectRun = thread->Effect();
+                ++run.completions;
+                run.effectRun = thread->Effect();
             });
         }
         RunUntilIdle(engine, queue);
-        run.Final = presenter.Canvas();
-        run.FrameCount = presenter.FrameCount();
-        run.Presentations = presenter.PresentationCount();
+        run.final = presenter.Canvas();
+        run.frameCount = presenter.FrameCount();
+        run.presentations = presenter.PresentationCount();
         return run;
     }
 };

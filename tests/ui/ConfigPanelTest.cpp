@@ -51,19 +51,19 @@ protected:
         s.ExitMouseMove = s.ExitMouseButton = s.ExitKeyboard = s.ExitESC = true;
         return s;
     }
-    static TPanelPayload Payload() {
-        TPanelPayload p;
+    static PanelPayload Payload() {
+        PanelPayload p;
         p.AllowCustomPlaylist = true;
         p.MelodyCount = 3;
         return p;
     }
-    std::unique_ptr<TConfigPanel> Make(const TPanelPayload& p = Payload(), const payload::StoredSettings& s = Defaults()) {
-        auto panel = std::make_unique<TConfigPanel>();
+    std::unique_ptr<ConfigPanel> Make(const PanelPayload& p = Payload(), const payload::StoredSettings& s = Defaults()) {
+        auto panel = std::make_unique<ConfigPanel>();
         panel->Configure(p, s);
         return panel;
     }
     template <typename T>
-    static T* Find(TConfigPanel& panel, const char* name) {
+    static T* Find(ConfigPanel& panel, const char* name) {
         T* widget = panel.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
@@ -81,7 +81,7 @@ struct HeightRow {
 class PanelHeight : public ConfigPanelTest, public ::testing::WithParamInterface<HeightRow> {};
 
 TEST_P(PanelHeight, ShorterWithoutBannerAndWithoutLink) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.ConfigBannerSize = GetParam().bannerSize;
     auto panel = Make(p);
     EXPECT_EQ(panel->size(), QSize(kPanelWidth, GetParam().height));
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Frame, PanelHeight,
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ConfigPanelTest, BannerClickOpensTheBannerLinkOnlyWhenThereIsOne) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.ConfigBannerSize = 10;
     std::vector<std::string> opened;
     auto panel = Make(p);
@@ -204,7 +204,7 @@ struct WebsiteRow {
 class WebsiteAddress : public ConfigPanelTest, public ::testing::WithParamInterface<WebsiteRow> {};
 
 TEST_P(WebsiteAddress, SchemeIsPutInFrontOnlyWhenMissing) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.WebAddress = GetParam().stored;
     auto panel = Make(p);
     EXPECT_TRUE(Find<QPushButton>(*panel, "btnWebsite")->isVisibleTo(panel.get()));
@@ -235,7 +235,7 @@ TEST_F(ConfigPanelTest, WebsiteButtonHiddenWithoutAnAddress) {
 // ---- sound ----
 
 TEST_F(ConfigPanelTest, NoMelodiesForceTheUsersPlaylist) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.MelodyCount = 0;
     payload::StoredSettings s = Defaults();
     s.UseCustomPlaylist = false;
@@ -257,7 +257,7 @@ struct PlaylistRow {
 class PlaylistGroup : public ConfigPanelTest, public ::testing::WithParamInterface<PlaylistRow> {};
 
 TEST_P(PlaylistGroup, HeightAndVisibleControls) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.AllowCustomPlaylist = GetParam().allowCustom;
     p.MelodyCount = GetParam().melodies;
     auto design = Make();
@@ -317,7 +317,7 @@ TEST_F(ConfigPanelTest, SelectNoneAndAllSetEveryMarkAndKeepTheRow) {
 // ---- tabs and captions ----
 
 TEST_F(ConfigPanelTest, HiddenTabsLeaveTheOthersInOrder) {
-    TPanelPayload p = Payload();
+    PanelPayload p = Payload();
     p.HidePositionTab = true;
     p.HideSoundTab = true;
     auto panel = Make(p);
@@ -443,7 +443,7 @@ bool SamePicture(const raster::TBitmap32& a, const raster::TBitmap32& b) {
 TEST_F(ConfigPanelTest, ClickingAnEffectPlaysItOnThePreview) {
     auto panel = Make();
     panel->StartEffectPreview();
-    auto* frame = panel->findChild<TEffectPreviewFrame*>(QStringLiteral("ImgPreviewTrans"));
+    auto* frame = panel->findChild<EffectPreviewFrame*>(QStringLiteral("ImgPreviewTrans"));
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(SamePicture(frame->Canvas(), transitions::MakePreviewSample(2)));
     panel->EffectList()->setCurrentRow(0);

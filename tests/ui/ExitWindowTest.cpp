@@ -47,12 +47,12 @@ TEST(ExitWindow, CloseGlyphAnchoredTopRightAndCloses) {
 TEST(ExitWindow, DisplayedOnceCentredOnTheScreen) {
     testing::EnsureApplication();
     payload::PayloadDraft draft;
-    draft.ExitBanner = payload::Content::FromBytes(testing::WritePngFromBitmap(testing::MakeGradient(200, 120), true));
-    draft.Header.ExitBannerExt = ".png";
-    draft.Strings.ExitBannerLink = "http://example.test/";
+    draft.exitBanner = payload::Content::FromBytes(testing::WritePngFromBitmap(testing::MakeGradient(200, 120), true));
+    draft.header.ExitBannerExt = ".png";
+    draft.strings.ExitBannerLink = "http://example.test/";
     testing::ShowFile show(draft);
     platform::FakeShellOpen shell;
-    slideshow::TExitBanner banner;
+    slideshow::ExitBanner banner;
 
     QRect placed;
     bool hand = false;

@@ -32,10 +32,10 @@ raster::TBitmap32 FromImage(const QImage& image) {
 
 }  // namespace
 
-TContactSheet::TContactSheet(int thumbWidth, int columns)
+ContactSheet::ContactSheet(int thumbWidth, int columns)
     : thumbWidth_(std::max(16, thumbWidth)), columns_(std::max(1, columns)) {}
 
-void TContactSheet::Add(const raster::TBitmap32& screen, const std::string& label) {
+void ContactSheet::Add(const raster::TBitmap32& screen, const std::string& label) {
     if (screen.Width() < 1 || screen.Height() < 1)
         return;
     const int height = std::max(1, int(int64_t(screen.Height()) * thumbWidth_ / screen.Width()));
@@ -46,12 +46,12 @@ void TContactSheet::Add(const raster::TBitmap32& screen, const std::string& labe
                           label});
 }
 
-Result<raster::TBitmap32> TContactSheet::Compose() const {
+Result<raster::TBitmap32> ContactSheet::Compose() const {
     if (cells_.empty())
         return MakeError("no screens to put on the contact sheet");
     int cellHeight = 0;
     for (const Cell& cell : cells_)
-        cellHeight = std::max(cellHeight, cell.Thumb.Height());
+        cellHeight = std::max(cellHeight, cell.thumb.Height());
     const int columns = std::min(columns_, int(cells_.size()));
     const int rows = (int(cells_.size()) + columns - 1) / columns;
     const int width = kGap + columns * (thumbWidth_ + kGap);
@@ -73,10 +73,10 @@ Result<raster::TBitmap32> TContactSheet::Compose() const {
         for (std::size_t i = 0; i < cells_.size(); ++i) {
             const int x = kGap + int(i) % columns * (thumbWidth_ + kGap);
             const int y = kGap + int(i) / columns * (cellHeight + kLabelHeight + kGap);
-            painter.drawImage(x, y, View(cells_[i].Thumb));
+            painter.drawImage(x, y, View(cells_[i].thumb));
             if (canWrite)
                 painter.drawText(QRect(x, y + cellHeight, thumbWidth_, kLabelHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                                 QString::fromStdString(cells_[i].Label));
+                                 QString::fromStdString(cells_[i].label));
         }
     }
     return FromImage(sheet);

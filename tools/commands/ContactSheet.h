@@ -10,10 +10,10 @@
 
 namespace vorlandite::tools {
 
-class TContactSheet {
+class ContactSheet {
 public:
     // Each cell is thumbWidth pixels wide, its height following the screens' aspect ratio.
-    explicit TContactSheet(int thumbWidth = 320, int columns = 4);
+    explicit ContactSheet(int thumbWidth = 320, int columns = 4);
 
     // A scaled-down copy of the screen is kept (the screen itself may change afterwards).
     void Add(const raster::TBitmap32& screen, const std::string& label);
@@ -24,8 +24,8 @@ public:
 
 private:
     struct Cell {
-        raster::TBitmap32 Thumb;
-        std::string Label;
+        raster::TBitmap32 thumb;
+        std::string label;
     };
     int thumbWidth_;
     int columns_;

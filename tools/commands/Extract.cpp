@@ -49,12 +49,12 @@ void AddRecords(std::vector<Job>& jobs, const payload::TKelFixedSizeInfo& header
 }
 
 std::vector<Job> JobsOf(const payload::Payload& p) {
-    const auto& h = p.Header;
+    const auto& h = p.header;
     std::vector<Job> jobs;
-    AddRecords(jobs, h, p.Images, "image");
-    AddRecords(jobs, h, p.Melodies, "melody");
-    AddRecords(jobs, h, p.Masks, "mask");
-    AddRecords(jobs, h, p.Sounds, "sound");
+    AddRecords(jobs, h, p.images, "image");
+    AddRecords(jobs, h, p.melodies, "melody");
+    AddRecords(jobs, h, p.masks, "mask");
+    AddRecords(jobs, h, p.sounds, "sound");
     // The preview picture is raw; the other pictures are always deflated.
     if (h.PreviewSize > 0)
         jobs.push_back({"preview.bmp", false, payload::SectionStart(h, payload::kPreviewSection), h.PreviewSize,

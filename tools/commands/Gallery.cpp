@@ -78,14 +78,14 @@ void FillShape(raster::TBitmap32& canvas, const Shape& shape, raster::TColor32 c
     const int top = std::max(0, shape.Top());
     const int bottom = std::min(canvas.Height(), shape.Bottom());
     for (int y = top; y < bottom; ++y) {
-        const raster::TSpan span = shape.RowSpan(y);
-        canvas.FillRect(raster::TRect{span.Left, y, span.Right, y + 1}, colour);
+        const raster::Span span = shape.RowSpan(y);
+        canvas.FillRect(raster::Rect{span.left, y, span.right, y + 1}, colour);
     }
 }
 
 // 5 x 7 block capitals, enough to label the two pictures.
 struct Glyph {
-    char Letter;
+    char letter;
     const char* Rows[7];
 };
 constexpr Glyph kGlyphs[] = {
@@ -109,7 +109,7 @@ void DrawWord(raster::TBitmap32& canvas, std::string_view word, int centreX, int
         const raster::TColor32 ink = pass == 0 ? 0xFF202020u : colour;
         for (std::size_t i = 0; i < word.size(); ++i) {
             const auto glyph = std::find_if(std::begin(kGlyphs), std::end(kGlyphs),
-                                            [&](const Glyph& g) { return g.Letter == word[i]; });
+                                            [&](const Glyph& g) { return g.letter == word[i]; });
             if (glyph == std::end(kGlyphs))
                 continue;
             for (int row = 0; row < 7; ++row)
@@ -117,7 +117,7 @@ void DrawWord(raster::TBitmap32& canvas, std::string_view word, int centreX, int
                     if (glyph->Rows[row][col] == '#') {
                         const int x = left + (int(i) * 6 + col) * cell + offset;
                         const int y = top + row * cell + offset;
-                        canvas.FillRect(raster::TRect{x, y, x + cell, y + cell}, ink);
+                        canvas.FillRect(raster::Rect{x, y, x + cell, y + cell}, ink);
                     }
         }
     }
@@ -133,7 +133,7 @@ int LetterCell(int width, int height) { return std::max(1, std::min(width / 20, 
 // Writes one effect's animation: the old picture held, every frame, the new picture held.
 Status WriteEffectGif(const std::filesystem::path& path, int effect, const raster::TBitmap32& oldPicture,
                       const raster::TBitmap32& newPicture, int steps) {
-    TGifAnimationWriter gif;
+    GifAnimationWriter gif;
     if (Status opened = gif.Open(path.string(), oldPicture.Width(), oldPicture.Height()); !opened.ok())
         return opened;
     if (Status first = gif.AddFrame(oldPicture, kHoldBeforeCs); !first.ok())
@@ -143,7 +143,7 @@ Status WriteEffectGif(const std::filesystem::path& path, int effect, const raste
                                  [&](int, const raster::TBitmap32& canvas) { return gif.AddFrame(canvas, delay); });
     if (!run)
         return MakeError(run.message());
-    if (Status last = gif.AddFrame(run->Final, kHoldAfterCs); !last.ok())
+    if (Status last = gif.AddFrame(run->final, kHoldAfterCs); !last.ok())
         return last;
     return gif.Close();
 }
@@ -174,11 +174,11 @@ std::string IndexPage(int width, int height, int steps) {
 
 raster::TBitmap32 GalleryOldPicture(int width, int height) {
     raster::TBitmap32 picture = Blank(width, height);
-    raster::GradientFill(picture, int(raster::TGradientStyle::Vertical), 0x00602010, 0x00F0C080,
-                         raster::TRect{0, 0, width, height});
+    raster::GradientFill(picture, int(raster::GradientStyle::Vertical), 0x00602010, 0x00F0C080,
+                         raster::Rect{0, 0, width, height});
     const int radius = std::max(1, std::min(width, height) / 4);
     const int cx = width / 4, cy = height / 3;
-    FillShape(picture, raster::TEllipseShape(raster::TRect{cx - radius, cy - radius, cx + radius, cy + radius}),
+    FillShape(picture, raster::EllipseShape(raster::Rect{cx - radius, cy - radius, cx + radius, cy + radius}),
               0xFFFFD020u);
     DrawWord(picture, "OLD", width * 5 / 8, height * 2 / 3, LetterCell(width, height), 0xFFFFFFFFu);
     return picture;
@@ -186,12 +186,12 @@ raster::TBitmap32 GalleryOldPicture(int width, int height) {
 
 raster::TBitmap32 GalleryNewPicture(int width, int height) {
     raster::TBitmap32 picture = Blank(width, height);
-    raster::GradientFill(picture, int(raster::TGradientStyle::Elliptic), 0x00100850, 0x0040A0FF,
-                         raster::TRect{0, 0, width, height});
-    const raster::TPoint triangle[] = {{width * 3 / 4, height / 10}, {width * 19 / 20, height / 2},
+    raster::GradientFill(picture, int(raster::GradientStyle::Elliptic), 0x00100850, 0x0040A0FF,
+                         raster::Rect{0, 0, width, height});
+    const raster::Point triangle[] = {{width * 3 / 4, height / 10}, {width * 19 / 20, height / 2},
                                        {width * 11 / 20, height / 2}};
-    FillShape(picture, raster::TConvexPolygon(triangle), 0xFF30C040u);
-    picture.FillRect(raster::TRect{width / 10, height / 8, width / 10 + width / 6, height / 8 + height / 6},
+    FillShape(picture, raster::ConvexPolygon(triangle), 0xFF30C040u);
+    picture.FillRect(raster::Rect{width / 10, height / 8, width / 10 + width / 6, height / 8 + height / 6},
                      0xFF2040E0u);
     DrawWord(picture, "NEW", width * 3 / 8, height * 2 / 3, LetterCell(width, height), 0xFFFFF0A0u);
     return picture;

@@ -50,7 +50,7 @@ raster::TColor32 CubeColour(int index) {
 
 raster::TColor32 QuantizeToCube(raster::TColor32 colour, int x, int y) { return CubeColour(CubeIndex(colour, x, y)); }
 
-TGifAnimationWriter::~TGifAnimationWriter() {
+GifAnimationWriter::~GifAnimationWriter() {
     if (gif_) {
         int error = 0;
         EGifCloseFile(gif_, &error);
@@ -59,12 +59,12 @@ TGifAnimationWriter::~TGifAnimationWriter() {
     }
 }
 
-Status TGifAnimationWriter::Failed(const char* what, int code) {
+Status GifAnimationWriter::Failed(const char* what, int code) {
     const char* reason = GifErrorString(code);
     return MakeError(std::string("cannot ") + what + " " + path_ + ": " + (reason ? reason : "GIF error"));
 }
 
-Status TGifAnimationWriter::Open(const std::string& path, int width, int height) {
+Status GifAnimationWriter::Open(const std::string& path, int width, int height) {
     if (gif_)
         return MakeError("a GIF is already open");
     if (width < 1 || height < 1 || width > 65535 || height > 65535)
@@ -111,7 +111,7 @@ Status TGifAnimationWriter::Open(const std::string& path, int width, int height)
     return Status::Ok();
 }
 
-Status TGifAnimationWriter::AddFrame(const raster::TBitmap32& frame, int delayCs) {
+Status GifAnimationWriter::AddFrame(const raster::TBitmap32& frame, int delayCs) {
     if (!gif_)
         return MakeError("no GIF is open");
     if (frame.Width() != width_ || frame.Height() != height_)
@@ -119,7 +119,7 @@ Status TGifAnimationWriter::AddFrame(const raster::TBitmap32& frame, int delayCs
     delayCs = std::clamp(delayCs, 0, 65535);
 
     // The changed rectangle; the whole screen for the first frame.
-    raster::TRect changed{width_, height_, 0, 0};
+    raster::Rect changed{width_, height_, 0, 0};
     std::vector<uint8_t> indexes(screen_.size());
     for (int y = 0; y < height_; ++y) {
         const auto row = frame.Scanline(y);
@@ -127,54 +127,54 @@ Status TGifAnimationWriter::AddFrame(const raster::TBitmap32& frame, int delayCs
             const std::size_t at = std::size_t(y) * width_ + x;
             indexes[at] = CubeIndex(row[x], x, y);
             if (indexes[at] != screen_[at] || !hasPending_) {
-                changed.Left = std::min(changed.Left, x);
-                changed.Top = std::min(changed.Top, y);
-                changed.Right = std::max(changed.Right, x + 1);
-                changed.Bottom = std::max(changed.Bottom, y + 1);
+                changed.left = std::min(changed.left, x);
+                changed.top = std::min(changed.top, y);
+                changed.right = std::max(changed.right, x + 1);
+                changed.bottom = std::max(changed.bottom, y + 1);
             }
         }
     }
-    if (hasPending_ && changed.Right <= changed.Left) {
-        pending_.DelayCs = std::min(65535, pending_.DelayCs + delayCs);
+    if (hasPending_ && changed.right <= changed.left) {
+        pending_.delayCs = std::min(65535, pending_.delayCs + delayCs);
         return Status::Ok();
     }
     if (hasPending_)
         if (Status written = WritePending(); !written.ok())
             return written;
-    pending_.Rect = changed;
-    pending_.DelayCs = delayCs;
-    pending_.Indexes.clear();
-    pending_.Indexes.reserve(std::size_t(changed.Width()) * changed.Height());
-    for (int y = changed.Top; y < changed.Bottom; ++y)
-        pending_.Indexes.insert(pending_.Indexes.end(), indexes.begin() + std::ptrdiff_t(y) * width_ + changed.Left,
-                                indexes.begin() + std::ptrdiff_t(y) * width_ + changed.Right);
+    pending_.rect = changed;
+    pending_.delayCs = delayCs;
+    pending_.indexes.clear();
+    pending_.indexes.reserve(std::size_t(changed.Width()) * changed.Height());
+    for (int y = changed.top; y < changed.bottom; ++y)
+        pending_.indexes.insert(pending_.indexes.end(), indexes.begin() + std::ptrdiff_t(y) * width_ + changed.left,
+                                indexes.begin() + std::ptrdiff_t(y) * width_ + changed.right);
     screen_ = std::move(indexes);
     hasPending_ = true;
     return Status::Ok();
 }
 
-Status TGifAnimationWriter::WritePending() {
+Status GifAnimationWriter::WritePending() {
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;
     control.UserInputFlag = false;
-    control.DelayTime = pending_.DelayCs;
+    control.DelayTime = pending_.delayCs;
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     const std::size_t length = EGifGCBToExtension(&control, extension);
     if (EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_ERROR)
         return Failed("write", gif_->Error);
 
-    const raster::TRect& r = pending_.Rect;
-    if (EGifPutImageDesc(gif_, r.Left, r.Top, r.Width(), r.Height(), false, nullptr) == GIF_ERROR)
+    const raster::Rect& r = pending_.rect;
+    if (EGifPutImageDesc(gif_, r.left, r.top, r.Width(), r.Height(), false, nullptr) == GIF_ERROR)
         return Failed("write", gif_->Error);
     for (int y = 0; y < r.Height(); ++y)
-        if (EGifPutLine(gif_, pending_.Indexes.data() + std::size_t(y) * r.Width(), r.Width()) == GIF_ERROR)
+        if (EGifPutLine(gif_, pending_.indexes.data() + std::size_t(y) * r.Width(), r.Width()) == GIF_ERROR)
             return Failed("write", gif_->Error);
     hasPending_ = false;
     return Status::Ok();
 }
 
-Status TGifAnimationWriter::Close() {
+Status GifAnimationWriter::Close() {
     if (!gif_)
         return MakeError("no GIF is open");
     Status written = hasPending_ ? WritePending() : Status::Ok();

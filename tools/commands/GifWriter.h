@@ -24,12 +24,12 @@ namespace vorlandite::tools {
 // opaque TColor32. Pure channel values (0, 255) are kept exactly.
 raster::TColor32 QuantizeToCube(raster::TColor32 colour, int x, int y);
 
-class TGifAnimationWriter {
+class GifAnimationWriter {
 public:
-    TGifAnimationWriter() = default;
-    ~TGifAnimationWriter();
-    TGifAnimationWriter(const TGifAnimationWriter&) = delete;
-    TGifAnimationWriter& operator=(const TGifAnimationWriter&) = delete;
+    GifAnimationWriter() = default;
+    ~GifAnimationWriter();
+    GifAnimationWriter(const GifAnimationWriter&) = delete;
+    GifAnimationWriter& operator=(const GifAnimationWriter&) = delete;
 
     // Creates the file with a logical screen of width x height (1 to 65535) that loops for ever.
     Status Open(const std::string& path, int width, int height);
@@ -40,9 +40,9 @@ public:
 
 private:
     struct PendingFrame {
-        raster::TRect Rect;
-        std::vector<uint8_t> Indexes;  // Rect's pixels, row by row
-        int DelayCs = 0;
+        raster::Rect rect;
+        std::vector<uint8_t> indexes;  // Rect's pixels, row by row
+        int delayCs = 0;
     };
     Status WritePending();
     Status Failed(const char* what, int code);

@@ -83,9 +83,9 @@ Result<payload::Payload> ReadPayloadFile(const std::string& path) {
 }
 
 std::string PayloadSummary(const payload::Payload& p) {
-    const auto& h = p.Header;
+    const auto& h = p.header;
     std::ostringstream s;
-    s << "Title: " << Quoted(p.Strings.Title) << '\n';
+    s << "Title: " << Quoted(p.strings.Title) << '\n';
     s << "File: " << h.FileSizeAtRun << " bytes, payload " << h.PayloadSize << " bytes from offset "
       << payload::PayloadStart(h) << '\n';
     s << "Contents: " << Plural(h.ImageCount, "display item", "display items") << ", "
@@ -97,12 +97,12 @@ std::string PayloadSummary(const payload::Payload& p) {
         s << "  " << std::setw(7) << (strings ? std::string("Strings") : std::to_string(k)) << "  " << std::left
           << std::setw(22) << SectionName(k) << std::right << "start " << std::setw(11)
           << (strings ? payload::StringBlockStart(h) : payload::SectionStart(h, k)) << "  size " << std::setw(11)
-          << (strings ? p.StringBlockBytes : payload::SectionSize(h, k)) << '\n';
+          << (strings ? p.stringBlockBytes : payload::SectionSize(h, k)) << '\n';
     }
-    if (!p.Images.empty())
+    if (!p.images.empty())
         s << "Display items:\n";
-    for (std::size_t i = 0; i < p.Images.size(); ++i) {
-        const auto& r = p.Images[i];
+    for (std::size_t i = 0; i < p.images.size(); ++i) {
+        const auto& r = p.images[i];
         s << "  " << std::setw(4) << i << "  " << std::left << std::setw(8)
           << payload::ItemKindName(payload::KindOfExtension(r.Ext)) << std::setw(6) << Printable(r.Ext)
           << std::right << Storage(r.Size, r.StoredSize) << ", at " << payload::ItemPosition(h, r);
@@ -110,24 +110,24 @@ std::string PayloadSummary(const payload::Payload& p) {
             s << ", caption " << Quoted(r.Text);
         s << '\n';
     }
-    if (!p.Melodies.empty())
+    if (!p.melodies.empty())
         s << "Melodies:\n";
-    for (std::size_t i = 0; i < p.Melodies.size(); ++i) {
-        const auto& r = p.Melodies[i];
+    for (std::size_t i = 0; i < p.melodies.size(); ++i) {
+        const auto& r = p.melodies[i];
         s << "  " << std::setw(4) << i << "  " << std::left << std::setw(6) << Printable(r.Ext) << std::right
           << Storage(r.Size, r.StoredSize) << ", at " << payload::ItemPosition(h, r) << '\n';
     }
-    if (!p.Masks.empty())
+    if (!p.masks.empty())
         s << "Masks:\n";
-    for (std::size_t i = 0; i < p.Masks.size(); ++i) {
-        const auto& r = p.Masks[i];
+    for (std::size_t i = 0; i < p.masks.size(); ++i) {
+        const auto& r = p.masks[i];
         s << "  " << std::setw(4) << i << "  " << std::left << std::setw(6) << payload::MaskExtension(r.Format)
           << std::right << Storage(r.Size, r.StoredSize) << ", at " << payload::ItemPosition(h, r) << '\n';
     }
-    if (!p.Sounds.empty())
+    if (!p.sounds.empty())
         s << "Enter sounds:\n";
-    for (std::size_t i = 0; i < p.Sounds.size(); ++i) {
-        const auto& r = p.Sounds[i];
+    for (std::size_t i = 0; i < p.sounds.size(); ++i) {
+        const auto& r = p.sounds[i];
         s << "  " << std::setw(4) << i << "  " << std::left << std::setw(6) << Printable(r.Ext) << std::right
           << Storage(r.Size, r.StoredSize) << ", at " << payload::ItemPosition(h, r) << '\n';
     }

@@ -113,7 +113,7 @@ int RunPort(std::span<const std::string> args, std::ostream& out, std::ostream& 
     auto payload = ReadPayloadFile(file);
     if (!payload)
         return ReportFailure(err, payload.message());
-    const auto& header = payload->Header;
+    const auto& header = payload->header;
 
     PendingFile pending(outPath);
     if (!pending.IsOpen())

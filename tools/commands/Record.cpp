@@ -134,25 +134,25 @@ private:
     std::string path_;
 };
 
-std::string EventLine(const slideshow::THeadlessEvent& e) {
-    using TType = slideshow::THeadlessEvent::TType;
+std::string EventLine(const slideshow::HeadlessEvent& e) {
+    using Type = slideshow::HeadlessEvent::Type;
     std::ostringstream line;
-    line << "{\"t\": " << e.TimeMs << ", \"event\": ";
-    switch (e.Type) {
-    case TType::Item: {
-        const auto& item = e.Item;
+    line << "{\"t\": " << e.timeMs << ", \"event\": ";
+    switch (e.type) {
+    case Type::Item: {
+        const auto& item = e.item;
         line << "\"item\", \"index\": " << item.index << ", \"kind\": \"" << payload::ItemKindName(item.kind)
-             << "\", \"mode\": " << item.placementMode << ", \"rect\": [" << item.rect.Left << ", " << item.rect.Top
-             << ", " << item.rect.Right << ", " << item.rect.Bottom << "], \"effect\": " << item.effect
+             << "\", \"mode\": " << item.placementMode << ", \"rect\": [" << item.rect.left << ", " << item.rect.top
+             << ", " << item.rect.right << ", " << item.rect.bottom << "], \"effect\": " << item.effect
              << ", \"steps\": " << item.steps << ", \"monitor\": " << item.monitor << "}";
         break;
     }
-    case TType::TransitionEnd: line << "\"transition-end\"}"; break;
-    case TType::GifFrame: line << "\"gif-frame\", \"frame\": " << e.Frame << "}"; break;
-    case TType::Melody: line << "\"melody\", \"index\": " << e.Melody << "}"; break;
-    case TType::VideoEnd: line << "\"video-end\", \"index\": " << e.Item.index << "}"; break;
-    case TType::FlashEnd: line << "\"flash-end\", \"index\": " << e.Item.index << "}"; break;
-    case TType::End: line << "\"end\"}"; break;
+    case Type::TransitionEnd: line << "\"transition-end\"}"; break;
+    case Type::GifFrame: line << "\"gif-frame\", \"frame\": " << e.frame << "}"; break;
+    case Type::Melody: line << "\"melody\", \"index\": " << e.melody << "}"; break;
+    case Type::VideoEnd: line << "\"video-end\", \"index\": " << e.item.index << "}"; break;
+    case Type::FlashEnd: line << "\"flash-end\", \"index\": " << e.item.index << "}"; break;
+    case Type::End: line << "\"end\"}"; break;
     }
     return line.str();
 }
@@ -173,19 +173,19 @@ public:
             events_.open(folder_ / "events.jsonl");
     }
 
-    void SetShow(slideshow::THeadlessShow* show) { show_ = show; }
+    void SetShow(slideshow::HeadlessShow* show) { show_ = show; }
 
-    void OnEvent(const slideshow::THeadlessEvent& e) {
-        using TType = slideshow::THeadlessEvent::TType;
+    void OnEvent(const slideshow::HeadlessEvent& e) {
+        using Type = slideshow::HeadlessEvent::Type;
         if (!folder_.empty())
             events_ << EventLine(e) << '\n';
-        if (e.Type == TType::Item)
+        if (e.type == Type::Item)
             ++items_;
         // An item is in once its transition has ended, or at once when it had none.
-        const bool itemIn = (e.Type == TType::Item && e.Item.mode != slideshow::TShowMode::Transition) ||
-                            e.Type == TType::TransitionEnd;
+        const bool itemIn = (e.type == Type::Item && e.item.mode != slideshow::ShowMode::Transition) ||
+                            e.type == Type::TransitionEnd;
         if (itemIn && show_)
-            KeepScreen(e.Sequence, e.Item.index, show_->Screen(e.Item.monitor));
+            KeepScreen(e.sequence, e.item.index, show_->Screen(e.item.monitor));
     }
 
     Status Close() {
@@ -197,7 +197,7 @@ public:
         return status_;
     }
     int Items() const { return items_; }
-    const TContactSheet& Sheet() const { return contactSheet_; }
+    const ContactSheet& Sheet() const { return contactSheet_; }
 
 private:
     void KeepScreen(int sequence, int index, const raster::TBitmap32& screen) {
@@ -217,10 +217,10 @@ private:
     bool frames_;
     bool sheet_;
     std::ofstream events_;
-    slideshow::THeadlessShow* show_ = nullptr;
+    slideshow::HeadlessShow* show_ = nullptr;
     Status status_;
     int items_ = 0;
-    TContactSheet contactSheet_;
+    ContactSheet contactSheet_;
 };
 
 // The picture standing in for the desktop: a PNG, whatever its name says.
@@ -286,7 +286,7 @@ private:
 // worker as it draws them, each with the span it is on screen.
 class VideoRecording {
 public:
-    VideoRecording(TVideoEncoder& encoder, TSoundMixer& mixer, int64_t frames, int fps, std::ostream& err)
+    VideoRecording(VideoEncoder& encoder, SoundMixer& mixer, int64_t frames, int fps, std::ostream& err)
         : encoder_(encoder), mixer_(mixer), frames_(frames), fps_(fps), err_(err), progress_(err, frames) {}
 
     // Worker thread, the show's thread waiting: the frames due before toMs show this screen. Their
@@ -296,7 +296,7 @@ public:
             PushPicture(screen);
     }
 
-    Status Run(slideshow::THeadlessShow& show) {
+    Status Run(slideshow::HeadlessShow& show) {
         while (next_ < frames_) {
             show.RunUntil(TimeOf(next_));
             if (!status_)
@@ -319,7 +319,7 @@ public:
 
 private:
     int64_t TimeOf(int64_t frame) const { return frame * 1000 / fps_; }
-    int64_t SoundFrame(int64_t frame) const { return frame * TSoundMixer::kMixRate / fps_; }
+    int64_t SoundFrame(int64_t frame) const { return frame * SoundMixer::kMixRate / fps_; }
 
     void PushPicture(const raster::TBitmap32& screen) {
         status_ = encoder_.PushFrame(next_, screen);
@@ -332,8 +332,8 @@ private:
         return pushed;
     }
 
-    TVideoEncoder& encoder_;
-    TSoundMixer& mixer_;
+    VideoEncoder& encoder_;
+    SoundMixer& mixer_;
     int64_t frames_;
     int fps_;
     std::ostream& err_;
@@ -365,20 +365,20 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
     if (!video && parsed->Has("--fps"))
         return ReportUsage(err, "--fps goes with --video", kUsage);
 
-    slideshow::THeadlessShowOptions options;
+    slideshow::HeadlessShowOptions options;
     const std::string sizeText = optionOr("--size", "1280x720");
     const auto size = ParseSize(sizeText, kMinSide, kMaxSide);
     if (!size)
         return ReportFailure(err, "--size must be WIDTHxHEIGHT with each from " + std::to_string(kMinSide) + " to " +
                                       std::to_string(kMaxSide) + ", not \"" + sizeText + "\"");
-    std::tie(options.Width, options.Height) = *size;
+    std::tie(options.width, options.height) = *size;
     const std::string secondsText = optionOr("--seconds", std::to_string(int(kDefaultVideoSeconds)));
     const auto seconds = ParseWhole<double>(secondsText);
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxSeconds)
         return ReportFailure(err, "--seconds must be a number from 0 to " + std::to_string(int(kMaxSeconds)) +
                                       ", not \"" + secondsText + "\"");
     int fps = 25;
-    std::optional<TVideoFormat> videoFormat;
+    std::optional<VideoFormat> videoFormat;
     if (video) {
         if (parsed->Has("--fps")) {
             const auto parsedFps = ParseWhole<int>(option("--fps"));
@@ -390,7 +390,7 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         if (*seconds * fps < 0.5)
             return ReportFailure(err, "--seconds is too short for one frame of video");
         // Encoders want even sides for their 4:2:0 pictures.
-        if (options.Width % 2 || options.Height % 2)
+        if (options.width % 2 || options.height % 2)
             return ReportFailure(err, "--size must be even each way for a video, not \"" + sizeText + "\"");
         auto format = VideoFormatFor(option("--video"));
         if (!format)
@@ -401,20 +401,20 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         const auto seed = ParseWhole<uint32_t>(option("--seed"));
         if (!seed)
             return ReportFailure(err, "--seed must be a number from 0 to 4294967295, not \"" + option("--seed") + "\"");
-        options.Seed = *seed;
+        options.seed = *seed;
     }
     if (parsed->Has("--monitors")) {
         const auto monitors = ParseWhole<int>(option("--monitors"));
         if (!monitors || (*monitors != 1 && *monitors != 2))
             return ReportFailure(err, "--monitors must be 1 or 2, not \"" + option("--monitors") + "\"");
-        options.Monitors = *monitors;
+        options.monitors = *monitors;
     }
 
     if (parsed->Has("--desktop")) {
         auto desktop = ReadDesktopPicture(option("--desktop"));
         if (!desktop)
             return ReportFailure(err, "--desktop: " + desktop.message());
-        options.Desktop = std::move(desktop).value();
+        options.desktop = std::move(desktop).value();
     }
 
     // The payload and the stored settings, exactly as the show reads them at its start.
@@ -428,9 +428,9 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         platform::FileRegistry registry(platform::DefaultUserRegistryPath(), warn);
         if (Status read = app::ReadStartupPayload(**source, registry, false, startup, warn); !read)
             return ReportFailure(err, screensaver + ": " + read.message() + "\n" + PayloadFailureText());
-        options.UseCustomPlaylist = startup.UseCustomPlaylist;
+        options.useCustomPlaylist = startup.UseCustomPlaylist;
         if (startup.UseCustomPlaylist)
-            options.CustomPlaylist = audio::LoadCustomPlayListNoWindow(registry, startup.Payload.Strings.Title);
+            options.customPlaylist = audio::LoadCustomPlayListNoWindow(registry, startup.Payload.strings.Title);
     }
 
     if (!parsed->Has("--out") && parsed->Has("--frames"))
@@ -447,28 +447,28 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
         return ReportFailure(err, scratch.message());
 
     EnsureGuiApplication();
-    slideshow::TShowContent content{std::move(startup.Payload), screensaver, scratch->WithSlash(), {}};
-    if (auto logo = slideshow::LoadLogo(content.Payload.Header, screensaver, content.TempFolder); logo)
-        content.Logo = std::move(logo).value();
+    slideshow::ShowContent content{std::move(startup.Payload), screensaver, scratch->WithSlash(), {}};
+    if (auto logo = slideshow::LoadLogo(content.payload.header, screensaver, content.tempFolder); logo)
+        content.logo = std::move(logo).value();
 
     // The video's sound stream exists when the show has sounds to play, whether or not they
     // start within the recorded time.
-    const bool sound = !content.Payload.Melodies.empty() || !content.Payload.Sounds.empty() ||
-                       (options.UseCustomPlaylist && !options.CustomPlaylist.empty());
-    std::unique_ptr<TVideoEncoder> encoder;
-    TSoundMixer mixer;
+    const bool sound = !content.payload.melodies.empty() || !content.payload.sounds.empty() ||
+                       (options.useCustomPlaylist && !options.customPlaylist.empty());
+    std::unique_ptr<VideoEncoder> encoder;
+    SoundMixer mixer;
     if (video) {
         if (Status installed = CheckVideoElements(*videoFormat, sound); !installed)
             return ReportFailure(err, installed.message());
-        auto opened = TVideoEncoder::Open(option("--video"), options.Width, options.Height, fps, sound);
+        auto opened = VideoEncoder::Open(option("--video"), options.width, options.height, fps, sound);
         if (!opened)
             return ReportFailure(err, option("--video") + ": " + opened.message());
         encoder = std::move(opened).value();
-        options.OnSound = [&mixer](const slideshow::THeadlessSound& s) {
-            if (s.Starts)
-                mixer.Start(int(s.Source), s.TimeMs, s.File, s.OffsetMs, s.Volume);
+        options.OnSound = [&mixer](const slideshow::HeadlessSound& s) {
+            if (s.starts)
+                mixer.Start(int(s.source), s.timeMs, s.file, s.offsetMs, s.volume);
             else
-                mixer.Stop(int(s.Source), s.TimeMs);
+                mixer.Stop(int(s.source), s.timeMs);
         };
     }
 
@@ -477,14 +477,14 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
     std::optional<VideoRecording> recording;
     if (encoder) {
         recording.emplace(*encoder, mixer, videoFrames, fps, err);
-        options.FollowVideoFrames = true;
+        options.followVideoFrames = true;
         options.OnTransitionFrame = [&recording](int64_t from, int64_t to, const raster::TBitmap32& screen) {
             recording->TransitionFrame(from, to, screen);
         };
     }
     {
-        slideshow::THeadlessShow show(std::move(content), options,
-                                      [&recorder](const slideshow::THeadlessEvent& e) { recorder.OnEvent(e); });
+        slideshow::HeadlessShow show(std::move(content), options,
+                                      [&recorder](const slideshow::HeadlessEvent& e) { recorder.OnEvent(e); });
         recorder.SetShow(&show);
         if (Status started = show.Start(); !started)
             return ReportFailure(err, screensaver + ": the show cannot start: " + started.message());

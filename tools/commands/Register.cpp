@@ -97,7 +97,7 @@ int RunRegister(std::span<const std::string> args, std::ostream& out, std::ostre
         return ReportFailure(err, "cannot register " + file + ": it is not a screensaver file (" + reason + ")");
     }
     if (title.empty())
-        title = Cp1252ToUtf8(payload->Strings.Title);
+        title = Cp1252ToUtf8(payload->strings.Title);
     if (auto problem = platform::UnusableHostPath(file))
         return ReportFailure(err, "cannot register " + file + ": " + *problem);
 

@@ -83,7 +83,7 @@ int RunRenderBackground(std::span<const std::string> args, std::ostream& out, st
     auto bitmap = raster::TBitmap32::Create(size->first, size->second);
     if (!bitmap)
         return ReportFailure(err, bitmap.message());
-    raster::GradientFill(*bitmap, int(*style), *from, *to, raster::TRect{0, 0, size->first, size->second});
+    raster::GradientFill(*bitmap, int(*style), *from, *to, raster::Rect{0, 0, size->first, size->second});
     if (Status written = WritePng(*bitmap, output, PngChannels::Rgb); !written)
         return ReportFailure(err, written.message());
     return kExitOk;

@@ -111,10 +111,10 @@ int RunRenderEffect(std::span<const std::string> args, std::ostream& out, std::o
                                  });
     if (!run)
         return ReportFailure(err, run.message());
-    if (Status final = WritePng(run->Final, (folder / "final.png").string(), PngChannels::Rgb); !final.ok())
+    if (Status final = WritePng(run->final, (folder / "final.png").string(), PngChannels::Rgb); !final.ok())
         return ReportFailure(err, final.message());
 
-    out << "{\"effect\": " << run->Effect << ", \"frames\": " << run->Frames << "}\n";
+    out << "{\"effect\": " << run->effect << ", \"frames\": " << run->frames << "}\n";
     return kExitOk;
 }
 

@@ -16,11 +16,11 @@ namespace {
 
 constexpr int kChannels = 2;
 
-struct TElementPackage {
+struct ElementPackage {
     const char* element;
     const char* package;
 };
-constexpr TElementPackage kPackages[] = {
+constexpr ElementPackage kPackages[] = {
     {"appsrc", "gstreamer1.0-plugins-base"},       {"videoconvert", "gstreamer1.0-plugins-base"},
     {"audioconvert", "gstreamer1.0-plugins-base"}, {"queue", "libgstreamer1.0-0"},
     {"filesink", "libgstreamer1.0-0"},             {"vp8enc", "gstreamer1.0-plugins-good"},
@@ -75,7 +75,7 @@ Result<std::vector<int16_t>> DecodeSound(const std::string& file) {
     const std::string description =
         "filesrc name=in ! decodebin ! audioconvert ! audioresample ! audio/x-raw,format=S16LE,layout=interleaved,"
         "channels=2,rate=" +
-        std::to_string(TSoundMixer::kMixRate) + " ! appsink name=out sync=false";
+        std::to_string(SoundMixer::kMixRate) + " ! appsink name=out sync=false";
     GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
     if (!pipeline || error) {
         if (error)
@@ -124,25 +124,25 @@ std::string LowerExtension(const std::string& path) {
 
 } // namespace
 
-Result<TVideoFormat> VideoFormatFor(const std::string& path) {
+Result<VideoFormat> VideoFormatFor(const std::string& path) {
     const std::string extension = LowerExtension(path);
     if (extension == ".webm")
-        return TVideoFormat{"vp8enc", "vorbisenc", "webmmux"};
+        return VideoFormat{"vp8enc", "vorbisenc", "webmmux"};
     if (extension == ".mkv")
-        return TVideoFormat{"vp8enc", "vorbisenc", "matroskamux"};
+        return VideoFormat{"vp8enc", "vorbisenc", "matroskamux"};
     if (extension == ".mp4")
-        return TVideoFormat{"x264enc", "avenc_aac", "mp4mux"};
+        return VideoFormat{"x264enc", "avenc_aac", "mp4mux"};
     return MakeError("cannot tell the video format from \"" + extension +
                      "\": the file name must end in .webm, .mkv or .mp4");
 }
 
-Status CheckVideoElements(const TVideoFormat& format, bool audio) {
+Status CheckVideoElements(const VideoFormat& format, bool audio) {
     if (Status ready = InitGStreamer(); !ready)
         return ready;
-    std::vector<std::string> needed{"appsrc", "videoconvert", "queue", "filesink", format.VideoEncoder, format.Muxer};
+    std::vector<std::string> needed{"appsrc", "videoconvert", "queue", "filesink", format.videoEncoder, format.muxer};
     if (audio) {
         needed.push_back("audioconvert");
-        needed.push_back(format.AudioEncoder);
+        needed.push_back(format.audioEncoder);
     }
     for (const auto& name : needed) {
         GstElementFactory* factory = gst_element_factory_find(name.c_str());
@@ -154,9 +154,9 @@ Status CheckVideoElements(const TVideoFormat& format, bool audio) {
     return {};
 }
 
-TSoundMixer::TSoundMixer(TDecoder decode) : decode_(decode ? std::move(decode) : TDecoder(DecodeSound)) {}
+SoundMixer::SoundMixer(Decoder decode) : decode_(decode ? std::move(decode) : Decoder(DecodeSound)) {}
 
-void TSoundMixer::Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs, int volume) {
+void SoundMixer::Start(int source, int64_t timeMs, const std::string& file, int64_t offsetMs, int volume) {
     Stop(source, timeMs);
     std::error_code ignored;
     const auto stamp = std::filesystem::last_write_time(file, ignored).time_since_epoch().count();
@@ -177,14 +177,14 @@ void TSoundMixer::Start(int source, int64_t timeMs, const std::string& file, int
                        std::clamp(volume, 0, kFullVolume)});
 }
 
-void TSoundMixer::Stop(int source, int64_t timeMs) {
+void SoundMixer::Stop(int source, int64_t timeMs) {
     const int64_t at = FrameAt(timeMs);
     for (auto& voice : voices_)
         if (voice.source == source)
             voice.end = std::min(voice.end, at);
 }
 
-std::vector<int16_t> TSoundMixer::Mix(int64_t first, int64_t count) const {
+std::vector<int16_t> SoundMixer::Mix(int64_t first, int64_t count) const {
     std::vector<int32_t> sum(std::size_t(std::max<int64_t>(0, count)) * kChannels, 0);
     for (const auto& voice : voices_) {
         const int64_t length = int64_t(voice.samples->size() / kChannels) - voice.offset;
@@ -205,7 +205,7 @@ std::vector<int16_t> TSoundMixer::Mix(int64_t first, int64_t count) const {
     return mixed;
 }
 
-struct TVideoEncoder::TPipeline {
+struct VideoEncoder::Pipeline {
     GstElement* pipeline = nullptr;
     GstElement* video = nullptr;
     GstElement* audio = nullptr;
@@ -216,7 +216,7 @@ struct TVideoEncoder::TPipeline {
     int64_t soundFrames = 0;  // stereo frames pushed
     bool finished = false;
 
-    ~TPipeline() {
+    ~Pipeline() {
         if (video)
             gst_object_unref(video);
         if (audio)
@@ -228,9 +228,9 @@ struct TVideoEncoder::TPipeline {
     }
 };
 
-TVideoEncoder::TVideoEncoder(std::unique_ptr<TPipeline> pipeline) : pipeline_(std::move(pipeline)) {}
+VideoEncoder::VideoEncoder(std::unique_ptr<Pipeline> pipeline) : pipeline_(std::move(pipeline)) {}
 
-TVideoEncoder::~TVideoEncoder() {
+VideoEncoder::~VideoEncoder() {
     if (pipeline_ && !pipeline_->finished) {
         // Left unfinished: no half-written file stays behind.
         const std::string path = pipeline_->path;
@@ -239,7 +239,7 @@ TVideoEncoder::~TVideoEncoder() {
     }
 }
 
-Result<std::unique_ptr<TVideoEncoder>> TVideoEncoder::Open(const std::string& path, int width, int height, int fps,
+Result<std::unique_ptr<VideoEncoder>> VideoEncoder::Open(const std::string& path, int width, int height, int fps,
                                                            bool audio) {
     auto format = VideoFormatFor(path);
     if (!format)
@@ -249,7 +249,7 @@ Result<std::unique_ptr<TVideoEncoder>> TVideoEncoder::Open(const std::string& pa
 
     // Speed over size: the realtime settings keep 720p well ahead of the show's own pace on two
     // cores. The queues after the encoders let either stream run ahead of the other at the muxer.
-    std::string videoEncoder = format->VideoEncoder == "vp8enc"
+    std::string videoEncoder = format->videoEncoder == "vp8enc"
                                    ? "vp8enc deadline=1 cpu-used=16 threads=2 token-partitions=2 target-bitrate=4000000 "
                                      "keyframe-max-dist=" +
                                          std::to_string(fps * 2)
@@ -258,14 +258,14 @@ Result<std::unique_ptr<TVideoEncoder>> TVideoEncoder::Open(const std::string& pa
     std::string description =
         "appsrc name=video format=time caps=video/x-raw,format=BGRx," + size + ",framerate=" + std::to_string(fps) +
         "/1 ! videoconvert n-threads=2 ! video/x-raw,format=I420 ! queue max-size-buffers=4 ! " + videoEncoder +
-        " ! queue max-size-buffers=0 max-size-bytes=0 max-size-time=0 ! " + format->Muxer + " name=mux ! filesink name=out";
+        " ! queue max-size-buffers=0 max-size-bytes=0 max-size-time=0 ! " + format->muxer + " name=mux ! filesink name=out";
     if (audio)
         description += " appsrc name=audio format=time caps=audio/x-raw,format=S16LE,layout=interleaved,channels=2,rate=" +
-                       std::to_string(TSoundMixer::kMixRate) + " ! audioconvert ! " + format->AudioEncoder +
+                       std::to_string(SoundMixer::kMixRate) + " ! audioconvert ! " + format->audioEncoder +
                        " ! queue max-size-buffers=0 max-size-bytes=0 max-size-time=0 ! mux.";
     GError* error = nullptr;
     GstElement* element = gst_parse_launch(description.c_str(), &error);
-    auto pipeline = std::make_unique<TPipeline>();
+    auto pipeline = std::make_unique<Pipeline>();
     pipeline->pipeline = element;
     if (!element || error) {
         std::string text = error && error->message ? error->message : "unknown error";
@@ -287,10 +287,10 @@ Result<std::unique_ptr<TVideoEncoder>> TVideoEncoder::Open(const std::string& pa
         std::remove(path.c_str());
         return MakeError("the video encoder does not start (can " + path + " be written?)");
     }
-    return std::unique_ptr<TVideoEncoder>(new TVideoEncoder(std::move(pipeline)));
+    return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(pipeline)));
 }
 
-Status TVideoEncoder::Failure() {
+Status VideoEncoder::Failure() {
     GstBus* bus = gst_element_get_bus(pipeline_->pipeline);
     GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
     gst_object_unref(bus);
@@ -306,7 +306,7 @@ Status TVideoEncoder::Failure() {
     return result;
 }
 
-Status TVideoEncoder::PushFrame(int64_t index, const raster::TBitmap32& screen) {
+Status VideoEncoder::PushFrame(int64_t index, const raster::TBitmap32& screen) {
     if (screen.Width() != pipeline_->width || screen.Height() != pipeline_->height)
         return MakeError("a frame of another size");
     // At most a few frames wait for the encoder. The wait is ours, not appsrc's blocking push,
@@ -331,14 +331,14 @@ Status TVideoEncoder::PushFrame(int64_t index, const raster::TBitmap32& screen) 
     return Failure();
 }
 
-Status TVideoEncoder::PushSound(const std::vector<int16_t>& samples) {
+Status VideoEncoder::PushSound(const std::vector<int16_t>& samples) {
     if (!pipeline_->audio || samples.empty())
         return {};
     const int64_t frames = int64_t(samples.size() / kChannels);
     const gsize bytes = gsize(frames) * kChannels * sizeof(int16_t);
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
     gst_buffer_fill(buffer, 0, samples.data(), bytes);
-    const auto at = [](int64_t frame) { return gst_util_uint64_scale(guint64(frame), GST_SECOND, TSoundMixer::kMixRate); };
+    const auto at = [](int64_t frame) { return gst_util_uint64_scale(guint64(frame), GST_SECOND, SoundMixer::kMixRate); };
     GST_BUFFER_PTS(buffer) = at(pipeline_->soundFrames);
     GST_BUFFER_DURATION(buffer) = at(pipeline_->soundFrames + frames) - at(pipeline_->soundFrames);
     pipeline_->soundFrames += frames;
@@ -347,7 +347,7 @@ Status TVideoEncoder::PushSound(const std::vector<int16_t>& samples) {
     return {};
 }
 
-Status TVideoEncoder::Finish() {
+Status VideoEncoder::Finish() {
     gst_app_src_end_of_stream(GST_APP_SRC(pipeline_->video));
     if (pipeline_->audio)
         gst_app_src_end_of_stream(GST_APP_SRC(pipeline_->audio));

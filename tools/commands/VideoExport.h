@@ -18,26 +18,26 @@
 
 namespace vorlandite::tools {
 
-struct TVideoFormat {
-    std::string VideoEncoder;  // element names
-    std::string AudioEncoder;
-    std::string Muxer;
+struct VideoFormat {
+    std::string videoEncoder;  // element names
+    std::string audioEncoder;
+    std::string muxer;
 };
 
 // The encoders and muxer for a file name, or why there are none (an unknown extension).
-Result<TVideoFormat> VideoFormatFor(const std::string& path);
+Result<VideoFormat> VideoFormatFor(const std::string& path);
 // Every element the format needs, and the converters, are installed; else which is missing and
 // the Debian package that brings it.
-Status CheckVideoElements(const TVideoFormat& format, bool audio);
+Status CheckVideoElements(const VideoFormat& format, bool audio);
 
 // Sound files decoded once to 16-bit stereo at kMixRate and mixed on the show's timeline.
-class TSoundMixer {
+class SoundMixer {
 public:
     static constexpr int kMixRate = 44100;
-    using TDecoder = std::function<Result<std::vector<int16_t>>(const std::string& file)>;
+    using Decoder = std::function<Result<std::vector<int16_t>>(const std::string& file)>;
 
     // Decodes with GStreamer unless told otherwise (the tests mix samples of their own).
-    explicit TSoundMixer(TDecoder decode = {});
+    explicit SoundMixer(Decoder decode = {});
 
     // A sound of `source` starts at timeMs from offsetMs into the file, at `volume` from 0
     // (silent) to kFullVolume (as recorded), linear as the players take it; a sound of the same
@@ -54,7 +54,7 @@ public:
     static int64_t FrameAt(int64_t timeMs) { return timeMs * kMixRate / 1000; }
 
 private:
-    struct TVoice {
+    struct Voice {
         std::shared_ptr<const std::vector<int16_t>> samples;
         int64_t start;   // timeline frame of its first sample
         int64_t offset;  // frames skipped at the file's start
@@ -62,21 +62,21 @@ private:
         int source;
         int volume;      // 0 .. kFullVolume
     };
-    TDecoder decode_;
+    Decoder decode_;
     // By path, size and time of change: the show reuses a temporary file name for each melody.
     std::map<std::string, std::shared_ptr<const std::vector<int16_t>>> decoded_;
-    std::vector<TVoice> voices_;
+    std::vector<Voice> voices_;
     std::vector<std::string> warnings_;
 };
 
 // The pipeline: pictures (BGRx) and, when `audio`, the mixed sound into the file.
-class TVideoEncoder {
+class VideoEncoder {
 public:
-    static Result<std::unique_ptr<TVideoEncoder>> Open(const std::string& path, int width, int height, int fps,
+    static Result<std::unique_ptr<VideoEncoder>> Open(const std::string& path, int width, int height, int fps,
                                                        bool audio);
-    ~TVideoEncoder();
-    TVideoEncoder(const TVideoEncoder&) = delete;
-    TVideoEncoder& operator=(const TVideoEncoder&) = delete;
+    ~VideoEncoder();
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
 
     // Frame `index` (shown from index / fps s on); the picture must have the encoder's size.
     Status PushFrame(int64_t index, const raster::TBitmap32& screen);
@@ -86,10 +86,10 @@ public:
     Status Finish();
 
 private:
-    struct TPipeline;
-    explicit TVideoEncoder(std::unique_ptr<TPipeline> pipeline);
+    struct Pipeline;
+    explicit VideoEncoder(std::unique_ptr<Pipeline> pipeline);
     Status Failure();  // the error the pipeline posted, if any
-    std::unique_ptr<TPipeline> pipeline_;
+    std::unique_ptr<Pipeline> pipeline_;
 };
 
 } // namespace vorlandite::tools

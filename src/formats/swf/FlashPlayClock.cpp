@@ -2,39 +2,39 @@
 
 namespace vorlandite::swf {
 
-void TFlashPlayClock::Reset(std::optional<int64_t> stopAfterMs) {
+void FlashPlayClock::Reset(std::optional<int64_t> stopAfterMs) {
     *this = {};
     stopAfterMs_ = stopAfterMs;
 }
 
-void TFlashPlayClock::Started(int64_t nowMs) {
+void FlashPlayClock::Started(int64_t nowMs) {
     if (started_)
         return;
     started_ = true;
     runningSinceMs_ = nowMs;
 }
 
-void TFlashPlayClock::Resume(int64_t nowMs) {
+void FlashPlayClock::Resume(int64_t nowMs) {
     if (!paused_)
         return;
     paused_ = false;
     runningSinceMs_ = nowMs;
 }
 
-void TFlashPlayClock::Pause(int64_t nowMs) {
+void FlashPlayClock::Pause(int64_t nowMs) {
     if (paused_)
         return;
     playedMs_ = PlayedMs(nowMs);
     paused_ = true;
 }
 
-int64_t TFlashPlayClock::PlayedMs(int64_t nowMs) const {
+int64_t FlashPlayClock::PlayedMs(int64_t nowMs) const {
     if (!started_ || paused_)
         return playedMs_;
     return playedMs_ + (nowMs - runningSinceMs_);
 }
 
-bool TFlashPlayClock::TimelineRunning(int64_t nowMs) const {
+bool FlashPlayClock::TimelineRunning(int64_t nowMs) const {
     if (paused_)
         return false;
     return !stopAfterMs_ || PlayedMs(nowMs) < *stopAfterMs_;

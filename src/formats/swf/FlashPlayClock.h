@@ -1,7 +1,7 @@
 #pragma once
 // A Flash movie's root timeline against the clock, for a player that cannot say when the
 // timeline stops: played time counts from the first frame on screen, only while not paused, and
-// the timeline has stopped once that time reaches the movie's stop (TSwfTimeline::StopTimeMs).
+// the timeline has stopped once that time reaches the movie's stop (SwfTimeline::StopTimeMs).
 
 #include <cstdint>
 #include <optional>
@@ -9,7 +9,7 @@
 namespace vorlandite::swf {
 
 // How the movie's timeline runs against the clock: played time counts only while playing.
-class TFlashPlayClock {
+class FlashPlayClock {
 public:
     // stopAfterMs: when the timeline stops, in played time; none: it never does.
     void Reset(std::optional<int64_t> stopAfterMs);

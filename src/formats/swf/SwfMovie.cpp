@@ -13,7 +13,7 @@ namespace vorlandite::swf {
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 8;
-constexpr std::size_t kRectSize = std::tuple_size_v<TMovieRect>;
+constexpr std::size_t kRectSize = std::tuple_size_v<MovieRect>;
 // A movie's body is inflated into memory; the stored length is only a claim, so a damaged or
 // hostile file cannot make us allocate more than this.
 constexpr std::size_t kMaxBodySize = 64u << 20;
@@ -98,12 +98,12 @@ uint32_t BitField(std::span<const uint8_t> bytes, int start, int width) {
     return value;
 }
 
-int Nbits(const TMovieRect& rect) { return rect[0] >> 3; }
+int Nbits(const MovieRect& rect) { return rect[0] >> 3; }
 
-std::optional<TMovieRect> RectFromBody(std::span<const uint8_t> body) {
+std::optional<MovieRect> RectFromBody(std::span<const uint8_t> body) {
     if (body.size() < kRectSize)
         return std::nullopt;
-    TMovieRect rect{};
+    MovieRect rect{};
     std::copy_n(body.begin(), kRectSize, rect.begin());
     return rect;
 }
@@ -157,7 +157,7 @@ Result<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::size_t 
 
 }  // namespace
 
-Result<TMovieRect> MovieRectOf(std::span<const uint8_t> file) {
+Result<MovieRect> MovieRectOf(std::span<const uint8_t> file) {
     // A compressed header's 17 bytes may come out of fewer stored ones.
     if (IsCompressed(file)) {
         auto rect = RectFromBody(InflateBody(file, kRectSize));
@@ -170,7 +170,7 @@ Result<TMovieRect> MovieRectOf(std::span<const uint8_t> file) {
     return *RectFromBody(file.subspan(kFileHeaderSize));
 }
 
-Result<TMovieRect> ReadMovieRect(const std::string& path) {
+Result<MovieRect> ReadMovieRect(const std::string& path) {
     // A compressed header may need more than 17 stored bytes; a few hundred always suffice for
     // the first 17 inflated ones.
     auto bytes = ReadWholeFile(path, 512);
@@ -179,43 +179,43 @@ Result<TMovieRect> ReadMovieRect(const std::string& path) {
     return MovieRectOf(*bytes);
 }
 
-int MovieWidth(const TMovieRect& rect) {
+int MovieWidth(const MovieRect& rect) {
     const int n = Nbits(rect);
     return int(BitField(rect, 5 + n, n) / 20);
 }
 
-int MovieHeight(const TMovieRect& rect) {
+int MovieHeight(const MovieRect& rect) {
     const int n = Nbits(rect);
     return int(BitField(rect, 5 + 3 * n, n) / 20);
 }
 
-int64_t TSwfTimeline::FrameTimeMs(int frame) const {
-    const double rate = FrameRate > 0 ? FrameRate : 1.0;
+int64_t SwfTimeline::FrameTimeMs(int frame) const {
+    const double rate = frameRate > 0 ? frameRate : 1.0;
     return int64_t(std::llround(double(frame) * 1000.0 / rate));
 }
 
-std::optional<int64_t> TSwfTimeline::StopTimeMs() const {
-    if (!FirstStopFrame)
+std::optional<int64_t> SwfTimeline::StopTimeMs() const {
+    if (!firstStopFrame)
         return std::nullopt;
-    return FrameTimeMs(*FirstStopFrame);
+    return FrameTimeMs(*firstStopFrame);
 }
 
-Result<TSwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file) {
+Result<SwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file) {
     if (!IsPlain(file) && !IsCompressed(file))
         return MakeError("not a Flash movie");
     const std::vector<uint8_t> body = MovieBody(file);
     auto rect = RectFromBody(body);
     if (!rect)
         return MakeError("the movie's header is too short");
-    TSwfTimeline timeline;
-    timeline.Width = MovieWidth(*rect);
-    timeline.Height = MovieHeight(*rect);
+    SwfTimeline timeline;
+    timeline.width = MovieWidth(*rect);
+    timeline.height = MovieHeight(*rect);
     const std::size_t rectBytes = std::size_t(5 + 4 * Nbits(*rect) + 7) / 8;
     std::size_t at = rectBytes;
     if (body.size() < at + 4)
         return MakeError("the movie's header is too short");
-    timeline.FrameRate = ReadU16(body, at) / 256.0;
-    timeline.DeclaredFrames = ReadU16(body, at + 2);
+    timeline.frameRate = ReadU16(body, at) / 256.0;
+    timeline.declaredFrames = ReadU16(body, at + 2);
     at += 4;
 
     const std::span<const uint8_t> tags(body);
@@ -236,18 +236,18 @@ Result<TSwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file) {
         if (code == kTagEnd)
             break;
         if (code == kTagShowFrame) {
-            if (stopInFrame && !timeline.FirstStopFrame)
-                timeline.FirstStopFrame = stopInFrame;
-            ++timeline.Frames;
+            if (stopInFrame && !timeline.firstStopFrame)
+                timeline.firstStopFrame = stopInFrame;
+            ++timeline.frames;
         } else if (code == kTagDoAction && !stopInFrame && ActionsStop(tags.subspan(at, length))) {
-            stopInFrame = timeline.Frames;
+            stopInFrame = timeline.frames;
         }
         at += length;
     }
     return timeline;
 }
 
-Result<TSwfTimeline> ReadSwfTimeline(const std::string& path) {
+Result<SwfTimeline> ReadSwfTimeline(const std::string& path) {
     auto bytes = ReadWholeFile(path, kMaxBodySize);
     if (!bytes)
         return MakeError(bytes.message());

@@ -20,27 +20,27 @@
 namespace vorlandite::swf {
 
 // The 17 bytes after the 8-byte file header; they hold the frame rectangle for any field width.
-using TMovieRect = std::array<uint8_t, 17>;
+using MovieRect = std::array<uint8_t, 17>;
 
 // The rectangle bytes of the movie file at path. A compressed movie is inflated first, so that
 // its size means something. Fails when the file is missing or too short.
-Result<TMovieRect> ReadMovieRect(const std::string& path);
+Result<MovieRect> ReadMovieRect(const std::string& path);
 // The same from the file's bytes in memory.
-Result<TMovieRect> MovieRectOf(std::span<const uint8_t> file);
+Result<MovieRect> MovieRectOf(std::span<const uint8_t> file);
 
 // The frame size in pixels: Xmax and Ymax in twips, divided by 20, the remainder dropped.
-int MovieWidth(const TMovieRect& rect);
-int MovieHeight(const TMovieRect& rect);
+int MovieWidth(const MovieRect& rect);
+int MovieHeight(const MovieRect& rect);
 
-struct TSwfTimeline {
-    int Width = 0;              // pixels
-    int Height = 0;
-    double FrameRate = 0;       // frames per second, as stored (may be 0)
-    int DeclaredFrames = 0;     // the header's frame count
-    int Frames = 0;             // ShowFrame tags met on the root timeline
+struct SwfTimeline {
+    int width = 0;              // pixels
+    int height = 0;
+    double frameRate = 0;       // frames per second, as stored (may be 0)
+    int declaredFrames = 0;     // the header's frame count
+    int frames = 0;             // ShowFrame tags met on the root timeline
     // The first root frame (from 0) whose own top-level actions stop the timeline; none: the
     // movie loops for ever (as far as the file tells without running its scripts).
-    std::optional<int> FirstStopFrame;
+    std::optional<int> firstStopFrame;
 
     // When frame `frame` is on screen, in ms from the start of playback: frame k at k / rate s.
     // A stored rate of 0 gives no pace at all; it is taken as 1 frame per second.
@@ -51,7 +51,7 @@ struct TSwfTimeline {
 
 // Reads the header and the root timeline. Any bytes are safe: a damaged tail ends the timeline
 // where the damage starts; only a file with no readable header fails.
-Result<TSwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file);
-Result<TSwfTimeline> ReadSwfTimeline(const std::string& path);
+Result<SwfTimeline> ParseSwfTimeline(std::span<const uint8_t> file);
+Result<SwfTimeline> ReadSwfTimeline(const std::string& path);
 
 } // namespace vorlandite::swf

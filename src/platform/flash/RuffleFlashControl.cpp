@@ -17,17 +17,17 @@ std::optional<int64_t> TimelineStopOf(const std::string& path) {
 
 } // namespace
 
-TRuffleFlashControl::TRuffleFlashControl(std::shared_ptr<TRufflePlayerView> view) : view_(std::move(view)) {
+RuffleFlashControl::RuffleFlashControl(std::shared_ptr<RufflePlayerView> view) : view_(std::move(view)) {
     clock_.start();
     lease_ = view_->Acquire([this](const QString& what) { Report(what); });
 }
 
 // Only the holder's movie goes with it; an older control's going leaves the view alone.
-TRuffleFlashControl::~TRuffleFlashControl() { view_->Release(lease_); }
+RuffleFlashControl::~RuffleFlashControl() { view_->Release(lease_); }
 
-bool TRuffleFlashControl::HasView() const { return view_->Holds(lease_); }
+bool RuffleFlashControl::HasView() const { return view_->Holds(lease_); }
 
-void TRuffleFlashControl::SetMovie(const std::string& path) {
+void RuffleFlashControl::SetMovie(const std::string& path) {
     failed_ = false;
     movie_ = path;
     if (!HasView())
@@ -45,14 +45,14 @@ void TRuffleFlashControl::SetMovie(const std::string& path) {
     view_->Load(lease_, QString::fromStdString(path));  // may report a failure at once
 }
 
-void TRuffleFlashControl::SetPlaying(bool playing) {
+void RuffleFlashControl::SetPlaying(bool playing) {
     if (playing)
         Play();
     else
         Stop();
 }
 
-void TRuffleFlashControl::Play() {
+void RuffleFlashControl::Play() {
     if (IsNoMovie(movie_) || !HasView())
         return;
     playing_ = true;
@@ -60,13 +60,13 @@ void TRuffleFlashControl::Play() {
     view_->Play(lease_);
 }
 
-void TRuffleFlashControl::Stop() {
+void RuffleFlashControl::Stop() {
     playing_ = false;
     timeline_.Pause(Now());
     view_->Stop(lease_);
 }
 
-bool TRuffleFlashControl::IsPlaying() const {
+bool RuffleFlashControl::IsPlaying() const {
     if (!playing_ || failed_ || !HasView())
         return false;
     if (!timeline_.HasStarted())
@@ -74,15 +74,15 @@ bool TRuffleFlashControl::IsPlaying() const {
     return timeline_.TimelineRunning(Now());
 }
 
-void TRuffleFlashControl::SetBounds(int left, int top, int width, int height) {
+void RuffleFlashControl::SetBounds(int left, int top, int width, int height) {
     view_->SetGeometry(lease_, left, top, width, height);
 }
 
-void TRuffleFlashControl::SetVisible(bool visible) { view_->SetVisible(lease_, visible); }
+void RuffleFlashControl::SetVisible(bool visible) { view_->SetVisible(lease_, visible); }
 
-void TRuffleFlashControl::SetInputEnabled(bool enabled) { view_->SetInputEnabled(lease_, enabled); }
+void RuffleFlashControl::SetInputEnabled(bool enabled) { view_->SetInputEnabled(lease_, enabled); }
 
-void TRuffleFlashControl::Report(const QString& what) {
+void RuffleFlashControl::Report(const QString& what) {
     if (what == QLatin1String("started")) {
         timeline_.Started(Now());  // a Stop before this has paused the clock already
         if (FlashDebug())

@@ -1,5 +1,5 @@
 #pragma once
-// A Flash control: one movie item's hold on the show's player view (TRufflePlayerView). Each
+// A Flash control: one movie item's hold on the show's player view (RufflePlayerView). Each
 // control keeps its own movie, bounds, visibility, input setting and timeline; the view follows
 // the newest control, and an older one is inert from then on (its calls reach nothing, its movie
 // counts as stopped, and dropping it leaves the newer one alone).
@@ -20,13 +20,13 @@
 
 namespace vorlandite::platform {
 
-class TRufflePlayerView;
+class RufflePlayerView;
 
-class TRuffleFlashControl final : public IFlashControl {
+class RuffleFlashControl final : public IFlashControl {
 public:
     // Takes the view from whichever control had it.
-    explicit TRuffleFlashControl(std::shared_ptr<TRufflePlayerView> view);
-    ~TRuffleFlashControl() override;
+    explicit RuffleFlashControl(std::shared_ptr<RufflePlayerView> view);
+    ~RuffleFlashControl() override;
 
     void SetMovie(const std::string& path) override;
     std::string Movie() const override { return movie_; }
@@ -50,14 +50,14 @@ private:
     void Report(const QString& what);
     int64_t Now() const { return clock_.elapsed(); }
 
-    std::shared_ptr<TRufflePlayerView> view_;
+    std::shared_ptr<RufflePlayerView> view_;
     uint64_t lease_ = 0;
     std::string movie_;
     bool playing_ = false;
     bool failed_ = false;
     int64_t movieSetAtMs_ = 0;
     QElapsedTimer clock_;
-    swf::TFlashPlayClock timeline_;
+    swf::FlashPlayClock timeline_;
 };
 
 } // namespace vorlandite::platform

@@ -15,26 +15,26 @@ class QWidget;
 
 namespace vorlandite::platform {
 
-class TRufflePlayerScheme;
-class TRufflePlayerView;
+class RufflePlayerScheme;
+class RufflePlayerView;
 
-class TRuffleFlashFactory final : public IFlashControlFactory {
+class RuffleFlashFactory final : public IFlashControlFactory {
 public:
     // Controls are shown on `panel`; `runtimeDir` holds the player's files in "ruffle/".
-    TRuffleFlashFactory(QWidget& panel, const QString& runtimeDir);
-    ~TRuffleFlashFactory() override;
+    RuffleFlashFactory(QWidget& panel, const QString& runtimeDir);
+    ~RuffleFlashFactory() override;
 
     Result<std::unique_ptr<IFlashControl>> CreateFlashControl() override;
     // Makes the player view, hidden, with the player page loading and its core compiling.
     void Prepare() override;
 
     // The shared view: for tests that look inside.
-    TRufflePlayerView& PlayerView() { return *view_; }
+    RufflePlayerView& PlayerView() { return *view_; }
 
 private:
     QPointer<QWebEngineProfile> profile_;
-    QPointer<TRufflePlayerScheme> scheme_;
-    std::shared_ptr<TRufflePlayerView> view_;
+    QPointer<RufflePlayerScheme> scheme_;
+    std::shared_ptr<RufflePlayerView> view_;
 };
 
 } // namespace vorlandite::platform

@@ -40,10 +40,10 @@ void RegisterRuffleScheme() {
     (void)registered;
 }
 
-TRufflePlayerScheme::TRufflePlayerScheme(QString runtimeDir, QObject* parent)
+RufflePlayerScheme::RufflePlayerScheme(QString runtimeDir, QObject* parent)
     : QWebEngineUrlSchemeHandler(parent), runtimeDir_(std::move(runtimeDir)) {}
 
-QString TRufflePlayerScheme::AddMovie(const QString& path) {
+QString RufflePlayerScheme::AddMovie(const QString& path) {
     QString token;
     do {
         quint32 bits[4];
@@ -56,9 +56,9 @@ QString TRufflePlayerScheme::AddMovie(const QString& path) {
     return token;
 }
 
-void TRufflePlayerScheme::RemoveMovie(const QString& token) { movies_.remove(token); }
+void RufflePlayerScheme::RemoveMovie(const QString& token) { movies_.remove(token); }
 
-void TRufflePlayerScheme::requestStarted(QWebEngineUrlRequestJob* job) {
+void RufflePlayerScheme::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
     if (job->requestMethod() != "GET" || url.host() != QLatin1String(kRufflePlayerHost)) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);

@@ -15,9 +15,9 @@ inline constexpr const char* kRufflePlayerHost = "player";
 // Registers the scheme with the browser engine; once, before its first profile exists.
 void RegisterRuffleScheme();
 
-class TRufflePlayerScheme final : public QWebEngineUrlSchemeHandler {
+class RufflePlayerScheme final : public QWebEngineUrlSchemeHandler {
 public:
-    TRufflePlayerScheme(QString runtimeDir, QObject* parent);
+    RufflePlayerScheme(QString runtimeDir, QObject* parent);
 
     // The movie file a token names; the token is part of the page's address. Tokens are 128
     // random bits, so one page cannot name another control's movie by counting.

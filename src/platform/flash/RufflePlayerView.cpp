@@ -26,9 +26,9 @@ QUrl PlayerPageUrl() {
 
 // The page's console: lines of the report prefix go to the view, the rest is shown only when
 // VORLANDITE_FLASH_DEBUG is set.
-class TRufflePage final : public QWebEnginePage {
+class RufflePage final : public QWebEnginePage {
 public:
-    TRufflePage(QWebEngineProfile& profile, QObject* parent, TRufflePlayerView& sink)
+    RufflePage(QWebEngineProfile& profile, QObject* parent, RufflePlayerView& sink)
         : QWebEnginePage(&profile, parent), sink_(&sink) {}
 
 protected:
@@ -49,7 +49,7 @@ protected:
     }
 
 private:
-    QPointer<TRufflePlayerView> sink_;
+    QPointer<RufflePlayerView> sink_;
 };
 
 } // namespace
@@ -59,16 +59,16 @@ bool FlashDebug() {
     return debug;
 }
 
-TRufflePlayerView::TRufflePlayerView(QWidget& panel, QWebEngineProfile& profile, TRufflePlayerScheme& scheme)
+RufflePlayerView::RufflePlayerView(QWidget& panel, QWebEngineProfile& profile, RufflePlayerScheme& scheme)
     : panel_(&panel), profile_(&profile), scheme_(&scheme) {}
 
-TRufflePlayerView::~TRufflePlayerView() { Close(); }
+RufflePlayerView::~RufflePlayerView() { Close(); }
 
-QWebEnginePage* TRufflePlayerView::Page() const { return view_ ? view_->page() : nullptr; }
+QWebEnginePage* RufflePlayerView::Page() const { return view_ ? view_->page() : nullptr; }
 
-QWebEngineView* TRufflePlayerView::Widget() const { return view_; }
+QWebEngineView* RufflePlayerView::Widget() const { return view_; }
 
-bool TRufflePlayerView::EnsureView() {
+bool RufflePlayerView::EnsureView() {
     if (view_)
         return true;
     if (closed_ || !panel_ || !profile_ || !scheme_)
@@ -77,7 +77,7 @@ bool TRufflePlayerView::EnsureView() {
     view_->hide();
     // The page belongs to the view before anything is asked of it: a page that starts on its
     // own makes its drawing widget before it knows the view.
-    auto* page = new TRufflePage(*profile_, view_, *this);
+    auto* page = new RufflePage(*profile_, view_, *this);
     view_->setPage(page);
     page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
@@ -95,7 +95,7 @@ bool TRufflePlayerView::EnsureView() {
     return true;
 }
 
-bool TRufflePlayerView::EnsurePage() {
+bool RufflePlayerView::EnsurePage() {
     if (!EnsureView())
         return false;
     if (freshPageDue_) {
@@ -109,7 +109,7 @@ bool TRufflePlayerView::EnsurePage() {
     return true;
 }
 
-void TRufflePlayerView::LoadPage() {
+void RufflePlayerView::LoadPage() {
     pageLoading_ = true;
     pageReady_ = false;
     moviesOnPage_ = 0;
@@ -121,7 +121,7 @@ void TRufflePlayerView::LoadPage() {
 // as no movie plays, in the background, and compiles the core again before the next movie
 // comes; a show that never leaves its movies pays for a fresh page at the next movie instead,
 // after twice as many.
-void TRufflePlayerView::RenewPageWhenIdle() {
+void RufflePlayerView::RenewPageWhenIdle() {
     if (moviesOnPage_ < kMoviesPerPage)
         return;
     QTimer::singleShot(0, this, [this] {
@@ -132,7 +132,7 @@ void TRufflePlayerView::RenewPageWhenIdle() {
     });
 }
 
-void TRufflePlayerView::Prepare() {
+void RufflePlayerView::Prepare() {
     if (!EnsurePage())
         return;
     if (pageReady_)
@@ -140,7 +140,7 @@ void TRufflePlayerView::Prepare() {
     warmWanted_ = true;
 }
 
-uint64_t TRufflePlayerView::Acquire(ReportHandler handler) {
+uint64_t RufflePlayerView::Acquire(ReportHandler handler) {
     DropMovie();
     holder_ = ++lastLease_;
     handler_ = std::move(handler);
@@ -152,7 +152,7 @@ uint64_t TRufflePlayerView::Acquire(ReportHandler handler) {
     return holder_;
 }
 
-void TRufflePlayerView::Release(uint64_t lease) {
+void RufflePlayerView::Release(uint64_t lease) {
     if (!Holds(lease))
         return;
     DropMovie();
@@ -162,7 +162,7 @@ void TRufflePlayerView::Release(uint64_t lease) {
         view_->hide();
 }
 
-void TRufflePlayerView::Load(uint64_t lease, const QString& path) {
+void RufflePlayerView::Load(uint64_t lease, const QString& path) {
     if (!Holds(lease))
         return;
     DropMovie();
@@ -177,12 +177,12 @@ void TRufflePlayerView::Load(uint64_t lease, const QString& path) {
         RunLoad();
 }
 
-void TRufflePlayerView::Unload(uint64_t lease) {
+void RufflePlayerView::Unload(uint64_t lease) {
     if (Holds(lease))
         DropMovie();
 }
 
-void TRufflePlayerView::Play(uint64_t lease) {
+void RufflePlayerView::Play(uint64_t lease) {
     if (!Holds(lease) || movie_ == 0)
         return;
     paused_ = false;
@@ -190,7 +190,7 @@ void TRufflePlayerView::Play(uint64_t lease) {
         view_->page()->runJavaScript(QStringLiteral("window.vorlanditePlay && window.vorlanditePlay()"));
 }
 
-void TRufflePlayerView::Stop(uint64_t lease) {
+void RufflePlayerView::Stop(uint64_t lease) {
     if (!Holds(lease) || movie_ == 0)
         return;
     paused_ = true;  // a movie still waiting for the page starts paused
@@ -198,7 +198,7 @@ void TRufflePlayerView::Stop(uint64_t lease) {
         view_->page()->runJavaScript(QStringLiteral("window.vorlanditeStop && window.vorlanditeStop()"));
 }
 
-void TRufflePlayerView::SetGeometry(uint64_t lease, int left, int top, int width, int height) {
+void RufflePlayerView::SetGeometry(uint64_t lease, int left, int top, int width, int height) {
     if (!Holds(lease) || !view_)
         return;
     view_->setGeometry(left, top, width, height);
@@ -206,12 +206,12 @@ void TRufflePlayerView::SetGeometry(uint64_t lease, int left, int top, int width
         curtain_->setGeometry(view_->geometry());
 }
 
-void TRufflePlayerView::SetVisible(uint64_t lease, bool visible) {
+void RufflePlayerView::SetVisible(uint64_t lease, bool visible) {
     if (Holds(lease) && view_)
         view_->setVisible(visible);
 }
 
-void TRufflePlayerView::SetInputEnabled(uint64_t lease, bool enabled) {
+void RufflePlayerView::SetInputEnabled(uint64_t lease, bool enabled) {
     if (!Holds(lease))
         return;
     // A disabled panel passes no mouse input to the movie; movements reach the show instead.
@@ -223,7 +223,7 @@ void TRufflePlayerView::SetInputEnabled(uint64_t lease, bool enabled) {
 
 // Deleted from the event loop: the browser engine may be inside one of its own calls on the view
 // (it runs events while it sets a page up), and the show may drop its control from there.
-void TRufflePlayerView::Close() {
+void RufflePlayerView::Close() {
     closed_ = true;
     DropMovie();
     holder_ = 0;
@@ -242,7 +242,7 @@ void TRufflePlayerView::Close() {
 
 // The movie's token is refused from now on, and the page drops its player (which stops its
 // sound and its timers); the page itself and the compiled core stay.
-void TRufflePlayerView::DropMovie() {
+void RufflePlayerView::DropMovie() {
     if (!token_.isEmpty() && scheme_)
         scheme_->RemoveMovie(token_);
     token_.clear();
@@ -262,7 +262,7 @@ void TRufflePlayerView::DropMovie() {
 // draws anew; after a movie has gone that frame is the old movie's stage. The curtain, a plain
 // widget of the panel's colour over the view, hides it until the page has drawn a frame without
 // that movie (or the next movie's first frame) and the view has put it up.
-void TRufflePlayerView::RaiseCurtain() {
+void RufflePlayerView::RaiseCurtain() {
     ++clearing_;
     QObject::disconnect(nextFrame_);  // a frame awaited for an earlier clearing does not count
     if (!curtain_) {
@@ -275,7 +275,7 @@ void TRufflePlayerView::RaiseCurtain() {
     curtain_->show();
 }
 
-void TRufflePlayerView::LowerCurtain() {
+void RufflePlayerView::LowerCurtain() {
     QObject::disconnect(nextFrame_);
     if (curtain_)
         curtain_->hide();
@@ -284,7 +284,7 @@ void TRufflePlayerView::LowerCurtain() {
 // The page's word and its frames come by different ways, and the word may come first: the
 // curtain goes with the view's next frame after it. (The view draws through a Qt Quick widget;
 // where it does not, the curtain goes at once.)
-void TRufflePlayerView::LowerCurtainWithNextFrame() {
+void RufflePlayerView::LowerCurtainWithNextFrame() {
     if (!CurtainUp())
         return;
     QObject::disconnect(nextFrame_);
@@ -297,9 +297,9 @@ void TRufflePlayerView::LowerCurtainWithNextFrame() {
                                   [this] { LowerCurtain(); }, Qt::QueuedConnection);
 }
 
-bool TRufflePlayerView::CurtainUp() const { return curtain_ && !curtain_->isHidden(); }
+bool RufflePlayerView::CurtainUp() const { return curtain_ && !curtain_->isHidden(); }
 
-void TRufflePlayerView::RunLoad() {
+void RufflePlayerView::RunLoad() {
     loadPending_ = false;
     if (++moviesOnPage_ >= 2 * kMoviesPerPage)
         freshPageDue_ = true;  // for the next movie
@@ -311,7 +311,7 @@ void TRufflePlayerView::RunLoad() {
                                      .arg(clearing_));
 }
 
-void TRufflePlayerView::OnPageMessage(const QString& message) {
+void RufflePlayerView::OnPageMessage(const QString& message) {
     if (!view_)
         return;  // closed: a page on its way out has nothing more to say
     const qsizetype colon = message.indexOf(QLatin1Char(':'));
@@ -353,14 +353,14 @@ void TRufflePlayerView::OnPageMessage(const QString& message) {
     Deliver(movie, what);
 }
 
-void TRufflePlayerView::Deliver(uint64_t movie, const QString& what) {
+void RufflePlayerView::Deliver(uint64_t movie, const QString& what) {
     if (movie != 0 && movie == movie_ && handler_)
         handler_(what);
 }
 
 // The page is gone or never came: the current movie has failed, and the next one loads the page
 // afresh.
-void TRufflePlayerView::PageGone(const QString& why) {
+void RufflePlayerView::PageGone(const QString& why) {
     pageLoading_ = false;
     pageReady_ = false;
     freshPageDue_ = true;

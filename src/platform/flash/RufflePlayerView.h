@@ -23,12 +23,12 @@ class QWidget;
 
 namespace vorlandite::platform {
 
-class TRufflePlayerScheme;
+class RufflePlayerScheme;
 
 // VORLANDITE_FLASH_DEBUG set: the player's console and the controls' timings go to stderr.
 bool FlashDebug();
 
-class TRufflePlayerView final : public QObject {
+class RufflePlayerView final : public QObject {
 public:
     // What the page says about the holder's current movie: "started" (its first frame is on
     // screen) or "failed ..." (it cannot be played).
@@ -36,8 +36,8 @@ public:
 
     // The view is made as a child of `panel` when first needed; the profile and the scheme are
     // the factory's and outlive it (the factory closes the view before they go).
-    TRufflePlayerView(QWidget& panel, QWebEngineProfile& profile, TRufflePlayerScheme& scheme);
-    ~TRufflePlayerView() override;
+    RufflePlayerView(QWidget& panel, QWebEngineProfile& profile, RufflePlayerScheme& scheme);
+    ~RufflePlayerView() override;
 
     // Makes the view, hidden, loads the player page and has the page compile the player's core.
     void Prepare();
@@ -94,7 +94,7 @@ private:
 
     QPointer<QWidget> panel_;
     QPointer<QWebEngineProfile> profile_;
-    QPointer<TRufflePlayerScheme> scheme_;
+    QPointer<RufflePlayerScheme> scheme_;
     QPointer<QWebEngineView> view_;
     QPointer<QWidget> curtain_;
     uint64_t clearing_ = 0;  // the page's last clearing; its word lowers the curtain

@@ -35,34 +35,34 @@ void PrepareBrowserEngine() {
 
 } // namespace
 
-TRuffleFlashFactory::TRuffleFlashFactory(QWidget& panel, const QString& runtimeDir) {
+RuffleFlashFactory::RuffleFlashFactory(QWidget& panel, const QString& runtimeDir) {
     PrepareBrowserEngine();
     RegisterRuffleScheme();
     // Off the record: the movies leave nothing on disk.
     profile_ = new QWebEngineProfile(&panel);
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    scheme_ = new TRufflePlayerScheme(runtimeDir, profile_);
+    scheme_ = new RufflePlayerScheme(runtimeDir, profile_);
     profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
-    profile_->setUrlRequestInterceptor(new TRuffleRequestInterceptor(profile_));
-    view_ = std::make_shared<TRufflePlayerView>(panel, *profile_, *scheme_);
+    profile_->setUrlRequestInterceptor(new RuffleRequestInterceptor(profile_));
+    view_ = std::make_shared<RufflePlayerView>(panel, *profile_, *scheme_);
 }
 
 // The view is deleted first (controls still alive are inert from here on): a profile must
 // outlive its pages.
-TRuffleFlashFactory::~TRuffleFlashFactory() {
+RuffleFlashFactory::~RuffleFlashFactory() {
     view_->Close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete profile_.data();
 }
 
-Result<std::unique_ptr<IFlashControl>> TRuffleFlashFactory::CreateFlashControl() {
+Result<std::unique_ptr<IFlashControl>> RuffleFlashFactory::CreateFlashControl() {
     if (!profile_)
         return MakeError("the Flash player's panel is gone");
-    return std::unique_ptr<IFlashControl>(std::make_unique<TRuffleFlashControl>(view_));
+    return std::unique_ptr<IFlashControl>(std::make_unique<RuffleFlashControl>(view_));
 }
 
-void TRuffleFlashFactory::Prepare() {
+void RuffleFlashFactory::Prepare() {
     if (profile_)
         view_->Prepare();
 }
@@ -73,5 +73,5 @@ extern "C" Q_DECL_EXPORT vorlandite::platform::IFlashControlFactory* vorlandite_
                                                                                                      const char* runtimeDir) {
     if (!panel || !runtimeDir || !QFileInfo::exists(QString::fromUtf8(runtimeDir) + QStringLiteral("/ruffle/ruffle.js")))
         return nullptr;
-    return new vorlandite::platform::TRuffleFlashFactory(*panel, QString::fromUtf8(runtimeDir));
+    return new vorlandite::platform::RuffleFlashFactory(*panel, QString::fromUtf8(runtimeDir));
 }

@@ -12,7 +12,7 @@ bool IsPlayerRequestAllowed(const QUrl& url) {
            url.host() == QLatin1String(kRufflePlayerHost) && url.userInfo().isEmpty() && url.port() == -1;
 }
 
-void TRuffleRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+void RuffleRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
     if (!IsPlayerRequestAllowed(info.requestUrl()))
         info.block(true);
 }

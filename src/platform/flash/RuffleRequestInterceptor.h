@@ -14,9 +14,9 @@ namespace vorlandite::platform {
 // Whether a Flash page may request the URL: only the player's own scheme and host.
 bool IsPlayerRequestAllowed(const QUrl& url);
 
-class TRuffleRequestInterceptor final : public QWebEngineUrlRequestInterceptor {
+class RuffleRequestInterceptor final : public QWebEngineUrlRequestInterceptor {
 public:
-    explicit TRuffleRequestInterceptor(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
+    explicit RuffleRequestInterceptor(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 };

@@ -11,9 +11,9 @@ namespace {
 
 // A control whose real one is made when its first movie is set. Until then (and when the
 // runtime cannot be had) it only remembers where it goes and whether it is seen.
-class TDeferredFlashControl final : public IFlashControl {
+class DeferredFlashControl final : public IFlashControl {
 public:
-    explicit TDeferredFlashControl(TFlashRuntimeFactory& factory) : factory_(factory) {}
+    explicit DeferredFlashControl(FlashRuntimeFactory& factory) : factory_(factory) {}
 
     void SetMovie(const std::string& path) override {
         const bool unload = IsNoMovie(path);
@@ -76,7 +76,7 @@ private:
         real_->SetVisible(visible_);
     }
 
-    TFlashRuntimeFactory& factory_;
+    FlashRuntimeFactory& factory_;
     std::unique_ptr<IFlashControl> real_;
     std::string movie_;
     std::optional<Bounds> bounds_;
@@ -86,24 +86,24 @@ private:
 
 } // namespace
 
-TFlashRuntimeFactory::TFlashRuntimeFactory(QWidget& panel, std::string runtimeDir)
+FlashRuntimeFactory::FlashRuntimeFactory(QWidget& panel, std::string runtimeDir)
     : panel_(&panel), runtimeDir_(std::move(runtimeDir)) {}
 
 // The plugin stays loaded: the browser engine it brought cannot be unloaded from a process.
-TFlashRuntimeFactory::~TFlashRuntimeFactory() = default;
+FlashRuntimeFactory::~FlashRuntimeFactory() = default;
 
-Result<std::unique_ptr<IFlashControl>> TFlashRuntimeFactory::CreateFlashControl() {
+Result<std::unique_ptr<IFlashControl>> FlashRuntimeFactory::CreateFlashControl() {
     if (loadTried_ && !runtime_)
         return MakeError("the Flash runtime could not be loaded");
-    return std::unique_ptr<IFlashControl>(std::make_unique<TDeferredFlashControl>(*this));
+    return std::unique_ptr<IFlashControl>(std::make_unique<DeferredFlashControl>(*this));
 }
 
-void TFlashRuntimeFactory::Prepare() {
+void FlashRuntimeFactory::Prepare() {
     if (IFlashControlFactory* runtime = Runtime())
         runtime->Prepare();
 }
 
-IFlashControlFactory* TFlashRuntimeFactory::Runtime() {
+IFlashControlFactory* FlashRuntimeFactory::Runtime() {
     if (loadTried_)
         return runtime_.get();
     loadTried_ = true;

@@ -17,11 +17,11 @@
 
 namespace vorlandite::platform {
 
-class TFlashRuntimeFactory final : public IFlashControlFactory {
+class FlashRuntimeFactory final : public IFlashControlFactory {
 public:
     // Controls are children of `panel`; `runtimeDir` as FindFlashRuntime gives it.
-    TFlashRuntimeFactory(QWidget& panel, std::string runtimeDir);
-    ~TFlashRuntimeFactory() override;
+    FlashRuntimeFactory(QWidget& panel, std::string runtimeDir);
+    ~FlashRuntimeFactory() override;
 
     Result<std::unique_ptr<IFlashControl>> CreateFlashControl() override;
     // Loads the plugin and has it make its player, hidden, ready for the first movie.

@@ -49,7 +49,7 @@ enum PromptOutcome { kCancelled = QDialog::Rejected, kPassed = 2, kRefused = 3 }
 
 // While the password is being checked the question cannot be cancelled, and nothing but the
 // check can accept it.
-class TPasswordDialog final : public QDialog {
+class PasswordDialog final : public QDialog {
 public:
     bool checking = false;
     void accept() override {}
@@ -64,9 +64,9 @@ public:
 // keeps in password mode too, a character per entry) nor the QStrings it hands out contain the
 // password. The cursor stays at the end: no selection, paste (keys, middle button, menu) or
 // drop, which could not keep the buffer and the field in step.
-class TPasswordField final : public QLineEdit {
+class PasswordField final : public QLineEdit {
 public:
-    TPasswordField(LockedSecret& secret, QWidget* parent) : QLineEdit(parent), secret_(secret) {
+    PasswordField(LockedSecret& secret, QWidget* parent) : QLineEdit(parent), secret_(secret) {
         setEchoMode(QLineEdit::Password);
         setContextMenuPolicy(Qt::NoContextMenu);
         setAcceptDrops(false);
@@ -147,7 +147,7 @@ std::optional<bool> QtPasswordPrompt::Verify() {
     // Declared first, so it outlives the field that writes into it and the check that reads it.
     LockedSecret secret;
 
-    TPasswordDialog dialog;
+    PasswordDialog dialog;
     Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint;
     if (bypassWindowManager_)
         flags |= Qt::X11BypassWindowManagerHint;  // above the show, which bypasses it too
@@ -157,7 +157,7 @@ std::optional<bool> QtPasswordPrompt::Verify() {
 
     auto* layout = new QVBoxLayout(&dialog);
     auto* prompt = new QLabel(QStringLiteral("This screen saver is password protected.\nType your password:"), &dialog);
-    auto* field = new TPasswordField(secret, &dialog);
+    auto* field = new PasswordField(secret, &dialog);
     field->setObjectName(QStringLiteral("Password"));
     field->setMinimumWidth(260);
     auto* status = new QLabel(&dialog);

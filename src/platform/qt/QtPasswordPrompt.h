@@ -50,10 +50,10 @@ public:
     // Called with the dialog after a failed check, once it shows the reason.
     std::function<void(QDialog&)> OnFailed;
     // The time the pause is measured on; empty: steady_clock::now.
-    Clock Now;
+    Clock now;
 
 private:
-    std::chrono::steady_clock::time_point Time() const { return Now ? Now() : std::chrono::steady_clock::now(); }
+    std::chrono::steady_clock::time_point Time() const { return now ? now() : std::chrono::steady_clock::now(); }
 
     Check check_;
     bool bypassWindowManager_;

@@ -19,16 +19,16 @@ ClippedRect Clip(const GifFrame& frame, const TBitmap32& canvas) {
             std::min(frame.top + frame.height, canvas.Height())};
 }
 
-TRect AsRect(const ClippedRect& r) { return TRect{r.x0, r.y0, r.x1, r.y1}; }
+Rect AsRect(const ClippedRect& r) { return Rect{r.x0, r.y0, r.x1, r.y1}; }
 
-bool Inside(const TRect& inner, const TRect& outer) {
-    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
-           inner.Bottom <= outer.Bottom;
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
 }
 
 // Adds r to a list of rectangles; frames that repeat the last one's rectangle (often the whole
 // screen) add nothing.
-void AddRect(std::vector<TRect>& list, const TRect& r) {
+void AddRect(std::vector<Rect>& list, const Rect& r) {
     if (!list.empty() && Inside(r, list.back()))
         return;
     if (!list.empty() && Inside(list.back(), r))
@@ -66,7 +66,7 @@ Status GifAnimator::ComposeFrame(int index) {
             // Starting over (every loop of a looping GIF) clears only what the frames drew:
             // the rest has stayed uncovered, and clearing a large logical screen would cost its
             // whole size at every loop.
-            for (const TRect& r : drawn_)
+            for (const Rect& r : drawn_)
                 canvas_.FillRect(r, uncovered_);
             changed_.swap(drawn_);
         } else {
@@ -153,12 +153,12 @@ void GifAnimator::SetUncoveredColor(TColor32 colour) {
     changed_.clear();
 }
 
-TRect GifAnimator::ChangedRect() const {
-    TRect all{};
-    for (const TRect& r : changed_)
+Rect GifAnimator::ChangedRect() const {
+    Rect all{};
+    for (const Rect& r : changed_)
         all = all.IsEmpty() ? r
-                            : TRect{std::min(all.Left, r.Left), std::min(all.Top, r.Top), std::max(all.Right, r.Right),
-                                    std::max(all.Bottom, r.Bottom)};
+                            : Rect{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+                                    std::max(all.bottom, r.bottom)};
     return all;
 }
 

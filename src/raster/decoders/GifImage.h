@@ -84,9 +84,9 @@ public:
     // possibly overlapping: the rectangles it disposed of and drew, the rectangles earlier frames
     // drew when it started over, the whole canvas when the canvas was new. None when the frame
     // was composed already.
-    std::span<const TRect> ChangedRects() const { return changed_; }
+    std::span<const Rect> ChangedRects() const { return changed_; }
     // The smallest rectangle holding all of them.
-    TRect ChangedRect() const;
+    Rect ChangedRect() const;
 
     // The logical screen after the composed frame; where no frame covers it, the uncovered
     // colour (0 unless set: alpha 0).
@@ -110,8 +110,8 @@ private:
     std::vector<TColor32> saved_;  // the rectangle under a RestorePrevious frame
     int current_ = -1;
     TColor32 uncovered_ = 0;
-    std::vector<TRect> changed_;
-    std::vector<TRect> drawn_;  // since the canvas was cleared; every other pixel is still 0
+    std::vector<Rect> changed_;
+    std::vector<Rect> drawn_;  // since the canvas was cleared; every other pixel is still 0
 };
 
 } // namespace vorlandite::raster

@@ -11,24 +11,24 @@ namespace vorlandite::slideshow {
 // A payload that carries a Flash control wants one ready before anything is shown. When it cannot
 // be made, the runtime is registered and one more try made; after a second failure the runtime
 // is not usable, and the show runs without Flash items.
-void TSlideshowController::MakeStartupFlashControl() {
-    if (content_.Payload.Header.FlashPlayerSize <= 0 || !env_.Flash)
+void SlideshowController::MakeStartupFlashControl() {
+    if (content_.payload.header.FlashPlayerSize <= 0 || !env_.flash)
         return;
-    auto control = env_.Flash->CreateFlashControl();
+    auto control = env_.flash->CreateFlashControl();
     if (!control && env_.RegisterFlash && env_.RegisterFlash())
-        control = env_.Flash->CreateFlashControl();
+        control = env_.flash->CreateFlashControl();
     if (control) {
         flashControl_ = std::move(control).value();
-        flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
+        flashControl_->SetBounds(0, 0, env_.display.Width(), env_.display.Height());
         flashControl_->SetVisible(false);
     } else {
         flashAvailable_ = false;
     }
 }
 
-Status TSlideshowController::LoadFlash(int index, int mode, payload::TExtractedFile itemFile,
+Status SlideshowController::LoadFlash(int index, int mode, payload::ExtractedFile itemFile,
                                        raster::TBitmap32& frame) {
-    auto& header = content_.Payload.Header;
+    auto& header = content_.payload.header;
     if (Status shown = ShowPanelBackdrop(frame); !shown)
         return shown;
 
@@ -38,11 +38,11 @@ Status TSlideshowController::LoadFlash(int index, int mode, payload::TExtractedF
     }
     flashFile_.Reset();  // its movie went with the control
     // On every failure below the new file goes with itemFile.
-    auto created = env_.Flash->CreateFlashControl();
+    auto created = env_.flash->CreateFlashControl();
     if (!created)
         return MakeError(created.message());
     flashControl_ = std::move(created).value();
-    flashControl_->SetBounds(0, 0, env_.Display.Width(), env_.Display.Height());
+    flashControl_->SetBounds(0, 0, env_.display.Width(), env_.display.Height());
     flashControl_->SetVisible(true);
     flashControl_->SetMovie(itemFile.Path());
     // Loading a movie runs events; the show may have been closed meanwhile (and its control
@@ -62,17 +62,17 @@ Status TSlideshowController::LoadFlash(int index, int mode, payload::TExtractedF
     }
     const int width = swf::MovieWidth(*rect);
     const int height = swf::MovieHeight(*rect);
-    const raster::TRect panel =
-        DisplayPanelRect(mode, raster::TRect{0, 0, width, height}, env_.Display.Width(), env_.Display.Height(),
-                         env_.Random);
-    env_.Display.PlaceVideoPanel(panel);
-    flashControl_->SetBounds(0, 0, panel.Right - panel.Left, panel.Bottom - panel.Top);
-    env_.Display.ShowVideoPanel(true);
+    const raster::Rect panel =
+        DisplayPanelRect(mode, raster::Rect{0, 0, width, height}, env_.display.Width(), env_.display.Height(),
+                         env_.random);
+    env_.display.PlaceVideoPanel(panel);
+    flashControl_->SetBounds(0, 0, panel.right - panel.left, panel.bottom - panel.top);
+    env_.display.ShowVideoPanel(true);
     flashShown_ = true;
 
-    payload::TKelImageInfo& item = content_.Payload.Images[std::size_t(index)];
-    if (item.Duration != -2 && env_.FlashTimer)
-        env_.FlashTimer->Start(kFlashPollMs);
+    payload::TKelImageInfo& item = content_.payload.images[std::size_t(index)];
+    if (item.Duration != -2 && env_.flashTimer)
+        env_.flashTimer->Start(kFlashPollMs);
     if (item.Duration < 0)
         item.Duration = kFlashDurationSeconds;
 
@@ -83,7 +83,7 @@ Status TSlideshowController::LoadFlash(int index, int mode, payload::TExtractedF
     return {};
 }
 
-void TSlideshowController::FlashTimerTimer() {
+void SlideshowController::FlashTimerTimer() {
     if (closed_ || !flashShown_ || !flashControl_ || flashControl_->IsPlaying())
         return;
     // The next item comes at once; while the password is asked the show stands still, and
@@ -94,18 +94,18 @@ void TSlideshowController::FlashTimerTimer() {
     RepaintScreens();
 }
 
-void TSlideshowController::CloseAndStopFlash() {
+void SlideshowController::CloseAndStopFlash() {
     if (flashControl_) {
         flashControl_->Stop();
         flashControl_->SetPlaying(false);
         flashControl_->SetVisible(false);
-        env_.Display.ShowVideoPanel(false);
+        env_.display.ShowVideoPanel(false);
         flashControl_->SetMovie(platform::kNoMovie);
     }
     flashFile_.Reset();
     flashShown_ = false;
-    if (env_.FlashTimer)
-        env_.FlashTimer->Stop();
+    if (env_.flashTimer)
+        env_.flashTimer->Stop();
 }
 
 }  // namespace vorlandite::slideshow

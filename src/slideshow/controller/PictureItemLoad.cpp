@@ -8,73 +8,73 @@
 
 namespace vorlandite::slideshow {
 
-Status TSlideshowController::LoadPicture(int index, int mode, bool desktopStart, payload::TExtractedFile itemFile,
+Status SlideshowController::LoadPicture(int index, int mode, bool desktopStart, payload::ExtractedFile itemFile,
                                          raster::TBitmap32& frame) {
-    const auto& header = content_.Payload.Header;
-    const payload::TKelImageInfo& item = content_.Payload.Images[std::size_t(index)];
+    const auto& header = content_.payload.header;
+    const payload::TKelImageInfo& item = content_.payload.images[std::size_t(index)];
     const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
-    TItemShownEvent shown;
+    ItemShownEvent shown;
     shown.index = index;
     shown.kind = kind;
     shown.placementMode = mode;
-    IShowSurface* target = &env_.Display;
+    IShowSurface* target = &env_.display;
     if (desktopStart) {
         // This call only puts the desktop on screen; the next one loads the item itself.
-        shown.mode = TShowMode::Desktop;
+        shown.mode = ShowMode::Desktop;
     } else {
         decodedPicture_ = raster::TBitmap32();
         itemMask_.reset();
         // Nothing of a broken item is kept, not even its file in the temporary folder.
-        auto composed = ComposePictureFrame(FrameContext(), index, itemFile.Path());
+        auto composed = ComposePictureFrame(CurrentFrameContext(), index, itemFile.Path());
         if (!composed)
             return MakeError(composed.message());
-        frame = std::move(composed->Frame);
-        decodedPicture_ = std::move(composed->Picture);
-        itemMask_ = std::move(composed->Mask);
-        placementRect_ = composed->Placement;
+        frame = std::move(composed->frame);
+        decodedPicture_ = std::move(composed->picture);
+        itemMask_ = std::move(composed->mask);
+        placementRect_ = composed->placement;
         currentPictureIndex_ = index;
         currentItemIndex_ = index;
         target = &ChooseTarget();
         gifSurface_ = target;
-        if (composed->IsGif && gif_ && composed->Gif) {
-            if (gif_->LoadGif(composed->Gif)) {
-                gif_->SetStage(TGifStage{&gifBackdrop_, placementRect_, &target->PictureBitmap(),
+        if (composed->isGif && gif_ && composed->gif) {
+            if (gif_->LoadGif(composed->gif)) {
+                gif_->SetStage(GifStage{&gifBackdrop_, placementRect_, &target->PictureBitmap(),
                                          uint32_t(item.ImageFilter), itemMask_ ? &*itemMask_ : nullptr});
             }
         }
         shown.rect = placementRect_;
-        shown.monitor = target == &env_.Display ? 0 : 1;
+        shown.monitor = target == &env_.display ? 0 : 1;
     }
 
-    if (env_.EnterSound &&
+    if (env_.enterSound &&
         audio::ShouldPlayEnterSound(payload::KindOfExtension(item.Ext), item.EnterSoundIndex, header.Mute, false))
-        (void)env_.EnterSound->LoadEnterSound(item.EnterSoundIndex);
+        (void)env_.enterSound->LoadEnterSound(item.EnterSoundIndex);
 
     if (showWithoutTransition_ || desktopStart) {
         // Every monitor shows the frame at once, whichever of them the item went to.
-        env_.Display.ShowFrameNow(frame);
-        if (IShowSurface* second = env_.Display.SecondMonitor()) {
+        env_.display.ShowFrameNow(frame);
+        if (IShowSurface* second = env_.display.SecondMonitor()) {
             second->ShowFrameNow(frame);
             second->PictureBitmap() = frame;
         }
-        if (shown.mode != TShowMode::Desktop)
-            shown.mode = TShowMode::AtOnce;
-        if (env_.Events)
-            env_.Events->ItemShown(shown);
+        if (shown.mode != ShowMode::Desktop)
+            shown.mode = ShowMode::AtOnce;
+        if (env_.events)
+            env_.events->ItemShown(shown);
         if (gif_)
             gif_->AnimateGif();
     } else {
         const bool ownEffects = item.ItemEffectSpeed != -1;
-        const std::string& effectSet = ownEffects ? item.Effect : content_.Payload.Strings.EffectList;
+        const std::string& effectSet = ownEffects ? item.Effect : content_.payload.strings.EffectList;
         const int speed = ownEffects ? item.ItemEffectSpeed : header.EffectSpeed;
-        shown.effect = transitions::RandomEffect(effectSet, env_.Random);
-        shown.steps = transitions::StepsForSpeed(env_.Display.Width(), speed);
+        shown.effect = transitions::RandomEffect(effectSet, env_.random);
+        shown.steps = transitions::StepsForSpeed(env_.display.Width(), speed);
         transitionItem_ = index;
-        transitions::TTransThread* thread = env_.Engine.StartTransition(target->Presenter(), frame, shown.effect,
+        transitions::TTransThread* thread = env_.engine.StartTransition(target->Presenter(), frame, shown.effect,
                                                                         shown.steps, kShowFramePeriodMs);
-        shown.mode = thread ? TShowMode::Transition : TShowMode::AtOnce;
-        if (env_.Events)
-            env_.Events->ItemShown(shown);
+        shown.mode = thread ? ShowMode::Transition : ShowMode::AtOnce;
+        if (env_.events)
+            env_.events->ItemShown(shown);
         if (thread) {
             thread->SetCompletionHandler([this, alive = alive_] {
                 if (*alive)
@@ -96,10 +96,10 @@ Status TSlideshowController::LoadPicture(int index, int mode, bool desktopStart,
     return {};
 }
 
-IShowSurface& TSlideshowController::ChooseTarget() {
-    IShowSurface* second = env_.Display.SecondMonitor();
+IShowSurface& SlideshowController::ChooseTarget() {
+    IShowSurface* second = env_.display.SecondMonitor();
     usePrimaryMonitor_ = second ? !usePrimaryMonitor_ : true;
-    return usePrimaryMonitor_ ? static_cast<IShowSurface&>(env_.Display) : *second;
+    return usePrimaryMonitor_ ? static_cast<IShowSurface&>(env_.display) : *second;
 }
 
 }  // namespace vorlandite::slideshow

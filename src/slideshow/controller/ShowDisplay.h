@@ -30,7 +30,7 @@ public:
     // The whole frame on screen at once, without a transition.
     virtual void ShowFrameNow(const raster::TBitmap32& frame) = 0;
     // The part of the picture bitmap that changed (a GIF frame) must be repainted.
-    virtual void Repaint(const raster::TRect& changed) = 0;
+    virtual void Repaint(const raster::Rect& changed) = 0;
 };
 
 // The main window's picture area (every frame is composed at its size), and the show's window as
@@ -47,7 +47,7 @@ public:
     // (in the window's coordinates; it may reach past the edges and is clipped) before it is
     // shown; it takes no input of its own, so input reaches the show. A display without a panel
     // plays videos unseen.
-    virtual void PlaceVideoPanel(const raster::TRect& /*rect*/) {}
+    virtual void PlaceVideoPanel(const raster::Rect& /*rect*/) {}
     virtual void ShowVideoPanel(bool /*visible*/) {}
     // Where the video player draws; null: nowhere.
     virtual audio::VideoFrameConsumer* VideoPanel() { return nullptr; }
@@ -61,18 +61,18 @@ public:
 };
 
 // How an item came onto the screen.
-enum class TShowMode {
+enum class ShowMode {
     AtOnce,      // copied at once (first item, or no effect)
     Transition,  // through a transition effect
     Desktop,     // the desktop snapshot the show starts on; the item itself follows
 };
 
-struct TItemShownEvent {
+struct ItemShownEvent {
     int index = -1;
     payload::ItemKind kind = payload::ItemKind::Picture;
-    TShowMode mode = TShowMode::AtOnce;
+    ShowMode mode = ShowMode::AtOnce;
     int placementMode = 0; // the size-and-position mode the item was placed by
-    raster::TRect rect{};  // where the picture was placed on the frame; a video's display panel
+    raster::Rect rect{};  // where the picture was placed on the frame; a video's display panel
     int effect = 0;        // the effect drawn from the effect set (0: none)
     int steps = 0;
     int monitor = 0;       // 0: the main monitor
@@ -82,10 +82,10 @@ struct TItemShownEvent {
 class IShowEventSink {
 public:
     virtual ~IShowEventSink() = default;
-    virtual void ItemShown(const TItemShownEvent& event) = 0;
+    virtual void ItemShown(const ItemShownEvent& event) = 0;
     // A transition has ended (its completion ran); index is the item it brought in.
     virtual void TransitionEnded(int index) = 0;
-    virtual void GifFrame(int index, int frameIndex, const raster::TRect& changed) = 0;
+    virtual void GifFrame(int index, int frameIndex, const raster::Rect& changed) = 0;
     // Video item index played to its end (a single video then starts again).
     virtual void VideoEnded(int /*index*/) {}
     // The main window closes.

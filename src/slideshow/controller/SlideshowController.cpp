@@ -15,72 +15,72 @@ namespace {
 // The header's count may claim more items than the table holds (a damaged payload); the order
 // must never choose an item that is not there.
 ItemOrderSettings OrderSettingsOf(const payload::Payload& payload) {
-    const auto& header = payload.Header;
-    return ItemOrderSettings{std::min(header.ImageCount, int(payload.Images.size())), header.DisplayOrder,
+    const auto& header = payload.header;
+    return ItemOrderSettings{std::min(header.ImageCount, int(payload.images.size())), header.DisplayOrder,
                              header.FirstItemAtStart};
 }
 
 }  // namespace
 
-TSlideshowController::TSlideshowController(TShowEnvironment environment, TShowContent content)
-    : env_(environment), content_(std::move(content)), order_(environment.Random, OrderSettingsOf(content_.Payload)) {
-    content_.Payload.Header.ImageCount = order_.Settings().ImageCount;
-    env_.SlideTimer.SetOnTimeout([this] { TimerTimer(); });
-    if (env_.VideoPlayer)
-        env_.VideoPlayer->SetNotifyHandler([this](audio::IMediaPlayer::NotifyValue value) { MPlayNotify(value); });
-    if (env_.FlashTimer)
-        env_.FlashTimer->SetOnTimeout([this] { FlashTimerTimer(); });
-    flashAvailable_ = env_.Flash != nullptr;
+SlideshowController::SlideshowController(ShowEnvironment environment, ShowContent content)
+    : env_(environment), content_(std::move(content)), order_(environment.random, OrderSettingsOf(content_.payload)) {
+    content_.payload.header.ImageCount = order_.Settings().ImageCount;
+    env_.slideTimer.SetOnTimeout([this] { TimerTimer(); });
+    if (env_.videoPlayer)
+        env_.videoPlayer->SetNotifyHandler([this](audio::IMediaPlayer::NotifyValue value) { MPlayNotify(value); });
+    if (env_.flashTimer)
+        env_.flashTimer->SetOnTimeout([this] { FlashTimerTimer(); });
+    flashAvailable_ = env_.flash != nullptr;
 }
 
-TSlideshowController::~TSlideshowController() {
+SlideshowController::~SlideshowController() {
     *alive_ = false;
-    if (env_.VideoPlayer)
-        env_.VideoPlayer->SetNotifyHandler({});
-    env_.SlideTimer.Stop();
-    env_.SlideTimer.SetOnTimeout({});
-    if (env_.FlashTimer) {
-        env_.FlashTimer->Stop();
-        env_.FlashTimer->SetOnTimeout({});
+    if (env_.videoPlayer)
+        env_.videoPlayer->SetNotifyHandler({});
+    env_.slideTimer.Stop();
+    env_.slideTimer.SetOnTimeout({});
+    if (env_.flashTimer) {
+        env_.flashTimer->Stop();
+        env_.flashTimer->SetOnTimeout({});
     }
 }
 
-bool TSlideshowController::TransitionInProgress() const {
+bool SlideshowController::TransitionInProgress() const {
     // The worker may have ended while its completion still waits on the owner's thread; until
     // that has run, the transition counts as running so that nothing overlaps it.
-    return env_.Engine.TransitionRunning.load() || env_.Engine.HasPendingCompletion();
+    return env_.engine.TransitionRunning.load() || env_.engine.HasPendingCompletion();
 }
 
-int TSlideshowController::DisplayTimeMs(int index) const {
-    const auto& header = content_.Payload.Header;
+int SlideshowController::DisplayTimeMs(int index) const {
+    const auto& header = content_.payload.header;
     int64_t ms = int64_t(header.Seconds) * 1000;
-    if (index >= 0 && index < int(content_.Payload.Images.size()) && content_.Payload.Images[index].Duration > 0)
-        ms = int64_t(content_.Payload.Images[index].Duration) * 1000;
+    if (index >= 0 && index < int(content_.payload.images.size()) && content_.payload.images[index].Duration > 0)
+        ms = int64_t(content_.payload.images[index].Duration) * 1000;
     // A hand-edited setting must not wrap into a short or negative interval.
     return int(std::clamp<int64_t>(ms, 0, INT_MAX));
 }
 
-bool TSlideshowController::IsFlashItem(int index) const {
-    return index >= 0 && index < int(content_.Payload.Images.size()) &&
-           payload::KindOfExtension(content_.Payload.Images[index].Ext) == payload::ItemKind::Flash;
+bool SlideshowController::IsFlashItem(int index) const {
+    return index >= 0 && index < int(content_.payload.images.size()) &&
+           payload::KindOfExtension(content_.payload.images[index].Ext) == payload::ItemKind::Flash;
 }
 
-void TSlideshowController::EnableSlideTimer() { env_.SlideTimer.Start(slideIntervalMs_); }
+void SlideshowController::EnableSlideTimer() { env_.slideTimer.Start(slideIntervalMs_); }
 
-void TSlideshowController::DisableSlideTimer() { env_.SlideTimer.Stop(); }
+void SlideshowController::DisableSlideTimer() { env_.slideTimer.Stop(); }
 
-void TSlideshowController::ApplyChoice(const ItemChoice& choice) {
+void SlideshowController::ApplyChoice(const ItemChoice& choice) {
     if (choice.emptyEffectList)
-        content_.Payload.Strings.EffectList.clear();
+        content_.payload.strings.EffectList.clear();
 }
 
-void TSlideshowController::ChooseNextCounter() { ApplyChoice(order_.ChooseNextCounter()); }
+void SlideshowController::ChooseNextCounter() { ApplyChoice(order_.ChooseNextCounter()); }
 
-Status TSlideshowController::Start() {
-    auto& header = content_.Payload.Header;
-    TBackgroundSources sources{env_.Desktop, content_.ScreensaverPath, content_.TempFolder};
+Status SlideshowController::Start() {
+    auto& header = content_.payload.header;
+    BackgroundSources sources{env_.desktop, content_.screensaverPath, content_.tempFolder};
     uint32_t windowColour = 0;
-    auto built = BuildBackground(header, env_.Display.Width(), env_.Display.Height(), env_.Random, sources,
+    auto built = BuildBackground(header, env_.display.Width(), env_.display.Height(), env_.random, sources,
                                  windowColour);
     if (!built)
         return MakeError(built.message());
@@ -88,17 +88,17 @@ Status TSlideshowController::Start() {
 
     MakeStartupFlashControl();
 
-    TGifAnimationOptions gifOptions;
+    GifAnimationOptions gifOptions;
     gifOptions.backgroundColour = header.BackgroundColor;
-    gif_ = std::make_unique<TGifAnimation>(env_.GifTimer, gifOptions);
-    gif_->SetFrameShownHandler([this](int frameIndex, const raster::TRect& changed) {
-        (gifSurface_ ? *gifSurface_ : static_cast<IShowSurface&>(env_.Display)).Repaint(changed);
-        if (env_.Events)
-            env_.Events->GifFrame(currentPictureIndex_, frameIndex, changed);
+    gif_ = std::make_unique<GifAnimation>(env_.gifTimer, gifOptions);
+    gif_->SetFrameShownHandler([this](int frameIndex, const raster::Rect& changed) {
+        (gifSurface_ ? *gifSurface_ : static_cast<IShowSurface&>(env_.display)).Repaint(changed);
+        if (env_.events)
+            env_.events->GifFrame(currentPictureIndex_, frameIndex, changed);
     });
 
-    if (env_.Melody)
-        env_.Melody->Start();  // it knows Mute and ShuffleMelody itself
+    if (env_.melody)
+        env_.melody->Start();  // it knows Mute and ShuffleMelody itself
 
     ApplyChoice(order_.ChooseFirstItem());
     desktopStart_ = header.DesktopStart;
@@ -124,10 +124,10 @@ Status TSlideshowController::Start() {
     return {};
 }
 
-void TSlideshowController::TimerTimer() {
+void SlideshowController::TimerTimer() {
     if (closed_)
         return;
-    if (env_.Engine.TransitionAbort.load()) {
+    if (env_.engine.TransitionAbort.load()) {
         FinishScreenSaver(true);
         return;
     }
@@ -141,35 +141,35 @@ void TSlideshowController::TimerTimer() {
     LoadImage(order_.ItemCounter(), false);
     ChooseNextCounter();
     slideIntervalMs_ = DisplayTimeMs(currentItemIndex_);
-    const int count = content_.Payload.Header.ImageCount;
+    const int count = content_.payload.header.ImageCount;
     if (!(count < 2 || videoPlaying_ || TransitionInProgress()))
         EnableSlideTimer();
     if (count == 1 && IsFlashItem(0))
         EnableSlideTimer();
 }
 
-TFrameContext TSlideshowController::FrameContext() {
-    return TFrameContext{content_.Payload.Header,
-                         content_.Payload.Images,
-                         content_.Payload.Masks,
-                         background_->Bitmap,
-                         content_.Logo,
-                         env_.Display.Width(),
-                         env_.Display.Height(),
-                         content_.ScreensaverPath,
-                         content_.TempFolder,
-                         env_.Random};
+FrameContext SlideshowController::CurrentFrameContext() {
+    return FrameContext{content_.payload.header,
+                         content_.payload.images,
+                         content_.payload.masks,
+                         background_->bitmap,
+                         content_.logo,
+                         env_.display.Width(),
+                         env_.display.Height(),
+                         content_.screensaverPath,
+                         content_.tempFolder,
+                         env_.random};
 }
 
-void TSlideshowController::LoadImage(int index, bool desktopStart) {
+void SlideshowController::LoadImage(int index, bool desktopStart) {
     if (!background_ || closed_)
         return;
-    RebuildBackground(content_.Payload.Header, env_.Random, *background_);
+    RebuildBackground(content_.payload.header, env_.random, *background_);
     // Only the desktop start shows the background frame itself; a picture item composes a frame
     // of its own, so at full size the copy would be made for nothing.
     raster::TBitmap32 frame;
     if (desktopStart) {
-        auto made = BackgroundFrame(background_->Bitmap, env_.Display.Width(), env_.Display.Height());
+        auto made = BackgroundFrame(background_->bitmap, env_.display.Width(), env_.display.Height());
         if (!made)
             return;
         frame = std::move(made).value();
@@ -183,20 +183,20 @@ void TSlideshowController::LoadImage(int index, bool desktopStart) {
 }
 
 // The part common to every kind, then the kind's own load.
-Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBitmap32& frame) {
-    auto& header = content_.Payload.Header;
-    const bool indexValid = index >= 0 && index < int(content_.Payload.Images.size());
-    const bool isGif = indexValid && payload::KindOfExtension(content_.Payload.Images[index].Ext) == payload::ItemKind::Gif;
+Status SlideshowController::LoadItem(int index, bool desktopStart, raster::TBitmap32& frame) {
+    auto& header = content_.payload.header;
+    const bool indexValid = index >= 0 && index < int(content_.payload.images.size());
+    const bool isGif = indexValid && payload::KindOfExtension(content_.payload.images[index].Ext) == payload::ItemKind::Gif;
     if (isGif) {
-        auto backdrop = ComposeGifBackdrop(FrameContext(), index);
+        auto backdrop = ComposeGifBackdrop(CurrentFrameContext(), index);
         if (!backdrop)
             return MakeError(backdrop.message());
         gifBackdrop_ = std::move(backdrop).value();
     }
 
-    if (desktopStart && env_.Desktop) {
-        raster::CaptureDesktop(frame, *env_.Desktop);
-        env_.Display.PictureBitmap() = frame;
+    if (desktopStart && env_.desktop) {
+        raster::CaptureDesktop(frame, *env_.desktop);
+        env_.display.PictureBitmap() = frame;
     }
     if (index < 0)
         return {};
@@ -206,24 +206,24 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     flashShown_ = false;
     if (gif_)
         gif_->StopGif();
-    const payload::TKelImageInfo& item = content_.Payload.Images[index];
+    const payload::TKelImageInfo& item = content_.payload.images[index];
     const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
     // Without a Flash runtime or a video player such items are passed over like an item that
     // cannot be shown.
     if (kind == payload::ItemKind::Flash && !flashAvailable_)
         return MakeError("no Flash runtime");
-    if (kind == payload::ItemKind::Video && !env_.VideoPlayer)
+    if (kind == payload::ItemKind::Video && !env_.videoPlayer)
         return MakeError("no video player");
 
     // A file of the same name left by an earlier item must not stand in for one that could not
     // be extracted: a failed extraction removes it, and the item is passed over.
-    auto extracted = payload::TExtractedFile::Extract(
-        content_.ScreensaverPath, payload::TempFilePath(content_.TempFolder, payload::kItemFile, item.Ext),
+    auto extracted = payload::ExtractedFile::Extract(
+        content_.screensaverPath, payload::TempFilePath(content_.tempFolder, payload::kItemFile, item.Ext),
         payload::TableItem(header, item));
     if (!extracted)
         return extracted.error();
     // Each kind's load takes the file and keeps it as long as its item needs it.
-    payload::TExtractedFile itemFile = std::move(extracted).value();
+    payload::ExtractedFile itemFile = std::move(extracted).value();
     const int mode = EffectiveStretch(item.Stretch, header.Stretch);
     Status loaded;
     switch (kind) {
@@ -241,49 +241,49 @@ Status TSlideshowController::LoadItem(int index, bool desktopStart, raster::TBit
     return loaded;
 }
 
-void TSlideshowController::RestartTimer() {
+void SlideshowController::RestartTimer() {
     if (closed_)
         return;
-    if (env_.Events)
-        env_.Events->TransitionEnded(transitionItem_);
+    if (env_.events)
+        env_.events->TransitionEnded(transitionItem_);
     EnableSlideTimer();
-    if (env_.Engine.TransitionAbort.load())
+    if (env_.engine.TransitionAbort.load())
         FinishScreenSaver(true);
     else if (gif_)
         gif_->AnimateGif();
 }
 
-void TSlideshowController::Suspend() {
+void SlideshowController::Suspend() {
     suspended_ = true;
     DisableSlideTimer();
 }
 
-void TSlideshowController::Resume() {
+void SlideshowController::Resume() {
     EnableSlideTimer();
     suspended_ = false;
 }
 
-void TSlideshowController::StopMedia() {
+void SlideshowController::StopMedia() {
     try {
         if (gif_)
             gif_->StopGif();
         StopVideo();
-        if (env_.Melody)
-            env_.Melody->Finish();
-        if (env_.EnterSound)
-            env_.EnterSound->Finish();
+        if (env_.melody)
+            env_.melody->Finish();
+        if (env_.enterSound)
+            env_.enterSound->Finish();
     } catch (...) {
         // The show goes on with whatever still plays.
     }
 }
 
-void TSlideshowController::FinishScreenSaver(bool exit) {
+void SlideshowController::FinishScreenSaver(bool exit) {
     if (closed_ || closeRequested_)
         return;
-    auto& engine = env_.Engine;
+    auto& engine = env_.engine;
     if (exit && !TransitionInProgress()) {
         Suspend();
-        if (env_.Password && !env_.Password->VerifyPassword())
+        if (env_.password && !env_.password->VerifyPassword())
             exit = false;
         Resume();
         if (!exit) {
@@ -303,18 +303,18 @@ void TSlideshowController::FinishScreenSaver(bool exit) {
         return;
     }
     closeRequested_ = true;
-    env_.Display.RequestClose();
+    env_.display.RequestClose();
 }
 
-void TSlideshowController::FormClose() {
+void SlideshowController::FormClose() {
     if (closed_)
         return;
     closed_ = true;
-    env_.Engine.TransitionAbort = true;
+    env_.engine.TransitionAbort = true;
     DisableSlideTimer();
-    payload::RemoveLeftover(payload::TempFilePath(content_.TempFolder, payload::kDataFile));
-    if (env_.Melody)
-        env_.Melody->RemoveLeftoverFile();
+    payload::RemoveLeftover(payload::TempFilePath(content_.tempFolder, payload::kDataFile));
+    if (env_.melody)
+        env_.melody->RemoveLeftoverFile();
     if (gif_)
         gif_->StopGif();
     gifSurface_ = nullptr;
@@ -325,10 +325,10 @@ void TSlideshowController::FormClose() {
     gifBackdrop_ = raster::TBitmap32();
     decodedPicture_ = raster::TBitmap32();
     itemMask_.reset();
-    content_.Payload.Images.clear();
-    content_.Payload.Header.ImageCount = 0;
-    if (env_.Events)
-        env_.Events->Ended();
+    content_.payload.images.clear();
+    content_.payload.header.ImageCount = 0;
+    if (env_.events)
+        env_.events->Ended();
 }
 
 }  // namespace vorlandite::slideshow

@@ -33,8 +33,8 @@
 #include "platform/FlashControl.h"
 
 namespace vorlandite::audio {
-class TMelodyPlayback;
-class TEnterSound;
+class MelodyPlayback;
+class EnterSound;
 }  // namespace vorlandite::audio
 
 namespace vorlandite::slideshow {
@@ -44,29 +44,29 @@ inline constexpr int kShowFramePeriodMs = 9;
 
 // The services the show runs on. Every reference and non-null pointer must outlive the
 // controller.
-struct TShowEnvironment {
-    IShowDisplay& Display;
-    ITimer& SlideTimer;
-    ITimer& GifTimer;
-    transitions::TTransitionEngine& Engine;
-    IRandomSource& Random;  // the program's one generator, seeded by its owner
-    IPasswordCheck* Password = nullptr;  // null: no host, nothing to ask
-    IShowEventSink* Events = nullptr;
-    audio::TMelodyPlayback* Melody = nullptr;  // null: no music
-    audio::TEnterSound* EnterSound = nullptr;  // null: no enter sounds
+struct ShowEnvironment {
+    IShowDisplay& display;
+    ITimer& slideTimer;
+    ITimer& gifTimer;
+    transitions::TransitionEngine& engine;
+    IRandomSource& random;  // the program's one generator, seeded by its owner
+    IPasswordCheck* password = nullptr;  // null: no host, nothing to ask
+    IShowEventSink* events = nullptr;
+    audio::MelodyPlayback* melody = nullptr;  // null: no music
+    audio::EnterSound* enterSound = nullptr;  // null: no enter sounds
     // The video player (the show becomes its one completion listener); null: video items are
     // skipped like items that cannot be shown.
-    audio::IMediaPlayer* VideoPlayer = nullptr;
-    raster::DesktopCapture* Desktop = nullptr;  // null: no desktop snapshot to be had
+    audio::IMediaPlayer* videoPlayer = nullptr;
+    raster::DesktopCapture* desktop = nullptr;  // null: no desktop snapshot to be had
     // The Flash runtime's controls on the display panel; null: no runtime, Flash items are
     // skipped like items that cannot be shown.
-    platform::IFlashControlFactory* Flash = nullptr;
+    platform::IFlashControlFactory* flash = nullptr;
     // Asked once when the start-up control cannot be made; true: the runtime may be usable now,
     // and the control is made once more. Null: no second try.
     std::function<bool()> RegisterFlash;
     // Polls a playing movie for its end every 100 ms; null: a movie's end is not watched and
     // its display time alone ends it.
-    ITimer* FlashTimer = nullptr;
+    ITimer* flashTimer = nullptr;
 };
 
 // How often a playing Flash movie is asked whether it has stopped.
@@ -76,19 +76,19 @@ inline constexpr int kFlashDurationSeconds = 86400;
 
 // What the show shows: the payload as read at start-up (settings already written over the
 // header), where it lives, and the logo surface (empty: no logo).
-struct TShowContent {
-    payload::Payload Payload;
-    std::string ScreensaverPath;
-    std::string TempFolder;  // ends with '/'
-    raster::TBitmap32 Logo;
+struct ShowContent {
+    payload::Payload payload;
+    std::string screensaverPath;
+    std::string tempFolder;  // ends with '/'
+    raster::TBitmap32 logo;
 };
 
-class TSlideshowController {
+class SlideshowController {
 public:
-    TSlideshowController(TShowEnvironment environment, TShowContent content);
-    ~TSlideshowController();
-    TSlideshowController(const TSlideshowController&) = delete;
-    TSlideshowController& operator=(const TSlideshowController&) = delete;
+    SlideshowController(ShowEnvironment environment, ShowContent content);
+    ~SlideshowController();
+    SlideshowController(const SlideshowController&) = delete;
+    SlideshowController& operator=(const SlideshowController&) = delete;
 
     // The start of the show: background, music, the first item at once, the slide timer. An
     // error (the background cannot be built) means the show must not start.
@@ -128,8 +128,8 @@ public:
     bool Closed() const { return closed_; }
     // The slide timer's interval, also while the timer is off.
     int SlideIntervalMs() const { return slideIntervalMs_; }
-    const std::string& EffectList() const { return content_.Payload.Strings.EffectList; }
-    std::size_t ItemTableSize() const { return content_.Payload.Images.size(); }
+    const std::string& EffectList() const { return content_.payload.strings.EffectList; }
+    std::size_t ItemTableSize() const { return content_.payload.images.size(); }
     // A transition has started and its completion has not run yet.
     bool TransitionInProgress() const;
     // The display time of item index: Seconds, or the item's own Duration when it has one.
@@ -143,7 +143,7 @@ private:
     bool IsFlashItem(int index) const;
     // At the start: the Flash control the payload wants ready (FlashItemLoad.cpp).
     void MakeStartupFlashControl();
-    TFrameContext FrameContext();
+    FrameContext CurrentFrameContext();
     // The monitor that gets the picture item being loaded: with a second monitor the picture
     // items alternate, the first one going to the main monitor.
     IShowSurface& ChooseTarget();
@@ -151,34 +151,34 @@ private:
     // item and hands its file to the load of the item's kind, each in a file of its own.
     Status LoadItem(int index, bool desktopStart, raster::TBitmap32& frame);
     // A picture or GIF item (PictureItemLoad.cpp): composed and brought in on one monitor.
-    Status LoadPicture(int index, int mode, bool desktopStart, payload::TExtractedFile itemFile,
+    Status LoadPicture(int index, int mode, bool desktopStart, payload::ExtractedFile itemFile,
                        raster::TBitmap32& frame);
     // A video item (VideoItemLoad.cpp): the background and logo on screen, the video on the
     // display panel.
-    Status LoadVideo(int index, int mode, payload::TExtractedFile itemFile, raster::TBitmap32& frame);
-    raster::TRect PlaceVideoPanel(int mode);
+    Status LoadVideo(int index, int mode, payload::ExtractedFile itemFile, raster::TBitmap32& frame);
+    raster::Rect PlaceVideoPanel(int mode);
     void StopVideo();
     // A Flash item (FlashItemLoad.cpp): the background and logo on screen, the movie on the
     // display panel.
-    Status LoadFlash(int index, int mode, payload::TExtractedFile itemFile, raster::TBitmap32& frame);
+    Status LoadFlash(int index, int mode, payload::ExtractedFile itemFile, raster::TBitmap32& frame);
     // The background (or desktop) frame with the logo, on every monitor at once: what shows
     // around the display panel of a video or Flash item (PanelItemShow.cpp).
     Status ShowPanelBackdrop(raster::TBitmap32& frame);
     void RepaintScreens();
     // A video or Flash movie is on its panel now: the item state and the recorder's event.
-    void PanelItemShown(int index, payload::ItemKind kind, int mode, const raster::TRect& panel);
+    void PanelItemShown(int index, payload::ItemKind kind, int mode, const raster::Rect& panel);
 
-    TShowEnvironment env_;
-    TShowContent content_;
-    TItemOrder order_;
-    std::optional<TBackground> background_;
-    std::unique_ptr<TGifAnimation> gif_;
+    ShowEnvironment env_;
+    ShowContent content_;
+    ItemOrder order_;
+    std::optional<Background> background_;
+    std::unique_ptr<GifAnimation> gif_;
     // Under the frames of the current GIF item: the background with logo and caption.
     raster::TBitmap32 gifBackdrop_;
     // The picture on screen and its placement, for the GIF animation.
     raster::TBitmap32 decodedPicture_;
     std::optional<raster::TBitmap32> itemMask_;
-    raster::TRect placementRect_{};
+    raster::Rect placementRect_{};
     // The monitor showing the current picture item; its bitmap receives the GIF frames.
     IShowSurface* gifSurface_ = nullptr;
     bool usePrimaryMonitor_ = false;
@@ -189,11 +189,11 @@ private:
     bool showWithoutTransition_ = true;
     bool desktopStart_ = false;
     bool videoPlaying_ = false;  // a video item is on screen; the slide timer waits for its end
-    payload::TExtractedFile videoFile_;  // the video the player has, until it is closed
+    payload::ExtractedFile videoFile_;  // the video the player has, until it is closed
     int slideIntervalMs_ = 5000;
     // The movie the control has loaded, until it is unloaded; declared first, so that the control
     // is gone before its file.
-    payload::TExtractedFile flashFile_;
+    payload::ExtractedFile flashFile_;
     // The current Flash control (null before the first one); a movie is on screen while
     // flashShown_ is set.
     std::unique_ptr<platform::IFlashControl> flashControl_;

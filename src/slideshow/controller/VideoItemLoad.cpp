@@ -7,13 +7,13 @@
 
 namespace vorlandite::slideshow {
 
-Status TSlideshowController::LoadVideo(int index, int mode, payload::TExtractedFile itemFile,
+Status SlideshowController::LoadVideo(int index, int mode, payload::ExtractedFile itemFile,
                                        raster::TBitmap32& frame) {
-    const auto& header = content_.Payload.Header;
+    const auto& header = content_.payload.header;
     if (Status shown = ShowPanelBackdrop(frame); !shown)
         return shown;
 
-    audio::IMediaPlayer& player = *env_.VideoPlayer;
+    audio::IMediaPlayer& player = *env_.videoPlayer;
     player.SetNotify(false);
     player.SetDisplay(nullptr);
     player.Close();
@@ -25,7 +25,7 @@ Status TSlideshowController::LoadVideo(int index, int mode, payload::TExtractedF
     // A player that prerolls in the background knows the video's size only later; the panel
     // waits for it, and the play with it (a preroll that fails completes the play as Failure).
     const bool ready = player.Ready();
-    raster::TRect panel{};
+    raster::Rect panel{};
     if (ready)
         panel = PlaceVideoPanel(mode);
     if (header.MuteVideo)
@@ -37,7 +37,7 @@ Status TSlideshowController::LoadVideo(int index, int mode, payload::TExtractedF
         return played;
     }
     if (ready)
-        env_.Display.ShowVideoPanel(true);
+        env_.display.ShowVideoPanel(true);
 
     // The video holds the show until its end; its file stays until then.
     videoFile_ = std::move(itemFile);
@@ -49,8 +49,8 @@ Status TSlideshowController::LoadVideo(int index, int mode, payload::TExtractedF
         player.SetReadyHandler([this, index, mode] {
             if (closed_ || !videoPlaying_)
                 return;
-            const raster::TRect placed = PlaceVideoPanel(mode);
-            env_.Display.ShowVideoPanel(true);
+            const raster::Rect placed = PlaceVideoPanel(mode);
+            env_.display.ShowVideoPanel(true);
             PanelItemShown(index, payload::ItemKind::Video, mode, placed);
         });
     }
@@ -59,20 +59,20 @@ Status TSlideshowController::LoadVideo(int index, int mode, payload::TExtractedF
 
 // The panel in the video's own proportions, per the item's size-and-position mode, and the
 // player's frames into it.
-raster::TRect TSlideshowController::PlaceVideoPanel(int mode) {
-    audio::IMediaPlayer& player = *env_.VideoPlayer;
+raster::Rect SlideshowController::PlaceVideoPanel(int mode) {
+    audio::IMediaPlayer& player = *env_.videoPlayer;
     const QRect natural = player.NaturalDisplayRect();
-    const raster::TRect panel = DisplayPanelRect(mode, raster::TRect{0, 0, natural.width(), natural.height()},
-                                                 env_.Display.Width(), env_.Display.Height(), env_.Random);
-    env_.Display.PlaceVideoPanel(panel);
-    player.SetDisplay(env_.Display.VideoPanel());
+    const raster::Rect panel = DisplayPanelRect(mode, raster::Rect{0, 0, natural.width(), natural.height()},
+                                                 env_.display.Width(), env_.display.Height(), env_.random);
+    env_.display.PlaceVideoPanel(panel);
+    player.SetDisplay(env_.display.VideoPanel());
     player.SetDisplayRect(QRect());  // the panel's whole area: the video is scaled to it
     return panel;
 }
 
-void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
+void SlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
     using Value = audio::IMediaPlayer::NotifyValue;
-    if (closed_ || !env_.VideoPlayer)
+    if (closed_ || !env_.videoPlayer)
         return;
     // A video that breaks off with an error is over as well: waiting for an end that never
     // comes would hold the show on it until the user leaves.
@@ -80,15 +80,15 @@ void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
     if (!ended && !(value == Value::Failure && videoPlaying_))
         return;
     try {
-        audio::IMediaPlayer& player = *env_.VideoPlayer;
+        audio::IMediaPlayer& player = *env_.videoPlayer;
         player.SetNotify(false);
         if (!videoPlaying_) {
             player.Close();
             return;
         }
-        if (ended && env_.Events)
-            env_.Events->VideoEnded(currentItemIndex_);
-        if (ended && content_.Payload.Header.ImageCount == 1) {
+        if (ended && env_.events)
+            env_.events->VideoEnded(currentItemIndex_);
+        if (ended && content_.payload.header.ImageCount == 1) {
             // A single video loops. One that cannot start again (its rewind gave up, the
             // player's watchdog closed it) is over like a failed one: no completion would come.
             Status again = player.Rewind();
@@ -103,7 +103,7 @@ void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
         // No taskbar step: hiding the desktop's taskbar while the player closes answers a repaint
         // flaw of another platform; on X11 it would be a no-op.
         player.Close();
-        env_.Display.ShowVideoPanel(false);
+        env_.display.ShowVideoPanel(false);
         videoFile_.Reset();
         videoPlaying_ = false;
         slideIntervalMs_ = 1;  // the next item comes at once
@@ -112,17 +112,17 @@ void TSlideshowController::MPlayNotify(audio::IMediaPlayer::NotifyValue value) {
     }
 }
 
-void TSlideshowController::StopVideo() {
-    if (!env_.VideoPlayer)
+void SlideshowController::StopVideo() {
+    if (!env_.videoPlayer)
         return;
-    audio::IMediaPlayer& player = *env_.VideoPlayer;
+    audio::IMediaPlayer& player = *env_.videoPlayer;
     player.SetNotify(false);
     player.Close();
     videoFile_.Reset();
     // A stopped video no longer holds the show: should the finish not complete, the slide timer
     // must not wait for its end.
     if (videoPlaying_) {
-        env_.Display.ShowVideoPanel(false);
+        env_.display.ShowVideoPanel(false);
         videoPlaying_ = false;
     }
 }

@@ -21,56 +21,56 @@ raster::TBitmap32 BlackSurface(int width, int height) {
 
 }  // namespace
 
-THeadlessSurface::THeadlessSurface(int width, int height)
+HeadlessSurface::HeadlessSurface(int width, int height)
     : width_(width), height_(height), picture_(BlackSurface(width, height)), presenter_(BlackSurface(width, height)) {}
 
-void THeadlessSurface::ShowFrameNow(const raster::TBitmap32& frame) {
+void HeadlessSurface::ShowFrameNow(const raster::TBitmap32& frame) {
     presenter_.CopyNow(frame, raster::Intersect(frame.BoundsRect(), presenter_.Canvas().BoundsRect()));
 }
 
-void THeadlessSurface::PaintOnScreen(const raster::TRect& area, raster::TColor32 colour) {
+void HeadlessSurface::PaintOnScreen(const raster::Rect& area, raster::TColor32 colour) {
     presenter_.Canvas().FillRect(area, colour);
 }
 
-void THeadlessSurface::DrawOnScreen(const raster::TBitmap32& picture, const raster::TRect& destination) {
+void HeadlessSurface::DrawOnScreen(const raster::TBitmap32& picture, const raster::Rect& destination) {
     picture.DrawTo(presenter_.Canvas(), destination);
 }
 
-void THeadlessSurface::Repaint(const raster::TRect& changed) {
-    const raster::TRect area = raster::Intersect(changed, picture_.BoundsRect());
+void HeadlessSurface::Repaint(const raster::Rect& changed) {
+    const raster::Rect area = raster::Intersect(changed, picture_.BoundsRect());
     if (!area.IsEmpty())
         transitions::CopyRectangle(presenter_.Canvas(), area, picture_, area);
 }
 
 // The main monitor, and the window that closes when the show is over.
-class THeadlessShow::Display final : public IShowDisplay {
+class HeadlessShow::Display final : public IShowDisplay {
 public:
-    Display(int width, int height, THeadlessSurface* second) : main_(width, height), second_(second) {}
+    Display(int width, int height, HeadlessSurface* second) : main_(width, height), second_(second) {}
     int Width() const override { return main_.Width(); }
     int Height() const override { return main_.Height(); }
     raster::TBitmap32& PictureBitmap() override { return main_.PictureBitmap(); }
     transitions::ITransitionPresenter& Presenter() override { return main_.Presenter(); }
     void ShowFrameNow(const raster::TBitmap32& frame) override { main_.ShowFrameNow(frame); }
-    void Repaint(const raster::TRect& changed) override { main_.Repaint(changed); }
+    void Repaint(const raster::Rect& changed) override { main_.Repaint(changed); }
     IShowSurface* SecondMonitor() override { return second_; }
     void RequestClose() override {
         if (onClose)
             onClose();
     }
-    void PlaceVideoPanel(const raster::TRect& rect) override { panel_ = rect; }
+    void PlaceVideoPanel(const raster::Rect& rect) override { panel_ = rect; }
     // The panel is drawn over the screen, not into the picture bitmap, so hiding it repaints
     // what lies under it.
     void ShowVideoPanel(bool visible) override {
         panelVisible_ = visible;
         if (visible)
             PaintPanel();
-        else if (const raster::TRect area = raster::Intersect(panel_, main_.Screen().BoundsRect()); !area.IsEmpty())
+        else if (const raster::Rect area = raster::Intersect(panel_, main_.Screen().BoundsRect()); !area.IsEmpty())
             main_.Repaint(area);
     }
     audio::VideoFrameConsumer* VideoPanel() override { return &panelContent_; }
 
     const raster::TBitmap32& Screen() const { return main_.Screen(); }
-    THeadlessSurface& Main() { return main_; }
+    HeadlessSurface& Main() { return main_; }
     std::function<void()> onClose;
 
 private:
@@ -90,7 +90,7 @@ private:
                     for (int x = 0; x < rgb.width(); ++x)
                         line[std::size_t(x)] = row[x] | 0xFF000000u;
                 }
-                frame_.SetStretchFilter(raster::TStretchFilter::Linear);
+                frame_.SetStretchFilter(raster::StretchFilter::Linear);
             }
             if (display_.panelVisible_)
                 display_.PaintPanel();
@@ -109,7 +109,7 @@ private:
 
     // The frame scaled into the panel, black where there is none.
     void PaintPanel() {
-        const raster::TRect area = raster::Intersect(panel_, main_.Screen().BoundsRect());
+        const raster::Rect area = raster::Intersect(panel_, main_.Screen().BoundsRect());
         if (area.IsEmpty())
             return;
         if (panelContent_.Frame().Empty())
@@ -118,16 +118,16 @@ private:
             main_.DrawOnScreen(panelContent_.Frame(), panel_);
     }
 
-    THeadlessSurface main_;
-    THeadlessSurface* second_;
-    raster::TRect panel_{};
+    HeadlessSurface main_;
+    HeadlessSurface* second_;
+    raster::Rect panel_{};
     bool panelVisible_ = false;
     PanelContent panelContent_{*this};
 };
 
 // One generator for the show's own thread and one for the transition worker (any other
 // thread), so that a run does not depend on how the two threads interleave their draws.
-class THeadlessShow::SplitRandom final : public IRandomSource {
+class HeadlessShow::SplitRandom final : public IRandomSource {
 public:
     explicit SplitRandom(uint32_t seed) : show_(seed), worker_(seed ^ 0x9E3779B9u), showThread_(std::this_thread::get_id()) {}
     int Random(int n) override { return Source().Random(n); }
@@ -137,16 +137,16 @@ private:
     IRandomSource& Source() {
         return std::this_thread::get_id() == showThread_ ? static_cast<IRandomSource&>(show_) : worker_;
     }
-    TSeededRandom show_;
-    TSeededRandom worker_;
+    SeededRandom show_;
+    SeededRandom worker_;
     std::thread::id showThread_;
 };
 
 // Completions reach the show's thread through the task queue; before one runs, the show's time
 // moves on by the ticks the worker napped through.
-class THeadlessShow::ClockSyncedOwner final : public IOwnerThread {
+class HeadlessShow::ClockSyncedOwner final : public IOwnerThread {
 public:
-    ClockSyncedOwner(THeadlessShow& show) : show_(show) {}
+    ClockSyncedOwner(HeadlessShow& show) : show_(show) {}
     void Post(std::function<void()> task) override {
         show_.queue_.Post([this, task = std::move(task)] {
             const int64_t now = show_.ticks_.TickMs();
@@ -159,151 +159,151 @@ public:
     }
 
 private:
-    THeadlessShow& show_;
+    HeadlessShow& show_;
 };
 
 // Stamps the controller's events with the show's time and numbers the items shown. The call
 // that only puts the desktop on screen is not an item shown.
-class THeadlessShow::EventSink final : public IShowEventSink {
+class HeadlessShow::EventSink final : public IShowEventSink {
 public:
-    EventSink(THeadlessShow& show, EventHandler handler) : show_(show), handler_(std::move(handler)) {}
+    EventSink(HeadlessShow& show, EventHandler handler) : show_(show), handler_(std::move(handler)) {}
 
-    void ItemShown(const TItemShownEvent& event) override {
-        if (event.mode == TShowMode::Desktop)
+    void ItemShown(const ItemShownEvent& event) override {
+        if (event.mode == ShowMode::Desktop)
             return;
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::Item);
-        e.Item = event;
-        e.Sequence = ++sequence_;
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::Item);
+        e.item = event;
+        e.sequence = ++sequence_;
         lastItem_ = event;
         Emit(e);
     }
     void TransitionEnded(int) override {
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::TransitionEnd);
-        e.Item = lastItem_;
-        e.Sequence = sequence_;
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::TransitionEnd);
+        e.item = lastItem_;
+        e.sequence = sequence_;
         Emit(e);
     }
-    void GifFrame(int index, int frameIndex, const raster::TRect&) override {
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::GifFrame);
-        e.Item = lastItem_;
-        e.Item.index = index;
-        e.Sequence = sequence_;
-        e.Frame = frameIndex;
+    void GifFrame(int index, int frameIndex, const raster::Rect&) override {
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::GifFrame);
+        e.item = lastItem_;
+        e.item.index = index;
+        e.sequence = sequence_;
+        e.frame = frameIndex;
         Emit(e);
     }
     void VideoEnded(int index) override {
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::VideoEnd);
-        e.Item = lastItem_;
-        e.Item.index = index;
-        e.Sequence = sequence_;
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::VideoEnd);
+        e.item = lastItem_;
+        e.item.index = index;
+        e.sequence = sequence_;
         Emit(e);
     }
     void FlashEnded() {
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::FlashEnd);
-        e.Item = lastItem_;
-        e.Sequence = sequence_;
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::FlashEnd);
+        e.item = lastItem_;
+        e.sequence = sequence_;
         Emit(e);
     }
     void MelodyStarted(int index) {
-        THeadlessEvent e = Stamped(THeadlessEvent::TType::Melody);
-        e.Melody = index;
-        e.Sequence = sequence_;
+        HeadlessEvent e = Stamped(HeadlessEvent::Type::Melody);
+        e.melody = index;
+        e.sequence = sequence_;
         Emit(e);
     }
-    void Ended() override { Emit(Stamped(THeadlessEvent::TType::End)); }
+    void Ended() override { Emit(Stamped(HeadlessEvent::Type::End)); }
 
 private:
-    THeadlessEvent Stamped(THeadlessEvent::TType type) const {
-        THeadlessEvent e;
-        e.Type = type;
-        e.TimeMs = show_.NowMs();
+    HeadlessEvent Stamped(HeadlessEvent::Type type) const {
+        HeadlessEvent e;
+        e.type = type;
+        e.timeMs = show_.NowMs();
         return e;
     }
-    void Emit(const THeadlessEvent& e) {
+    void Emit(const HeadlessEvent& e) {
         if (handler_)
             handler_(e);
     }
 
-    THeadlessShow& show_;
+    HeadlessShow& show_;
     EventHandler handler_;
     int sequence_ = -1;
-    TItemShownEvent lastItem_{};
+    ItemShownEvent lastItem_{};
 };
 
-THeadlessShow::THeadlessShow(TShowContent content, const THeadlessShowOptions& options, EventHandler onEvent)
-    : random_(std::make_unique<SplitRandom>(options.Seed)), owner_(std::make_unique<ClockSyncedOwner>(*this)) {
-    if (options.Monitors >= 2)
-        second_ = std::make_unique<THeadlessSurface>(options.Width, options.Height);
-    display_ = std::make_unique<Display>(options.Width, options.Height, second_.get());
+HeadlessShow::HeadlessShow(ShowContent content, const HeadlessShowOptions& options, EventHandler onEvent)
+    : random_(std::make_unique<SplitRandom>(options.seed)), owner_(std::make_unique<ClockSyncedOwner>(*this)) {
+    if (options.monitors >= 2)
+        second_ = std::make_unique<HeadlessSurface>(options.width, options.height);
+    display_ = std::make_unique<Display>(options.width, options.height, second_.get());
     // No screen to grab: the desktop is the caller's picture, or black.
-    desktop_ = std::make_unique<raster::TSnapshotDesktop>(
-        options.Desktop ? *options.Desktop : BlackSurface(options.Width, options.Height), options.Width, options.Height);
-    engine_ = std::make_unique<transitions::TTransitionEngine>(ticks_, *random_, *owner_);
+    desktop_ = std::make_unique<raster::SnapshotDesktop>(
+        options.desktop ? *options.desktop : BlackSurface(options.width, options.height), options.width, options.height);
+    engine_ = std::make_unique<transitions::TransitionEngine>(ticks_, *random_, *owner_);
     sink_ = std::make_unique<EventSink>(*this, std::move(onEvent));
-    TShowEnvironment env{*display_, slideTimer_, gifTimer_, *engine_, *random_};
-    env.Events = sink_.get();
-    env.Desktop = desktop_.get();
-    if (options.Media) {
+    ShowEnvironment env{*display_, slideTimer_, gifTimer_, *engine_, *random_};
+    env.events = sink_.get();
+    env.desktop = desktop_.get();
+    if (options.media) {
         const auto post = [this](std::function<void()> task) { queue_.Post(std::move(task)); };
-        melodyPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
-        enterSoundPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
-        videoPlayer_ = std::make_unique<TVirtualMediaPlayer>(clock_, post);
-        videoPlayer_->SetFollowFrames(options.FollowVideoFrames);
+        melodyPlayer_ = std::make_unique<VirtualMediaPlayer>(clock_, post);
+        enterSoundPlayer_ = std::make_unique<VirtualMediaPlayer>(clock_, post);
+        videoPlayer_ = std::make_unique<VirtualMediaPlayer>(clock_, post);
+        videoPlayer_->SetFollowFrames(options.followVideoFrames);
         if (options.OnSound) {
-            const auto listen = [this, onSound = options.OnSound](THeadlessSound::TSource source) {
+            const auto listen = [this, onSound = options.OnSound](HeadlessSound::Source source) {
                 return [this, onSound, source](bool sounding, const std::string& file, int64_t offsetMs, int volume) {
-                    onSound(THeadlessSound{source, clock_.NowMs(), sounding, sounding ? file : std::string(), offsetMs,
+                    onSound(HeadlessSound{source, clock_.NowMs(), sounding, sounding ? file : std::string(), offsetMs,
                                            volume});
                 };
             };
-            melodyPlayer_->SetSoundListener(listen(THeadlessSound::TSource::Melody));
-            enterSoundPlayer_->SetSoundListener(listen(THeadlessSound::TSource::EnterSound));
+            melodyPlayer_->SetSoundListener(listen(HeadlessSound::Source::Melody));
+            enterSoundPlayer_->SetSoundListener(listen(HeadlessSound::Source::EnterSound));
         }
-        const payload::Payload& payload = content.Payload;
-        audio::MelodySources music{payload.Header,        payload.Melodies,          content.ScreensaverPath,
-                                   content.TempFolder,    options.UseCustomPlaylist, options.CustomPlaylist};
-        melody_ = std::make_unique<audio::TMelodyPlayback>(std::move(music), *random_, *melodyPlayer_);
+        const payload::Payload& payload = content.payload;
+        audio::MelodySources music{payload.header,        payload.melodies,          content.screensaverPath,
+                                   content.tempFolder,    options.useCustomPlaylist, options.customPlaylist};
+        melody_ = std::make_unique<audio::MelodyPlayback>(std::move(music), *random_, *melodyPlayer_);
         melody_->SetStartedListener([this](int index, const std::string&) { sink_->MelodyStarted(index); });
-        audio::EnterSoundSources sounds{payload.Header, payload.Sounds, content.ScreensaverPath, content.TempFolder};
-        enterSound_ = std::make_unique<audio::TEnterSound>(std::move(sounds), *enterSoundPlayer_);
-        env.Melody = melody_.get();
-        env.EnterSound = enterSound_.get();
-        env.VideoPlayer = videoPlayer_.get();
+        audio::EnterSoundSources sounds{payload.header, payload.sounds, content.screensaverPath, content.tempFolder};
+        enterSound_ = std::make_unique<audio::EnterSound>(std::move(sounds), *enterSoundPlayer_);
+        env.melody = melody_.get();
+        env.enterSound = enterSound_.get();
+        env.videoPlayer = videoPlayer_.get();
     }
-    if (options.Flash) {
-        flash_ = std::make_unique<TVirtualFlashFactory>(clock_, [this] { sink_->FlashEnded(); });
-        env.Flash = flash_.get();
-        env.FlashTimer = &flashTimer_;
+    if (options.flash) {
+        flash_ = std::make_unique<VirtualFlashFactory>(clock_, [this] { sink_->FlashEnded(); });
+        env.flash = flash_.get();
+        env.flashTimer = &flashTimer_;
     }
     if (options.OnTransitionFrame)
         WatchTransitionFrames(options.OnTransitionFrame);
-    controller_ = std::make_unique<TSlideshowController>(env, std::move(content));
+    controller_ = std::make_unique<SlideshowController>(env, std::move(content));
     display_->onClose = [this] { controller_->FormClose(); };
 }
 
-THeadlessShow::~THeadlessShow() {
+HeadlessShow::~HeadlessShow() {
     // The controller goes first: a completion still queued must find nothing to call.
     controller_.reset();
     enterSound_.reset();
     melody_.reset();
 }
 
-Status THeadlessShow::Start() {
+Status HeadlessShow::Start() {
     Status started = controller_->Start();
     DrainTransitions();
     return started;
 }
 
-void THeadlessShow::DrainTransitions() {
+void HeadlessShow::DrainTransitions() {
     // The completions run here, one by one; each may start nothing new (the slide timer starts
     // the next transition), so this ends.
     transitions::RunUntilIdle(*engine_, queue_);
     queue_.RunPending();
 }
 
-void THeadlessShow::WatchTransitionFrames(
+void HeadlessShow::WatchTransitionFrames(
     std::function<void(int64_t fromMs, int64_t toMs, const raster::TBitmap32& screen)> onFrame) {
-    transitions::TRecordingPresenter& presenter = display_->Main().Recording();
+    transitions::RecordingPresenter& presenter = display_->Main().Recording();
     // The presenter cuts a frame when the next one starts (or the effect ends), so the span of
     // a frame runs from its own start to the tick of that cut. The closing full copy of a
     // transition is cut only at the next transition's first frame: no frame is open then, and
@@ -321,7 +321,7 @@ void THeadlessShow::WatchTransitionFrames(
     });
 }
 
-void THeadlessShow::RunUntil(int64_t timeMs) {
+void HeadlessShow::RunUntil(int64_t timeMs) {
     while (!controller_->Closed()) {
         const auto due = clock_.NextDueMs();
         if (!due || *due > timeMs)
@@ -335,13 +335,13 @@ void THeadlessShow::RunUntil(int64_t timeMs) {
         videoPlayer_->PresentFrameNow();
 }
 
-void THeadlessShow::Finish() {
+void HeadlessShow::Finish() {
     DrainTransitions();
     controller_->FinishScreenSaver(true);
     DrainTransitions();
 }
 
-const raster::TBitmap32& THeadlessShow::Screen(int monitor) const {
+const raster::TBitmap32& HeadlessShow::Screen(int monitor) const {
     return monitor == 1 && second_ ? second_->Screen() : display_->Screen();
 }
 

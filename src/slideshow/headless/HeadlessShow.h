@@ -42,102 +42,102 @@
 #include <vector>
 
 namespace vorlandite::audio {
-class TMelodyPlayback;
-class TEnterSound;
+class MelodyPlayback;
+class EnterSound;
 }  // namespace vorlandite::audio
 
 namespace vorlandite::slideshow {
 
 // A melody or enter sound starting or falling silent before its end, on the show's time.
-struct THeadlessSound {
-    enum class TSource { Melody, EnterSound };
-    TSource Source = TSource::Melody;
-    int64_t TimeMs = 0;
-    bool Starts = true;    // false: the sound of this source stops here
-    std::string File;      // Starts: the sound file
-    int64_t OffsetMs = 0;  // Starts: where in the file it starts
-    int Volume = 1000;     // Starts: 0 (silent) to 1000 (as recorded), the players' linear scale
+struct HeadlessSound {
+    enum class Source { Melody, EnterSound };
+    Source source = Source::Melody;
+    int64_t timeMs = 0;
+    bool starts = true;    // false: the sound of this source stops here
+    std::string file;      // Starts: the sound file
+    int64_t offsetMs = 0;  // Starts: where in the file it starts
+    int volume = 1000;     // Starts: 0 (silent) to 1000 (as recorded), the players' linear scale
 };
 
-struct THeadlessShowOptions {
-    int Width = 1280;
-    int Height = 720;
-    uint32_t Seed = 1;
-    int Monitors = 1;  // 2: a second monitor of the same size
+struct HeadlessShowOptions {
+    int width = 1280;
+    int height = 720;
+    uint32_t seed = 1;
+    int monitors = 1;  // 2: a second monitor of the same size
     // Melodies, enter sounds and videos on virtual time; off: none of them (videos are skipped).
-    bool Media = true;
+    bool media = true;
     // The user's own playlist replaces the payload's melodies.
-    bool UseCustomPlaylist = false;
-    std::vector<std::string> CustomPlaylist;
+    bool useCustomPlaylist = false;
+    std::vector<std::string> customPlaylist;
     // Flash movies on virtual controls that know each movie's timeline; off: Flash items are
     // skipped, as where no runtime is installed.
-    bool Flash = true;
+    bool flash = true;
     // The desktop the show starts on and shows as its desktop background (the main monitor's),
     // fitted to the screen as raster::CoverArea does; none: a black desktop.
-    std::optional<raster::TBitmap32> Desktop;
+    std::optional<raster::TBitmap32> desktop;
     // Told of every melody and enter sound as it starts and stops (with Media).
-    std::function<void(const THeadlessSound&)> OnSound;
+    std::function<void(const HeadlessSound&)> OnSound;
     // A playing video item shows the picture of its show time each time RunUntil returns
     // (decoded as it goes, with Media); off: its first frame throughout, as described above.
-    bool FollowVideoFrames = false;
+    bool followVideoFrames = false;
     // Told, on the transition's worker thread while the show's thread waits for it, of each
     // frame a transition draws on the main monitor: the screen then, shown on the show's time
     // from fromMs until toMs. The screen after the transition's last frame is the show's Screen.
     std::function<void(int64_t fromMs, int64_t toMs, const raster::TBitmap32& screen)> OnTransitionFrame;
 };
 
-class TVirtualMediaPlayer;
-class TVirtualFlashFactory;
+class VirtualMediaPlayer;
+class VirtualFlashFactory;
 
 // What the show did, stamped with the show's virtual time.
-struct THeadlessEvent {
-    enum class TType { Item, TransitionEnd, GifFrame, Melody, VideoEnd, FlashEnd, End };
-    TType Type = TType::Item;
-    int64_t TimeMs = 0;
+struct HeadlessEvent {
+    enum class Type { Item, TransitionEnd, GifFrame, Melody, VideoEnd, FlashEnd, End };
+    Type type = Type::Item;
+    int64_t timeMs = 0;
     // Item: the item event; TransitionEnd: the item that came in (and its monitor); VideoEnd:
     // the video item that played to its end; FlashEnd: the Flash item whose movie stopped.
-    TItemShownEvent Item{};
+    ItemShownEvent item{};
     // Item and TransitionEnd: running number of the items shown, from 0. An item is on screen
     // in full after its TransitionEnd, or at once when its mode is not Transition.
-    int Sequence = -1;
-    int Frame = 0;  // GifFrame: the frame now shown
-    int Melody = -1;  // Melody: the index of the melody that started, in its playlist
+    int sequence = -1;
+    int frame = 0;  // GifFrame: the frame now shown
+    int melody = -1;  // Melody: the index of the melody that started, in its playlist
 };
 
 // One monitor in memory: the picture control's bitmap and the screen the transitions draw on.
-class THeadlessSurface final : public IShowSurface {
+class HeadlessSurface final : public IShowSurface {
 public:
-    THeadlessSurface(int width, int height);
+    HeadlessSurface(int width, int height);
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     raster::TBitmap32& PictureBitmap() override { return picture_; }
     transitions::ITransitionPresenter& Presenter() override { return presenter_; }
     void ShowFrameNow(const raster::TBitmap32& frame) override;
-    void Repaint(const raster::TRect& changed) override;
+    void Repaint(const raster::Rect& changed) override;
 
     // What the monitor shows. Read it only while no transition runs.
     const raster::TBitmap32& Screen() const { return presenter_.Canvas(); }
     // Paints over the screen only (a panel above the picture control).
-    void PaintOnScreen(const raster::TRect& area, raster::TColor32 colour);
-    void DrawOnScreen(const raster::TBitmap32& picture, const raster::TRect& destination);
-    transitions::TRecordingPresenter& Recording() { return presenter_; }
+    void PaintOnScreen(const raster::Rect& area, raster::TColor32 colour);
+    void DrawOnScreen(const raster::TBitmap32& picture, const raster::Rect& destination);
+    transitions::RecordingPresenter& Recording() { return presenter_; }
 
 private:
     int width_;
     int height_;
     raster::TBitmap32 picture_;
-    transitions::TRecordingPresenter presenter_;
+    transitions::RecordingPresenter presenter_;
 };
 
-class THeadlessShow {
+class HeadlessShow {
 public:
-    using EventHandler = std::function<void(const THeadlessEvent&)>;
+    using EventHandler = std::function<void(const HeadlessEvent&)>;
 
     // The content's temporary folder receives the item files while the show runs.
-    THeadlessShow(TShowContent content, const THeadlessShowOptions& options, EventHandler onEvent = {});
-    ~THeadlessShow();
-    THeadlessShow(const THeadlessShow&) = delete;
-    THeadlessShow& operator=(const THeadlessShow&) = delete;
+    HeadlessShow(ShowContent content, const HeadlessShowOptions& options, EventHandler onEvent = {});
+    ~HeadlessShow();
+    HeadlessShow(const HeadlessShow&) = delete;
+    HeadlessShow& operator=(const HeadlessShow&) = delete;
 
     // The show's start: background, the first item at once, the slide timer.
     Status Start();
@@ -150,11 +150,11 @@ public:
     // Monitor 0 is the main one; monitor 1 exists with two monitors.
     const raster::TBitmap32& Screen(int monitor) const;
     int MonitorCount() const { return second_ ? 2 : 1; }
-    TSlideshowController& Controller() { return *controller_; }
+    SlideshowController& Controller() { return *controller_; }
     // The video player (null without media), for tests.
-    TVirtualMediaPlayer* VideoPlayer() { return videoPlayer_.get(); }
+    VirtualMediaPlayer* VideoPlayer() { return videoPlayer_.get(); }
     // The Flash controls' maker (null without Flash), for tests.
-    TVirtualFlashFactory* Flash() { return flash_.get(); }
+    VirtualFlashFactory* Flash() { return flash_.get(); }
 
 private:
     class Display;
@@ -170,28 +170,28 @@ private:
 
     // Declared so that each member outlives what uses it: the engine joins its worker, which
     // draws on the surfaces, and the controller stops the timers.
-    TVirtualTimerClock clock_;
-    TVirtualTimer slideTimer_{clock_};
-    TVirtualTimer gifTimer_{clock_};
-    TVirtualTimer flashTimer_{clock_};
-    TVirtualTickClock ticks_;
+    VirtualTimerClock clock_;
+    VirtualTimer slideTimer_{clock_};
+    VirtualTimer gifTimer_{clock_};
+    VirtualTimer flashTimer_{clock_};
+    VirtualTickClock ticks_;
     int64_t ticksCounted_ = 0;
     int64_t frameStartTick_ = -1;  // worker thread: the tick of the open frame's start, -1: none
     std::unique_ptr<SplitRandom> random_;
-    TTaskQueue queue_;
+    TaskQueue queue_;
     std::unique_ptr<ClockSyncedOwner> owner_;
-    std::unique_ptr<THeadlessSurface> second_;
+    std::unique_ptr<HeadlessSurface> second_;
     std::unique_ptr<Display> display_;
-    std::unique_ptr<raster::TSnapshotDesktop> desktop_;
-    std::unique_ptr<transitions::TTransitionEngine> engine_;
+    std::unique_ptr<raster::SnapshotDesktop> desktop_;
+    std::unique_ptr<transitions::TransitionEngine> engine_;
     std::unique_ptr<EventSink> sink_;
-    std::unique_ptr<TVirtualMediaPlayer> melodyPlayer_;
-    std::unique_ptr<TVirtualMediaPlayer> enterSoundPlayer_;
-    std::unique_ptr<TVirtualMediaPlayer> videoPlayer_;
-    std::unique_ptr<TVirtualFlashFactory> flash_;
-    std::unique_ptr<audio::TMelodyPlayback> melody_;
-    std::unique_ptr<audio::TEnterSound> enterSound_;
-    std::unique_ptr<TSlideshowController> controller_;
+    std::unique_ptr<VirtualMediaPlayer> melodyPlayer_;
+    std::unique_ptr<VirtualMediaPlayer> enterSoundPlayer_;
+    std::unique_ptr<VirtualMediaPlayer> videoPlayer_;
+    std::unique_ptr<VirtualFlashFactory> flash_;
+    std::unique_ptr<audio::MelodyPlayback> melody_;
+    std::unique_ptr<audio::EnterSound> enterSound_;
+    std::unique_ptr<SlideshowController> controller_;
 };
 
 } // namespace vorlandite::slideshow

@@ -37,13 +37,13 @@ QImage ImageOf(GstSample* sample) {
 
 }  // namespace
 
-struct TVideoFrameReader::TDecoder {
+struct VideoFrameReader::Decoder {
     GstElement* pipeline = nullptr;
     GstElement* sink = nullptr;
     GstSample* next = nullptr;  // pulled, not yet on show
     bool ended = false;
 
-    ~TDecoder() {
+    ~Decoder() {
         if (next)
             gst_sample_unref(next);
         if (sink)
@@ -55,17 +55,17 @@ struct TVideoFrameReader::TDecoder {
     }
 };
 
-TVideoFrameReader::TVideoFrameReader(std::unique_ptr<TDecoder> decoder) : decoder_(std::move(decoder)) {}
+VideoFrameReader::VideoFrameReader(std::unique_ptr<Decoder> decoder) : decoder_(std::move(decoder)) {}
 
-TVideoFrameReader::~TVideoFrameReader() = default;
+VideoFrameReader::~VideoFrameReader() = default;
 
-Result<std::unique_ptr<TVideoFrameReader>> TVideoFrameReader::Open(const std::string& path) {
+Result<std::unique_ptr<VideoFrameReader>> VideoFrameReader::Open(const std::string& path) {
     if (!audio::EnsureGStreamer())
         return MakeError("GStreamer cannot be initialised");
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
     if (!uri)
         return MakeError("no URI for " + path);
-    auto decoder = std::make_unique<TDecoder>();
+    auto decoder = std::make_unique<Decoder>();
     decoder->pipeline = gst_element_factory_make("playbin", nullptr);
     // BGRx is the show's own pixel layout; the appsink holds two frames, so the decoder waits
     // for the show instead of running through the file.
@@ -82,14 +82,14 @@ Result<std::unique_ptr<TVideoFrameReader>> TVideoFrameReader::Open(const std::st
     decoder->sink = gst_bin_get_by_name(GST_BIN(pictures), "frames");
     if (gst_element_set_state(decoder->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return MakeError("the video cannot be decoded");
-    auto reader = std::unique_ptr<TVideoFrameReader>(new TVideoFrameReader(std::move(decoder)));
+    auto reader = std::unique_ptr<VideoFrameReader>(new VideoFrameReader(std::move(decoder)));
     // The first frame tells whether the file decodes at all.
     if (reader->FrameAt(0).isNull())
         return MakeError("the video has no picture that decodes");
     return reader;
 }
 
-const QImage& TVideoFrameReader::FrameAt(int64_t positionMs) {
+const QImage& VideoFrameReader::FrameAt(int64_t positionMs) {
     const GstClockTime position = GstClockTime(std::max<int64_t>(0, positionMs)) * GST_MSECOND;
     while (!decoder_->ended) {
         if (!decoder_->next) {

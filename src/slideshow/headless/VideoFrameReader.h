@@ -13,22 +13,22 @@
 
 namespace vorlandite::slideshow {
 
-class TVideoFrameReader {
+class VideoFrameReader {
 public:
     // Fails when the file has no picture GStreamer can decode.
-    static Result<std::unique_ptr<TVideoFrameReader>> Open(const std::string& path);
-    ~TVideoFrameReader();
-    TVideoFrameReader(const TVideoFrameReader&) = delete;
-    TVideoFrameReader& operator=(const TVideoFrameReader&) = delete;
+    static Result<std::unique_ptr<VideoFrameReader>> Open(const std::string& path);
+    ~VideoFrameReader();
+    VideoFrameReader(const VideoFrameReader&) = delete;
+    VideoFrameReader& operator=(const VideoFrameReader&) = delete;
 
     // The picture on show at positionMs into the file: the last frame that starts at or before
     // it (after the end, the last frame). Positions never go back; null before the first frame.
     const QImage& FrameAt(int64_t positionMs);
 
 private:
-    struct TDecoder;
-    explicit TVideoFrameReader(std::unique_ptr<TDecoder> decoder);
-    std::unique_ptr<TDecoder> decoder_;
+    struct Decoder;
+    explicit VideoFrameReader(std::unique_ptr<Decoder> decoder);
+    std::unique_ptr<Decoder> decoder_;
     QImage current_;
 };
 

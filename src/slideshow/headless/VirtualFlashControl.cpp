@@ -5,12 +5,12 @@
 
 namespace vorlandite::slideshow {
 
-TVirtualFlashControl::TVirtualFlashControl(TVirtualTimerClock& clock, std::function<void()> onStopped)
+VirtualFlashControl::VirtualFlashControl(VirtualTimerClock& clock, std::function<void()> onStopped)
     : clock_(clock), stopTimer_(clock), onStopped_(std::move(onStopped)) {
     stopTimer_.SetOnTimeout([this] { Stopped(); });
 }
 
-void TVirtualFlashControl::SetMovie(const std::string& path) {
+void VirtualFlashControl::SetMovie(const std::string& path) {
     Stop();
     movie_ = path;
     timeline_.reset();
@@ -21,14 +21,14 @@ void TVirtualFlashControl::SetMovie(const std::string& path) {
         timeline_ = *read;
 }
 
-void TVirtualFlashControl::SetPlaying(bool playing) {
+void VirtualFlashControl::SetPlaying(bool playing) {
     if (playing)
         Play();
     else
         Stop();
 }
 
-void TVirtualFlashControl::Play() {
+void VirtualFlashControl::Play() {
     // Playback starts from the first frame: the show plays every movie once from its start.
     stopTimer_.Stop();
     playing_ = true;
@@ -43,12 +43,12 @@ void TVirtualFlashControl::Play() {
         stopTimer_.Start(int(std::min<int64_t>(*stopMs, INT_MAX)));
 }
 
-void TVirtualFlashControl::Stop() {
+void VirtualFlashControl::Stop() {
     stopTimer_.Stop();
     playing_ = false;
 }
 
-bool TVirtualFlashControl::IsPlaying() const {
+bool VirtualFlashControl::IsPlaying() const {
     // By the clock, not by the stop timer: a poll due at the same moment as the stop must see it,
     // whichever of the two timers fires first.
     if (!playing_ || stopped_)
@@ -57,12 +57,12 @@ bool TVirtualFlashControl::IsPlaying() const {
     return !stopMs || clock_.NowMs() - playedAtMs_ < *stopMs;
 }
 
-void TVirtualFlashControl::SetBounds(int, int, int width, int height) {
+void VirtualFlashControl::SetBounds(int, int, int width, int height) {
     width_ = width;
     height_ = height;
 }
 
-void TVirtualFlashControl::Stopped() {
+void VirtualFlashControl::Stopped() {
     stopTimer_.Stop();
     if (stopped_ || !playing_)
         return;
@@ -71,8 +71,8 @@ void TVirtualFlashControl::Stopped() {
         onStopped_();
 }
 
-Result<std::unique_ptr<platform::IFlashControl>> TVirtualFlashFactory::CreateFlashControl() {
-    auto control = std::make_unique<TVirtualFlashControl>(clock_, onStopped_);
+Result<std::unique_ptr<platform::IFlashControl>> VirtualFlashFactory::CreateFlashControl() {
+    auto control = std::make_unique<VirtualFlashControl>(clock_, onStopped_);
     last_ = control.get();
     return std::unique_ptr<platform::IFlashControl>(std::move(control));
 }

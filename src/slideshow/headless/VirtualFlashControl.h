@@ -14,10 +14,10 @@
 
 namespace vorlandite::slideshow {
 
-class TVirtualFlashControl final : public platform::IFlashControl {
+class VirtualFlashControl final : public platform::IFlashControl {
 public:
     // onStopped runs on the clock's thread at the moment the movie stops.
-    TVirtualFlashControl(TVirtualTimerClock& clock, std::function<void()> onStopped);
+    VirtualFlashControl(VirtualTimerClock& clock, std::function<void()> onStopped);
 
     void SetMovie(const std::string& path) override;
     std::string Movie() const override { return movie_; }
@@ -37,11 +37,11 @@ public:
 private:
     void Stopped();
 
-    TVirtualTimerClock& clock_;
-    TVirtualTimer stopTimer_;
+    VirtualTimerClock& clock_;
+    VirtualTimer stopTimer_;
     std::function<void()> onStopped_;
     std::string movie_;
-    std::optional<swf::TSwfTimeline> timeline_;  // none: no movie, or one that cannot be read
+    std::optional<swf::SwfTimeline> timeline_;  // none: no movie, or one that cannot be read
     bool playing_ = false;
     bool stopped_ = false;  // the timeline reached its stop (reported)
     int64_t playedAtMs_ = 0;
@@ -51,18 +51,18 @@ private:
 };
 
 // Makes virtual controls; every control it makes reports its stop to onStopped.
-class TVirtualFlashFactory final : public platform::IFlashControlFactory {
+class VirtualFlashFactory final : public platform::IFlashControlFactory {
 public:
-    TVirtualFlashFactory(TVirtualTimerClock& clock, std::function<void()> onStopped)
+    VirtualFlashFactory(VirtualTimerClock& clock, std::function<void()> onStopped)
         : clock_(clock), onStopped_(std::move(onStopped)) {}
     Result<std::unique_ptr<platform::IFlashControl>> CreateFlashControl() override;
     // The last control made (null before the first; gone once the show drops it), for tests.
-    TVirtualFlashControl* Last() const { return last_; }
+    VirtualFlashControl* Last() const { return last_; }
 
 private:
-    TVirtualTimerClock& clock_;
+    VirtualTimerClock& clock_;
     std::function<void()> onStopped_;
-    TVirtualFlashControl* last_ = nullptr;
+    VirtualFlashControl* last_ = nullptr;
 };
 
 } // namespace vorlandite::slideshow

@@ -8,23 +8,23 @@
 
 namespace vorlandite::slideshow {
 
-TVirtualMediaPlayer::TVirtualMediaPlayer(TVirtualTimerClock& clock, Poster post)
+VirtualMediaPlayer::VirtualMediaPlayer(VirtualTimerClock& clock, Poster post)
     : clock_(clock), endTimer_(clock), post_(std::move(post)) {
     endTimer_.SetOnTimeout([this] { ReachEnd(); });
 }
 
-TVirtualMediaPlayer::~TVirtualMediaPlayer() {
+VirtualMediaPlayer::~VirtualMediaPlayer() {
     *alive_ = false;
     endTimer_.Stop();
 }
 
-bool TVirtualMediaPlayer::ConsumeNotify() {
+bool VirtualMediaPlayer::ConsumeNotify() {
     const bool notify = notify_;
     notify_ = true;
     return notify;
 }
 
-Status TVirtualMediaPlayer::Open() {
+Status VirtualMediaPlayer::Open() {
     ConsumeNotify();
     if (open_) {
         SettlePending(NotifyValue::Aborted);
@@ -52,7 +52,7 @@ Status TVirtualMediaPlayer::Open() {
     return {};
 }
 
-Status TVirtualMediaPlayer::Play() {
+Status VirtualMediaPlayer::Play() {
     const bool notify = ConsumeNotify();
     if (!open_)
         return MakeError("no file is open");
@@ -73,13 +73,13 @@ Status TVirtualMediaPlayer::Play() {
     return {};
 }
 
-void TVirtualMediaPlayer::Close() {
+void VirtualMediaPlayer::Close() {
     ConsumeNotify();
     SettlePending(NotifyValue::Aborted);
     Release();
 }
 
-Status TVirtualMediaPlayer::Rewind() {
+Status VirtualMediaPlayer::Rewind() {
     ConsumeNotify();
     if (!open_)
         return MakeError("no file is open");
@@ -92,17 +92,17 @@ Status TVirtualMediaPlayer::Rewind() {
     return {};
 }
 
-void TVirtualMediaPlayer::OpenFrames() {
+void VirtualMediaPlayer::OpenFrames() {
     frames_.reset();
     presentedFrame_ = 0;
     if (!followFrames_ || naturalSize_.isEmpty())
         return;
     // A video that does not decode frame by frame keeps its first frame on show.
-    if (auto reader = TVideoFrameReader::Open(fileName_))
+    if (auto reader = VideoFrameReader::Open(fileName_))
         frames_ = std::move(reader).value();
 }
 
-void TVirtualMediaPlayer::PresentFrameNow() {
+void VirtualMediaPlayer::PresentFrameNow() {
     if (!frames_ || !display_ || !open_)
         return;
     const int64_t position = playing_ ? positionMs_ + (clock_.NowMs() - playStartMs_) : positionMs_;
@@ -113,19 +113,19 @@ void TVirtualMediaPlayer::PresentFrameNow() {
     }
 }
 
-void TVirtualMediaPlayer::SetDisplay(audio::VideoFrameConsumer* display) {
+void VirtualMediaPlayer::SetDisplay(audio::VideoFrameConsumer* display) {
     if (display_ && display_ != display)
         display_->ClearVideoFrame();
     display_ = display;
     PresentFirstFrame();
 }
 
-void TVirtualMediaPlayer::PresentFirstFrame() {
+void VirtualMediaPlayer::PresentFirstFrame() {
     if (display_ && open_ && !firstFrame_.isNull())
         display_->PresentVideoFrame(firstFrame_, displayRect_);
 }
 
-Status TVirtualMediaPlayer::SetVolume(int volume) {
+Status VirtualMediaPlayer::SetVolume(int volume) {
     if (!open_)
         return MakeError("no file is open");
     const int previous = volume_;
@@ -138,7 +138,7 @@ Status TVirtualMediaPlayer::SetVolume(int volume) {
     return {};
 }
 
-void TVirtualMediaPlayer::ReachEnd() {
+void VirtualMediaPlayer::ReachEnd() {
     endTimer_.Stop();  // the timer is periodic; the end comes once
     playing_ = false;
     atEnd_ = true;
@@ -149,13 +149,13 @@ void TVirtualMediaPlayer::ReachEnd() {
     }
 }
 
-void TVirtualMediaPlayer::Silence() {
+void VirtualMediaPlayer::Silence() {
     if (playing_ && soundListener_)
         soundListener_(false, fileName_, 0, volume_);
     playing_ = false;
 }
 
-void TVirtualMediaPlayer::Release() {
+void VirtualMediaPlayer::Release() {
     endTimer_.Stop();
     Silence();
     open_ = false;
@@ -170,14 +170,14 @@ void TVirtualMediaPlayer::Release() {
         display_->ClearVideoFrame();
 }
 
-void TVirtualMediaPlayer::SettlePending(NotifyValue value) {
+void VirtualMediaPlayer::SettlePending(NotifyValue value) {
     if (!pending_)
         return;
     pending_ = false;
     Post(value);
 }
 
-void TVirtualMediaPlayer::Post(NotifyValue value) {
+void VirtualMediaPlayer::Post(NotifyValue value) {
     if (!post_)
         return;
     post_([this, alive = alive_, value] {
@@ -186,7 +186,7 @@ void TVirtualMediaPlayer::Post(NotifyValue value) {
     });
 }
 
-void TVirtualMediaPlayer::Deliver(NotifyValue value) {
+void VirtualMediaPlayer::Deliver(NotifyValue value) {
     if (handler_) {
         const NotifyHandler handler = handler_;
         handler(value);

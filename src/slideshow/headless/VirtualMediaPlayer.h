@@ -23,17 +23,17 @@
 
 namespace vorlandite::slideshow {
 
-class TVideoFrameReader;
+class VideoFrameReader;
 
-class TVirtualMediaPlayer final : public audio::IMediaPlayer {
+class VirtualMediaPlayer final : public audio::IMediaPlayer {
 public:
     // Runs a task on the owner's thread later, between the clock's events.
     using Poster = std::function<void(std::function<void()>)>;
 
-    TVirtualMediaPlayer(TVirtualTimerClock& clock, Poster post);
-    ~TVirtualMediaPlayer() override;
-    TVirtualMediaPlayer(const TVirtualMediaPlayer&) = delete;
-    TVirtualMediaPlayer& operator=(const TVirtualMediaPlayer&) = delete;
+    VirtualMediaPlayer(VirtualTimerClock& clock, Poster post);
+    ~VirtualMediaPlayer() override;
+    VirtualMediaPlayer(const VirtualMediaPlayer&) = delete;
+    VirtualMediaPlayer& operator=(const VirtualMediaPlayer&) = delete;
 
     const std::string& FileName() const override { return fileName_; }
     void SetFileName(std::string path) override { fileName_ = std::move(path); }
@@ -82,8 +82,8 @@ private:
     void PresentFirstFrame();
     void OpenFrames();  // the frame reader, when frames are followed
 
-    TVirtualTimerClock& clock_;
-    TVirtualTimer endTimer_;
+    VirtualTimerClock& clock_;
+    VirtualTimer endTimer_;
     Poster post_;
     NotifyHandler handler_;
     SoundListener soundListener_;
@@ -100,7 +100,7 @@ private:
     QSize naturalSize_;
     QImage firstFrame_;
     bool followFrames_ = false;
-    std::unique_ptr<TVideoFrameReader> frames_;  // with followFrames_, while a video is open
+    std::unique_ptr<VideoFrameReader> frames_;  // with followFrames_, while a video is open
     qint64 presentedFrame_ = 0;                  // the cache key of the frame last presented
     audio::VideoFrameConsumer* display_ = nullptr;
     QRect displayRect_;

@@ -8,10 +8,10 @@
 
 namespace vorlandite::slideshow {
 
-TItemOrder::TItemOrder(IRandomSource& random, ItemOrderSettings settings)
+ItemOrder::ItemOrder(IRandomSource& random, ItemOrderSettings settings)
     : random_(random), settings_(settings) {}
 
-ItemChoice TItemOrder::ChooseFirstItem() {
+ItemChoice ItemOrder::ChooseFirstItem() {
     itemCounter_ = -1;
     if (settings_.FirstItemAtStart && settings_.ImageCount > 0) {
         itemCounter_ = 0;
@@ -20,7 +20,7 @@ ItemChoice TItemOrder::ChooseFirstItem() {
     return ChooseNextCounter();
 }
 
-ItemChoice TItemOrder::ChooseNextCounter() {
+ItemChoice ItemOrder::ChooseNextCounter() {
     const int n = settings_.ImageCount;
     const int previous = itemCounter_;
     const bool reserveFirst = settings_.FirstItemAtStart && n > 1;
@@ -49,7 +49,7 @@ ItemChoice TItemOrder::ChooseNextCounter() {
     return {itemCounter_, onlyOneItemLeft};
 }
 
-int TItemOrder::ChooseRandom(int previous) {
+int ItemOrder::ChooseRandom(int previous) {
     const int n = settings_.ImageCount;
     const int first = settings_.FirstItemAtStart && n > 1 ? 1 : 0;
     const int candidates = n - first;
@@ -60,14 +60,14 @@ int TItemOrder::ChooseRandom(int previous) {
     return item;
 }
 
-int TItemOrder::OpeningEntry(bool reserveFirst) const {
+int ItemOrder::OpeningEntry(bool reserveFirst) const {
     const size_t size = mixedOrderBag_.size();
     if (reserveFirst && size >= 2 && mixedOrderBag_[size - 1] == 0)
         return mixedOrderBag_[size - 2];
     return mixedOrderBag_.back();
 }
 
-int TItemOrder::TakeFromMixedBag(int previous) {
+int ItemOrder::TakeFromMixedBag(int previous) {
     const int n = settings_.ImageCount;
     if (mixedOrderBag_.empty()) {
         mixedOrderBag_.resize(size_t(n));

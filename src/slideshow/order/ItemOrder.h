@@ -34,10 +34,10 @@ struct ItemChoice {
     bool emptyEffectList = false;
 };
 
-class TItemOrder {
+class ItemOrder {
 public:
     // random: the program's one generator; must outlive the order.
-    TItemOrder(IRandomSource& random, ItemOrderSettings settings);
+    ItemOrder(IRandomSource& random, ItemOrderSettings settings);
 
     // The show's first item: item 0 when FirstItemAtStart is set and there are items, otherwise
     // an ordinary choice from "nothing shown yet".

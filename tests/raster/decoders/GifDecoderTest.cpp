@@ -235,7 +235,7 @@ TEST(GifComposition, OutOfOrderRequestsGiveTheSamePictureAsInOrder) {
 // order that is no more than the disposed and the drawn rectangle, however large the screen.
 struct ChangeStep {
     int frame;
-    TRect expected;
+    Rect expected;
 };
 
 TEST(GifComposition, ChangedRectHoldsEveryChangedPixelAndNoMore) {
@@ -260,7 +260,7 @@ TEST(GifComposition, ChangedRectHoldsEveryChangedPixelAndNoMore) {
     for (const ChangeStep& step : steps) {
         SCOPED_TRACE("frame " + std::to_string(step.frame));
         ASSERT_TRUE(animator.ComposeFrame(step.frame).ok());
-        const TRect changed = animator.ChangedRect();
+        const Rect changed = animator.ChangedRect();
         if (step.expected.IsEmpty())
             EXPECT_TRUE(changed.IsEmpty());
         else

@@ -91,11 +91,11 @@ private:
 };
 
 struct ShownSink final : IShowEventSink {
-    void ItemShown(const TItemShownEvent& event) override { shown.push_back(event); }
+    void ItemShown(const ItemShownEvent& event) override { shown.push_back(event); }
     void TransitionEnded(int) override {}
-    void GifFrame(int, int, const raster::TRect&) override {}
+    void GifFrame(int, int, const raster::Rect&) override {}
     void Ended() override {}
-    std::vector<TItemShownEvent> shown;
+    std::vector<ItemShownEvent> shown;
 };
 
 payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8_t> bytes = swf::StoppingSwf(
@@ -110,40 +110,40 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, std::vector<uint8
 
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.DisplayOrder = 0;  // sequential
-    draft.Header.GradientStyle = 1;
-    draft.Images = std::move(items);
+    draft.header.Seconds = 5;
+    draft.header.DisplayOrder = 0;  // sequential
+    draft.header.GradientStyle = 1;
+    draft.images = std::move(items);
     return draft;
 }
 
 struct FlashShow {
     support::ShowFile file;
     Log log;
-    TVirtualTimerClock clock;
-    TVirtualTimer slideTimer{clock};
-    TVirtualTimer gifTimer{clock};
-    TVirtualTimer flashTimer{clock};
-    TVirtualTickClock ticks;
-    TSeededRandom random{5};
-    TTaskQueue queue;
-    transitions::TTransitionEngine engine{ticks, random, queue};
+    VirtualTimerClock clock;
+    VirtualTimer slideTimer{clock};
+    VirtualTimer gifTimer{clock};
+    VirtualTimer flashTimer{clock};
+    VirtualTickClock ticks;
+    SeededRandom random{5};
+    TaskQueue queue;
+    transitions::TransitionEngine engine{ticks, random, queue};
     support::FakeShowDisplay display{kWidth, kHeight, &log};
     ShownSink events;
     FakeFlashFactory factory{log};
     std::function<bool()> onRegister;  // the runtime's registration; none: it fails
-    std::unique_ptr<TSlideshowController> controller;
+    std::unique_ptr<SlideshowController> controller;
 
     explicit FlashShow(const payload::PayloadDraft& draft, bool runtime = true) : file(draft) {
-        TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
-        env.Events = &events;
+        ShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.events = &events;
         if (runtime) {
-            env.Flash = &factory;
-            env.FlashTimer = &flashTimer;
+            env.flash = &factory;
+            env.flashTimer = &flashTimer;
             env.RegisterFlash = [this] { return onRegister && onRegister(); };
         }
-        controller = std::make_unique<TSlideshowController>(
-            env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
+        controller = std::make_unique<SlideshowController>(
+            env, ShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
         display.onClose = [this] { controller->FormClose(); };
     }
     std::string MovieFile() const { return file.tempFolder + "SSIMG.swf"; }
@@ -166,7 +166,7 @@ struct FlashShow {
 
 TEST(FlashItemTest, StartRunsItsStepsInOrder) {
     auto draft = Draft({Movie(-1), SolidPictureItem(0xFFFF0000u)});
-    draft.Header.ExitMouseMove = true;
+    draft.header.ExitMouseMove = true;
     FlashShow show(draft);
     ASSERT_TRUE(show.controller->Start().ok());
 
@@ -176,7 +176,7 @@ TEST(FlashItemTest, StartRunsItsStepsInOrder) {
                        "place panel", "bounds 0 0 17 13", "show panel", "play"};
     EXPECT_EQ(show.log, expected);
     // A 16 x 12 movie centred, one pixel larger as every panel is.
-    EXPECT_EQ(show.display.panel, (raster::TRect{8, 6, 25, 19}));
+    EXPECT_EQ(show.display.panel, (raster::Rect{8, 6, 25, 19}));
     EXPECT_TRUE(show.controller->FlashShown());
     EXPECT_EQ(show.controller->CurrentPictureIndex(), -1);
     EXPECT_EQ(show.controller->CurrentItemIndex(), 0);
@@ -265,9 +265,9 @@ TEST(FlashItemTest, PlacesByTheHeaderSizeWithTheRemainderDropped) {
     for (uint32_t xmax : {16000u, 16019u}) {
         FlashShow show(Draft({Movie(-1, swf::StoppingSwf(2, 10, xmax, 12000)), SolidPictureItem(0xFFFF0000u)}));
         ASSERT_TRUE(show.controller->Start().ok());
-        TSeededRandom unused(1);
+        SeededRandom unused(1);
         EXPECT_EQ(show.display.panel,
-                  DisplayPanelRect(kStretchCentreMode, raster::TRect{0, 0, 800, 600}, kWidth, kHeight, unused))
+                  DisplayPanelRect(kStretchCentreMode, raster::Rect{0, 0, 800, 600}, kWidth, kHeight, unused))
             << xmax;
     }
 }
@@ -295,7 +295,7 @@ class NoFlashRuntimeTest : public ::testing::TestWithParam<RuntimeRow> {};
 
 TEST_P(NoFlashRuntimeTest, PayloadWithAFlashControlSectionStillShowsItsPictures) {
     auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1), SolidPictureItem(0xFF00FF00u)});
-    draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
+    draft.flashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
     FlashShow show(draft, GetParam().runtime);
     show.factory.works = GetParam().creationWorks;
     ASSERT_TRUE(show.controller->Start().ok());
@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, NoFlashRuntimeTest,
 
 TEST(FlashItemTest, ControlIsMadeAtStartWhenThePayloadCarriesOne) {
     auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1)});
-    draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
+    draft.flashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
     FlashShow show(draft);
     ASSERT_TRUE(show.controller->Start().ok());
     ASSERT_EQ(show.factory.created, 1);
@@ -325,7 +325,7 @@ TEST(FlashItemTest, ControlIsMadeAtStartWhenThePayloadCarriesOne) {
 TEST(FlashItemTest, FailedStartUpControlIsRetriedOnceAfterRegistering) {
     for (bool registered : {true, false}) {
         auto draft = Draft({SolidPictureItem(0xFFFF0000u), Movie(-1)});
-        draft.FlashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
+        draft.flashPlayer = payload::Content::FromBytes(std::vector<uint8_t>(64, 0x4D));
         FlashShow show(draft);
         show.factory.works = false;
         int registrations = 0;

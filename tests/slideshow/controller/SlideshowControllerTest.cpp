@@ -137,17 +137,17 @@ public:
     bool answer = true;
     int asked = 0;
     bool suspendedWhileAsked = false;
-    const TSlideshowController* controller = nullptr;
+    const SlideshowController* controller = nullptr;
 };
 
 struct RecordingSink final : IShowEventSink {
-    void ItemShown(const TItemShownEvent& event) override { shown.push_back(event); }
+    void ItemShown(const ItemShownEvent& event) override { shown.push_back(event); }
     void VideoEnded(int index) override { videosEnded.push_back(index); }
     std::vector<int> videosEnded;
     void TransitionEnded(int) override { ++transitionsEnded; }
-    void GifFrame(int, int frameIndex, const raster::TRect&) override { gifFrames.push_back(frameIndex); }
+    void GifFrame(int, int frameIndex, const raster::Rect&) override { gifFrames.push_back(frameIndex); }
     void Ended() override { ++ended; }
-    std::vector<TItemShownEvent> shown;
+    std::vector<ItemShownEvent> shown;
     int transitionsEnded = 0;
     int ended = 0;
     std::vector<int> gifFrames;
@@ -167,43 +167,43 @@ public:
 
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items, int seconds = 5) {
     payload::PayloadDraft draft;
-    draft.Header.Seconds = seconds;
-    draft.Header.DisplayOrder = kOrderSequential;
-    draft.Header.EffectSpeed = 1;
-    draft.Header.GradientStyle = 1;
-    draft.Strings.EffectList = std::string(1, char(1));
-    draft.Images = std::move(items);
+    draft.header.Seconds = seconds;
+    draft.header.DisplayOrder = kOrderSequential;
+    draft.header.EffectSpeed = 1;
+    draft.header.GradientStyle = 1;
+    draft.strings.EffectList = std::string(1, char(1));
+    draft.images = std::move(items);
     return draft;
 }
 
 // One show: the screensaver file, the services on virtual time, the controller.
 struct Show {
     support::ShowFile file;
-    slideshow::TVirtualTimerClock clock;
-    slideshow::TVirtualTimer slideTimer{clock};
-    slideshow::TVirtualTimer gifTimer{clock};
-    TVirtualTickClock ticks;
-    TSeededRandom random{7};
-    TTaskQueue queue;
-    transitions::TTransitionEngine engine{ticks, random, queue};
+    slideshow::VirtualTimerClock clock;
+    slideshow::VirtualTimer slideTimer{clock};
+    slideshow::VirtualTimer gifTimer{clock};
+    VirtualTickClock ticks;
+    SeededRandom random{7};
+    TaskQueue queue;
+    transitions::TransitionEngine engine{ticks, random, queue};
     support::FakeShowDisplay display{kWidth, kHeight};
     FakePassword password;
     RecordingSink events;
     FixedDesktop desktop;
-    std::unique_ptr<TSlideshowController> controller;
+    std::unique_ptr<SlideshowController> controller;
 
     explicit Show(const payload::PayloadDraft& draft, support::FakeShowSurface* secondMonitor = nullptr,
                   audio::IMediaPlayer* videoPlayer = nullptr)
         : file(draft) {
         support::EnsureGuiApplication();
         display.second = secondMonitor;
-        TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
-        env.VideoPlayer = videoPlayer;
-        env.Password = &password;
-        env.Events = &events;
-        env.Desktop = &desktop;
-        controller = std::make_unique<TSlideshowController>(
-            env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
+        ShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.videoPlayer = videoPlayer;
+        env.password = &password;
+        env.events = &events;
+        env.desktop = &desktop;
+        controller = std::make_unique<SlideshowController>(
+            env, ShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
         password.controller = controller.get();
         display.onClose = [this] { controller->FormClose(); };
     }
@@ -240,7 +240,7 @@ TEST(SlideshowControllerTest, FirstItemAtOnceThenSequentialThroughTransitions) {
     Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)}));
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);
-    EXPECT_EQ(show.events.shown[0].mode, TShowMode::AtOnce);
+    EXPECT_EQ(show.events.shown[0].mode, ShowMode::AtOnce);
     EXPECT_EQ(show.events.shown[0].effect, 0);
     EXPECT_EQ(show.display.presenter.FramesStarted(), 0);
     EXPECT_TRUE(show.ScreenIsAll(kRed));
@@ -249,7 +249,7 @@ TEST(SlideshowControllerTest, FirstItemAtOnceThenSequentialThroughTransitions) {
     const TColor32 expected[] = {kGreen, kBlue, kRed, kGreen};
     for (TColor32 colour : expected) {
         show.Tick();
-        EXPECT_EQ(show.events.shown.back().mode, TShowMode::Transition);
+        EXPECT_EQ(show.events.shown.back().mode, ShowMode::Transition);
         EXPECT_EQ(show.events.shown.back().effect, 1);
         EXPECT_EQ(show.events.shown.back().steps, 32);
         EXPECT_TRUE(show.ScreenIsAll(colour));
@@ -315,8 +315,8 @@ TEST(SlideshowControllerTest, BrokenItemIsSkippedAndTheShowGoesOn) {
 // name that an earlier item or run left never stands in for it.
 TEST(SlideshowControllerTest, AnItemThatCannotBeExtractedIsPassedOverNotAnOlderFileOfItsName) {
     Show show(Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen)}));
-    const payload::TKelImageInfo& green = show.file.payload.Images[1];
-    std::filesystem::resize_file(show.file.path, uint64_t(payload::ItemPosition(show.file.payload.Header, green)));
+    const payload::TKelImageInfo& green = show.file.payload.images[1];
+    std::filesystem::resize_file(show.file.path, uint64_t(payload::ItemPosition(show.file.payload.header, green)));
     const std::string stale = show.file.tempFolder + "SSIMG.png";
     support::WriteFileBytes(stale, support::WritePngFromBitmap(support::SolidBitmap(4, 4, kBlue), true));
     show.Start();
@@ -334,7 +334,7 @@ TEST(SlideshowControllerTest, BrokenFirstItemLeavesTheNextOneWithoutTransition) 
     EXPECT_TRUE(show.controller->ShowWithoutTransition());
     show.Tick();
     ASSERT_EQ(show.events.shown.size(), 1u);
-    EXPECT_EQ(show.events.shown[0].mode, TShowMode::AtOnce);
+    EXPECT_EQ(show.events.shown[0].mode, ShowMode::AtOnce);
     EXPECT_TRUE(show.ScreenIsAll(kGreen));
 }
 
@@ -419,17 +419,17 @@ TEST(SlideshowControllerTest, GifStartsMovingOnlyAfterItsTransition) {
 
 TEST(SlideshowControllerTest, DesktopStartShowsTheSnapshotThenTheFirstItemThroughATransition) {
     auto draft = Draft({SolidPictureItem(kRed), SolidPictureItem(kGreen), SolidPictureItem(kBlue)});
-    draft.Header.DesktopStart = true;
+    draft.header.DesktopStart = true;
     Show show(draft);
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);
-    EXPECT_EQ(show.events.shown[0].mode, TShowMode::Desktop);
+    EXPECT_EQ(show.events.shown[0].mode, ShowMode::Desktop);
     EXPECT_TRUE(show.ScreenIsAll(kWhite));
     EXPECT_EQ(*show.clock.NextDueMs(), 1);
 
     show.Tick();
     EXPECT_EQ(show.events.shown.back().index, 0);
-    EXPECT_EQ(show.events.shown.back().mode, TShowMode::Transition);
+    EXPECT_EQ(show.events.shown.back().mode, ShowMode::Transition);
     EXPECT_TRUE(show.ScreenIsAll(kRed));
     show.Tick();
     EXPECT_EQ(show.events.Indexes(), (std::vector<int>{0, 0, 1}));
@@ -549,7 +549,7 @@ struct VideoShow : VideoPlayerHolder, Show {
 
 TEST(SlideshowControllerVideoTest, VideoPlaysOnItsPanelAndHoldsTheShowUntilItEnds) {
     auto draft = Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)});
-    draft.Header.MuteVideo = true;
+    draft.header.MuteVideo = true;
     VideoShow show(draft);
     show.Start();
     show.Tick();
@@ -558,11 +558,11 @@ TEST(SlideshowControllerVideoTest, VideoPlaysOnItsPanelAndHoldsTheShowUntilItEnd
                                                           "volume 0", "play"}));
     EXPECT_EQ(show.player.file, show.VideoFile());
     EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
-    EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
+    EXPECT_EQ(show.display.panel, (raster::Rect{11, 8, 22, 17}));
     EXPECT_TRUE(show.display.panelVisible);
     ASSERT_EQ(show.events.shown.size(), 2u);
     EXPECT_EQ(show.events.shown[1].kind, payload::ItemKind::Video);
-    EXPECT_EQ(show.events.shown[1].mode, TShowMode::AtOnce);
+    EXPECT_EQ(show.events.shown[1].mode, ShowMode::AtOnce);
     EXPECT_EQ(show.events.shown[1].rect, show.display.panel);
     EXPECT_FALSE(show.ScreenIsAll(kRed));  // the background is on screen at once, under the panel
     EXPECT_TRUE(show.controller->VideoPlaying());
@@ -628,7 +628,7 @@ TEST(SlideshowControllerVideoTest, SingleVideoThatCannotRewindIsPassedOver) {
 // the show passes the video over, its late ready notice dropped with the file.
 TEST(SlideshowControllerVideoTest, PanelWaitsForABackgroundPrerollAndAFailedOneIsPassedOver) {
     auto draft = Draft({SolidPictureItem(kRed), Video(), SolidPictureItem(kBlue)});
-    draft.Header.MuteVideo = true;
+    draft.header.MuteVideo = true;
     VideoShow show(draft);
     show.player.backgroundPreroll = true;
     show.Start();
@@ -642,7 +642,7 @@ TEST(SlideshowControllerVideoTest, PanelWaitsForABackgroundPrerollAndAFailedOneI
 
     show.player.FinishPreroll();
     EXPECT_EQ(show.player.log.back(), "display");
-    EXPECT_EQ(show.display.panel, (raster::TRect{11, 8, 22, 17}));
+    EXPECT_EQ(show.display.panel, (raster::Rect{11, 8, 22, 17}));
     EXPECT_TRUE(show.display.panelVisible);
     ASSERT_EQ(show.events.shown.size(), 2u);
     EXPECT_EQ(show.events.shown[1].kind, payload::ItemKind::Video);
@@ -735,7 +735,7 @@ TEST(SlideshowControllerVideoTest, VideoThatCannotBeOpenedIsSkipped) {
 
 TEST(SlideshowControllerVideoTest, VideoFirstOnTheDesktopStartsAtOnceAndTheNextItemFollows) {
     auto draft = Draft({Video(), SolidPictureItem(kRed)});
-    draft.Header.DesktopStart = true;
+    draft.header.DesktopStart = true;
     VideoShow show(draft);
     show.Start();
     ASSERT_EQ(show.events.shown.size(), 1u);

@@ -8,7 +8,7 @@
 #include "../ShowItems.h"
 #include "audio/MediaFixtures.h"
 #include "audio/MusicTestSupport.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "raster/decoders/PictureWriters.h"
 #include "support/FakeShowDisplay.h"
 
@@ -30,9 +30,9 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 120;
 
 struct EndsSink final : IShowEventSink {
-    void ItemShown(const TItemShownEvent& event) override { shown.push_back(event.index); }
+    void ItemShown(const ItemShownEvent& event) override { shown.push_back(event.index); }
     void TransitionEnded(int) override {}
-    void GifFrame(int, int, const raster::TRect&) override {}
+    void GifFrame(int, int, const raster::Rect&) override {}
     void VideoEnded(int index) override { ended.push_back(index); }
     void Ended() override {}
     std::vector<int> shown;
@@ -55,24 +55,24 @@ payload::DraftItem<payload::TKelImageInfo> Video(std::vector<uint8_t> bytes) {
 
 struct RealVideoShow {
     support::ShowFile file;
-    TVirtualTimerClock clock;
-    TVirtualTimer slideTimer{clock};
-    TVirtualTimer gifTimer{clock};
-    TVirtualTickClock ticks;
-    TSeededRandom random{3};
-    TTaskQueue queue;
-    transitions::TTransitionEngine engine{ticks, random, queue};
+    VirtualTimerClock clock;
+    VirtualTimer slideTimer{clock};
+    VirtualTimer gifTimer{clock};
+    VirtualTickClock ticks;
+    SeededRandom random{3};
+    TaskQueue queue;
+    transitions::TransitionEngine engine{ticks, random, queue};
     support::FakeShowDisplay display{kWidth, kHeight};
     EndsSink events;
-    audio::TMediaPlayer player{audio::TMediaPlayer::AudioOutput::Silent, audio::TMediaPlayer::VideoOutput::Frames};
-    std::unique_ptr<TSlideshowController> controller;
+    audio::MediaPlayer player{audio::MediaPlayer::AudioOutput::Silent, audio::MediaPlayer::VideoOutput::Frames};
+    std::unique_ptr<SlideshowController> controller;
 
     explicit RealVideoShow(const payload::PayloadDraft& draft) : file(draft) {
-        TShowEnvironment env{display, slideTimer, gifTimer, engine, random};
-        env.Events = &events;
-        env.VideoPlayer = &player;
-        controller = std::make_unique<TSlideshowController>(
-            env, TShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
+        ShowEnvironment env{display, slideTimer, gifTimer, engine, random};
+        env.events = &events;
+        env.videoPlayer = &player;
+        controller = std::make_unique<SlideshowController>(
+            env, ShowContent{file.payload, file.path, file.tempFolder, TBitmap32()});
         display.onClose = [this] { controller->FormClose(); };
     }
     std::string VideoFile() const { return file.tempFolder + "SSIMG.AVI"; }
@@ -88,10 +88,10 @@ protected:
     }
     payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
         payload::PayloadDraft draft;
-        draft.Header.Seconds = 5;
-        draft.Header.GradientStyle = 1;
-        draft.Header.MuteVideo = true;
-        draft.Images = std::move(items);
+        draft.header.Seconds = 5;
+        draft.header.GradientStyle = 1;
+        draft.header.MuteVideo = true;
+        draft.images = std::move(items);
         return draft;
     }
     support::TempDir dir;
@@ -104,7 +104,7 @@ TEST_F(VideoPlaybackTest, TwoItemsAdvanceAtOnceWhenTheVideoHasPlayed) {
     ASSERT_TRUE(show.controller->VideoPlaying());
     EXPECT_EQ(show.player.Volume(), 0);  // muted
     // 96 x 64, unscaled and centred on 160 x 120: a 97 x 65 panel.
-    EXPECT_EQ(show.display.panel, (raster::TRect{32, 28, 129, 93}));
+    EXPECT_EQ(show.display.panel, (raster::Rect{32, 28, 129, 93}));
     EXPECT_TRUE(std::filesystem::exists(show.VideoFile()));
 
     ASSERT_TRUE(media::WaitUntil([&] { return !show.controller->VideoPlaying(); }, 5s));

@@ -17,7 +17,7 @@ namespace {
 
 namespace support = vorlandite::testing;
 using support::SolidPictureItem;
-using TType = THeadlessEvent::TType;
+using Type = HeadlessEvent::Type;
 
 // Four frames at 10 frames per second, 20 x 10 pixels, stopping on its last frame (at 300 ms).
 payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed = false) {
@@ -39,18 +39,18 @@ payload::DraftItem<payload::TKelImageInfo> Movie(int duration, bool compressed =
 // A 64 x 48 show; without `flash` it has no Flash runtime.
 struct FlashRun : support::HeadlessRun {
     explicit FlashRun(const payload::PayloadDraft& draft, bool flash = true) : HeadlessRun(draft, Options(flash)) {}
-    static THeadlessShowOptions Options(bool flash) {
-        THeadlessShowOptions options{64, 48, 1, 1};
-        options.Flash = flash;
+    static HeadlessShowOptions Options(bool flash) {
+        HeadlessShowOptions options{64, 48, 1, 1};
+        options.flash = flash;
         return options;
     }
 };
 
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.GradientStyle = 1;
-    draft.Images = std::move(items);
+    draft.header.Seconds = 5;
+    draft.header.GradientStyle = 1;
+    draft.images = std::move(items);
     return draft;
 }
 
@@ -58,38 +58,38 @@ TEST(HeadlessFlashTest, MovieStopsOnItsLastFrameAndTheShowMovesOn) {
     for (bool compressed : {false, true}) {
         FlashRun run(Draft({SolidPictureItem(0xFFFF0000u), Movie(-1, compressed)}));
         run.show->RunUntil(6000);
-        const auto items = run.Of(TType::Item);
+        const auto items = run.Of(Type::Item);
         ASSERT_GE(items.size(), 3u) << compressed;
-        EXPECT_EQ(items[1]->Item.kind, payload::ItemKind::Flash);
-        EXPECT_EQ(items[1]->TimeMs, 5000);
+        EXPECT_EQ(items[1]->item.kind, payload::ItemKind::Flash);
+        EXPECT_EQ(items[1]->timeMs, 5000);
         // The item's rect is its display panel: 20 x 10 centred, one pixel larger.
-        EXPECT_EQ(items[1]->Item.rect, (raster::TRect{22, 19, 43, 30}));
-        const auto ends = run.Of(TType::FlashEnd);
+        EXPECT_EQ(items[1]->item.rect, (raster::Rect{22, 19, 43, 30}));
+        const auto ends = run.Of(Type::FlashEnd);
         ASSERT_EQ(ends.size(), 1u);
-        EXPECT_EQ(ends[0]->Item.index, 1);
-        EXPECT_EQ(ends[0]->TimeMs, 5300);  // frame 3 at 3 / 10 s
-        EXPECT_GT(items[2]->TimeMs, 5300);
-        EXPECT_LE(items[2]->TimeMs, 5300 + kFlashPollMs + 1);
-        EXPECT_EQ(items[2]->Item.index, 0);
+        EXPECT_EQ(ends[0]->item.index, 1);
+        EXPECT_EQ(ends[0]->timeMs, 5300);  // frame 3 at 3 / 10 s
+        EXPECT_GT(items[2]->timeMs, 5300);
+        EXPECT_LE(items[2]->timeMs, 5300 + kFlashPollMs + 1);
+        EXPECT_EQ(items[2]->item.index, 0);
     }
 }
 
 TEST(HeadlessFlashTest, MovieWhoseEndIsNotWatchedStillReportsItsEnd) {
     FlashRun run(Draft({SolidPictureItem(0xFFFF0000u), Movie(-2)}));
     run.show->RunUntil(60000);
-    EXPECT_EQ(run.Of(TType::FlashEnd).size(), 1u);
-    EXPECT_EQ(run.Of(TType::Item).size(), 2u) << "the movie holds the show for its day";
+    EXPECT_EQ(run.Of(Type::FlashEnd).size(), 1u);
+    EXPECT_EQ(run.Of(Type::Item).size(), 2u) << "the movie holds the show for its day";
 }
 
 TEST(HeadlessFlashTest, SingleMovieEndsAgainAtEveryRestart) {
     FlashRun run(Draft({Movie(-1)}));
     run.show->RunUntil(2000);
-    const auto ends = run.Of(TType::FlashEnd);
+    const auto ends = run.Of(Type::FlashEnd);
     ASSERT_GE(ends.size(), 4u);
-    EXPECT_EQ(ends[0]->TimeMs, 300);
+    EXPECT_EQ(ends[0]->timeMs, 300);
     for (std::size_t i = 1; i < ends.size(); ++i) {
-        EXPECT_GT(ends[i]->TimeMs - ends[i - 1]->TimeMs, 300);
-        EXPECT_LE(ends[i]->TimeMs - ends[i - 1]->TimeMs, 300 + kFlashPollMs + 1);
+        EXPECT_GT(ends[i]->timeMs - ends[i - 1]->timeMs, 300);
+        EXPECT_LE(ends[i]->timeMs - ends[i - 1]->timeMs, 300 + kFlashPollMs + 1);
     }
 }
 

@@ -26,7 +26,7 @@ using support::SolidPictureItem;
 namespace media = vorlandite::audio::testing;
 using namespace std::chrono_literals;
 using raster::TColor32;
-using TType = THeadlessEvent::TType;
+using Type = HeadlessEvent::Type;
 using Value = audio::IMediaPlayer::NotifyValue;
 
 constexpr TColor32 kRed = 0xFFFF0000u;
@@ -55,22 +55,22 @@ payload::DraftItem<payload::TKelMelodyInfo> Melody(const std::string& wav) {
 
 payload::PayloadDraft Draft(std::vector<payload::DraftItem<payload::TKelImageInfo>> items) {
     payload::PayloadDraft draft;
-    draft.Header.Seconds = 5;
-    draft.Header.EffectSpeed = 3;
-    draft.Header.GradientStyle = 1;
-    draft.Strings.EffectList = std::string(1, char(1));
-    draft.Images = std::move(items);
+    draft.header.Seconds = 5;
+    draft.header.EffectSpeed = 3;
+    draft.header.GradientStyle = 1;
+    draft.strings.EffectList = std::string(1, char(1));
+    draft.images = std::move(items);
     return draft;
 }
 
 // A 160 x 120 show.
 struct ShowRun : support::HeadlessRun {
-    explicit ShowRun(const payload::PayloadDraft& draft) : HeadlessRun(draft, THeadlessShowOptions{160, 120, 1, 1}) {}
+    explicit ShowRun(const payload::PayloadDraft& draft) : HeadlessRun(draft, HeadlessShowOptions{160, 120, 1, 1}) {}
     // (time, melody index) of every melody that started.
     std::vector<std::pair<int64_t, int>> Melodies() const {
         std::vector<std::pair<int64_t, int>> found;
-        for (const auto* e : Of(TType::Melody))
-            found.emplace_back(e->TimeMs, e->Melody);
+        for (const auto* e : Of(Type::Melody))
+            found.emplace_back(e->timeMs, e->melody);
         return found;
     }
 };
@@ -99,9 +99,9 @@ TEST_P(HeadlessMelodyTest, MelodiesStartInOrderAtTheirVirtualEnds) {
     const MelodyRow& row = GetParam();
     TwoMelodies sounds;
     auto draft = Draft({SolidPictureItem(kRed), SolidPictureItem(kBlue)});
-    draft.Header.Loop = row.loop;
-    draft.Header.Mute = row.mute;
-    draft.Melodies = {Melody(sounds.first), Melody(sounds.second)};
+    draft.header.Loop = row.loop;
+    draft.header.Mute = row.mute;
+    draft.melodies = {Melody(sounds.first), Melody(sounds.second)};
     ShowRun run(draft);
     run.show->RunUntil(2500);
     EXPECT_EQ(run.Melodies(), row.expected);
@@ -131,14 +131,14 @@ protected:
 TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnce) {
     ShowRun run(Draft({SolidPictureItem(kRed), VideoFrom(clip), SolidPictureItem(kBlue)}));
     run.show->RunUntil(5000);
-    const auto items = run.Of(TType::Item);
+    const auto items = run.Of(Type::Item);
     ASSERT_EQ(items.size(), 2u);
-    const THeadlessEvent video = *items[1];  // a copy: the show goes on adding events
-    EXPECT_EQ(video.TimeMs, 5000);
-    EXPECT_EQ(video.Item.kind, payload::ItemKind::Video);
-    EXPECT_EQ(video.Item.mode, TShowMode::AtOnce);
+    const HeadlessEvent video = *items[1];  // a copy: the show goes on adding events
+    EXPECT_EQ(video.timeMs, 5000);
+    EXPECT_EQ(video.item.kind, payload::ItemKind::Video);
+    EXPECT_EQ(video.item.mode, ShowMode::AtOnce);
     // A 96 x 64 video on a 160 x 120 screen, unscaled and centred: a 97 x 65 panel.
-    EXPECT_EQ(video.Item.rect, (raster::TRect{32, 28, 129, 93}));
+    EXPECT_EQ(video.item.rect, (raster::Rect{32, 28, 129, 93}));
     // The panel over the background shows the video's first frame, blue (through JPEG).
     const TColor32 middle = run.show->Screen(0).Pixel(80, 60);
     EXPECT_GT(middle & 0xFF, 0xC0u);
@@ -147,14 +147,14 @@ TEST_F(HeadlessVideoTest, VideoHoldsTheShowForItsLengthThenTheNextItemComesAtOnc
     EXPECT_TRUE(std::filesystem::exists(run.file.tempFolder + "SSIMG.avi"));
 
     run.show->RunUntil(8000);
-    const auto ends = run.Of(TType::VideoEnd);
+    const auto ends = run.Of(Type::VideoEnd);
     ASSERT_EQ(ends.size(), 1u);
-    EXPECT_EQ(ends[0]->Item.index, 1);
-    EXPECT_NEAR(double(ends[0]->TimeMs - video.TimeMs), 600.0, 60.0);
-    const auto after = run.Of(TType::Item);
+    EXPECT_EQ(ends[0]->item.index, 1);
+    EXPECT_NEAR(double(ends[0]->timeMs - video.timeMs), 600.0, 60.0);
+    const auto after = run.Of(Type::Item);
     ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(after[2]->Item.index, 2);
-    EXPECT_EQ(after[2]->TimeMs, ends[0]->TimeMs + 1);
+    EXPECT_EQ(after[2]->item.index, 2);
+    EXPECT_EQ(after[2]->timeMs, ends[0]->timeMs + 1);
     EXPECT_FALSE(std::filesystem::exists(run.file.tempFolder + "SSIMG.avi"));
 }
 
@@ -162,8 +162,8 @@ TEST(HeadlessVideoFailureTest, FileNothingCanPlayIsSkipped) {
     ShowRun run(Draft({SolidPictureItem(kRed), VideoFrom({'R', 'I', 'F', 'F', 0, 0, 0, 0}), SolidPictureItem(kBlue)}));
     run.show->RunUntil(10000);
     std::vector<int> shown;
-    for (const auto* e : run.Of(TType::Item))
-        shown.push_back(e->Item.index);
+    for (const auto* e : run.Of(Type::Item))
+        shown.push_back(e->item.index);
     EXPECT_EQ(shown, (std::vector<int>{0, 2}));
     EXPECT_FALSE(run.show->Controller().VideoPlaying());
 }
@@ -174,9 +174,9 @@ TEST(VirtualMediaPlayerTest, CompletesAtTheEndOnlyAndCloseAborts) {
     support::TempDir dir;
     const std::string wav = dir.File("tone.wav");
     media::WriteWav(wav, 250ms);
-    TVirtualTimerClock clock;
+    VirtualTimerClock clock;
     std::vector<std::function<void()>> posted;
-    TVirtualMediaPlayer player(clock, [&](std::function<void()> task) { posted.push_back(std::move(task)); });
+    VirtualMediaPlayer player(clock, [&](std::function<void()> task) { posted.push_back(std::move(task)); });
     std::vector<std::pair<int64_t, Value>> values;
     player.SetNotifyHandler([&](Value v) { values.emplace_back(clock.NowMs(), v); });
 
@@ -213,8 +213,8 @@ TEST_P(VirtualMediaPlayerFormatTest, LearnsTheLengthOfTheFile) {
     auto made = media::MakeMediaFile(GetParam(), dir.Path().string(), 800ms);
     if (!made)
         GTEST_SKIP() << "no encoder here: " << made.message();
-    TVirtualTimerClock clock;
-    TVirtualMediaPlayer player(clock, {});
+    VirtualTimerClock clock;
+    VirtualMediaPlayer player(clock, {});
     player.SetFileName(made->path);
     const Status opened = player.Open();
     if (!opened && GetParam() == media::MediaKind::Midi)

@@ -11,24 +11,24 @@ namespace vorlandite::testing {
 
 struct HeadlessRun {
     ShowFile file;
-    std::vector<slideshow::THeadlessEvent> events;
-    std::unique_ptr<slideshow::THeadlessShow> show;
+    std::vector<slideshow::HeadlessEvent> events;
+    std::unique_ptr<slideshow::HeadlessShow> show;
 
-    HeadlessRun(const payload::PayloadDraft& draft, slideshow::THeadlessShowOptions options) : file(draft) {
+    HeadlessRun(const payload::PayloadDraft& draft, slideshow::HeadlessShowOptions options) : file(draft) {
         EnsureGuiApplication();
-        show = std::make_unique<slideshow::THeadlessShow>(
-            slideshow::TShowContent{file.payload, file.path, file.tempFolder, {}}, options,
-            [this](const slideshow::THeadlessEvent& e) { events.push_back(e); });
+        show = std::make_unique<slideshow::HeadlessShow>(
+            slideshow::ShowContent{file.payload, file.path, file.tempFolder, {}}, options,
+            [this](const slideshow::HeadlessEvent& e) { events.push_back(e); });
         EXPECT_TRUE(show->Start().ok());
     }
     HeadlessRun(const HeadlessRun&) = delete;  // the show reports to this object
     HeadlessRun& operator=(const HeadlessRun&) = delete;
 
     // The events of one type, in the order they came.
-    std::vector<const slideshow::THeadlessEvent*> Of(slideshow::THeadlessEvent::TType type) const {
-        std::vector<const slideshow::THeadlessEvent*> found;
+    std::vector<const slideshow::HeadlessEvent*> Of(slideshow::HeadlessEvent::Type type) const {
+        std::vector<const slideshow::HeadlessEvent*> found;
         for (const auto& e : events)
-            if (e.Type == type)
+            if (e.type == type)
                 found.push_back(&e);
         return found;
     }

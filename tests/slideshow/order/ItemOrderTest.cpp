@@ -17,7 +17,7 @@ namespace {
 
 // Counts the draws and answers each with 0, the least random answer there is: every rejection
 // loop must still end.
-class TZeroRandom final : public IRandomSource {
+class ZeroRandom final : public IRandomSource {
 public:
     int Random(int) override {
         ++draws;
@@ -28,7 +28,7 @@ public:
 };
 
 // The first item and then `count - 1` further choices.
-std::vector<int> ShowItems(TItemOrder& order, int count, std::vector<bool>* emptied = nullptr) {
+std::vector<int> ShowItems(ItemOrder& order, int count, std::vector<bool>* emptied = nullptr) {
     std::vector<int> items;
     ItemChoice choice = order.ChooseFirstItem();
     for (;;) {
@@ -42,32 +42,32 @@ std::vector<int> ShowItems(TItemOrder& order, int count, std::vector<bool>* empt
 }
 
 TEST(ItemOrder, SequentialCyclesThroughTheTable) {
-    TSeededRandom random(1);
-    TItemOrder order(random, {4, kOrderSequential, false});
+    SeededRandom random(1);
+    ItemOrder order(random, {4, kOrderSequential, false});
     EXPECT_EQ(ShowItems(order, 7), (std::vector<int>{0, 1, 2, 3, 0, 1, 2}));
 }
 
 TEST(ItemOrder, SequentialShowsTheOpeningItemOnlyOnce) {
-    TSeededRandom random(1);
-    TItemOrder order(random, {4, kOrderSequential, true});
+    SeededRandom random(1);
+    ItemOrder order(random, {4, kOrderSequential, true});
     EXPECT_EQ(ShowItems(order, 8), (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 1}));
 }
 
 TEST(ItemOrder, UnknownOrderRunsSequentially) {
     // Left as it was, the value would keep ItemCounter on -1 (nothing ever shown), or spin for
     // ever looking for an item other than the reserved opening one.
-    TSeededRandom random(1);
-    TItemOrder plain(random, {3, 7, false});
+    SeededRandom random(1);
+    ItemOrder plain(random, {3, 7, false});
     EXPECT_EQ(ShowItems(plain, 4), (std::vector<int>{0, 1, 2, 0}));
-    TItemOrder reserved(random, {3, -1, true});
+    ItemOrder reserved(random, {3, -1, true});
     EXPECT_EQ(ShowItems(reserved, 5), (std::vector<int>{0, 1, 2, 1, 2}));
 }
 
 TEST(ItemOrder, NoItems) {
     for (int displayOrder : {kOrderSequential, kOrderRandom, kOrderMixed}) {
         for (bool first : {false, true}) {
-            TZeroRandom random;
-            TItemOrder order(random, {0, displayOrder, first});
+            ZeroRandom random;
+            ItemOrder order(random, {0, displayOrder, first});
             for (ItemChoice choice : {order.ChooseFirstItem(), order.ChooseNextCounter()}) {
                 EXPECT_EQ(choice.item, -1);
                 EXPECT_TRUE(choice.emptyEffectList);
@@ -80,14 +80,14 @@ TEST(ItemOrder, NoItems) {
 TEST(ItemOrder, OneItemFollowsItselfWithoutEffects) {
     for (int displayOrder : {kOrderSequential, kOrderRandom, kOrderMixed}) {
         SCOPED_TRACE(displayOrder);
-        TSeededRandom random(5);
-        TItemOrder order(random, {1, displayOrder, false});
+        SeededRandom random(5);
+        ItemOrder order(random, {1, displayOrder, false});
         std::vector<bool> emptied;
         EXPECT_EQ(ShowItems(order, 3, &emptied), (std::vector<int>{0, 0, 0}));
         EXPECT_EQ(emptied, (std::vector<bool>{true, true, true}));
 
         // With the opening item reserved the first one is set directly; the next choice empties.
-        TItemOrder reserved(random, {1, displayOrder, true});
+        ItemOrder reserved(random, {1, displayOrder, true});
         emptied.clear();
         EXPECT_EQ(ShowItems(reserved, 3, &emptied), (std::vector<int>{0, 0, 0}));
         EXPECT_EQ(emptied, (std::vector<bool>{false, true, true}));
@@ -103,8 +103,8 @@ class TwoItemsWithOpeningItem : public ::testing::TestWithParam<TwoItemsRow> {};
 
 TEST_P(TwoItemsWithOpeningItem, ThenOnlyTheSecondWithoutEffects) {
     for (uint32_t seed = 1; seed <= 20; ++seed) {
-        TSeededRandom random(seed);
-        TItemOrder order(random, {2, GetParam().displayOrder, true});
+        SeededRandom random(seed);
+        ItemOrder order(random, {2, GetParam().displayOrder, true});
         std::vector<bool> emptied;
         EXPECT_EQ(ShowItems(order, 6, &emptied), (std::vector<int>{0, 1, 1, 1, 1, 1}));
         // From the third item on the picture changes into itself.
@@ -120,8 +120,8 @@ INSTANTIATE_TEST_SUITE_P(AnyOrder, TwoItemsWithOpeningItem,
 
 TEST(ItemOrder, RandomTwoItemsAlternate) {
     for (uint32_t seed = 1; seed <= 20; ++seed) {
-        TSeededRandom random(seed);
-        TItemOrder order(random, {2, kOrderRandom, false});
+        SeededRandom random(seed);
+        ItemOrder order(random, {2, kOrderRandom, false});
         const std::vector<int> items = ShowItems(order, 12);
         for (size_t i = 1; i < items.size(); ++i)
             ASSERT_NE(items[i], items[i - 1]) << "seed " << seed << " at " << i;
@@ -129,8 +129,8 @@ TEST(ItemOrder, RandomTwoItemsAlternate) {
 }
 
 TEST(ItemOrder, RandomNeverRepeatsAndNeverReturnsToTheOpeningItem) {
-    TSeededRandom random(42);
-    TItemOrder order(random, {5, kOrderRandom, true});
+    SeededRandom random(42);
+    ItemOrder order(random, {5, kOrderRandom, true});
     const std::vector<int> items = ShowItems(order, 400);
     EXPECT_EQ(items[0], 0);
     std::set<int> seen;
@@ -144,15 +144,15 @@ TEST(ItemOrder, RandomNeverRepeatsAndNeverReturnsToTheOpeningItem) {
 
 TEST(ItemOrder, RandomTakesTheOnlyCandidateEvenWhenItRepeats) {
     // A single candidate is taken even when it repeats the item just shown: no redrawing.
-    TZeroRandom random;
-    TItemOrder order(random, {2, kOrderRandom, true});
+    ZeroRandom random;
+    ItemOrder order(random, {2, kOrderRandom, true});
     EXPECT_EQ(ShowItems(order, 3), (std::vector<int>{0, 1, 1}));
 }
 
 TEST(ItemOrder, MixedShowsEveryItemOncePerPassAndNeverTwiceInARow) {
     for (uint32_t seed = 1; seed <= 50; ++seed) {
-        TSeededRandom random(seed);
-        TItemOrder order(random, {3, kOrderMixed, false});
+        SeededRandom random(seed);
+        ItemOrder order(random, {3, kOrderMixed, false});
         const std::vector<int> items = ShowItems(order, 30);
         for (size_t pass = 0; pass < items.size(); pass += 3) {
             const std::set<int> group(items.begin() + long(pass), items.begin() + long(pass) + 3);
@@ -165,8 +165,8 @@ TEST(ItemOrder, MixedShowsEveryItemOncePerPassAndNeverTwiceInARow) {
 
 TEST(ItemOrder, MixedWithOpeningItemSkipsItAndNeverRepeatsAcrossPasses) {
     for (uint32_t seed = 1; seed <= 50; ++seed) {
-        TSeededRandom random(seed);
-        TItemOrder order(random, {4, kOrderMixed, true});
+        SeededRandom random(seed);
+        ItemOrder order(random, {4, kOrderMixed, true});
         const std::vector<int> items = ShowItems(order, 40);
         ASSERT_EQ(items[0], 0);
         std::vector<int> counts(4, 0);
@@ -182,8 +182,8 @@ TEST(ItemOrder, MixedWithOpeningItemSkipsItAndNeverRepeatsAcrossPasses) {
 
 TEST(ItemOrder, MixedShuffleSwapsMoreThanThreeTimesTheItemCount) {
     // Two draws per swap, and the stop comes after the first swap above 3n, not at 3n.
-    TZeroRandom random;
-    TItemOrder order(random, {3, kOrderMixed, false});
+    ZeroRandom random;
+    ItemOrder order(random, {3, kOrderMixed, false});
     EXPECT_EQ(order.ChooseFirstItem().item, 2);
     EXPECT_EQ(random.draws, 2 * 10);
     EXPECT_EQ(order.MixedOrderBag(), (std::vector<int>{0, 1}));

@@ -45,7 +45,7 @@ struct MediaWatchdog {
     std::chrono::milliseconds callWait{5000};
 };
 
-class TMediaPlayer : public QObject, public IMediaPlayer {
+class MediaPlayer : public QObject, public IMediaPlayer {
     Q_OBJECT
 public:
     using NotifyValue = IMediaPlayer::NotifyValue;
@@ -59,9 +59,9 @@ public:
         None,    // videos keep their time but are not decoded to pixels
     };
 
-    explicit TMediaPlayer(QObject* parent = nullptr);
-    TMediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent = nullptr);
-    ~TMediaPlayer() override;
+    explicit MediaPlayer(QObject* parent = nullptr);
+    MediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent = nullptr);
+    ~MediaPlayer() override;
 
     // The file the next Open uses. It stays after Close: callers use it as the record of which
     // temporary file to delete.
@@ -120,7 +120,7 @@ public:
 
 signals:
     // The completion of a notified play, delivered through the event loop.
-    void OnNotify(vorlandite::audio::TMediaPlayer::NotifyValue value);
+    void OnNotify(vorlandite::audio::MediaPlayer::NotifyValue value);
 
 private:
     struct Impl;

@@ -1,4 +1,4 @@
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 
 #include "audio/MediaPipeline.h"
 
@@ -22,7 +22,7 @@ namespace {
 // before it goes, and a post then goes nowhere.
 struct PlayerRelay {
     std::mutex mutex;
-    TMediaPlayer* owner = nullptr;
+    MediaPlayer* owner = nullptr;
 
     // Runs f with the live player, under the relay's lock: f must only post or copy.
     template <class F>
@@ -62,7 +62,7 @@ struct StepHandoff {
 
 } // namespace
 
-struct TMediaPlayer::Impl {
+struct MediaPlayer::Impl {
     AudioOutput audio = AudioOutput::Automatic;
     VideoOutput video = VideoOutput::Frames;
     std::string fileName;
@@ -107,9 +107,9 @@ struct TMediaPlayer::Impl {
     bool frameQueued = false;
 };
 
-TMediaPlayer::TMediaPlayer(QObject* parent) : TMediaPlayer(AudioOutput::Automatic, VideoOutput::Frames, parent) {}
+MediaPlayer::MediaPlayer(QObject* parent) : MediaPlayer(AudioOutput::Automatic, VideoOutput::Frames, parent) {}
 
-TMediaPlayer::TMediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent)
+MediaPlayer::MediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent)
     : QObject(parent), impl_(std::make_unique<Impl>()) {
     impl_->audio = audio;
     impl_->video = video;
@@ -118,7 +118,7 @@ TMediaPlayer::TMediaPlayer(AudioOutput audio, VideoOutput video, QObject* parent
     connect(&impl_->watchdogTimer, &QTimer::timeout, this, [this] { HandleWatchdog(); });
 }
 
-TMediaPlayer::~TMediaPlayer() {
+MediaPlayer::~MediaPlayer() {
     // Nothing reaches this object from here on, whatever its pipeline's threads still do; a
     // pipeline that stops in time is stopped before the program goes on.
     impl_->relay->Cut();
@@ -129,39 +129,39 @@ TMediaPlayer::~TMediaPlayer() {
     QObject::disconnect(impl_->displayGone);
 }
 
-const std::string& TMediaPlayer::FileName() const { return impl_->fileName; }
+const std::string& MediaPlayer::FileName() const { return impl_->fileName; }
 
-void TMediaPlayer::SetFileName(std::string path) { impl_->fileName = std::move(path); }
+void MediaPlayer::SetFileName(std::string path) { impl_->fileName = std::move(path); }
 
-bool TMediaPlayer::IsOpen() const { return impl_->pipeline != nullptr; }
+bool MediaPlayer::IsOpen() const { return impl_->pipeline != nullptr; }
 
-bool TMediaPlayer::IsReady() const { return IsOpen() && impl_->ready; }
+bool MediaPlayer::IsReady() const { return IsOpen() && impl_->ready; }
 
-void TMediaPlayer::SetReadyHandler(std::function<void()> handler) { impl_->readyHandler = std::move(handler); }
+void MediaPlayer::SetReadyHandler(std::function<void()> handler) { impl_->readyHandler = std::move(handler); }
 
-void TMediaPlayer::AnnounceReady() {
+void MediaPlayer::AnnounceReady() {
     if (auto handler = std::exchange(impl_->readyHandler, nullptr)) handler();
 }
 
-void TMediaPlayer::SetWatchdog(const MediaWatchdog& watchdog) { impl_->watchdog = watchdog; }
+void MediaPlayer::SetWatchdog(const MediaWatchdog& watchdog) { impl_->watchdog = watchdog; }
 
-const MediaWatchdog& TMediaPlayer::Watchdog() const { return impl_->watchdog; }
+const MediaWatchdog& MediaPlayer::Watchdog() const { return impl_->watchdog; }
 
-bool TMediaPlayer::Notify() const { return impl_->notify; }
+bool MediaPlayer::Notify() const { return impl_->notify; }
 
-void TMediaPlayer::SetNotify(bool notify) { impl_->notify = notify; }
+void MediaPlayer::SetNotify(bool notify) { impl_->notify = notify; }
 
-void TMediaPlayer::SetNotifyHandler(NotifyHandler handler) { impl_->handler = std::move(handler); }
+void MediaPlayer::SetNotifyHandler(NotifyHandler handler) { impl_->handler = std::move(handler); }
 
-TMediaPlayer::NotifyValue TMediaPlayer::LastNotifyValue() const { return impl_->lastValue; }
+MediaPlayer::NotifyValue MediaPlayer::LastNotifyValue() const { return impl_->lastValue; }
 
-bool TMediaPlayer::ConsumeNotify() {
+bool MediaPlayer::ConsumeNotify() {
     const bool notify = impl_->notify;
     impl_->notify = true;
     return notify;
 }
 
-Status TMediaPlayer::Open() {
+Status MediaPlayer::Open() {
     ConsumeNotify();
     if (IsOpen()) {
         SettlePending(NotifyValue::Aborted);
@@ -189,7 +189,7 @@ Status TMediaPlayer::Open() {
 
 // Builds the pipeline and starts its preroll. A failure that the preroll decided (rather than
 // the watchdog) leaves its message in `failure`, so that Open may try without the device.
-Status TMediaPlayer::BeginOpen(bool soundDevice) {
+Status MediaPlayer::BeginOpen(bool soundDevice) {
     ++impl_->epoch;
     impl_->failure.clear();
     PipelineOptions options;
@@ -199,14 +199,14 @@ Status TMediaPlayer::BeginOpen(bool soundDevice) {
     PipelineEvents events;
     const std::shared_ptr<PlayerRelay> relay = impl_->relay;
     events.endOfStream = [relay] {
-        relay->WithOwner([](TMediaPlayer* player) {
+        relay->WithOwner([](MediaPlayer* player) {
             const uint64_t epoch = player->impl_->epoch.load();
             QMetaObject::invokeMethod(
                 player, [player, epoch] { player->HandleEndOfStream(epoch); }, Qt::QueuedConnection);
         });
     };
     events.error = [relay](const std::string& message) {
-        relay->WithOwner([&message](TMediaPlayer* player) {
+        relay->WithOwner([&message](MediaPlayer* player) {
             const uint64_t epoch = player->impl_->epoch.load();
             QMetaObject::invokeMethod(
                 player, [player, epoch, message] { player->HandleError(epoch, message); }, Qt::QueuedConnection);
@@ -214,7 +214,7 @@ Status TMediaPlayer::BeginOpen(bool soundDevice) {
     };
     if (options.videoFrames) {
         events.videoFrame = [relay](QImage frame) {
-            relay->WithOwner([&frame](TMediaPlayer* player) {
+            relay->WithOwner([&frame](MediaPlayer* player) {
                 Impl& impl = *player->impl_;
                 bool post = false;
                 {
@@ -261,7 +261,7 @@ Status TMediaPlayer::BeginOpen(bool soundDevice) {
 // Starts the step on its own thread and waits up to `wait` for it. Done: it ended well within
 // the wait. Failed: it failed within the wait (message in failure). Late: it did not end
 // within the wait, which reached the watchdog's limit. Waiting: it goes on, the watchdog runs.
-TMediaPlayer::StepEnd TMediaPlayer::StartStep(Step step, std::chrono::milliseconds wait, Status& failure) {
+MediaPlayer::StepEnd MediaPlayer::StartStep(Step step, std::chrono::milliseconds wait, Status& failure) {
     const MediaWatchdog& watchdog = impl_->watchdog;
     const uint64_t stepId = ++impl_->stepId;
     impl_->ready = false;
@@ -269,7 +269,7 @@ TMediaPlayer::StepEnd TMediaPlayer::StartStep(Step step, std::chrono::millisecon
     auto handoff = std::make_shared<StepHandoff>();
     MediaPipeline::StepDone done = [handoff, relay = impl_->relay, stepId, step](Status status) {
         if (!handoff->Deliver(status)) return;
-        relay->WithOwner([&](TMediaPlayer* player) {
+        relay->WithOwner([&](MediaPlayer* player) {
             QMetaObject::invokeMethod(
                 player, [player, stepId, step, status] { player->HandleStepDone(stepId, step, status); },
                 Qt::QueuedConnection);
@@ -299,13 +299,13 @@ TMediaPlayer::StepEnd TMediaPlayer::StartStep(Step step, std::chrono::millisecon
     return StepEnd::Waiting;
 }
 
-void TMediaPlayer::StepSucceeded(Step step) {
+void MediaPlayer::StepSucceeded(Step step) {
     impl_->ready = true;
     if (step == Step::Open) impl_->naturalSize = impl_->pipeline->NaturalVideoSize();
 }
 
 // A step that outlived its call ended.
-void TMediaPlayer::HandleStepDone(uint64_t stepId, Step step, Status status) {
+void MediaPlayer::HandleStepDone(uint64_t stepId, Step step, Status status) {
     if (stepId != impl_->stepId || !IsOpen() || !impl_->stepRunning) return;
     impl_->stepRunning = false;
     impl_->watchdogTimer.stop();
@@ -337,7 +337,7 @@ void TMediaPlayer::HandleStepDone(uint64_t stepId, Step step, Status status) {
 }
 
 // What waited for the step: a preroll for a changed volume, then the play.
-void TMediaPlayer::ContinueWhenReady() {
+void MediaPlayer::ContinueWhenReady() {
     if (impl_->prerollAgain) {
         // The volume changed during the preroll: once more, so that the first sound has it.
         impl_->prerollAgain = false;
@@ -358,28 +358,28 @@ void TMediaPlayer::ContinueWhenReady() {
     }
 }
 
-void TMediaPlayer::HandleWatchdog() {
+void MediaPlayer::HandleWatchdog() {
     if (!IsOpen() || !impl_->stepRunning) return;
     AbandonFile("the file did not become ready in time", true);
 }
 
 // The file failed after its call returned: a pending play completes as Failure and the file is
 // closed, its pipeline left to its thread when that is stuck.
-void TMediaPlayer::AbandonFile(const std::string& message, bool stuck) {
+void MediaPlayer::AbandonFile(const std::string& message, bool stuck) {
     impl_->playWhenReady = false;
     SettlePending(NotifyValue::Failure);
     ReleaseFile(stuck);
     impl_->failure = message;
 }
 
-Status TMediaPlayer::StartPlaying() {
+Status MediaPlayer::StartPlaying() {
     if (!impl_->atEnd) {
         if (Status started = impl_->pipeline->Play(); !started) return started;
     }
     return {};
 }
 
-Status TMediaPlayer::Play() {
+Status MediaPlayer::Play() {
     const bool notify = ConsumeNotify();
     if (!IsOpen()) return MakeError("no file is open");
     if (!impl_->failure.empty()) return MakeError("the file cannot be played: " + impl_->failure);
@@ -398,13 +398,13 @@ Status TMediaPlayer::Play() {
     return {};
 }
 
-void TMediaPlayer::Close() {
+void MediaPlayer::Close() {
     ConsumeNotify();
     SettlePending(NotifyValue::Aborted);
     ReleaseFile();
 }
 
-Status TMediaPlayer::Rewind() {
+Status MediaPlayer::Rewind() {
     ConsumeNotify();
     if (!IsOpen()) return MakeError("no file is open");
     SettlePending(NotifyValue::Aborted);
@@ -417,7 +417,7 @@ Status TMediaPlayer::Rewind() {
 }
 
 // Prerolls the open file again at its start.
-Status TMediaPlayer::RewindStep() {
+Status MediaPlayer::RewindStep() {
     Status failure;
     switch (StartStep(Step::Rewind, impl_->watchdog.callWait, failure)) {
     case StepEnd::Done:
@@ -435,7 +435,7 @@ Status TMediaPlayer::RewindStep() {
     return {};
 }
 
-void TMediaPlayer::ReleaseFile(bool stuck) {
+void MediaPlayer::ReleaseFile(bool stuck) {
     impl_->readyHandler = nullptr;
     ++impl_->epoch;
     ++impl_->stepId;
@@ -462,7 +462,7 @@ void TMediaPlayer::ReleaseFile(bool stuck) {
     if (impl_->display) impl_->display->ClearVideoFrame();
 }
 
-void TMediaPlayer::SettlePending(NotifyValue value) {
+void MediaPlayer::SettlePending(NotifyValue value) {
     if (!impl_->pending) return;
     impl_->pending = false;
     PostNotify(value);
@@ -470,11 +470,11 @@ void TMediaPlayer::SettlePending(NotifyValue value) {
 
 // Every completion goes through the event queue, never out of the call that caused it, so
 // handlers run in the order the completions arose and never inside a player call.
-void TMediaPlayer::PostNotify(NotifyValue value) {
+void MediaPlayer::PostNotify(NotifyValue value) {
     QMetaObject::invokeMethod(this, [this, value] { DeliverNotify(value); }, Qt::QueuedConnection);
 }
 
-void TMediaPlayer::DeliverNotify(NotifyValue value) {
+void MediaPlayer::DeliverNotify(NotifyValue value) {
     impl_->lastValue = value;
     if (impl_->handler) {
         // A copy: the handler may replace itself.
@@ -484,7 +484,7 @@ void TMediaPlayer::DeliverNotify(NotifyValue value) {
     emit OnNotify(value);
 }
 
-void TMediaPlayer::HandleEndOfStream(uint64_t epoch) {
+void MediaPlayer::HandleEndOfStream(uint64_t epoch) {
     if (epoch != impl_->epoch.load() || !IsOpen()) return;
     impl_->atEnd = true;
     if (impl_->pending) {
@@ -493,14 +493,14 @@ void TMediaPlayer::HandleEndOfStream(uint64_t epoch) {
     }
 }
 
-void TMediaPlayer::HandleError(uint64_t epoch, const std::string& message) {
+void MediaPlayer::HandleError(uint64_t epoch, const std::string& message) {
     // During a step its own outcome decides, with the error's text.
     if (epoch != impl_->epoch.load() || !IsOpen() || impl_->stepRunning) return;
     if (impl_->failure.empty()) impl_->failure = message;
     SettlePending(NotifyValue::Failure);
 }
 
-void TMediaPlayer::HandleFrame() {
+void MediaPlayer::HandleFrame() {
     {
         std::lock_guard lock(impl_->frameMutex);
         impl_->frameQueued = false;
@@ -508,7 +508,7 @@ void TMediaPlayer::HandleFrame() {
     PresentLatestFrame();
 }
 
-void TMediaPlayer::PresentLatestFrame() {
+void MediaPlayer::PresentLatestFrame() {
     QImage frame;
     uint64_t frameEpoch = 0;
     {
@@ -520,7 +520,7 @@ void TMediaPlayer::PresentLatestFrame() {
     impl_->display->PresentVideoFrame(frame, impl_->displayRect);
 }
 
-void TMediaPlayer::SetDisplay(VideoFrameConsumer* display) {
+void MediaPlayer::SetDisplay(VideoFrameConsumer* display) {
     if (display == impl_->display) return;
     if (impl_->display) impl_->display->ClearVideoFrame();
     QObject::disconnect(impl_->displayGone);
@@ -534,18 +534,18 @@ void TMediaPlayer::SetDisplay(VideoFrameConsumer* display) {
     PresentLatestFrame();  // a display attached after Open shows the prerolled frame at once
 }
 
-VideoFrameConsumer* TMediaPlayer::Display() const { return impl_->display; }
+VideoFrameConsumer* MediaPlayer::Display() const { return impl_->display; }
 
-void TMediaPlayer::SetDisplayRect(const QRect& rect) {
+void MediaPlayer::SetDisplayRect(const QRect& rect) {
     impl_->displayRect = rect;
     PresentLatestFrame();
 }
 
-QRect TMediaPlayer::DisplayRect() const { return impl_->displayRect; }
+QRect MediaPlayer::DisplayRect() const { return impl_->displayRect; }
 
-QRect TMediaPlayer::NaturalDisplayRect() const { return QRect(QPoint(0, 0), impl_->naturalSize); }
+QRect MediaPlayer::NaturalDisplayRect() const { return QRect(QPoint(0, 0), impl_->naturalSize); }
 
-Status TMediaPlayer::SetVolume(int volume) {
+Status MediaPlayer::SetVolume(int volume) {
     if (!IsOpen()) return MakeError("no file is open");
     impl_->volume = std::clamp(volume, 0, 1000);
     impl_->pipeline->SetVolumeOnly(impl_->volume / 1000.0);
@@ -560,11 +560,11 @@ Status TMediaPlayer::SetVolume(int volume) {
     return {};
 }
 
-int TMediaPlayer::Volume() const { return impl_->volume; }
+int MediaPlayer::Volume() const { return impl_->volume; }
 
-bool TMediaPlayer::UsesSoundDevice() const { return IsOpen() && impl_->pipeline->UsesSoundDevice(); }
+bool MediaPlayer::UsesSoundDevice() const { return IsOpen() && impl_->pipeline->UsesSoundDevice(); }
 
-PlaybackStatistics TMediaPlayer::Statistics() const {
+PlaybackStatistics MediaPlayer::Statistics() const {
     return IsOpen() ? impl_->pipeline->Statistics() : PlaybackStatistics{};
 }
 

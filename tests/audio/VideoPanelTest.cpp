@@ -2,8 +2,8 @@
 // panel's background colour, and gone when the player closes.
 
 #include "audio/MediaFixtures.h"
-#include "audio/TMediaPlayer.h"
-#include "audio/TVideoPanel.h"
+#include "audio/MediaPlayer.h"
+#include "audio/VideoPanel.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ protected:
 };
 
 TEST_F(VideoDisplayTest, FramesReachTheDisplayWithItsRectangleUntilClose) {
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
     FrameRecorder recorder;
     player.SetFileName(video_.path);
     ASSERT_TRUE(player.Open());
@@ -80,15 +80,15 @@ TEST_F(VideoDisplayTest, FramesReachTheDisplayWithItsRectangleUntilClose) {
 }
 
 TEST_F(VideoDisplayTest, WithoutVideoOutputTheVideoKeepsItsTimeButShowsNothing) {
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::None);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::None);
     FrameRecorder recorder;
     player.SetDisplay(&recorder);
     player.SetFileName(video_.path);
     ASSERT_TRUE(player.Open());
     EXPECT_EQ(player.NaturalDisplayRect().size(), QSize(testing::kVideoWidth, testing::kVideoHeight));
     bool done = false;
-    QObject::connect(&player, &TMediaPlayer::OnNotify, [&](auto value) {
-        done = value == TMediaPlayer::NotifyValue::Successful;
+    QObject::connect(&player, &MediaPlayer::OnNotify, [&](auto value) {
+        done = value == MediaPlayer::NotifyValue::Successful;
     });
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(player.Play());
@@ -98,13 +98,13 @@ TEST_F(VideoDisplayTest, WithoutVideoOutputTheVideoKeepsItsTimeButShowsNothing) 
 }
 
 TEST_F(VideoDisplayTest, PanelPaintsTheVideoScaledIntoTheRectangleOverItsColour) {
-    TVideoPanel panel;
+    VideoPanel panel;
     QPalette palette = panel.palette();
     palette.setColor(QPalette::Window, Qt::red);
     panel.setPalette(palette);
     panel.resize(200, 120);
 
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
     player.SetFileName(video_.path);
     ASSERT_TRUE(player.Open());
     player.SetDisplay(&panel);
@@ -124,8 +124,8 @@ TEST_F(VideoDisplayTest, PanelPaintsTheVideoScaledIntoTheRectangleOverItsColour)
 }
 
 TEST_F(VideoDisplayTest, DestroyedPanelIsDetached) {
-    TMediaPlayer player(TMediaPlayer::AudioOutput::Silent, TMediaPlayer::VideoOutput::Frames);
-    auto panel = std::make_unique<TVideoPanel>();
+    MediaPlayer player(MediaPlayer::AudioOutput::Silent, MediaPlayer::VideoOutput::Frames);
+    auto panel = std::make_unique<VideoPanel>();
     player.SetDisplay(panel.get());
     panel.reset();
     EXPECT_EQ(player.Display(), nullptr);

@@ -1,4 +1,4 @@
-#include "raster/TRegion.h"
+#include "raster/Region.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,18 +9,18 @@ namespace vorlandite::raster {
 namespace {
 
 struct RectRows {
-    TRect Rect;
-    int Top() const { return Rect.Top; }
-    int Bottom() const { return Rect.Bottom; }
-    void RowSpans(int top, int bottom, TSpan* out) const {
+    Rect rect;
+    int Top() const { return rect.top; }
+    int Bottom() const { return rect.bottom; }
+    void RowSpans(int top, int bottom, Span* out) const {
         for (int y = top; y < bottom; ++y)
-            out[y - top] = TSpan{Rect.Left, Rect.Right};
+            out[y - top] = Span{rect.left, rect.right};
     }
 };
 
 // Appends op(a, b) of two sorted disjoint span lists, merging touching results.
 template <class Op>
-void CombineRow(std::span<const TSpan> a, std::span<const TSpan> b, Op op, std::vector<TSpan>& out) {
+void CombineRow(std::span<const Span> a, std::span<const Span> b, Op op, std::vector<Span>& out) {
     // Walk the union of all span boundaries; between two boundaries membership is constant.
     std::size_t ia = 0, ib = 0;
     bool inA = false, inB = false;
@@ -31,16 +31,16 @@ void CombineRow(std::span<const TSpan> a, std::span<const TSpan> b, Op op, std::
     auto emit = [&](int left, int right) {
         if (left >= right)
             return;
-        if (out.size() > firstOut && out.back().Right == left)
-            out.back().Right = right;
+        if (out.size() > firstOut && out.back().right == left)
+            out.back().right = right;
         else
             out.push_back({left, right});
     };
     while (true) {
         // The next boundary of each list: the left edge of its next span when outside it, the
         // right edge of the current span when inside.
-        const int nextA = ia < a.size() ? (inA ? a[ia].Right : a[ia].Left) : INT_MAX;
-        const int nextB = ib < b.size() ? (inB ? b[ib].Right : b[ib].Left) : INT_MAX;
+        const int nextA = ia < a.size() ? (inA ? a[ia].right : a[ia].left) : INT_MAX;
+        const int nextB = ib < b.size() ? (inB ? b[ib].right : b[ib].left) : INT_MAX;
         const int next = std::min(nextA, nextB);
         if (next == INT_MAX)
             break;
@@ -69,20 +69,20 @@ void CombineRow(std::span<const TSpan> a, std::span<const TSpan> b, Op op, std::
 } // namespace
 
 template <class Shape>
-TRegion TRegion::FromShape(const Shape& shape) {
+Region Region::FromShape(const Shape& shape) {
     // Rows far beyond any surface are dropped, so absurd coordinates cannot ask for gigabytes.
     constexpr int kRowLimit = 1 << 24;
     const int top = std::max(shape.Top(), -kRowLimit);
     const int bottom = std::min(shape.Bottom(), kRowLimit);
-    TRegion region;
+    Region region;
     if (bottom <= top)
         return region;
     region.top_ = top;
     region.rowStart_.reserve(std::size_t(bottom - top) + 1);
     region.rowStart_.push_back(0);
-    std::vector<TSpan> rows(std::size_t(bottom - top));
+    std::vector<Span> rows(std::size_t(bottom - top));
     shape.RowSpans(top, bottom, rows.data());
-    for (const TSpan& span : rows) {
+    for (const Span& span : rows) {
         if (!span.IsEmpty())
             region.spans_.push_back(span);
         region.rowStart_.push_back(uint32_t(region.spans_.size()));
@@ -91,23 +91,23 @@ TRegion TRegion::FromShape(const Shape& shape) {
     return region;
 }
 
-TRegion TRegion::FromRect(const TRect& rect) {
+Region Region::FromRect(const Rect& rect) {
     if (rect.IsEmpty())
         return {};
     return FromShape(RectRows{rect});
 }
 
-TRegion TRegion::FromEllipse(const TRect& box) { return FromShape(TEllipseShape(box)); }
+Region Region::FromEllipse(const Rect& box) { return FromShape(EllipseShape(box)); }
 
-TRegion TRegion::FromConvexPolygon(std::span<const TPoint> vertices) { return FromShape(TConvexPolygon(vertices)); }
+Region Region::FromConvexPolygon(std::span<const Point> vertices) { return FromShape(ConvexPolygon(vertices)); }
 
-TRegion TRegion::FromRoundRect(const TRect& rect, int cornerWidth, int cornerHeight) {
-    return FromShape(TRoundRectShape(rect, cornerWidth, cornerHeight));
+Region Region::FromRoundRect(const Rect& rect, int cornerWidth, int cornerHeight) {
+    return FromShape(RoundRectShape(rect, cornerWidth, cornerHeight));
 }
 
-void TRegion::TrimEmptyRows() {
+void Region::TrimEmptyRows() {
     if (spans_.empty()) {
-        *this = TRegion();
+        *this = Region();
         return;
     }
     std::size_t first = 0;
@@ -121,14 +121,14 @@ void TRegion::TrimEmptyRows() {
     top_ += int(first);
 }
 
-std::span<const TSpan> TRegion::Row(int y) const {
+std::span<const Span> Region::Row(int y) const {
     if (y < Top() || y >= Bottom())
         return {};
     const std::size_t k = std::size_t(y - top_);
-    return std::span<const TSpan>(spans_).subspan(rowStart_[k], rowStart_[k + 1] - rowStart_[k]);
+    return std::span<const Span>(spans_).subspan(rowStart_[k], rowStart_[k + 1] - rowStart_[k]);
 }
 
-TRegion TRegion::Combine(const TRegion& other, Operation operation) const {
+Region Region::Combine(const Region& other, Operation operation) const {
     const auto op = [operation](bool a, bool b) {
         switch (operation) {
         case Operation::Union: return a || b;
@@ -138,7 +138,7 @@ TRegion TRegion::Combine(const TRegion& other, Operation operation) const {
         }
         return false;
     };
-    TRegion result;
+    Region result;
     const bool thisEmpty = IsEmpty(), otherEmpty = other.IsEmpty();
     if (thisEmpty && otherEmpty)
         return result;
@@ -155,37 +155,37 @@ TRegion TRegion::Combine(const TRegion& other, Operation operation) const {
     return result;
 }
 
-TRegion TRegion::United(const TRegion& other) const { return Combine(other, Operation::Union); }
-TRegion TRegion::Intersected(const TRegion& other) const { return Combine(other, Operation::Intersection); }
-TRegion TRegion::Xored(const TRegion& other) const { return Combine(other, Operation::Xor); }
-TRegion TRegion::Subtracted(const TRegion& other) const { return Combine(other, Operation::Difference); }
+Region Region::United(const Region& other) const { return Combine(other, Operation::Union); }
+Region Region::Intersected(const Region& other) const { return Combine(other, Operation::Intersection); }
+Region Region::Xored(const Region& other) const { return Combine(other, Operation::Xor); }
+Region Region::Subtracted(const Region& other) const { return Combine(other, Operation::Difference); }
 
-TRect TRegion::BoundingBox() const {
+Rect Region::BoundingBox() const {
     if (IsEmpty())
         return {};
     int left = INT_MAX, right = INT_MIN;
-    for (const TSpan& s : spans_) {
-        left = std::min(left, s.Left);
-        right = std::max(right, s.Right);
+    for (const Span& s : spans_) {
+        left = std::min(left, s.left);
+        right = std::max(right, s.right);
     }
     return {left, Top(), right, Bottom()};
 }
 
-bool TRegion::Contains(int x, int y) const {
-    for (const TSpan& s : Row(y))
-        if (x >= s.Left && x < s.Right)
+bool Region::Contains(int x, int y) const {
+    for (const Span& s : Row(y))
+        if (x >= s.left && x < s.right)
             return true;
     return false;
 }
 
-int64_t TRegion::Area() const {
+int64_t Region::Area() const {
     int64_t area = 0;
-    for (const TSpan& s : spans_)
-        area += int64_t(s.Right) - s.Left;
+    for (const Span& s : spans_)
+        area += int64_t(s.right) - s.left;
     return area;
 }
 
-void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const TRegion& region) {
+void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const Region& region) {
     if (&target == &source)
         return;  // every pixel would be copied onto itself
     const int top = std::max(region.Top(), 0);
@@ -194,9 +194,9 @@ void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const TRegion
     for (int y = top; y < bottom; ++y) {
         const TColor32* src = source.Scanline(y).data();
         TColor32* dst = target.Scanline(y).data();
-        for (const TSpan& s : region.Row(y)) {
-            const int left = std::max(s.Left, 0);
-            const int right = std::min(s.Right, width);
+        for (const Span& s : region.Row(y)) {
+            const int left = std::max(s.left, 0);
+            const int right = std::min(s.right, width);
             if (left < right)
                 std::memcpy(dst + left, src + left, std::size_t(right - left) * sizeof(TColor32));
         }

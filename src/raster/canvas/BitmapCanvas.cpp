@@ -1,4 +1,4 @@
-#include "raster/canvas/TBitmapCanvas.h"
+#include "raster/canvas/BitmapCanvas.h"
 
 #include "raster/canvas/QtImageBridge.h"
 
@@ -13,11 +13,11 @@ namespace {
 
 QColor ToQColor(TColor32 colour) { return QColor::fromRgba(QRgb(colour)); }
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 } // namespace
 
-TBitmapCanvas::TBitmapCanvas(TBitmap32& bitmap)
+BitmapCanvas::BitmapCanvas(TBitmap32& bitmap)
     : bitmap_(bitmap),
       image_(reinterpret_cast<uchar*>(bitmap.Pixels().data()), bitmap.Width(), bitmap.Height(),
              qsizetype(bitmap.Width()) * 4, QImage::Format_ARGB32) {
@@ -29,12 +29,12 @@ TBitmapCanvas::TBitmapCanvas(TBitmap32& bitmap)
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
-TBitmapCanvas::~TBitmapCanvas() {
+BitmapCanvas::~BitmapCanvas() {
     if (painter_.isActive())
         painter_.end();
 }
 
-void TBitmapCanvas::FillRect(const TRect& rect, TColor32 colour) {
+void BitmapCanvas::FillRect(const Rect& rect, TColor32 colour) {
     if (!painter_.isActive())
         return;
     if (rect.IsEmpty())
@@ -45,12 +45,12 @@ void TBitmapCanvas::FillRect(const TRect& rect, TColor32 colour) {
     painter_.restore();
 }
 
-void TBitmapCanvas::FillPolygon(std::span<const TPoint> points, TColor32 colour) {
+void BitmapCanvas::FillPolygon(std::span<const Point> points, TColor32 colour) {
     if (!painter_.isActive())
         return;
     QPolygon polygon;
-    for (const TPoint& p : points)
-        polygon << QPoint(p.X, p.Y);
+    for (const Point& p : points)
+        polygon << QPoint(p.x, p.y);
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.setPen(Qt::NoPen);
@@ -59,10 +59,10 @@ void TBitmapCanvas::FillPolygon(std::span<const TPoint> points, TColor32 colour)
     painter_.restore();
 }
 
-void TBitmapCanvas::FillEllipse(const TRect& box, TColor32 colour) {
+void BitmapCanvas::FillEllipse(const Rect& box, TColor32 colour) {
     if (!painter_.isActive())
         return;
-    const TRect r = Normalised(box);
+    const Rect r = Normalised(box);
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     painter_.setPen(Qt::NoPen);
@@ -71,20 +71,20 @@ void TBitmapCanvas::FillEllipse(const TRect& box, TColor32 colour) {
     painter_.restore();
 }
 
-void TBitmapCanvas::FillRoundRect(const TRect& rect, int cornerWidth, int cornerHeight, TColor32 colour) {
+void BitmapCanvas::FillRoundRect(const Rect& rect, int cornerWidth, int cornerHeight, TColor32 colour) {
     if (!painter_.isActive())
         return;
     // Through the exact span region, so the shape matches the region of the same name.
-    const TRegion region = TRegion::FromRoundRect(rect, cornerWidth, cornerHeight);
+    const Region region = Region::FromRoundRect(rect, cornerWidth, cornerHeight);
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_Source);
     for (int y = region.Top(); y < region.Bottom(); ++y)
-        for (const TSpan& s : region.Row(y))
-            painter_.fillRect(QRect(s.Left, y, s.Right - s.Left, 1), ToQColor(colour));
+        for (const Span& s : region.Row(y))
+            painter_.fillRect(QRect(s.left, y, s.right - s.left, 1), ToQColor(colour));
     painter_.restore();
 }
 
-void TBitmapCanvas::DrawText(int x, int y, const QString& text, const QFont& font, TColor32 colour, bool antialiased) {
+void BitmapCanvas::DrawText(int x, int y, const QString& text, const QFont& font, TColor32 colour, bool antialiased) {
     if (!painter_.isActive())
         return;
     painter_.save();
@@ -101,7 +101,7 @@ void TBitmapCanvas::DrawText(int x, int y, const QString& text, const QFont& fon
     painter_.restore();
 }
 
-TRect TBitmapCanvas::DrawText(const TRect& rect, int flags, const QString& text, const QFont& font, TColor32 colour,
+Rect BitmapCanvas::DrawText(const Rect& rect, int flags, const QString& text, const QFont& font, TColor32 colour,
                               bool antialiased) {
     if (!painter_.isActive())
         return {};
@@ -118,7 +118,7 @@ TRect TBitmapCanvas::DrawText(const TRect& rect, int flags, const QString& text,
     return {bounds.left(), bounds.top(), bounds.left() + bounds.width(), bounds.top() + bounds.height()};
 }
 
-void TBitmapCanvas::DrawImage(int x, int y, const QImage& image) {
+void BitmapCanvas::DrawImage(int x, int y, const QImage& image) {
     if (!painter_.isActive())
         return;
     painter_.save();
@@ -127,7 +127,7 @@ void TBitmapCanvas::DrawImage(int x, int y, const QImage& image) {
     painter_.restore();
 }
 
-void TBitmapCanvas::CopyRect(const TRect& destination, const TBitmap32& source, const TRect& sourceRect) {
+void BitmapCanvas::CopyRect(const Rect& destination, const TBitmap32& source, const Rect& sourceRect) {
     if (!painter_.isActive())
         return;
     if (destination.IsEmpty() || sourceRect.IsEmpty() || source.Empty())
@@ -140,30 +140,30 @@ void TBitmapCanvas::CopyRect(const TRect& destination, const TBitmap32& source, 
     painter_.restore();
 }
 
-void TBitmapCanvas::SetClipRegion(const TRegion& region) { SetClipRegion(ToQRegion(region)); }
+void BitmapCanvas::SetClipRegion(const Region& region) { SetClipRegion(ToQRegion(region)); }
 
-void TBitmapCanvas::SetClipRegion(const QRegion& region) {
+void BitmapCanvas::SetClipRegion(const QRegion& region) {
     if (painter_.isActive())
         painter_.setClipRegion(region, Qt::ReplaceClip);
 }
 
-void TBitmapCanvas::RemoveClip() {
+void BitmapCanvas::RemoveClip() {
     if (painter_.isActive())
         painter_.setClipping(false);
 }
 
-TRect TBitmapCanvas::ClipBoundingBox() const {
+Rect BitmapCanvas::ClipBoundingBox() const {
     if (!painter_.isActive() || !painter_.hasClipping())
         return bitmap_.BoundsRect();
     const QRect r = painter_.clipBoundingRect().toAlignedRect();
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-QRegion ToQRegion(const TRegion& region) {
+QRegion ToQRegion(const Region& region) {
     std::vector<QRect> rects;
     for (int y = region.Top(); y < region.Bottom(); ++y)
-        for (const TSpan& s : region.Row(y))
-            rects.emplace_back(s.Left, y, s.Right - s.Left, 1);
+        for (const Span& s : region.Row(y))
+            rects.emplace_back(s.left, y, s.right - s.left, 1);
     QRegion result;
     // The spans are y-x banded already (rows top to bottom, spans left to right).
     result.setRects(rects.data(), int(rects.size()));

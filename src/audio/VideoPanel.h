@@ -10,10 +10,10 @@
 
 namespace vorlandite::audio {
 
-class TVideoPanel : public QWidget, public VideoFrameConsumer {
+class VideoPanel : public QWidget, public VideoFrameConsumer {
     Q_OBJECT
 public:
-    explicit TVideoPanel(QWidget* parent = nullptr);
+    explicit VideoPanel(QWidget* parent = nullptr);
 
     void PresentVideoFrame(const QImage& frame, const QRect& target) override;
     void ClearVideoFrame() override;

@@ -2,7 +2,7 @@
 // Successful only for a play that reached the end, on time even without a sound device.
 
 #include "audio/MediaFixtures.h"
-#include "audio/TMediaPlayer.h"
+#include "audio/MediaPlayer.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -31,7 +31,7 @@ using namespace std::chrono_literals;
 using testing::MediaFile;
 using testing::MediaKind;
 using Clock = std::chrono::steady_clock;
-using Value = TMediaPlayer::NotifyValue;
+using Value = MediaPlayer::NotifyValue;
 using Values = std::vector<Value>;
 
 // Runs the event loop until done() or the timeout; every wait in these tests has one.
@@ -55,10 +55,10 @@ std::chrono::milliseconds Since(Clock::time_point start) {
 
 // A player on the silent sink with its completions recorded.
 struct RecordedPlayer {
-    explicit RecordedPlayer(TMediaPlayer::VideoOutput video = TMediaPlayer::VideoOutput::Frames,
-                            TMediaPlayer::AudioOutput audio = TMediaPlayer::AudioOutput::Silent)
+    explicit RecordedPlayer(MediaPlayer::VideoOutput video = MediaPlayer::VideoOutput::Frames,
+                            MediaPlayer::AudioOutput audio = MediaPlayer::AudioOutput::Silent)
         : player(audio, video) {
-        QObject::connect(&player, &TMediaPlayer::OnNotify, [this](Value value) { values.push_back(value); });
+        QObject::connect(&player, &MediaPlayer::OnNotify, [this](Value value) { values.push_back(value); });
     }
     Status Open(const std::string& path) {
         player.SetFileName(path);
@@ -68,7 +68,7 @@ struct RecordedPlayer {
         return WaitUntil([&] { return values.size() >= count; }, timeout);
     }
 
-    TMediaPlayer player;
+    MediaPlayer player;
     Values values;
 };
 
@@ -297,7 +297,7 @@ TEST_F(MediaPlayerTest, TwoPlayersPlayAtOnceIndependently) {
 // silent sink and still takes real time.
 TEST_F(MediaPlayerTest, AutomaticOutputCompletesOnTimeWithOrWithoutDevice) {
     MAKE_OR_SKIP(file, MediaKind::Wav, 400ms);
-    RecordedPlayer p(TMediaPlayer::VideoOutput::None, TMediaPlayer::AudioOutput::Automatic);
+    RecordedPlayer p(MediaPlayer::VideoOutput::None, MediaPlayer::AudioOutput::Automatic);
     ASSERT_TRUE(p.Open(file.path));
     const auto start = Clock::now();
     ASSERT_TRUE(p.player.Play());
@@ -362,7 +362,7 @@ TEST_F(MediaPlayerTest, DestroyedWhilePlayingLeavesNothingBehind) {
     {
         RecordedPlayer p;
         ASSERT_TRUE(p.Open(file.path));
-        QObject::connect(&p.player, &TMediaPlayer::OnNotify, [&values](Value v) { values.push_back(v); });
+        QObject::connect(&p.player, &MediaPlayer::OnNotify, [&values](Value v) { values.push_back(v); });
         ASSERT_TRUE(p.player.Play());
         RunEventsFor(100ms);
     }

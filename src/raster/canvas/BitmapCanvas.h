@@ -9,7 +9,7 @@
 
 #include "raster/Geometry.h"
 #include "raster/TBitmap32.h"
-#include "raster/TRegion.h"
+#include "raster/Region.h"
 
 #include <QFont>
 #include <QImage>
@@ -21,43 +21,43 @@
 
 namespace vorlandite::raster {
 
-class TBitmapCanvas {
+class BitmapCanvas {
 public:
-    explicit TBitmapCanvas(TBitmap32& bitmap);
-    ~TBitmapCanvas();
-    TBitmapCanvas(const TBitmapCanvas&) = delete;
-    TBitmapCanvas& operator=(const TBitmapCanvas&) = delete;
+    explicit BitmapCanvas(TBitmap32& bitmap);
+    ~BitmapCanvas();
+    BitmapCanvas(const BitmapCanvas&) = delete;
+    BitmapCanvas& operator=(const BitmapCanvas&) = delete;
 
     // For anything the methods below do not cover; state changes stay with the caller.
     QPainter& Painter() { return painter_; }
     QImage& Image() { return image_; }
 
-    void FillRect(const TRect& rect, TColor32 colour);
-    void FillPolygon(std::span<const TPoint> points, TColor32 colour);
+    void FillRect(const Rect& rect, TColor32 colour);
+    void FillPolygon(std::span<const Point> points, TColor32 colour);
     // The ellipse inscribed in the box.
-    void FillEllipse(const TRect& box, TColor32 colour);
+    void FillEllipse(const Rect& box, TColor32 colour);
     // Corners rounded by quarter ellipses of cornerWidth x cornerHeight.
-    void FillRoundRect(const TRect& rect, int cornerWidth, int cornerHeight, TColor32 colour);
+    void FillRoundRect(const Rect& rect, int cornerWidth, int cornerHeight, TColor32 colour);
 
     // Text with its top-left corner at (x, y), one line.
     void DrawText(int x, int y, const QString& text, const QFont& font, TColor32 colour, bool antialiased = true);
     // Text laid out in a rectangle by Qt alignment and wrapping flags (Qt::AlignLeft,
     // Qt::TextWordWrap, ...). Returns the rectangle the text occupies.
-    TRect DrawText(const TRect& rect, int flags, const QString& text, const QFont& font, TColor32 colour,
+    Rect DrawText(const Rect& rect, int flags, const QString& text, const QFont& font, TColor32 colour,
                    bool antialiased = true);
 
     // Draws a picture unscaled at (x, y), blended by its own alpha.
     void DrawImage(int x, int y, const QImage& image);
     // Copies the source rectangle of a surface into the destination rectangle, replacing the
     // pixels (pixel replication when the sizes differ), inside the clipping region only.
-    void CopyRect(const TRect& destination, const TBitmap32& source, const TRect& sourceRect);
+    void CopyRect(const Rect& destination, const TBitmap32& source, const Rect& sourceRect);
 
-    void SetClipRegion(const TRegion& region);
+    void SetClipRegion(const Region& region);
     void SetClipRegion(const QRegion& region);
     void RemoveClip();
     bool HasClip() const { return painter_.hasClipping(); }
     // The bounding box of the clipping region; the whole surface without one.
-    TRect ClipBoundingBox() const;
+    Rect ClipBoundingBox() const;
 
 private:
     TBitmap32& bitmap_;
@@ -66,6 +66,6 @@ private:
 };
 
 // The region as Qt's region type, pixel for pixel.
-QRegion ToQRegion(const TRegion& region);
+QRegion ToQRegion(const Region& region);
 
 } // namespace vorlandite::raster

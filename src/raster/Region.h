@@ -14,46 +14,46 @@
 
 namespace vorlandite::raster {
 
-class TRegion {
+class Region {
 public:
-    TRegion() = default;  // empty
+    Region() = default;  // empty
 
-    static TRegion FromRect(const TRect& rect);
-    static TRegion FromEllipse(const TRect& box);
-    static TRegion FromConvexPolygon(std::span<const TPoint> vertices);
-    static TRegion FromRoundRect(const TRect& rect, int cornerWidth, int cornerHeight);
+    static Region FromRect(const Rect& rect);
+    static Region FromEllipse(const Rect& box);
+    static Region FromConvexPolygon(std::span<const Point> vertices);
+    static Region FromRoundRect(const Rect& rect, int cornerWidth, int cornerHeight);
 
-    TRegion United(const TRegion& other) const;
-    TRegion Intersected(const TRegion& other) const;
-    TRegion Xored(const TRegion& other) const;
-    TRegion Subtracted(const TRegion& other) const;
+    Region United(const Region& other) const;
+    Region Intersected(const Region& other) const;
+    Region Xored(const Region& other) const;
+    Region Subtracted(const Region& other) const;
 
     bool IsEmpty() const { return spans_.empty(); }
     // The smallest rectangle holding every pixel; (0, 0, 0, 0) for an empty region.
-    TRect BoundingBox() const;
+    Rect BoundingBox() const;
     bool Contains(int x, int y) const;
     // Number of pixels.
     int64_t Area() const;
 
     // The sorted, disjoint, non-touching spans of row y (empty outside the region's rows).
-    std::span<const TSpan> Row(int y) const;
+    std::span<const Span> Row(int y) const;
     int Top() const { return top_; }
     int Bottom() const { return top_ + int(rowStart_.empty() ? 0 : rowStart_.size() - 1); }
 
 private:
     template <class Shape>
-    static TRegion FromShape(const Shape& shape);
+    static Region FromShape(const Shape& shape);
     enum class Operation { Union, Intersection, Xor, Difference };
-    TRegion Combine(const TRegion& other, Operation operation) const;
+    Region Combine(const Region& other, Operation operation) const;
     void TrimEmptyRows();
 
     int top_ = 0;
     std::vector<uint32_t> rowStart_;  // spans of row top_ + k: [rowStart_[k], rowStart_[k + 1])
-    std::vector<TSpan> spans_;
+    std::vector<Span> spans_;
 };
 
 // Copies the pixels of the source inside the region onto the same positions of the target
 // (clipped to both surfaces); pixels outside the region keep their value.
-void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const TRegion& region);
+void CopyThroughRegion(TBitmap32& target, const TBitmap32& source, const Region& region);
 
 } // namespace vorlandite::raster
