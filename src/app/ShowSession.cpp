@@ -3,6 +3,7 @@
 #include "app/StartupReading.h"
 #include "audio/CustomPlaylist.h"
 #include "payload/PayloadRecords.h"
+#include "raster/BitmapDraw.h"
 #include "raster/ColorConversion.h"
 
 #include <QTimer>
@@ -105,12 +106,12 @@ void ShowSession::CloseSecondMonitor() {
 Status ShowSession::Start() { return controller_->Start(); }
 
 void ShowSession::ShowFrameNow(const raster::TBitmap32& frame) {
-    CopyBitmapRect(frame, screen_, raster::Rect{0, 0, frame.Width(), frame.Height()});
+    raster::CopyRect(screen_, frame, frame.BoundsRect());
     window_.update();
 }
 
 void ShowSession::Repaint(const raster::Rect& changed) {
-    CopyBitmapRect(picture_, screen_, changed);
+    raster::CopyRect(screen_, picture_, changed);
     window_.update(changed.left, changed.top, changed.Width(), changed.Height());
 }
 

@@ -87,9 +87,7 @@ public:
     // back; no password question, exit link, exit banner or saving of settings. Exit status 0.
     void Terminate();
 
-    const RunModeDecision& Decision() const { return decision_; }
     const StartupPayload& State() const { return state_; }
-    QString ApplicationTitle() const { return title_; }
     host::TScreenSaver* ScreenSaver() { return screenSaver_.get(); }
     ui::ConfigPanel* ConfigPanel() { return cfgBox_; }
 

@@ -72,7 +72,6 @@ public:
     int MelodyCount() const { return melodyCount_; }
     // -1 once a shuffled list is used up; MelodyCount() or more once a stored-order list ended.
     int MelodyIndex() const { return melodyIndex_; }
-    bool UsesCustomPlaylist() const { return sources_.useCustomPlaylist; }
 
     // Told of every melody that started playing, with the file the player opened.
     using StartedListener = std::function<void(int index, const std::string& file)>;

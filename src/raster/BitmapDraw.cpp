@@ -56,4 +56,24 @@ void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const 
     }
 }
 
+void CopyRect(TBitmap32& target, const TBitmap32& source, const Rect& rect) {
+    if (&target == &source)
+        return;
+    const Rect clipped = Intersect(Intersect(rect, target.BoundsRect()), source.BoundsRect());
+    if (clipped.IsEmpty())
+        return;
+    const std::size_t count = std::size_t(clipped.right - clipped.left);
+    for (int y = clipped.top; y < clipped.bottom; ++y)
+        std::memcpy(target.Scanline(y).data() + clipped.left, source.Scanline(y).data() + clipped.left,
+                    count * sizeof(TColor32));
+}
+
+void CopyRect(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect) {
+    if (destination == sourceRect) {
+        CopyRect(target, source, destination);
+        return;
+    }
+    StretchBitmap(target, destination, source, sourceRect, DrawOptions{});
+}
+
 } // namespace vorlandite::raster

@@ -28,6 +28,15 @@ void DrawBitmap(TBitmap32& target, int x, int y, const TBitmap32& source, const 
 void StretchBitmap(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect,
                    const DrawOptions& options);
 
+// Copies the rectangle from the source to the same place of the target, pixels and alpha as they
+// are, clipped to both surfaces (inverted rectangles copy nothing). The presenters' and the
+// effects' plain copy: no drawing properties apply.
+void CopyRect(TBitmap32& target, const TBitmap32& source, const Rect& rect);
+// The source rectangle onto the destination rectangle, opaquely, replicating pixels when the
+// sizes differ (StretchBitmap with default options: a surface left in blending mode by a fade
+// does not change a copy).
+void CopyRect(TBitmap32& target, const Rect& destination, const TBitmap32& source, const Rect& sourceRect);
+
 // Applies the draw mode to one run of ready source pixels (copy, blend or blend with master).
 void ComposeRow(const TColor32* src, TColor32* dst, std::size_t count, const DrawOptions& options);
 

@@ -222,17 +222,6 @@ private:
     int height_;
 };
 
-// An axis-aligned rectangle as a shape of the painter's sequence.
-struct RectShape {
-    Rect rect;
-    int Top() const { return rect.top; }
-    int Bottom() const { return rect.bottom; }
-    void RowSpans(int top, int bottom, Span* out) const {
-        for (int y = top; y < bottom; ++y)
-            out[y - top] = (y >= rect.top && y < rect.bottom) ? Span{rect.left, rect.right} : Span{};
-    }
-};
-
 // One colour per position along an axis, painted band by band in order; inverted bands are
 // sorted first, as the platform's rectangle fill does.
 struct Band {

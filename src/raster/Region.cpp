@@ -8,16 +8,6 @@ namespace vorlandite::raster {
 
 namespace {
 
-struct RectRows {
-    Rect rect;
-    int Top() const { return rect.top; }
-    int Bottom() const { return rect.bottom; }
-    void RowSpans(int top, int bottom, Span* out) const {
-        for (int y = top; y < bottom; ++y)
-            out[y - top] = Span{rect.left, rect.right};
-    }
-};
-
 // Appends op(a, b) of two sorted disjoint span lists, merging touching results.
 template <class Op>
 void CombineRow(std::span<const Span> a, std::span<const Span> b, Op op, std::vector<Span>& out) {
@@ -94,7 +84,7 @@ Region Region::FromShape(const Shape& shape) {
 Region Region::FromRect(const Rect& rect) {
     if (rect.IsEmpty())
         return {};
-    return FromShape(RectRows{rect});
+    return FromShape(RectShape{rect});
 }
 
 Region Region::FromEllipse(const Rect& box) { return FromShape(EllipseShape(box)); }

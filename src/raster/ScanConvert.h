@@ -15,12 +15,24 @@ namespace vorlandite::raster {
 // Every shape answers RowSpan(y) for one row and RowSpans(top, bottom, out) for a run of rows
 // (rows outside the shape get an empty span).
 
-// The pixels [Left, Right) of one row; empty when Right <= Left.
+// The pixels [left, right) of one row; empty when right <= left.
 struct Span {
     int left = 0;
     int right = 0;
     bool IsEmpty() const { return right <= left; }
     friend bool operator==(const Span&, const Span&) = default;
+};
+
+// An axis-aligned rectangle (an inverted one covers nothing).
+struct RectShape {
+    Rect rect;
+    int Top() const { return rect.top; }
+    int Bottom() const { return rect.bottom; }
+    Span RowSpan(int y) const { return (y >= rect.top && y < rect.bottom) ? Span{rect.left, rect.right} : Span{}; }
+    void RowSpans(int top, int bottom, Span* out) const {
+        for (int y = top; y < bottom; ++y)
+            out[y - top] = RowSpan(y);
+    }
 };
 
 // A convex polygon with integer vertices, in any winding order. Degenerate (flat) polygons

@@ -34,10 +34,6 @@ Rect CentredBox(int width, int height, int halfWidth, int halfHeight) {
     return {cx - halfWidth, cy - halfHeight, cx + halfWidth, cy + halfHeight};
 }
 
-void CopyRect(raster::TBitmap32& target, const raster::TBitmap32& source, const Rect& rect) {
-    raster::StretchBitmap(target, rect, source, rect, raster::DrawOptions{});
-}
-
 enum : int {
     kEllipseOut = 1,
     kEllipseIn = 2,
@@ -75,13 +71,13 @@ void RunBoxIn(TTransThread& thread, int) {
     // Each frame is the new picture with the old one in the box. The boxes only shrink, so
     // instead of redrawing all of NEW every frame, WORK starts as NEW and gets NEW back only
     // where the previous box was: the frame is the same.
-    CopyRect(work, thread.New(), picture);
+    raster::CopyRect(work, thread.New(), picture);
     Rect previous;
     for (int f = W / 2; f > 0 && !thread.Aborted(); f -= d) {
         thread.BeginFrame();
         const Rect box = Intersect(CentredBox(W, H, f, RoundHalfEven(f * ratio)), picture);
-        CopyRect(work, thread.New(), previous);
-        CopyRect(work, thread.Old(), box);
+        raster::CopyRect(work, thread.New(), previous);
+        raster::CopyRect(work, thread.Old(), box);
         previous = box;
         thread.SetRects(picture, picture);
         thread.CopyFromWork();
@@ -179,7 +175,7 @@ void RunEllipseFamily(TTransThread& thread, int subIndex) {
     const int N = thread.Steps();
     const Rect picture{0, 0, W, H};
     raster::TBitmap32& work = thread.Work();
-    CopyRect(work, thread.Old(), picture);
+    raster::CopyRect(work, thread.Old(), picture);
     bool done = false;
     for (int i = 0; !thread.Aborted() && !done; ++i) {
         thread.BeginFrame();

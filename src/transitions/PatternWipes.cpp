@@ -31,23 +31,13 @@ using raster::TBitmap32;
 using raster::TColor32;
 using raster::Point;
 using raster::Rect;
+using raster::RectShape;
 using raster::Span;
 
 namespace {
 
 constexpr int kTriangleWipeCount = 19;
 constexpr int kTrianglesSubIndex = 11;  // effect 87, "Triangles"
-
-// A rectangle in the row form the shapes of ScanConvert.h share.
-struct RectShape {
-    Rect rect;
-    int Top() const { return rect.top; }
-    int Bottom() const { return rect.bottom; }
-    void RowSpans(int top, int bottom, Span* out) const {
-        for (int y = top; y < bottom; ++y)
-            out[y - top] = Span{rect.left, rect.right};
-    }
-};
 
 // The region of one frame: the union of its shapes, gathered row by row over the picture. Painting
 // through it copies each pixel inside the union once, however much the shapes overlap (the last

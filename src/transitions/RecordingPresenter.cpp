@@ -4,13 +4,6 @@
 
 namespace vorlandite::transitions {
 
-void CopyRectangle(raster::TBitmap32& target, const raster::Rect& destination, const raster::TBitmap32& source,
-                   const raster::Rect& sourceRect) {
-    // Explicit options: the fades leave NEW and OLD in blending mode, which a presentation must
-    // not follow.
-    raster::StretchBitmap(target, destination, source, sourceRect, raster::DrawOptions{});
-}
-
 RecordingPresenter::RecordingPresenter(raster::TBitmap32 canvas) : canvas_(std::move(canvas)) {}
 
 void RecordingPresenter::ResetCounts() {
@@ -21,16 +14,16 @@ void RecordingPresenter::ResetCounts() {
 }
 
 void RecordingPresenter::CaptureTarget(raster::TBitmap32& old) {
-    CopyRectangle(old, old.BoundsRect(), canvas_, old.BoundsRect());
+    raster::CopyRect(old, canvas_, old.BoundsRect());
 }
 
 void RecordingPresenter::CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) {
-    CopyRectangle(canvas_, rect, picture, rect);
+    raster::CopyRect(canvas_, picture, rect);
 }
 
 void RecordingPresenter::Present(const raster::TBitmap32& surface, const raster::Rect& source,
                                   const raster::Rect& destination) {
-    CopyRectangle(canvas_, destination, surface, source);
+    raster::CopyRect(canvas_, destination, surface, source);
     ++presentationCount_;
     ++presentationsInFrame_;
 }

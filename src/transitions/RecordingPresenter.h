@@ -3,6 +3,7 @@
 // surface is handed to a frame sink after each frame that presented anything (an empty rectangle
 // counts), which is what `vorlandite render-effect`, the tests and the benchmark record.
 
+#include "raster/BitmapDraw.h"
 #include "transitions/TransitionPresenter.h"
 
 #include <atomic>
@@ -56,9 +57,10 @@ private:
     int presentationsInFrame_ = 0;
 };
 
-// Copies the source rectangle of a surface onto the destination rectangle of the target,
-// opaquely, replicating pixels when the sizes differ: what every presenter does.
-void CopyRectangle(raster::TBitmap32& target, const raster::Rect& destination, const raster::TBitmap32& source,
-                   const raster::Rect& sourceRect);
+// TEMPORARY until the screen presenter calls raster::CopyRect itself.
+inline void CopyRectangle(raster::TBitmap32& target, const raster::Rect& destination, const raster::TBitmap32& source,
+                          const raster::Rect& sourceRect) {
+    raster::CopyRect(target, destination, source, sourceRect);
+}
 
 } // namespace vorlandite::transitions

@@ -6,6 +6,7 @@
 #include "support/QtApplication.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,22 @@ TEST_F(CanvasTest, ImagesConvertBothWays) {
     EXPECT_EQ(b.Pixel(2, 1), 0xFF0A141Eu);
     const QImage back = ToQImage(b);
     EXPECT_EQ(back.pixel(1, 1), 0xFF0A141Eu);
+}
+
+TEST_F(CanvasTest, OpaquePaintIgnoresAlphaAndBlacksOutWhatTheSurfaceDoesNotCover) {
+    TBitmap32 b = Solid(4, 3, 0x00336699);  // fully transparent pixels still show their colour
+    b.SetPixel(1, 1, 0x80FF0000);
+    QImage window(6, 5, QImage::Format_RGB32);
+    window.fill(Qt::white);
+    {
+        QPainter painter(&window);
+        PaintOpaque(painter, window.rect(), b);
+    }
+    EXPECT_EQ(window.pixel(0, 0), 0xFF336699u);
+    EXPECT_EQ(window.pixel(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(window.pixel(4, 0), 0xFF000000u);
+    EXPECT_EQ(window.pixel(0, 3), 0xFF000000u);
+    EXPECT_EQ(window.pixel(5, 4), 0xFF000000u);
 }
 
 } // namespace

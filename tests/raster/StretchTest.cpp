@@ -112,6 +112,46 @@ TEST(StretchTest, EmptyOrInvertedRectanglesDrawNothing) {
     EXPECT_EQ(RowOf(target), (std::vector<TColor32>{0, 0}));
 }
 
+// The plain copy every presenter and effect uses: pixels and alpha as they are, whatever drawing
+// properties a fade left on the source, clipped to both surfaces.
+TEST(CopyRectTest, CopiesInPlaceClippedToBothSurfacesIgnoringDrawingProperties) {
+    TBitmap32 source = TBitmap32::Create(4, 3).value();
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            source.SetPixel(x, y, 0x10000000u * unsigned(x) + unsigned(10 * y + x));
+    source.SetDrawMode(DrawMode::Blend);
+    source.SetMasterAlpha(0);
+    TBitmap32 target = TBitmap32::Create(3, 4).value();
+    target.Clear(0xFFFFFFFF);
+    CopyRect(target, source, {-5, 1, 10, 10});  // beyond both: rows 1-2 of source, columns 0-2 of target
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(target.Pixel(x, y), (y == 1 || y == 2) ? source.Pixel(x, y) : 0xFFFFFFFFu) << x << "," << y;
+}
+
+TEST(CopyRectTest, EmptyInvertedOrSelfCopiesChangeNothing) {
+    TBitmap32 source = TBitmap32::Create(4, 4).value();
+    source.Clear(0xFF112233);
+    TBitmap32 target = TBitmap32::Create(4, 4).value();
+    CopyRect(target, source, {3, 0, 1, 4});   // inverted
+    CopyRect(target, source, {2, 2, 2, 4});   // empty
+    CopyRect(target, source, {10, 10, 20, 20});  // outside
+    CopyRect(target, target, target.BoundsRect());
+    for (TColor32 p : target.Pixels())
+        EXPECT_EQ(p, 0u);
+}
+
+TEST(CopyRectTest, BetweenRectanglesMovesOrReplicatesOpaquely) {
+    const TBitmap32 source = Row({0x00000001, 0x80000002, 0xFF000003});
+    TBitmap32 moved = TBitmap32::Create(5, 1).value();
+    CopyRect(moved, {2, 0, 5, 1}, source, source.BoundsRect());
+    EXPECT_EQ(RowOf(moved), (std::vector<TColor32>{0, 0, 0x00000001, 0x80000002, 0xFF000003}));
+    TBitmap32 wide = TBitmap32::Create(6, 1).value();
+    CopyRect(wide, wide.BoundsRect(), source, source.BoundsRect());
+    EXPECT_EQ(RowOf(wide), (std::vector<TColor32>{0x00000001, 0x00000001, 0x80000002, 0x80000002, 0xFF000003,
+                                                  0xFF000003}));
+}
+
 TEST(StretchTest, BlendModeKeepsTheTargetUnderTransparentPixels) {
     const TBitmap32 source = Row({0x00FF0000, 0xFF00FF00});
     TBitmap32 target = TBitmap32::Create(2, 2).value();

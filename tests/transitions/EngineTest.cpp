@@ -3,6 +3,7 @@
 
 #include "TransitionRig.h"
 
+#include "raster/BitmapDraw.h"
 #include "transitions/EffectCatalog.h"
 #include "transitions/EffectSettings.h"
 
@@ -112,9 +113,9 @@ TEST(TransitionEngine, StartClearsAnEarlierAbort) {
 class FailingPresenter final : public ITransitionPresenter {
 public:
     FailingPresenter(TBitmap32 canvas, int failAt) : canvas_(std::move(canvas)), failAt_(failAt) {}
-    void CaptureTarget(TBitmap32& old) override { CopyRectangle(old, old.BoundsRect(), canvas_, old.BoundsRect()); }
+    void CaptureTarget(TBitmap32& old) override { raster::CopyRect(old, canvas_, old.BoundsRect()); }
     void CopyNow(const TBitmap32& picture, const raster::Rect& rect) override {
-        CopyRectangle(canvas_, rect, picture, rect);
+        raster::CopyRect(canvas_, picture, rect);
     }
     void Present(const TBitmap32& surface, const raster::Rect& source, const raster::Rect& destination) override {
         if (++presentations_ >= failAt_)

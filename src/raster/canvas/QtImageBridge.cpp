@@ -1,5 +1,8 @@
 #include "raster/canvas/QtImageBridge.h"
 
+#include <QPainter>
+#include <QRegion>
+
 #include <cstring>
 
 namespace vorlandite::raster {
@@ -22,5 +25,18 @@ Result<TBitmap32> FromQImage(const QImage& image) {
 }
 
 QImage ToQImage(const TBitmap32& bitmap) { return WrapConst(bitmap).copy(); }
+
+void PaintOpaque(QPainter& painter, const QRect& area, const TBitmap32& bitmap) {
+    // While a resized window waits for its new show the bitmap may not cover it.
+    const QRegion uncovered = QRegion(area) - QRegion(0, 0, bitmap.Width(), bitmap.Height());
+    for (const QRect& r : uncovered)
+        painter.fillRect(r, Qt::black);
+    if (bitmap.Empty())
+        return;
+    // Format_RGB32 is the backing store's own format on a 24-bit screen: the copy converts nothing.
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.Pixels().data()), bitmap.Width(), bitmap.Height(),
+                       int(bitmap.Stride() * sizeof(TColor32)), QImage::Format_RGB32);
+    painter.drawImage(QPoint(0, 0), image);
+}
 
 } // namespace vorlandite::raster

@@ -7,6 +7,9 @@
 
 #include <QImage>
 
+class QPainter;
+class QRect;
+
 namespace vorlandite::raster {
 
 // A read-only QImage on the surface's own pixels (valid while the surface keeps its size).
@@ -17,5 +20,9 @@ Result<TBitmap32> FromQImage(const QImage& image);
 
 // A deep copy of the surface as a Format_ARGB32 image.
 QImage ToQImage(const TBitmap32& bitmap);
+
+// Paints the surface at the painter's origin as opaque RGB (its alpha means nothing on a screen)
+// and fills the rest of `area` black: what a show window paints, with no background drawn first.
+void PaintOpaque(QPainter& painter, const QRect& area, const TBitmap32& bitmap);
 
 } // namespace vorlandite::raster

@@ -124,10 +124,7 @@ public:
     bool ShowWithoutTransition() const { return showWithoutTransition_; }
     bool VideoPlaying() const { return videoPlaying_; }
     bool FlashShown() const { return flashShown_; }
-    bool CloseRequested() const { return closeRequested_; }
     bool Closed() const { return closed_; }
-    // The slide timer's interval, also while the timer is off.
-    int SlideIntervalMs() const { return slideIntervalMs_; }
     const std::string& EffectList() const { return content_.payload.strings.EffectList; }
     std::size_t ItemTableSize() const { return content_.payload.images.size(); }
     // A transition has started and its completion has not run yet.

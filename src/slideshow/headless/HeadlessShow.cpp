@@ -2,6 +2,7 @@
 
 #include "audio/EnterSound.h"
 #include "audio/MelodyPlayback.h"
+#include "raster/BitmapDraw.h"
 #include "slideshow/headless/VirtualFlashControl.h"
 #include "slideshow/headless/VirtualMediaPlayer.h"
 
@@ -39,7 +40,7 @@ void HeadlessSurface::DrawOnScreen(const raster::TBitmap32& picture, const raste
 void HeadlessSurface::Repaint(const raster::Rect& changed) {
     const raster::Rect area = raster::Intersect(changed, picture_.BoundsRect());
     if (!area.IsEmpty())
-        transitions::CopyRectangle(presenter_.Canvas(), area, picture_, area);
+        raster::CopyRect(presenter_.Canvas(), picture_, area);
 }
 
 // The main monitor, and the window that closes when the show is over.
