@@ -5,7 +5,7 @@
 #include "raster/ColorConversion.h"
 #include "raster/GradientFill.h"
 #include "raster/PictureFitting.h"
-#include "raster/decoders/PictureDecoding.h"
+#include "slideshow/SectionPicture.h"
 
 namespace vorlandite::slideshow {
 
@@ -51,16 +51,12 @@ Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TK
         return std::optional<raster::TBitmap32>{};
     // The background picture is always stored deflated. A file of the same name from an earlier
     // run never stands in for this show's picture: a failed extraction removes it.
-    auto extracted = payload::ExtractedFile::Extract(
+    // Decoded at its own size: tiled and centred drawing show it unscaled.
+    auto picture = LoadSectionPicture(
         sources.screensaverPath,
         payload::TempFilePath(sources.tempFolder, payload::kBackgroundFile, header.BackgroundExt),
         payload::DeflatedSection(header, payload::kBackgroundSection, header.BackgroundStoredSize,
                                  header.BackgroundSize));
-    if (!extracted)
-        return extracted.error();
-    const std::string path = extracted->Release();  // the file is left in place
-    // Decoded at its own size: tiled and centred drawing show it unscaled.
-    auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)
         return picture.error();
     if (picture->Empty())

@@ -2,7 +2,7 @@
 
 #include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
-#include "raster/decoders/PictureDecoding.h"
+#include "slideshow/SectionPicture.h"
 
 namespace vorlandite::slideshow {
 
@@ -22,15 +22,10 @@ bool ExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::s
         return false;
     // The window counts as made from here on, also when the picture then fails: one try per run.
     windowMade_ = true;
-    auto extracted = payload::ExtractedFile::Extract(
+    auto picture = LoadSectionPicture(
         screensaverPath, payload::TempFilePath(tempFolder, payload::kExitBannerFile, header.ExitBannerExt),
         payload::DeflatedSection(header, payload::kExitBannerSection, header.ExitBannerStoredSize,
                                  header.ExitBannerSize));
-    if (!extracted)
-        return false;
-    // The banner's file is left in place.
-    const std::string file = extracted->Release();
-    auto picture = raster::DecodePictureFile(file, raster::kShowPictureHint);
     if (!picture.ok() || picture->Empty() || !showModal)
         return false;
     ExitBannerPicture banner;

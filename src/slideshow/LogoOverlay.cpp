@@ -4,7 +4,7 @@
 #include "payload/TempFiles.h"
 #include "raster/BitmapDraw.h"
 #include "raster/ColorConversion.h"
-#include "raster/decoders/PictureDecoding.h"
+#include "slideshow/SectionPicture.h"
 
 namespace vorlandite::slideshow {
 
@@ -14,13 +14,9 @@ Result<raster::TBitmap32> LoadLogo(const payload::TKelFixedSizeInfo& header, con
         return MakeError("the payload has no logo");
     // The logo is always stored deflated. A logo file of an earlier run may still lie there; a
     // failed extraction removes it, so only this run's logo is shown.
-    auto extracted = payload::ExtractedFile::Extract(
+    auto picture = LoadSectionPicture(
         screensaverPath, payload::TempFilePath(tempFolder, payload::kLogoFile, header.LogoExt),
         payload::DeflatedSection(header, payload::kLogoSection, header.LogoStoredSize, header.LogoSize));
-    if (!extracted)
-        return extracted.error();
-    const std::string path = extracted->Release();  // the file is left in place
-    auto picture = raster::DecodePictureFile(path, raster::kShowPictureHint);
     if (!picture)
         return picture.error();
 
