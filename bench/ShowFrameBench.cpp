@@ -12,12 +12,16 @@
 //   X server).
 // A frame is late when its interval exceeds the period by more than 1 ms. The goal: every
 // effect's worst interval within two periods, at most 1 % late frames. Families, the slowest
-// effects and the ratios to the floor are summed up at the end.
+// effects and the ratios to the floor are summed up at the end. For the slowest effects a second
+// line says where lateness comes from: the worker's intervals (their shortest and median) and
+// its waits for the screen, batches the UI thread painted together, and how much each repaint
+// covered (rectangles, share of the window). Each transition goes to the other picture, so it
+// changes the whole screen, and afterwards the server's window must show the show's picture.
 //
 // Usage: show_frame_bench [--floor-only] [--no-floor] [benchmark flags, e.g. --benchmark_filter]
 // Without a display (no $DISPLAY) it says so and measures nothing.
 
-#include "app/SecondMonitorWindow.h"
+#include "raster/canvas/QtImageBridge.h"
 #include "transitions/EffectCatalog.h"
 #include "transitions/EffectSettings.h"
 #include "transitions/ScreenPresenter.h"
@@ -115,7 +119,10 @@ public:
     explicit ShowWidget(const raster::TBitmap32& canvas) : canvas_(canvas) {}
 
 private:
-    void Paint() override { app::PaintShowBitmap(*this, canvas_); }
+    void Paint() override {
+        QPainter painter(this);
+        raster::PaintOpaque(painter, rect(), canvas_);
+    }
     const raster::TBitmap32& canvas_;
 };
 
@@ -167,6 +174,8 @@ public:
         frameStart_ = lastPresented_ = now;
         started_ = true;
         screen_.FrameStarted();
+        // The screen presenter waits here while the screen is more than a frame behind.
+        waitMs.push_back(Ms(Clock::now() - now));
     }
     void FramesEnded() override {
         if (started_)
@@ -177,6 +186,7 @@ public:
 
     std::vector<double> intervalMs;
     std::vector<double> busyMs;
+    std::vector<double> waitMs;  // per frame start: the wait for the screen
 
 private:
     ScreenPresenter& screen_;
@@ -189,6 +199,8 @@ private:
 struct ScreenFrame {
     Clock::time_point Posted, painted;
     double queuedMs = 0, CopyMs = 0, PaintMs = 0, FlushMs = 0;
+    int paintedRects = 0, together = 1;
+    double paintedShare = 0;  // of the window
 };
 
 struct EffectFigures {
@@ -200,8 +212,35 @@ struct EffectFigures {
     // the X server made late (the batch's way to the screen took longer than the one before).
     std::size_t screenLateFromWorker = 0, ScreenLateOnTheWay = 0;
     std::size_t frames = 0;
+    // Why frames are late: worker intervals that include a wait for the screen of over 1 ms, the
+    // longest such wait; batches painted together with another; the most rectangles of one
+    // repaint and the median share of the window repainted.
+    std::size_t workerWaits = 0, together = 0;
+    double worstWaitMs = 0, medianWorkerMs = 0, minWorkerMs = 0;
+    int mostRects = 0;
+    double medianShare = 0;
 };
 std::map<int, EffectFigures> figures;
+// Effects after which the X server's window did not show the show's picture.
+std::vector<int> screenMismatches;
+
+// Whether the server's copy of the window holds the canvas's pixels (alpha aside).
+bool ScreenShowsCanvas(QWidget& window, const raster::TBitmap32& canvas) {
+    QScreen* screen = window.screen();
+    if (!screen)
+        return true;
+    const QImage grabbed = screen->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    if (grabbed.width() != canvas.Width() || grabbed.height() != canvas.Height())
+        return false;
+    for (int y = 0; y < canvas.Height(); ++y) {
+        const auto* line = reinterpret_cast<const uint32_t*>(grabbed.constScanLine(y));
+        const auto row = canvas.Scanline(y);
+        for (int x = 0; x < canvas.Width(); ++x)
+            if ((line[x] ^ row[std::size_t(x)]) & 0x00FFFFFFu)
+                return false;
+    }
+    return true;
+}
 Intervals floorFigures;
 double floorPaintMedianMs = 0, floorSyncMedianMs = 0;
 
@@ -209,6 +248,7 @@ struct Show {
     ShowWidget* window = nullptr;
     raster::TBitmap32 canvas;
     raster::TBitmap32 pictures[2];
+    int next = 0;  // the picture the next transition brings: each one changes the whole screen
 };
 Show* show = nullptr;
 
@@ -217,7 +257,6 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
     SeededRandom random{uint32_t(effect)};
     QtOwnerThread owner;
     EffectFigures f;
-    int flip = 0;
     for (auto _ : state) {
         show->window->paintMs.clear();
         ScreenPresenter screen(show->canvas, show->window);
@@ -232,25 +271,46 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
             // The paint inside this repaint is the last one the window timed.
             frame.PaintMs = show->window->paintMs.empty() ? 0 : show->window->paintMs.back();
             frame.FlushMs = std::max(0.0, repaintMs - frame.PaintMs);
+            frame.paintedRects = trace.paintedRects;
+            frame.together = trace.paintedTogether;
+            frame.paintedShare = double(trace.paintedPixels) /
+                                 (double(show->canvas.Width()) * double(show->canvas.Height()));
             frames.push_back(frame);
         });
         TimedPresenter presenter(screen);
         TransitionEngine engine(clock, random, owner);
         engine.TransitionSteps = StepsForSpeed(show->canvas.Width(), kSpeed);
         QEventLoop loop;
-        TTransThread* thread = engine.StartTransition(presenter, show->pictures[flip], effect,
+        TTransThread* thread = engine.StartTransition(presenter, show->pictures[show->next], effect,
                                                       StepsForSpeed(show->canvas.Width(), kSpeed), kFramePeriodMs);
-        flip ^= 1;
+        show->next ^= 1;
         if (!thread)
             continue;
         thread->SetCompletionHandler([&loop] { loop.quit(); });
         loop.exec();
         QApplication::processEvents();  // the closing copy's repaint
+        if (!ScreenShowsCanvas(*show->window, show->canvas))
+            screenMismatches.push_back(effect);
 
         f.worker.Add(presenter.intervalMs);
         f.worker.median = Median(presenter.intervalMs);
         for (double ms : presenter.busyMs)
             f.worstBusyMs = std::max(f.worstBusyMs, ms);
+        for (double ms : presenter.waitMs) {
+            f.workerWaits += ms > 1.0 ? 1 : 0;
+            f.worstWaitMs = std::max(f.worstWaitMs, ms);
+        }
+        f.medianWorkerMs = Median(presenter.intervalMs);
+        f.minWorkerMs = presenter.intervalMs.empty()
+                            ? 0
+                            : *std::min_element(presenter.intervalMs.begin(), presenter.intervalMs.end());
+        std::vector<double> shares;
+        for (const ScreenFrame& frame : frames) {
+            f.together += frame.together > 1 ? 1 : 0;
+            f.mostRects = std::max(f.mostRects, frame.paintedRects);
+            shares.push_back(frame.paintedShare);
+        }
+        f.medianShare = Median(shares);
         std::vector<double> screenIntervals;
         double worst = f.screen.worst;
         for (std::size_t i = 1; i < frames.size(); ++i) {
@@ -277,6 +337,10 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
     state.counters["late"] = double(f.worker.late);
     state.counters["screen_worst_ms"] = f.screen.worst;
     state.counters["screen_late"] = double(f.screen.late);
+    state.counters["waits"] = double(f.workerWaits);
+    state.counters["together"] = double(f.together);
+    state.counters["rects_max"] = double(f.mostRects);
+    state.counters["area_pct"] = 100.0 * f.medianShare;
 }
 
 // The floor phase: the same window size, a timer every period, a full repaint each time.
@@ -358,12 +422,22 @@ void PrintSummary(const QRect& geometry) {
                     slowest[i].second, std::string(EffectName(slowest[i].second)).c_str(), f.worker.worst,
                     f.screen.worst, f.worker.late, f.worker.count, f.screen.late, f.screen.count,
                     f.worstScreen.queuedMs, f.worstScreen.CopyMs, f.worstScreen.PaintMs, f.worstScreen.FlushMs);
+        std::printf("      worker interval min %.2f median %.2f ms, %zu waits for the screen (longest %.2f ms); %zu "
+                    "batches painted together; repaint: at most %d rectangles, median %.1f %% of the window; worst "
+                    "frame %d rectangles, %.1f %%\n",
+                    f.minWorkerMs, f.medianWorkerMs, f.workerWaits, f.worstWaitMs, f.together, f.mostRects,
+                    100.0 * f.medianShare, f.worstScreen.paintedRects, 100.0 * f.worstScreen.paintedShare);
     }
     std::printf("all effects: worker worst %.2f ms, late %.2f %%; screen worst %.2f ms, late %.2f %% (%zu late from "
                 "the worker, %zu on the way to the screen); %zu of %zu effects miss the goal (worst within %d ms, at "
                 "most 1 %% late)\n",
                 all.worker.worst, all.worker.LatePercent(), all.screen.worst, all.screen.LatePercent(),
                 all.screenLateFromWorker, all.ScreenLateOnTheWay, overGoal, figures.size(), 2 * kFramePeriodMs);
+    std::printf("the screen showed the picture after %s", screenMismatches.empty() ? "every effect\n" : "all but");
+    for (int effect : screenMismatches)
+        std::printf(" %d", effect);
+    if (!screenMismatches.empty())
+        std::printf("\n");
     if (floorFigures.count) {
         std::printf("against the floor (worst %.2f ms, late %.2f %%): worker worst x%.2f, late x%.2f; screen worst "
                     "x%.2f, late x%.2f\n",

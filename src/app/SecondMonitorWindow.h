@@ -41,10 +41,4 @@ private:
     bool refuseOutsideClose_ = false;
 };
 
-// Paints a show surface's bitmap at the widget's origin, its alpha ignored.
-void PaintShowBitmap(QWidget& widget, const raster::TBitmap32& bitmap);
-
-// Copies the part of `rect` that both bitmaps hold.
-void CopyBitmapRect(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::Rect& rect);
-
 } // namespace vorlandite::app

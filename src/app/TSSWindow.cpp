@@ -6,6 +6,7 @@
 #include "platform/PlatformPaths.h"
 #include "platform/ProcessHardening.h"
 #include "raster/canvas/QtDesktopCapture.h"
+#include "raster/canvas/QtImageBridge.h"
 #include "slideshow/LogoOverlay.h"
 
 #include "audio/MediaPlayer.h"
@@ -551,7 +552,8 @@ void TSSWindow::paintEvent(QPaintEvent* event) {
         return;
     }
     if (show_) {
-        PaintShowBitmap(*this, show_->Screen());
+        QPainter painter(this);
+        raster::PaintOpaque(painter, rect(), show_->Screen());
         static bool firstShowPaint = true;
         if (std::exchange(firstShowPaint, false))
             NoteTiming("first-paint");

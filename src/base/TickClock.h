@@ -15,6 +15,9 @@ public:
     virtual int64_t TickMs() = 0;
     // Sleeps about ms milliseconds (0: just yields).
     virtual void SleepMs(int ms) = 0;
+    // Whether this is the wall's own time, so a show on screen may pace its frames finer than
+    // whole milliseconds (a virtual clock keeps the millisecond steps a recording repeats).
+    virtual bool IsRealTime() const { return false; }
 };
 
 // std::chrono::steady_clock and std::this_thread::sleep_for.
@@ -22,6 +25,7 @@ class SteadyTickClock final : public ITickClock {
 public:
     int64_t TickMs() override;
     void SleepMs(int ms) override;
+    bool IsRealTime() const override { return true; }
 };
 
 // Time that passes only when somebody sleeps: a nap advances the clock at once, so a paced

@@ -57,10 +57,5 @@ private:
     int presentationsInFrame_ = 0;
 };
 
-// TEMPORARY until the screen presenter calls raster::CopyRect itself.
-inline void CopyRectangle(raster::TBitmap32& target, const raster::Rect& destination, const raster::TBitmap32& source,
-                          const raster::Rect& sourceRect) {
-    raster::CopyRect(target, destination, source, sourceRect);
-}
 
 } // namespace vorlandite::transitions

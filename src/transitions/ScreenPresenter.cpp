@@ -1,5 +1,6 @@
 #include "transitions/ScreenPresenter.h"
 
+#include "raster/BitmapDraw.h"
 #include "transitions/RecordingPresenter.h"
 
 #include <QMetaObject>
@@ -8,12 +9,194 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <tuple>
 
 namespace vorlandite::transitions {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using raster::TColor32;
+
+// A repaint of more rectangles than this is merged into strips. Under Xvfb a repaint of a few
+// dozen rectangles costs about as much as one; each further one adds a request whose clip list
+// the server walks for every other one.
+constexpr int kMaxRepaintRects = 48;
+constexpr int kRepaintStrips = 16;
+// A region's bands may split those into more; beyond this many they are merged into strips too.
+// The show windows paint up to 64 rectangles one by one (raster::PaintOpaque).
+constexpr int kMaxRegionRects = 64;
+// Pixels a merged rectangle may carry beyond twice its changed ones: about what one more
+// rectangle costs to repaint.
+constexpr int64_t kMergeSlack = 4096;
+
+// The width of the columns of tiles changes are looked for in: a row's changes in two tiles are
+// two rectangles.
+constexpr int kTileWidth = 256;
+
+// Rows are compared a block at a time with memcmp, which is vectorised; only the block that
+// differs is searched pixel by pixel.
+constexpr int kCompareBlock = 32;
+
+// The first pixel in [0, n) where the rows differ, n when none does.
+int FirstDifference(const TColor32* a, const TColor32* b, int n) {
+    if (n > 0 && a[0] != b[0])
+        return 0;  // most rows of a frame that changes everywhere
+    int i = 0;
+    while (i + kCompareBlock <= n && std::memcmp(a + i, b + i, kCompareBlock * sizeof(TColor32)) == 0)
+        i += kCompareBlock;
+    for (; i < n; ++i)
+        if (a[i] != b[i])
+            return i;
+    return n;
+}
+
+// One past the last pixel in [from, n) where the rows differ; a[from] != b[from] is known.
+int EndOfDifference(const TColor32* a, const TColor32* b, int from, int n) {
+    if (a[n - 1] != b[n - 1])
+        return n;
+    int i = n;
+    while (i - kCompareBlock > from &&
+           std::memcmp(a + i - kCompareBlock, b + i - kCompareBlock, kCompareBlock * sizeof(TColor32)) == 0)
+        i -= kCompareBlock;
+    while (i > from + 1 && a[i - 1] == b[i - 1])
+        --i;
+    return i;
+}
+
+// The region to repaint for changed rectangles. A region splits overlapping rectangles into
+// bands, which can make many more of a few: then it is merged into strips again, which do not
+// overlap.
+QRegion RepaintRegion(const std::vector<raster::Rect>& changed);
+
+}  // namespace
+
+void CopyChangedPixels(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::Rect& rect,
+                       std::vector<raster::Rect>& changed) {
+    const raster::Rect area = raster::Intersect(raster::Intersect(rect, from.BoundsRect()), to.BoundsRect());
+    if (area.IsEmpty())
+        return;
+    // The rows are cut into columns of tiles, each with its own run of rows being merged (its
+    // bounding rectangle and how many of its pixels changed): a row that changed in two places
+    // far apart, as where bands come from two corners, is not repainted in between.
+    struct Run {
+        raster::Rect rect;
+        int64_t changedPixels = 0;
+        bool open = false;
+    };
+    const int firstTile = area.left / kTileWidth;
+    std::vector<Run> runs(std::size_t((area.right - 1) / kTileWidth - firstTile + 1));
+    const auto close = [&](Run& run) {
+        if (run.open)
+            changed.push_back(run.rect);
+        run.open = false;
+    };
+    for (int y = area.top; y < area.bottom; ++y) {
+        const TColor32* sourceRow = from.Scanline(y).data();
+        TColor32* targetRow = to.Scanline(y).data();
+        for (std::size_t t = 0; t < runs.size(); ++t) {
+            Run& run = runs[t];
+            const int tileLeft = std::max(area.left, (firstTile + int(t)) * kTileWidth);
+            const int tileRight = std::min(area.right, (firstTile + int(t) + 1) * kTileWidth);
+            const int width = tileRight - tileLeft;
+            const TColor32* source = sourceRow + tileLeft;
+            TColor32* target = targetRow + tileLeft;
+            const int first = FirstDifference(source, target, width);
+            if (first == width) {
+                close(run);
+                continue;
+            }
+            const int end = EndOfDifference(source, target, first, width);
+            std::memcpy(target + first, source + first, std::size_t(end - first) * sizeof(TColor32));
+            const int left = tileLeft + first, right = tileLeft + end;
+            if (run.open) {
+                const raster::Rect merged{std::min(run.rect.left, left), run.rect.top, std::max(run.rect.right, right),
+                                          y + 1};
+                const int64_t mergedChanged = run.changedPixels + (right - left);
+                if (int64_t(merged.Width()) * merged.Height() <= 2 * mergedChanged + kMergeSlack) {
+                    run.rect = merged;
+                    run.changedPixels = mergedChanged;
+                    continue;
+                }
+                close(run);
+            }
+            run.rect = raster::Rect{left, y, right, y + 1};
+            run.changedPixels = right - left;
+            run.open = true;
+        }
+    }
+    for (Run& run : runs)
+        close(run);
+}
+
+std::vector<raster::Rect> LimitRepaintRects(const std::vector<raster::Rect>& rects, int maxRects, int strips) {
+    std::vector<raster::Rect> sorted;
+    for (const raster::Rect& r : rects)
+        if (!r.IsEmpty())
+            sorted.push_back(r);
+    // Side by side with the same rows (the tiles of one change) they are one rectangle.
+    std::sort(sorted.begin(), sorted.end(), [](const raster::Rect& a, const raster::Rect& b) {
+        return std::tie(a.top, a.bottom, a.left, a.right) < std::tie(b.top, b.bottom, b.left, b.right);
+    });
+    std::vector<raster::Rect> kept;
+    for (const raster::Rect& r : sorted) {
+        if (!kept.empty() && kept.back().top == r.top && kept.back().bottom == r.bottom && r.left <= kept.back().right)
+            kept.back().right = std::max(kept.back().right, r.right);
+        else
+            kept.push_back(r);
+    }
+    if (int(kept.size()) <= maxRects || strips < 1)
+        return kept;
+    raster::Rect box = kept.front();
+    for (const raster::Rect& r : kept)
+        box = raster::Rect{std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+                           std::max(box.bottom, r.bottom)};
+    const int64_t height = box.Height();
+    const auto stripTop = [&](int64_t i) { return int(box.top + height * i / strips); };
+    std::vector<raster::Rect> bounds(static_cast<std::size_t>(strips));
+    std::vector<bool> used(static_cast<std::size_t>(strips), false);
+    for (const raster::Rect& r : kept) {
+        // The strips the rectangle crosses, found by their equal heights.
+        int64_t first = (int64_t(r.top) - box.top) * strips / height;
+        while (first > 0 && stripTop(first) > r.top)
+            --first;
+        for (int64_t i = first; i < strips && stripTop(i) < r.bottom; ++i) {
+            const raster::Rect part{r.left, std::max(r.top, stripTop(i)), r.right, std::min(r.bottom, stripTop(i + 1))};
+            if (part.IsEmpty())
+                continue;
+            raster::Rect& b = bounds[std::size_t(i)];
+            b = used[std::size_t(i)] ? raster::Rect{std::min(b.left, part.left), std::min(b.top, part.top),
+                                                     std::max(b.right, part.right), std::max(b.bottom, part.bottom)}
+                                     : part;
+            used[std::size_t(i)] = true;
+        }
+    }
+    std::vector<raster::Rect> merged;
+    for (std::size_t i = 0; i < bounds.size(); ++i)
+        if (used[i])
+            merged.push_back(bounds[i]);
+    return merged;
+}
+
+namespace {
+
+QRegion RepaintRegion(const std::vector<raster::Rect>& changed) {
+    const auto regionOf = [](const std::vector<raster::Rect>& rects) {
+        QRegion region;
+        for (const raster::Rect& r : rects)
+            region += QRect(r.left, r.top, r.Width(), r.Height());
+        return region;
+    };
+    QRegion region = regionOf(LimitRepaintRects(changed, kMaxRepaintRects, kRepaintStrips));
+    if (region.rectCount() > kMaxRegionRects) {
+        std::vector<raster::Rect> banded;
+        for (const QRect& r : region)
+            banded.push_back(raster::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+        region = regionOf(LimitRepaintRects(banded, 0, kRepaintStrips));
+    }
+    return region;
+}
 
 }  // namespace
 
@@ -53,7 +236,7 @@ void ScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
     for (raster::TBitmap32& mirror : shared_->mirrors)
         if (mirror.Width() != canvas.Width() || mirror.Height() != canvas.Height())
             mirror.SetSize(canvas.Width(), canvas.Height());
-    CopyRectangle(old, old.BoundsRect(), canvas, old.BoundsRect());
+    raster::CopyRect(old, old.BoundsRect(), canvas, old.BoundsRect());
 }
 
 void ScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) {
@@ -64,7 +247,15 @@ void ScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::Re
 
 void ScreenPresenter::Draw(Shared& shared, const raster::TBitmap32& surface, const raster::Rect& source,
                             const raster::Rect& destination) {
-    CopyRectangle(*shared.canvas, destination, surface, source);
+    if (source == destination) {
+        // One to one in place, as the closing full copy is: most of it is on the picture already.
+        std::vector<raster::Rect> changed;
+        CopyChangedPixels(surface, *shared.canvas, destination, changed);
+        if (shared.display && !changed.empty())
+            shared.display->update(RepaintRegion(changed));
+        return;
+    }
+    raster::CopyRect(*shared.canvas, destination, surface, source);
     if (shared.display && !destination.IsEmpty())
         shared.display->update(destination.left, destination.top, destination.Width(), destination.Height());
 }
@@ -113,7 +304,7 @@ void ScreenPresenter::Present(const raster::TBitmap32& surface, const raster::Re
     if (written.IsEmpty())
         return;
     // The mirror has the picture's size, so the copy clips exactly as on the picture.
-    CopyRectangle(mirror, destination, surface, source);
+    raster::CopyRect(mirror, destination, surface, source);
     frame_.rects.push_back(written);
 }
 
@@ -165,18 +356,18 @@ void ScreenPresenter::PaintQueued(Shared& shared) {
         trace = shared.trace;
     }
     const Clock::time_point taken = Clock::now();
-    QRegion changed;
+    std::vector<raster::Rect> changedRects;
     for (const Batch& batch : batches) {
-        // Overlapping rectangles hold the same mirror pixels: each pixel is copied once.
+        // Overlapping rectangles hold the same mirror pixels: each pixel is compared once.
         QRegion region;
         for (const raster::Rect& r : batch.rects)
             region += QRect(r.left, r.top, r.Width(), r.Height());
         for (const QRect& r : region) {
             const raster::Rect rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-            CopyRectangle(*shared.canvas, rect, shared.mirrors[batch.mirror], rect);
+            CopyChangedPixels(shared.mirrors[batch.mirror], *shared.canvas, rect, changedRects);
         }
-        changed += region;
     }
+    const QRegion changed = RepaintRegion(changedRects);
     const Clock::time_point copied = Clock::now();
     // Painted now rather than when the event loop comes round to it, so a frame's batch is one
     // paint and the next batch cannot merge into it.
@@ -189,7 +380,13 @@ void ScreenPresenter::PaintQueued(Shared& shared) {
     }
     shared.served.notify_all();
     if (trace) {
+        int64_t pixels = 0;
+        for (const QRect& r : changed)
+            pixels += int64_t(r.width()) * r.height();
         for (Batch& batch : batches) {
+            batch.trace.paintedRects = changed.rectCount();
+            batch.trace.paintedPixels = pixels;
+            batch.trace.paintedTogether = int(batches.size());
             batch.trace.taken = taken;
             batch.trace.copied = copied;
             batch.trace.painted = painted;

@@ -8,6 +8,12 @@
 // while the worker draws the next frame into the other mirror. When a frame starts the worker
 // waits only while the frame before the last one is still unpainted, so the screen is at most
 // one frame behind and a slow display slows the transition down rather than piling frames up.
+//
+// What is repainted is what changed: a batch's rectangles are compared with the picture row by
+// row, only differing pixels are copied, and the repaint covers those in a few rectangles. Many
+// effects present a whole surface each frame of which a thin band changed, and on X every
+// repainted pixel is drawn, sent and copied again by the server; many rectangles cost too (the
+// server walks its clip list for each one), so a repaint of many is merged into a few strips.
 // The end of the frames waits until every batch is painted, and presentations after it (the
 // closing full copy) and the rare stretch that would leave part of its destination alone wait
 // for the UI thread as one blocking queued call each, so a finished transition is on the picture.
@@ -41,8 +47,25 @@ struct BatchTrace {
     Clock::time_point taken;    // UI thread: the batch was picked up
     Clock::time_point copied;   // ... and put on the picture
     Clock::time_point painted;  // ... and the display repainted (drawn and flushed)
-    int rectangles = 0;
+    int rectangles = 0;         // presentations in the frame
+    int paintedRects = 0;       // rectangles of the area repainted with it
+    int64_t paintedPixels = 0;  // ... and its pixels
+    int paintedTogether = 1;    // batches in that repaint (more than one: the UI thread fell behind)
 };
+
+// Copies the pixels of `rect` that differ between `from` and `to` (same coordinates in both,
+// clipped to both) from `from` onto `to`, and appends rectangles covering them to `changed`: the
+// differing span of each row within each column of tiles (256 pixels wide), consecutive rows of a
+// column merged while their bounding rectangle stays mostly changed pixels. Nothing is appended
+// where the two already agree.
+void CopyChangedPixels(const raster::TBitmap32& from, raster::TBitmap32& to, const raster::Rect& rect,
+                       std::vector<raster::Rect>& changed);
+
+// The rectangles to repaint for `rects`: themselves (those side by side on the same rows joined)
+// while there are at most `maxRects`, else one
+// rectangle per horizontal strip of their bounding box (`strips` strips of equal height), the
+// bounding box of their parts inside it. The result covers every input rectangle.
+std::vector<raster::Rect> LimitRepaintRects(const std::vector<raster::Rect>& rects, int maxRects, int strips);
 
 class ScreenPresenter final : public ITransitionPresenter {
 public:

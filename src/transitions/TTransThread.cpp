@@ -3,11 +3,24 @@
 #include "transitions/EffectCatalog.h"
 #include "transitions/TransitionEngine.h"
 
+#include "base/TickClock.h"
+
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 #include <sys/prctl.h>
 
 namespace vorlandite::transitions {
+
+std::chrono::steady_clock::time_point NextFrameDue(std::optional<std::chrono::steady_clock::time_point> previousDue,
+                                                   std::chrono::steady_clock::time_point now,
+                                                   std::chrono::steady_clock::duration period) {
+    // On the grid when the frame before ended there: at its due time, or late by less than half
+    // a period, which this frame makes up (a frame shorter than that would hardly be seen).
+    const bool onGrid = previousDue && now >= *previousDue && 2 * (now - *previousDue) < period;
+    return (onGrid ? *previousDue : now) + period;
+}
 
 TTransThread::TTransThread(TransitionEngine& engine, ITransitionPresenter& presenter,
                            const raster::TBitmap32& picture, int effect, int framePeriodMs)
@@ -17,7 +30,8 @@ TTransThread::TTransThread(TransitionEngine& engine, ITransitionPresenter& prese
       new_(picture),
       framePeriodMs_(framePeriodMs),
       width_(picture.Width()),
-      height_(picture.Height()) {
+      height_(picture.Height()),
+      onRealClock_(engine.Clock().IsRealTime() && framePeriodMs >= 1) {
     // The picture exists, so surfaces of its size can be made; only memory can run out (and
     // throws).
     old_.SetSize(width_, height_);
@@ -94,10 +108,21 @@ void TTransThread::CopyFromWork() { Present(work_); }
 
 void TTransThread::BeginFrame() {
     frameStartTick_ = engine_.Clock().TickMs();
+    if (onRealClock_)
+        frameDue_ =
+            NextFrameDue(frameDue_, std::chrono::steady_clock::now(), std::chrono::milliseconds(framePeriodMs_));
     presenter_.FrameStarted();
 }
 
 void TTransThread::WaitFramePeriod() {
+    if (onRealClock_) {
+        // Naps of at most 1 ms, so an abort is seen within a millisecond.
+        using std::chrono::steady_clock;
+        const steady_clock::time_point due = frameDue_.value_or(steady_clock::now());
+        for (auto now = steady_clock::now(); now < due && !Aborted(); now = steady_clock::now())
+            std::this_thread::sleep_for(std::min<steady_clock::duration>(due - now, std::chrono::milliseconds(1)));
+        return;
+    }
     ITickClock& clock = engine_.Clock();
     // Short naps rather than one long sleep, so an abort is seen within a millisecond.
     do {

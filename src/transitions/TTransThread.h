@@ -18,8 +18,10 @@
 #include "raster/TBitmap32.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace vorlandite {
@@ -30,6 +32,13 @@ namespace vorlandite::transitions {
 
 class ITransitionPresenter;
 class TransitionEngine;
+
+// The real clock's frame grid (see TTransThread::WaitFramePeriod): when the frame that starts at
+// `now` is due to end, given when the frame before it was due (none for the first frame).
+std::chrono::steady_clock::time_point NextFrameDue(std::optional<std::chrono::steady_clock::time_point> previousDue,
+                                                   std::chrono::steady_clock::time_point now,
+                                                   std::chrono::steady_clock::duration period);
+
 class TTransThread {
 public:
     // Owner's thread. NEW := a copy of the picture, OLD := the target's (0, 0)-(W, H), WORK := a
@@ -71,7 +80,10 @@ public:
 
     // Frame pacing. BeginFrame notes the frame's start tick; WaitFramePeriod naps 1 ms at a time
     // (0 ms for a period below 1) until the period has passed since that tick or the transition
-    // is aborted.
+    // is aborted. On the real clock (IsRealTime) the frames keep to a grid of exact periods
+    // instead: a frame that starts late by less than half a period ends on the grid, so one late
+    // wake-up makes one late frame, not a shift of every frame after it; later than that, the grid
+    // starts afresh. The last nap ends at the frame's due time rather than on a whole millisecond.
     void BeginFrame();
     void WaitFramePeriod();
     // The engine's TransitionAbort.
@@ -110,6 +122,9 @@ private:
     raster::Rect sourceRect_;
     raster::Rect destinationRect_;
     int64_t frameStartTick_ = 0;
+    // The real clock's grid: whether it is used, and when the current frame's period ends.
+    bool onRealClock_ = false;
+    std::optional<std::chrono::steady_clock::time_point> frameDue_;
     std::function<void()> completionHandler_;
     std::thread worker_;
 };

@@ -85,8 +85,9 @@ TEST_P(HostedModeTest, Decides) {
     RunModeDecision d = DecideRunMode("/home/u/Show.scr", row.arguments, row.xscreensaverWindow);
     EXPECT_EQ(d.mode, row.mode);
     EXPECT_EQ(d.hostWindow, row.hostWindow);
-    if (d.mode == RunMode::HostedShow)
+    if (d.mode == RunMode::HostedShow) {
         EXPECT_FALSE(d.hostWindowSource.empty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -120,7 +120,7 @@ public:
     void Present(const TBitmap32& surface, const raster::Rect& source, const raster::Rect& destination) override {
         if (++presentations_ >= failAt_)
             throw std::runtime_error("display gone");
-        CopyRectangle(canvas_, destination, surface, source);
+        raster::CopyRect(canvas_, destination, surface, source);
     }
     TBitmap32 canvas_;
     int failAt_;

@@ -1,11 +1,13 @@
 // The show's presenter: a frame's presentations reach the display picture as one batch painted
-// on the UI thread, pixel for pixel as the recording presenter draws them; the completion runs
-// on the UI thread; and the UI thread can drop a worker that waits for it.
+// on the UI thread, pixel for pixel as the recording presenter draws them, repainting only what
+// changed in a few rectangles; the completion runs on the UI thread; and the UI thread can drop a
+// worker that waits for it.
 
 #include "TransitionRig.h"
 
 #include "transitions/EffectCatalog.h"
 #include "transitions/ScreenPresenter.h"
+#include "transitions/TTransThread.h"
 #include "support/QtApplication.h"
 
 #include <QApplication>
@@ -15,10 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -55,6 +60,8 @@ protected:
 
 struct ScreenRun {
     std::vector<TBitmap32> snapshots;  // the picture after each painted batch
+    std::vector<int64_t> paintedPixels;  // the area repainted with each batch
+    int mostPaintedRects = 0;            // of one repaint
     TBitmap32 final;
     uint64_t batches = 0;
     bool completed = false;
@@ -67,7 +74,11 @@ ScreenRun RunOnScreen(QWidget* display, const TBitmap32& oldPicture, const TBitm
     ScreenRun run;
     TBitmap32 canvas = oldPicture;
     ScreenPresenter presenter(canvas, display);
-    presenter.SetBatchTrace([&](const BatchTrace&) { run.snapshots.push_back(canvas); });
+    presenter.SetBatchTrace([&](const BatchTrace& trace) {
+        run.snapshots.push_back(canvas);
+        run.paintedPixels.push_back(trace.paintedPixels);
+        run.mostPaintedRects = std::max(run.mostPaintedRects, trace.paintedRects);
+    });
     VirtualTickClock clock;
     SeededRandom random(seed);
     QtOwnerThread owner;
@@ -96,21 +107,220 @@ bool FramesInOrder(const std::vector<TBitmap32>& snapshots, const std::vector<TB
     return true;
 }
 
+// The new picture where a checker of cells keeps the old picture's pixels, so presentations
+// cover pixels that do not change.
+TBitmap32 PartlyNewPicture(int width, int height) {
+    TBitmap32 b = NewPicture(width, height);
+    const TBitmap32 old = OldPicture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if ((x / 7 + y / 5) % 3 == 0)
+                b.SetPixel(x, y, old.Pixel(x, y));
+    return b;
+}
+
 TEST_F(ScreenPresenterTest, EveryEffectReachesThePictureFrameByFrameAsTheRecorderDrawsIt) {
     // A width that no step count divides, so bands and columns end in odd remainders.
     constexpr int kW = 50, kH = 30, kSteps = 8;
     const TBitmap32 oldPicture = OldPicture(kW, kH);
-    const TBitmap32 newPicture = NewPicture(kW, kH);
-    for (int effect = 1; effect <= kEffectCount; ++effect) {
+    struct Pictures {
+        const char* name;
+        TBitmap32 newPicture;
+    };
+    const Pictures cases[] = {{"every pixel changes", NewPicture(kW, kH)},
+                              {"some pixels stay", PartlyNewPicture(kW, kH)},
+                              {"nothing changes", OldPicture(kW, kH)}};
+    for (const Pictures& c : cases) {
+        for (int effect = 1; effect <= kEffectCount; ++effect) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", effect " << effect);
+            TransitionRig rig{uint32_t(effect)};
+            const RecordedRun recorded = rig.Run(oldPicture, c.newPicture, effect, kSteps);
+            const ScreenRun screen =
+                RunOnScreen(nullptr, oldPicture, c.newPicture, effect, kSteps, uint32_t(effect));
+            ASSERT_TRUE(screen.completed);
+            EXPECT_TRUE(SamePixels(screen.final, recorded.final));
+            EXPECT_TRUE(SamePixels(screen.final, c.newPicture));
+            EXPECT_LE(screen.snapshots.size(), recorded.frames.size());
+            EXPECT_TRUE(FramesInOrder(screen.snapshots, recorded.frames));
+        }
+    }
+}
+
+TEST_F(ScreenPresenterTest, AWipeThatPresentsItsWholeSurfaceRepaintsLittleMoreThanWhatChanged) {
+    // The triangle wipes and random pieces present the whole of WORK every frame, of which a band
+    // or a few pieces changed.
+    constexpr int kW = 960, kH = 540, kSteps = 32;
+    constexpr int64_t kWhole = int64_t(kW) * kH;
+    for (int effect : {80, 94, 95, 98}) {
         SCOPED_TRACE(effect);
-        TransitionRig rig{uint32_t(effect)};
-        const RecordedRun recorded = rig.Run(oldPicture, newPicture, effect, kSteps);
-        const ScreenRun screen = RunOnScreen(nullptr, oldPicture, newPicture, effect, kSteps, uint32_t(effect));
+        const ScreenRun screen = RunOnScreen(nullptr, OldPicture(kW, kH), NewPicture(kW, kH), effect, kSteps, 1);
         ASSERT_TRUE(screen.completed);
-        EXPECT_TRUE(SamePixels(screen.final, recorded.final));
-        EXPECT_TRUE(SamePixels(screen.final, newPicture));
-        EXPECT_LE(screen.snapshots.size(), recorded.frames.size());
-        EXPECT_TRUE(FramesInOrder(screen.snapshots, recorded.frames));
+        ASSERT_GT(screen.paintedPixels.size(), std::size_t(kSteps / 2));
+        EXPECT_TRUE(SamePixels(screen.final, NewPicture(kW, kH)));
+        EXPECT_LE(screen.mostPaintedRects, 64);
+        int64_t total = 0;
+        for (int64_t pixels : screen.paintedPixels) {
+            EXPECT_LT(pixels, kWhole);
+            total += pixels;
+        }
+        // Every pixel changes once; rows merged into rectangles bring some more along, but far
+        // from the whole picture every frame.
+        EXPECT_GE(total, kWhole);
+        EXPECT_LT(total, int64_t(screen.paintedPixels.size()) * kWhole / 4);
+    }
+}
+
+// A picture of distinct pixels.
+TBitmap32 Numbered(int width, int height, uint32_t salt) {
+    TBitmap32 b = TBitmap32::Create(width, height).value();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.SetPixel(x, y, 0xFF000000u | (uint32_t(y * width + x) * 2654435761u + salt) >> 8);
+    return b;
+}
+
+bool Covered(const std::vector<Rect>& rects, int x, int y) {
+    return std::any_of(rects.begin(), rects.end(), [&](const Rect& r) { return r.Contains(x, y); });
+}
+
+TEST_F(ScreenPresenterTest, ChangedPixelsAreCopiedAndCoveredAndNothingElseIsTouched) {
+    constexpr int kW = 100, kH = 60;
+    const TBitmap32 target = Numbered(kW, kH, 1);
+    // Where the source differs from the target.
+    using Mask = std::function<bool(int x, int y)>;
+    struct Case {
+        const char* name;
+        Mask differs;
+        Rect rect;
+        int sourceWidth = kW, sourceHeight = kH;
+        int expectedRects = -1;  // -1: not checked
+    };
+    const Case cases[] = {
+        {"identical", [](int, int) { return false; }, {0, 0, kW, kH}, kW, kH, 0},
+        {"one pixel", [](int x, int y) { return x == 40 && y == 20; }, {0, 0, kW, kH}, kW, kH, 1},
+        {"both row ends", [](int x, int) { return x == 0 || x == kW - 1; }, {0, 0, kW, kH}},
+        {"either side of a compare block",
+         [](int x, int y) { return y == 3 && (x == 31 || x == 32 || x == 64 || x == 65); }, {0, 0, kW, kH}, kW, kH,
+         1},
+        {"a diagonal band", [](int x, int y) { return x >= y && x < y + 4; }, {0, 0, kW, kH}},
+        {"two groups of rows", [](int, int y) { return y < 5 || y >= 50; }, {0, 0, kW, kH}, kW, kH, 2},
+        {"everything", [](int, int) { return true; }, {0, 0, kW, kH}, kW, kH, 1},
+        {"changes outside the rectangle", [](int, int) { return true; }, {10, 10, 30, 20}, kW, kH, 1},
+        {"rectangle partly outside", [](int, int) { return true; }, {-20, -5, 30, 1000}, kW, kH, 1},
+        {"rectangle wholly outside", [](int, int) { return true; }, {kW, 0, kW + 10, 10}, kW, kH, 0},
+        {"inverted rectangle", [](int, int) { return true; }, {30, 30, 10, 10}, kW, kH, 0},
+        {"smaller source", [](int, int) { return true; }, {0, 0, kW, kH}, 40, 25, 1},
+        {"rectangle at the far corner", [](int, int) { return true; }, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, kW, kH,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap32 source = TBitmap32::Create(c.sourceWidth, c.sourceHeight).value();
+        for (int y = 0; y < c.sourceHeight; ++y)
+            for (int x = 0; x < c.sourceWidth; ++x)
+                source.SetPixel(x, y, c.differs(x, y) ? ~target.Pixel(x, y) : target.Pixel(x, y));
+        TBitmap32 to = target;
+        std::vector<Rect> changed;
+        CopyChangedPixels(source, to, c.rect, changed);
+        if (c.expectedRects >= 0) {
+            EXPECT_EQ(int(changed.size()), c.expectedRects);
+        }
+        const Rect area = raster::Intersect(raster::Intersect(c.rect, source.BoundsRect()), target.BoundsRect());
+        for (const Rect& r : changed) {
+            EXPECT_FALSE(r.IsEmpty());
+            EXPECT_EQ(raster::Intersect(r, area), r);
+        }
+        bool allRight = true;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const bool inside = area.Contains(x, y);
+                const bool differed = inside && source.Pixel(x, y) != target.Pixel(x, y);
+                allRight &= to.Pixel(x, y) == (inside ? source.Pixel(x, y) : target.Pixel(x, y));
+                allRight &= !differed || Covered(changed, x, y);
+            }
+        EXPECT_TRUE(allRight);
+    }
+}
+
+TEST_F(ScreenPresenterTest, ADiagonalBandIsRepaintedInAFewRectanglesOfLittleMoreThanItsArea) {
+    constexpr int kW = 1920, kH = 1080;
+    const TBitmap32 target = Numbered(kW, kH, 3);
+    TBitmap32 source = target;
+    int64_t band = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = y * 16 / 9; x < std::min(kW, y * 16 / 9 + 6); ++x, ++band)
+            source.SetPixel(x, y, ~target.Pixel(x, y));
+    TBitmap32 to = target;
+    std::vector<Rect> changed;
+    CopyChangedPixels(source, to, target.BoundsRect(), changed);
+    EXPECT_TRUE(SamePixels(to, source));
+    EXPECT_LE(changed.size(), 64u);
+    int64_t area = 0;
+    for (const Rect& r : changed)
+        area += int64_t(r.Width()) * r.Height();
+    EXPECT_LT(area, 4 * band + 64 * 4096);
+}
+
+TEST_F(ScreenPresenterTest, ManyRectanglesAreMergedIntoStripsThatCoverThem) {
+    const auto rows = [](int count, int height) {
+        std::vector<Rect> r;
+        for (int i = 0; i < count; ++i)
+            r.push_back({0, i * 1080 / count, 1920, i * 1080 / count + height});
+        return r;
+    };
+    const auto columns = [](int count, int width) {
+        std::vector<Rect> r;
+        for (int i = 0; i < count; ++i)
+            r.push_back({i * 1920 / count, 0, i * 1920 / count + width, 1080});
+        return r;
+    };
+    std::vector<Rect> diagonal;
+    for (int y = 0; y < 1080; ++y)
+        diagonal.push_back({y * 16 / 9, y, y * 16 / 9 + 10, y + 1});
+    struct Case {
+        const char* name;
+        std::vector<Rect> rects;
+        std::size_t expectedCount;  // the result's
+        int64_t mostArea;           // at most, over all result rectangles
+    };
+    const Case cases[] = {
+        {"none", {}, 0, 0},
+        {"empty and inverted ones only", {{5, 5, 5, 9}, {9, 9, 2, 2}}, 0, 0},
+        {"few stay as they are", rows(32, 3), 32, 32 * 1920 * 3},
+        {"many rows", rows(200, 3), 16, 1920 * 1080},
+        {"many columns", columns(200, 3), 16, 1920 * 1080},
+        {"a diagonal of rows", diagonal, 16, 16 * 69 * 133},
+        {"a band lower than the strips are many",
+         [] {
+             std::vector<Rect> r;
+             for (int i = 0; i < 100; ++i)
+                 r.push_back({i * 10, 500, i * 10 + 5, 503});
+             return r;
+         }(),
+         3, 3 * 995},
+        {"the same many times", std::vector<Rect>(100, Rect{10, 10, 20, 20}), 1, 100},
+        {"side by side on the same rows", columns(200, 10), 1, 1920 * 1080},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<Rect> merged = LimitRepaintRects(c.rects, 48, 16);
+        EXPECT_EQ(merged.size(), c.expectedCount);
+        int64_t area = 0;
+        for (const Rect& r : merged) {
+            EXPECT_FALSE(r.IsEmpty());
+            area += int64_t(r.Width()) * r.Height();
+        }
+        EXPECT_LE(area, c.mostArea);
+        // Every pixel of every input rectangle is covered (its corners and centre suffice for
+        // strips, which are rectangles too).
+        for (const Rect& r : c.rects) {
+            if (r.IsEmpty())
+                continue;
+            for (const auto& [x, y] : {std::pair{r.left, r.top}, std::pair{r.right - 1, r.top},
+                                       std::pair{r.left, r.bottom - 1}, std::pair{r.right - 1, r.bottom - 1},
+                                       std::pair{(r.left + r.right) / 2, (r.top + r.bottom) / 2}})
+                EXPECT_TRUE(Covered(merged, x, y)) << x << ", " << y;
+        }
     }
 }
 
@@ -138,6 +348,33 @@ TEST_F(ScreenPresenterTest, AFrameOfManyPresentationsIsOnePaint) {
         // one), and the closing copy's.
         EXPECT_GT(display.paints, 0);
         EXPECT_LE(display.paints, int(screen.batches) + 1);
+    }
+}
+
+TEST_F(ScreenPresenterTest, OnTheRealClockFramesKeepToAGridUnlessFarBehind) {
+    using std::chrono::milliseconds;
+    using TimePoint = std::chrono::steady_clock::time_point;
+    const TimePoint due = TimePoint{} + std::chrono::seconds(100);
+    const milliseconds period(9);
+    struct Case {
+        const char* name;
+        std::optional<TimePoint> previousDue;
+        TimePoint now;
+        TimePoint expected;
+    };
+    const Case cases[] = {
+        {"the first frame", std::nullopt, due, due + period},
+        {"on time", due, due, due + period},
+        {"a little late: made up", due, due + milliseconds(3), due + period},
+        {"just under half a period late", due, due + std::chrono::microseconds(4499), due + period},
+        {"half a period late: a fresh grid", due, due + std::chrono::microseconds(4500),
+         due + std::chrono::microseconds(4500) + period},
+        {"far behind", due, due + milliseconds(50), due + milliseconds(50) + period},
+        {"early (no wait before it)", due, due - milliseconds(4), due - milliseconds(4) + period},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NextFrameDue(c.previousDue, c.now, period), c.expected);
     }
 }
 

@@ -1,7 +1,9 @@
 #include "raster/canvas/QtImageBridge.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
+#include <QTransform>
 
 #include <cstring>
 
@@ -36,7 +38,24 @@ void PaintOpaque(QPainter& painter, const QRect& area, const TBitmap32& bitmap) 
     // Format_RGB32 is the backing store's own format on a 24-bit screen: the copy converts nothing.
     const QImage image(reinterpret_cast<const uchar*>(bitmap.Pixels().data()), bitmap.Width(), bitmap.Height(),
                        int(bitmap.Stride() * sizeof(TColor32)), QImage::Format_RGB32);
-    painter.drawImage(QPoint(0, 0), image);
+    // The area being painted, in the painter's coordinates: a few rectangles are drawn one at a
+    // time under a clip of just that rectangle, which the raster engine copies straight. Under a
+    // clip of several rectangles side by side it sends every row of the picture through the clip,
+    // which for a few thin columns costs more than the whole picture.
+    constexpr int kMostRectsOneByOne = 64;
+    const QPaintEngine* engine = painter.paintEngine();
+    const QTransform toDevice = painter.deviceTransform();
+    const QRegion painted = engine && toDevice.type() <= QTransform::TxTranslate
+                                ? engine->systemClip().translated(-int(toDevice.dx()), -int(toDevice.dy()))
+                                : QRegion();
+    if (painted.isEmpty() || painted.rectCount() > kMostRectsOneByOne) {
+        painter.drawImage(QPoint(0, 0), image);
+        return;
+    }
+    for (const QRect& r : painted) {
+        painter.setClipRect(r);
+        painter.drawImage(QPoint(0, 0), image);
+    }
 }
 
 } // namespace vorlandite::raster
