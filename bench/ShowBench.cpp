@@ -84,7 +84,7 @@ void BM_LoadImage(benchmark::State& state) {
         return;
     }
     slideshow::HeadlessShow show(slideshow::ShowContent{*read, path, fixture.dir.Path().string() + "/", {}},
-                                  slideshow::HeadlessShowOptions{kScreenWidth, kScreenHeight, 1, 1});
+                                 slideshow::HeadlessShowOptions{kScreenWidth, kScreenHeight, 1, 1});
     if (!show.Start()) {
         state.SkipWithError("the show does not start");
         return;

@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
     options.media = Option(argc, argv, "--media", 1) != 0;
     options.flash = Option(argc, argv, "--flash", 1) != 0;
     slideshow::HeadlessShow show(slideshow::ShowContent{*read, path, temp, {}}, options,
-                                  [&](const slideshow::HeadlessEvent& e) {
+                                 [&](const slideshow::HeadlessEvent& e) {
                                       using T = slideshow::HeadlessEvent::Type;
                                       if (e.type == T::Item)
                                           ++shown[e.item.kind];

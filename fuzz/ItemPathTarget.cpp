@@ -114,7 +114,7 @@ void PlayGifFrames(const slideshow::ComposedPicture& composed, const raster::TBi
         return;
     raster::TBitmap32 target = composed.frame;
     animation.SetStage(slideshow::GifStage{&backdrop, composed.placement, &target, uint32_t(item.ImageFilter),
-                                            composed.mask ? &*composed.mask : nullptr});
+                                           composed.mask ? &*composed.mask : nullptr});
     animation.AnimateGif();
     for (int i = 0; i < kGifFramesPlayed && clock.RunNext(); ++i) {
     }
@@ -132,7 +132,7 @@ void ShowItems(const std::string& screensaver, payload::Payload& content) {
         return;
     const raster::TBitmap32 noLogo;
     const slideshow::FrameContext context{content.header, content.images, content.masks, background->bitmap,
-                                           noLogo, kItemPathWidth, kItemPathHeight, screensaver, temp, random};
+                                          noLogo, kItemPathWidth, kItemPathHeight, screensaver, temp, random};
     for (std::size_t index = 0; index < content.images.size() && index < kMaxItemsPerInput; ++index) {
         const payload::TKelImageInfo& item = content.images[index];
         const payload::ItemKind kind = payload::KindOfExtension(item.Ext);

@@ -8,7 +8,7 @@
 namespace vorlandite::tools {
 
 Result<EffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster::TBitmap32& newPicture, int effect,
-                                     int steps, int framePeriodMs, uint32_t seed, const EffectFrameSink& sink) {
+                                    int steps, int framePeriodMs, uint32_t seed, const EffectFrameSink& sink) {
     VirtualTickClock clock;
     SeededRandom random(seed);
     TaskQueue queue;

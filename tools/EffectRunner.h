@@ -24,6 +24,6 @@ using EffectFrameSink = std::function<Status(int index, const raster::TBitmap32&
 // Changes oldPicture into newPicture (same size) by the effect with the step count and frame
 // period. Returns the sink's first failure, if any.
 Result<EffectRun> RunEffectRecorded(raster::TBitmap32 oldPicture, const raster::TBitmap32& newPicture, int effect,
-                                     int steps, int framePeriodMs, uint32_t seed, const EffectFrameSink& sink);
+                                    int steps, int framePeriodMs, uint32_t seed, const EffectFrameSink& sink);
 
 } // namespace vorlandite::tools

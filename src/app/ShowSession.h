@@ -80,7 +80,7 @@ private:
     // never cuts the music off.
     audio::MediaPlayer melodyPlayer_{audio::MediaPlayer::AudioOutput::Automatic, audio::MediaPlayer::VideoOutput::None};
     audio::MediaPlayer enterSoundPlayer_{audio::MediaPlayer::AudioOutput::Automatic,
-                                          audio::MediaPlayer::VideoOutput::None};
+                                         audio::MediaPlayer::VideoOutput::None};
     audio::MediaPlayer videoPlayer_{audio::MediaPlayer::AudioOutput::Automatic, audio::MediaPlayer::VideoOutput::Frames};
     QPointer<audio::VideoPanel> videoPanel_;  // a child of the window
     // Flash controls live on the video panel; null without a Flash runtime. Declared before the

@@ -24,7 +24,7 @@ Status EnterSound::LoadEnterSound(int index) {
     // A failed extraction leaves no file of the name, so no older sound can be played instead.
     const payload::TKelSoundInfo& sound = sources_.sounds[size_t(index)];
     auto extracted = payload::ExtractedFile::Extract(sources_.screensaverPath, std::move(target),
-                                                      payload::TableItem(sources_.header, sound));
+                                                     payload::TableItem(sources_.header, sound));
     if (!extracted) return extracted.error();
     // Kept until the next sound or the finish: the player reads it while it plays.
     soundFile_ = std::move(extracted).value();

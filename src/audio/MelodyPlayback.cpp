@@ -79,7 +79,7 @@ void MelodyPlayback::LoadMelody(int index) {
     // older melody of the same extension.
     const payload::TKelMelodyInfo& melody = sources_.melodies[size_t(index)];
     auto extracted = payload::ExtractedFile::Extract(sources_.screensaverPath, TemporaryMelodyFile(index),
-                                                      payload::TableItem(sources_.header, melody));
+                                                     payload::TableItem(sources_.header, melody));
     if (!extracted) return;
     melodyFile_ = std::move(extracted).value();
     if (!StartFile(melodyFile_.Path())) return;

@@ -42,7 +42,7 @@ Result<ExtractedFile> ExtractedFile::Take(std::string path, const Status& writte
 }
 
 Result<ExtractedFile> ExtractedFile::Extract(const std::string& screensaverPath, std::string path,
-                                               const StoredItem& item) {
+                                             const StoredItem& item) {
     const Status written =
         ExtractItem(screensaverPath, path, item.Compressed, item.Offset, item.StoredSize, item.Size);
     return Take(std::move(path), written);

@@ -54,7 +54,7 @@ public:
     // The item out of the screensaver file at `screensaverPath` into `path` (ExtractItem: a
     // refusal for want of space is also told on stderr).
     static Result<ExtractedFile> Extract(const std::string& screensaverPath, std::string path,
-                                          const StoredItem& item);
+                                         const StoredItem& item);
     // The same from a source the caller has open already.
     static Result<ExtractedFile> ExtractFrom(ByteSource& source, std::string path, const StoredItem& item);
     // `bytes` into `path`, complete or not at all.

@@ -32,13 +32,13 @@ inline Rect MakeRect(int left, int top, int right, int bottom) { return Rect{lef
 // Intersection; an empty result keeps no meaningful coordinates beyond IsEmpty().
 inline Rect Intersect(const Rect& a, const Rect& b) {
     return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                 std::min(a.bottom, b.bottom)};
+                std::min(a.bottom, b.bottom)};
 }
 
 // The rectangle with its corners sorted, so (10, 5, 2, 1) becomes (2, 1, 10, 5).
 inline Rect Normalised(const Rect& r) {
     return Rect{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
-                 std::max(r.top, r.bottom)};
+                std::max(r.top, r.bottom)};
 }
 
 } // namespace vorlandite::raster

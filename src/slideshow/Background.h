@@ -50,12 +50,12 @@ Result<std::optional<raster::TBitmap32>> LoadBackgroundPicture(const payload::TK
 // snapshot or the gradient, then the background picture by BackgroundPictureMode. An
 // undecodable background picture is an error: the show must not start without it.
 Result<Background> PaintBackground(const payload::TKelFixedSizeInfo& header, int width, int height,
-                                    const BackgroundSources& sources);
+                                   const BackgroundSources& sources);
 
 // Both steps of the start-up; window colour out through windowColour.
 Result<Background> BuildBackground(payload::TKelFixedSizeInfo& header, int width, int height,
-                                    IRandomSource& random, const BackgroundSources& sources,
-                                    uint32_t& windowColour);
+                                   IRandomSource& random, const BackgroundSources& sources,
+                                   uint32_t& windowColour);
 
 // Before every item: only when RepaintBackground is on and DesktopBackground is off, new random
 // colours and style as configured (the window's colour stays), the gradient over the whole

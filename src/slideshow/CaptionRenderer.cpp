@@ -41,7 +41,7 @@ QFontMetrics SurfaceMetrics(const QFont& font) {
 }
 
 CaptionLayout Layout(const QString& text, const QFont& font, const OverlayPosition& position, int targetWidth,
-                      int targetHeight) {
+                     int targetHeight) {
     const QFontMetrics metrics = SurfaceMetrics(font);
     const QRect block = metrics.boundingRect(QRect(0, 0, 0, 0), kLayoutFlags, text);
     const QRect letter = metrics.boundingRect(QRect(0, 0, 0, 0), kLayoutFlags, QStringLiteral("A"));

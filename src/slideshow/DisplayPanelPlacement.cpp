@@ -19,7 +19,7 @@ Rect FittedPanel(int w, int h, int screenWidth, int screenHeight) {
 } // namespace
 
 Rect DisplayPanelRect(int mode, const Rect& source, int screenWidth, int screenHeight,
-                       IRandomSource& random) {
+                      IRandomSource& random) {
     const int w = source.Width();
     const int h = source.Height();
     const bool fits = screenWidth >= w && screenHeight >= h;

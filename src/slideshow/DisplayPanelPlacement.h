@@ -15,6 +15,6 @@ namespace vorlandite::slideshow {
 // with that. Random offsets are drawn top before left when the movie fits, left before top when
 // it is fitted; an offset with no room is 0.
 raster::Rect DisplayPanelRect(int mode, const raster::Rect& source, int screenWidth, int screenHeight,
-                               IRandomSource& random);
+                              IRandomSource& random);
 
 } // namespace vorlandite::slideshow

@@ -308,14 +308,14 @@ bool GifAnimation::DrawChange(std::span<const Rect> canvasChanges, Rect& changed
         const auto [left, right] = Footprint(moved.left, moved.right, picture.Width(), placement.Width());
         const auto [top, bottom] = Footprint(moved.top, moved.bottom, picture.Height(), placement.Height());
         const Rect area = Intersect(Rect{int(placement.left + left), int(placement.top + top),
-                                           int(placement.left + right), int(placement.top + bottom)},
+                                         int(placement.left + right), int(placement.top + bottom)},
                                      board_.BoundsRect());
         if (area.IsEmpty())
             continue;
         areas.push_back(area);
         all = all.IsEmpty() ? area
                             : Rect{std::min(all.left, area.left), std::min(all.top, area.top),
-                                    std::max(all.right, area.right), std::max(all.bottom, area.bottom)};
+                                   std::max(all.right, area.right), std::max(all.bottom, area.bottom)};
     }
     // A few scattered changes are redrawn one by one; many at once (a loop starting over) as the
     // one rectangle holding them, which costs at most the placement.
@@ -340,7 +340,7 @@ bool GifAnimation::Redraw(const Rect& area) {
     if (!layer)
         return false;
     const Rect shifted{placement.left - area.left, placement.top - area.top, placement.right - area.left,
-                        placement.bottom - area.top};
+                       placement.bottom - area.top};
     const TBitmap32& picture = Picture();
     raster::StretchBitmap(*layer, shifted, picture, picture.BoundsRect(), kBlendBilinear);
     if (const TBitmap32* mask = UsableMask(stage_.mask)) {

@@ -68,7 +68,7 @@ bool LargerThan(int width, int height, int pictureWidth, int pictureHeight) {
 int EffectiveStretch(int itemStretch, int settingStretch) { return itemStretch != -1 ? itemStretch : settingStretch; }
 
 Rect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
-                       IRandomSource& random) {
+                      IRandomSource& random) {
     if (pictureWidth <= 0 || pictureHeight <= 0)
         return Rect{0, 0, width, height};
     switch (mode) {

@@ -27,7 +27,7 @@ int EffectiveStretch(int itemStretch, int settingStretch);
 // into. Random modes draw x before y. Any mode outside 0 to 5 fits the picture and moves it at
 // random. A picture without area fills the window (there is no aspect ratio to keep).
 raster::Rect PicturePlacement(int mode, int width, int height, int pictureWidth, int pictureHeight,
-                               IRandomSource& random);
+                              IRandomSource& random);
 
 // The monitor alternation of picture items. With two or more monitors the picture items take
 // turns, the first going to the main monitor; with one, every item goes there. Videos and Flash

@@ -27,7 +27,7 @@ int ClampToInt(int64_t v) {
 } // namespace
 
 raster::Point PositionBox(const OverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
-                           int targetHeight) {
+                          int targetHeight) {
     Edge horizontal = Edge::Centre;
     Edge vertical = Edge::Centre;
     switch (position.code) {

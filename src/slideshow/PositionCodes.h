@@ -20,6 +20,6 @@ struct OverlayPosition {
 // Halving truncates toward zero, so a box wider than the target sticks out further on the
 // right. Coordinates that would leave the int range (hostile margins) are clamped.
 raster::Point PositionBox(const OverlayPosition& position, int boxWidth, int boxHeight, int targetWidth,
-                           int targetHeight);
+                          int targetHeight);
 
 } // namespace vorlandite::slideshow

@@ -136,7 +136,7 @@ raster::Rect DrawWallpaperNotice(raster::TBitmap32& bitmap) {
     const QFontMetrics metrics(font);
     raster::Rect box{kNoticeX, kNoticeY, kNoticeX + metrics.horizontalAdvance(text), kNoticeY + metrics.height()};
     raster::Rect clipped{std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, bitmap.Width()),
-                          std::min(box.bottom, bitmap.Height())};
+                         std::min(box.bottom, bitmap.Height())};
     if (clipped.IsEmpty())
         return {};
     raster::BitmapCanvas canvas(bitmap);

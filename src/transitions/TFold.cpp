@@ -33,7 +33,7 @@ bool TFold::FormRect(bool& visible, bool& more) {
     --stepsLeft_;
     more = stepsLeft_ > 0;
     raster::Rect rect{RoundHalfEven(std::min(x_, x_ + w_)), RoundHalfEven(std::min(y_, y_ + h_)),
-                       RoundHalfEven(std::max(x_, x_ + w_)), RoundHalfEven(std::max(y_, y_ + h_))};
+                      RoundHalfEven(std::max(x_, x_ + w_)), RoundHalfEven(std::max(y_, y_ + h_))};
     rect.left = std::max(rect.left, 0);
     rect.top = std::max(rect.top, 0);
     rect.right = std::min(rect.right, surfaceWidth_);

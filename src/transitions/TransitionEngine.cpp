@@ -18,7 +18,7 @@ TransitionEngine::~TransitionEngine() {
 }
 
 TTransThread* TransitionEngine::StartTransition(ITransitionPresenter& target, const raster::TBitmap32& picture,
-                                                 int effect, int steps, int framePeriodMs) {
+                                                int effect, int steps, int framePeriodMs) {
     random_.Randomize();
     TransitionAbort = false;
     TransitionRunning = true;

@@ -127,7 +127,7 @@ TEST(ScanConvertTest, RowWalkAgreesWithPerRowCrossings) {
     for (int trial = 0; trial < 500; ++trial) {
         const int range = trial % 2 ? 40 : 3000;
         const std::array<Point, 3> points{Point{next(range), next(range)}, Point{next(range), next(range)},
-                                           Point{next(range), next(range)}};
+                                          Point{next(range), next(range)}};
         const ConvexPolygon triangle(points);
         const int top = triangle.Top() - 2, bottom = triangle.Bottom() + 2;
         std::vector<Span> walked(std::size_t(bottom - top));

@@ -50,7 +50,7 @@ struct ComposeFixture {
 
     FrameContext Context() {
         return FrameContext{show.payload.header, items, show.payload.masks, background, logo,
-                             background.Width(), background.Height(), show.path, show.tempFolder, random};
+                            background.Width(), background.Height(), show.path, show.tempFolder, random};
     }
 };
 

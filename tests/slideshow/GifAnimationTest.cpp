@@ -405,7 +405,7 @@ TEST(GifAnimationChanges, DrawingOnlyTheChangeGivesTheWholeRedraw) {
     for (const ChangeRow& row : ChangeRows()) {
         auto image = std::make_shared<const raster::GifImage>(raster::DecodeGif(testing::WriteGif(row.gif)).value());
         const std::vector<Rect> placements = {{5, 3, 59, 45}, {10, 10, 31, 22}, {0, 0, image->width, image->height},
-                                               {-7, -5, 50, 40}, {20, 30, 100, 90}};
+                                              {-7, -5, 50, 40}, {20, 30, 100, 90}};
         for (const Rect& placement : placements) {
             for (uint32_t filter : {0u, uint32_t(raster::kFilterMirror),
                                     uint32_t(raster::kFilterFlip | raster::kFilterGrey), 7u}) {

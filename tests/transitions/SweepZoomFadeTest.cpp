@@ -21,7 +21,7 @@ using raster::Rect;
 
 // Runs an effect and keeps only the first `keep` frames (big pictures, many frames).
 RecordedRun RunKeeping(const TBitmap32& before, const TBitmap32& after, int effect, int steps, std::size_t keep,
-                        std::vector<TBitmap32>& frames) {
+                       std::vector<TBitmap32>& frames) {
     TransitionRig rig;
     return rig.Run(before, after, effect, steps, false, 9, [&frames, keep](RecordingPresenter& p) {
         p.SetFrameSink([&frames, keep](int, const TBitmap32& canvas) {

@@ -65,8 +65,8 @@ public:
 
     // Frames are copied only when keepFrames is set (large pictures, many frames).
     RecordedRun Run(const TBitmap32& oldPicture, const TBitmap32& newPicture, int effect, int steps,
-                     bool keepFrames = true, int periodMs = 9,
-                     const std::function<void(RecordingPresenter&)>& prepare = {}) {
+                    bool keepFrames = true, int periodMs = 9,
+                    const std::function<void(RecordingPresenter&)>& prepare = {}) {
         RecordedRun run;
         RecordingPresenter presenter{oldPicture};
         if (keepFrames)

@@ -189,7 +189,7 @@ raster::TBitmap32 GalleryNewPicture(int width, int height) {
     raster::GradientFill(picture, int(raster::GradientStyle::Elliptic), 0x00100850, 0x0040A0FF,
                          raster::Rect{0, 0, width, height});
     const raster::Point triangle[] = {{width * 3 / 4, height / 10}, {width * 19 / 20, height / 2},
-                                       {width * 11 / 20, height / 2}};
+                                      {width * 11 / 20, height / 2}};
     FillShape(picture, raster::ConvexPolygon(triangle), 0xFF30C040u);
     picture.FillRect(raster::Rect{width / 10, height / 8, width / 10 + width / 6, height / 8 + height / 6},
                      0xFF2040E0u);

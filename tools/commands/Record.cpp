@@ -484,7 +484,7 @@ int RunRecord(std::span<const std::string> args, std::ostream& out, std::ostream
     }
     {
         slideshow::HeadlessShow show(std::move(content), options,
-                                      [&recorder](const slideshow::HeadlessEvent& e) { recorder.OnEvent(e); });
+                                     [&recorder](const slideshow::HeadlessEvent& e) { recorder.OnEvent(e); });
         recorder.SetShow(&show);
         if (Status started = show.Start(); !started)
             return ReportFailure(err, screensaver + ": the show cannot start: " + started.message());

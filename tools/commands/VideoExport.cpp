@@ -240,7 +240,7 @@ VideoEncoder::~VideoEncoder() {
 }
 
 Result<std::unique_ptr<VideoEncoder>> VideoEncoder::Open(const std::string& path, int width, int height, int fps,
-                                                           bool audio) {
+                                                         bool audio) {
     auto format = VideoFormatFor(path);
     if (!format)
         return format.error();

@@ -73,7 +73,7 @@ private:
 class VideoEncoder {
 public:
     static Result<std::unique_ptr<VideoEncoder>> Open(const std::string& path, int width, int height, int fps,
-                                                       bool audio);
+                                                      bool audio);
     ~VideoEncoder();
     VideoEncoder(const VideoEncoder&) = delete;
     VideoEncoder& operator=(const VideoEncoder&) = delete;

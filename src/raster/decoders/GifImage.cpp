@@ -158,7 +158,7 @@ Rect GifAnimator::ChangedRect() const {
     for (const Rect& r : changed_)
         all = all.IsEmpty() ? r
                             : Rect{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
-                                    std::max(all.bottom, r.bottom)};
+                                   std::max(all.bottom, r.bottom)};
     return all;
 }
 

@@ -27,7 +27,7 @@ void SlideshowController::MakeStartupFlashControl() {
 }
 
 Status SlideshowController::LoadFlash(int index, int mode, payload::ExtractedFile itemFile,
-                                       raster::TBitmap32& frame) {
+                                      raster::TBitmap32& frame) {
     auto& header = content_.payload.header;
     if (Status shown = ShowPanelBackdrop(frame); !shown)
         return shown;

@@ -9,7 +9,7 @@
 namespace vorlandite::slideshow {
 
 Status SlideshowController::LoadPicture(int index, int mode, bool desktopStart, payload::ExtractedFile itemFile,
-                                         raster::TBitmap32& frame) {
+                                        raster::TBitmap32& frame) {
     const auto& header = content_.payload.header;
     const payload::TKelImageInfo& item = content_.payload.images[std::size_t(index)];
     const payload::ItemKind kind = payload::KindOfExtension(item.Ext);
@@ -39,7 +39,7 @@ Status SlideshowController::LoadPicture(int index, int mode, bool desktopStart, 
         if (composed->isGif && gif_ && composed->gif) {
             if (gif_->LoadGif(composed->gif)) {
                 gif_->SetStage(GifStage{&gifBackdrop_, placementRect_, &target->PictureBitmap(),
-                                         uint32_t(item.ImageFilter), itemMask_ ? &*itemMask_ : nullptr});
+                                        uint32_t(item.ImageFilter), itemMask_ ? &*itemMask_ : nullptr});
             }
         }
         shown.rect = placementRect_;

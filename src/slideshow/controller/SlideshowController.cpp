@@ -150,15 +150,15 @@ void SlideshowController::TimerTimer() {
 
 FrameContext SlideshowController::CurrentFrameContext() {
     return FrameContext{content_.payload.header,
-                         content_.payload.images,
-                         content_.payload.masks,
-                         background_->bitmap,
-                         content_.logo,
-                         env_.display.Width(),
-                         env_.display.Height(),
-                         content_.screensaverPath,
-                         content_.tempFolder,
-                         env_.random};
+                        content_.payload.images,
+                        content_.payload.masks,
+                        background_->bitmap,
+                        content_.logo,
+                        env_.display.Width(),
+                        env_.display.Height(),
+                        content_.screensaverPath,
+                        content_.tempFolder,
+                        env_.random};
 }
 
 void SlideshowController::LoadImage(int index, bool desktopStart) {

@@ -8,7 +8,7 @@
 namespace vorlandite::slideshow {
 
 Status SlideshowController::LoadVideo(int index, int mode, payload::ExtractedFile itemFile,
-                                       raster::TBitmap32& frame) {
+                                      raster::TBitmap32& frame) {
     const auto& header = content_.payload.header;
     if (Status shown = ShowPanelBackdrop(frame); !shown)
         return shown;
@@ -63,7 +63,7 @@ raster::Rect SlideshowController::PlaceVideoPanel(int mode) {
     audio::IMediaPlayer& player = *env_.videoPlayer;
     const QRect natural = player.NaturalDisplayRect();
     const raster::Rect panel = DisplayPanelRect(mode, raster::Rect{0, 0, natural.width(), natural.height()},
-                                                 env_.display.Width(), env_.display.Height(), env_.random);
+                                                env_.display.Width(), env_.display.Height(), env_.random);
     env_.display.PlaceVideoPanel(panel);
     player.SetDisplay(env_.display.VideoPanel());
     player.SetDisplayRect(QRect());  // the panel's whole area: the video is scaled to it
