@@ -8,10 +8,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# How long each stage took: the main job's time from a fresh machine is watched (packages,
+# configure and build, the demo itself).
+stage_start=$SECONDS
+stage_done() { echo "== $1 took $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
+
 bash scripts/install-deps.sh --for demo
+stage_done "packages"
 # RelWithDebInfo: the debug information is split off into bin/*.debug, so the engine every
 # screensaver carries stays small; the same compiler flags as the test build share its cache.
 bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_TESTS=OFF -DVORLANDITE_BENCH=OFF
+stage_done "configure and build"
 
 bin=build-release/bin
 demo=build-release/demo
@@ -85,6 +92,7 @@ echo "== inspecting it"
 "$bin/vorlandite" inspect "$demo/demo.scr"
 
 if [[ "${VORLANDITE_DEMO_HEADLESS:-0}" != 1 && -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    echo "== all took $SECONDS s up to the show"
     echo "== showing it on $DISPLAY (move the mouse or press a key to end the show)"
     "$demo/demo.scr" /s
 else
@@ -96,4 +104,6 @@ else
         "$(grep -c '"event": "flash-end"' "$demo/record/events.jsonl") Flash movie end(s)"
     echo "== the items as they came in: $demo/record/item-*.png"
     echo "== contact sheet: $(pwd)/$demo/contact-sheet.png"
+    stage_done "demo"
+    echo "== all took $SECONDS s"
 fi
