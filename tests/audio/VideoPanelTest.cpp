@@ -3,6 +3,7 @@
 
 #include "audio/MediaFixtures.h"
 #include "audio/MediaPlayer.h"
+#include "audio/MusicTestSupport.h"
 #include "audio/VideoPanel.h"
 #include "support/TempDir.h"
 
@@ -19,15 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using testing::WaitUntil;
 
 // A headless consumer, as a recorder would be.
 struct FrameRecorder : VideoFrameConsumer {
