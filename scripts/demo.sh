@@ -15,9 +15,7 @@ stage_done() { echo "== $1 took $((SECONDS - stage_start)) s"; stage_start=$SECO
 
 bash scripts/install-deps.sh --for demo
 stage_done "packages"
-# RelWithDebInfo: the debug information is split off into bin/*.debug, so the engine every
-# screensaver carries stays small; the same compiler flags as the test build share its cache.
-bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_TESTS=OFF -DVORLANDITE_BENCH=OFF
+bash scripts/build-release.sh
 stage_done "configure and build"
 
 bin=build-release/bin

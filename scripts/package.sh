@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh --for package
-bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANDITE_TESTS=OFF -DVORLANDITE_BENCH=OFF
+bash scripts/build-release.sh
 
 rm -f build-release/vorlandite_*.deb build-release/vorlandite-dbgsym_*.deb
 (cd build-release && cpack -G DEB >cpack.log 2>&1) || { cat build-release/cpack.log; exit 1; }

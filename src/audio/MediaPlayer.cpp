@@ -15,11 +15,10 @@
 
 namespace vorlandite::audio {
 
-namespace {
-
 // The way from GStreamer's threads (and from the steps' threads) to the player. A pipeline
 // left to a stuck thread may call it long after the player is gone: the player cuts the relay
-// before it goes, and a post then goes nowhere.
+// before it goes, and a post then goes nowhere. Outside the anonymous namespace: the player's
+// Impl holds one, and in a merged (unity) build a member of a file-local type is a warning.
 struct PlayerRelay {
     std::mutex mutex;
     MediaPlayer* owner = nullptr;
@@ -35,6 +34,8 @@ struct PlayerRelay {
         owner = nullptr;
     }
 };
+
+namespace {
 
 // A step's outcome goes to the call still waiting for it, or once that has stopped waiting,
 // through the event loop.

@@ -1,7 +1,9 @@
 #include "platform/FileRegistry.h"
 
+#include "base/ErrnoError.h"
 #include "base/PendingFile.h"
 #include "base/Windows1252.h"
+#include "platform/PlatformPaths.h"
 #include "platform/RegFile.h"
 
 #include <cerrno>
@@ -19,7 +21,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,17 +56,7 @@ namespace {
 
 using Store = FileRegistry::Store;
 
-Error SystemError(const std::string& what) { return MakeError(what + ": " + std::strerror(errno)); }
-
 std::string Shown(std::string_view name) { return "\"" + Cp1252ToUtf8(name) + "\""; }
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return "/tmp";
-}
 
 std::string FolderOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -106,11 +97,11 @@ public:
         // O_NONBLOCK: something other than a file there (a FIFO) must not hang the open.
         int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
         if (fd < 0)
-            return SystemError("cannot open the lock file " + lockPath);
+            return ErrnoError("cannot open the lock file " + lockPath);
         if (!LockWithin(fd, LOCK_EX, kWritePatience)) {
             Error error = errno == EWOULDBLOCK
                 ? MakeError("cannot lock " + lockPath + ": another process holds it")
-                : SystemError("cannot lock " + lockPath);
+                : ErrnoError("cannot lock " + lockPath);
             ::close(fd);
             return error;
         }
@@ -156,7 +147,7 @@ Result<std::optional<std::string>> ReadWholeFile(const std::string& path) {
     if (fd < 0) {
         if (errno == ENOENT)
             return std::optional<std::string>();
-        return SystemError("cannot read " + path);
+        return ErrnoError("cannot read " + path);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -172,7 +163,7 @@ Result<std::optional<std::string>> ReadWholeFile(const std::string& path) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            Error error = SystemError("cannot read " + path);
+            Error error = ErrnoError("cannot read " + path);
             ::close(fd);
             return error;
         }
@@ -207,7 +198,7 @@ Result<std::string> KeepAside(const std::string& target) {
             continue;
         if (::rename(target.c_str(), candidate.c_str()) == 0)
             return candidate;
-        return SystemError("cannot rename " + target);
+        return ErrnoError("cannot rename " + target);
     }
     return MakeError("too many kept-aside files beside " + target);
 }
@@ -259,7 +250,7 @@ Status SaveLocked(const Store& store, const RegDocument& document) {
     const std::string text = SerializeRegFile(document);
     PendingFile file(target);
     if (!file.IsOpen())
-        return SystemError("cannot create a temporary file beside " + target);
+        return ErrnoError("cannot create a temporary file beside " + target);
     if (Status written = file.WriteDurablyKeepingMode(text); !written)
         return written;
     return file.Commit();

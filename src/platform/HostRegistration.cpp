@@ -1,6 +1,7 @@
 #include "platform/HostRegistration.h"
 
 #include "base/AsciiCase.h"
+#include "base/ErrnoError.h"
 #include "base/PendingFile.h"
 
 #include <algorithm>
@@ -140,7 +141,7 @@ std::string Chars(const std::vector<ReadChar>& chars, std::size_t from, std::siz
     return text;
 }
 
-bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
+bool IsHostBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kBlanks);
@@ -162,7 +163,7 @@ std::vector<Resource> Resources(const std::vector<LogicalLine>& lines) {
     for (const LogicalLine& line : lines) {
         const auto& chars = line.chars;
         std::size_t first = 0;
-        while (first < chars.size() && IsBlank(chars[first].c))
+        while (first < chars.size() && IsHostBlank(chars[first].c))
             ++first;
         if (first == chars.size() || chars[first].c == '#' || chars[first].c == '!' || chars[first].c == ';')
             continue;
@@ -253,7 +254,7 @@ std::vector<EntrySpan> Entries(const Resource& resource) {
         while (end < size && chars[end].c != '\n')
             ++end;
         std::size_t last = end;
-        while (last > start && IsBlank(chars[last - 1].c))
+        while (last > start && IsHostBlank(chars[last - 1].c))
             --last;
         EntrySpan entry;
         entry.program = ParseEntry(Chars(chars, start, end));
@@ -403,8 +404,6 @@ std::string FileStem(std::string_view absolutePath) {
 
 // ---- Files --------------------------------------------------------------------------------
 
-Error SystemError(const std::string& what) { return MakeError(what + ": " + std::strerror(errno)); }
-
 // Identifies one version of a file, so a write can tell whether someone else wrote in between.
 struct FileStamp {
     bool exists = false;
@@ -440,7 +439,7 @@ Result<FileText> ReadSettingsFile(const std::string& path) {
     if (fd < 0) {
         if (errno == ENOENT)
             return file;
-        return SystemError("cannot read " + path);
+        return ErrnoError("cannot read " + path);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestSettingsFile) {
@@ -473,7 +472,7 @@ Result<WriteOutcome> WriteReplacing(const std::string& path, std::string_view te
     const std::string target = WriteThroughTarget(path);
     PendingFile file(target);
     if (!file.IsOpen())
-        return SystemError("cannot create a temporary file beside " + target);
+        return ErrnoError("cannot create a temporary file beside " + target);
     if (Status written = file.WriteDurablyKeepingMode(text); !written)
         return written.error();
     if (expected && !(StampOf(target) == *expected))
@@ -557,7 +556,7 @@ std::optional<std::string> MateSaverProgram(const HostLocations& where, std::str
     return std::nullopt;
 }
 
-HostFileChange Change(HostFileChange::Kind kind, std::string path, std::string detail) {
+HostFileChange ChangeOf(HostFileChange::Kind kind, std::string path, std::string detail) {
     return {kind, std::move(path), std::move(detail)};
 }
 
@@ -886,14 +885,14 @@ Result<HostRegistrationReport> RegisterWithHosts(const HostLocations& where, std
     auto xscreensaver = EditFile(settings, [&](const std::optional<std::string>& current) -> Result<FileEdit> {
         if (!current) {
             EditedText added = AddXScreenSaverProgram(NewXScreenSaverFile(system.value_or("")), "", name, absolutePath);
-            return FileEdit{added.text, Change(HostFileChange::Kind::Created, settings,
+            return FileEdit{added.text, ChangeOf(HostFileChange::Kind::Created, settings,
                                                std::string(system ? "the system's programs" : "a programs list") +
                                                    " with \"" + name + "\" (" + HostedCommand(absolutePath) + ")")};
         }
         EditedText added = AddXScreenSaverProgram(*current, system.value_or(""), name, absolutePath);
         if (!added.changed)
-            return FileEdit{std::nullopt, Change(HostFileChange::Kind::Unchanged, settings, added.summary)};
-        return FileEdit{added.text, Change(HostFileChange::Kind::Updated, settings, added.summary)};
+            return FileEdit{std::nullopt, ChangeOf(HostFileChange::Kind::Unchanged, settings, added.summary)};
+        return FileEdit{added.text, ChangeOf(HostFileChange::Kind::Updated, settings, added.summary)};
     });
     if (!xscreensaver)
         return xscreensaver.error();
@@ -934,9 +933,9 @@ Result<HostRegistrationReport> RegisterWithHosts(const HostLocations& where, std
         if (current && DesktopEntrySource(*current) != absolutePath)
             return MakeError(path + " appeared meanwhile for another file; nothing was written, try again");
         if (current && *current == text)
-            return FileEdit{std::nullopt, Change(HostFileChange::Kind::Unchanged, path, "it is up to date")};
-        return FileEdit{text, Change(current ? HostFileChange::Kind::Updated : HostFileChange::Kind::Created, path,
-                                     "MATE's screensaver entry \"" + name + "\"")};
+            return FileEdit{std::nullopt, ChangeOf(HostFileChange::Kind::Unchanged, path, "it is up to date")};
+        return FileEdit{text, ChangeOf(current ? HostFileChange::Kind::Updated : HostFileChange::Kind::Created, path,
+                                       "MATE's screensaver entry \"" + name + "\"")};
     });
     if (!desktop)
         return desktop.error();
@@ -959,11 +958,11 @@ Result<HostRegistrationReport> UnregisterFromHosts(const HostLocations& where, s
     auto xscreensaver = EditFile(settings, [&](const std::optional<std::string>& current) -> Result<FileEdit> {
         if (!current)
             return FileEdit{std::nullopt,
-                            Change(HostFileChange::Kind::Unchanged, settings, "there is no such file")};
+                            ChangeOf(HostFileChange::Kind::Unchanged, settings, "there is no such file")};
         EditedText removed = RemoveXScreenSaverProgram(*current, absolutePath);
         if (!removed.changed)
-            return FileEdit{std::nullopt, Change(HostFileChange::Kind::Unchanged, settings, removed.summary)};
-        return FileEdit{removed.text, Change(HostFileChange::Kind::Updated, settings, removed.summary)};
+            return FileEdit{std::nullopt, ChangeOf(HostFileChange::Kind::Unchanged, settings, removed.summary)};
+        return FileEdit{removed.text, ChangeOf(HostFileChange::Kind::Updated, settings, removed.summary)};
     });
     if (!xscreensaver)
         return xscreensaver.error();
@@ -972,11 +971,11 @@ Result<HostRegistrationReport> UnregisterFromHosts(const HostLocations& where, s
     const auto entries = DesktopEntriesFor(where.desktopEntryFolder, absolutePath);
     for (const OwnDesktopEntry& entry : entries) {
         if (::unlink(entry.path.c_str()) != 0 && errno != ENOENT)
-            return SystemError("cannot remove " + entry.path);
-        report.changes.push_back(Change(HostFileChange::Kind::Removed, entry.path, "MATE's screensaver entry"));
+            return ErrnoError("cannot remove " + entry.path);
+        report.changes.push_back(ChangeOf(HostFileChange::Kind::Removed, entry.path, "MATE's screensaver entry"));
     }
     if (entries.empty())
-        report.changes.push_back(Change(HostFileChange::Kind::Unchanged, where.desktopEntryFolder,
+        report.changes.push_back(ChangeOf(HostFileChange::Kind::Unchanged, where.desktopEntryFolder,
                                         "no screensaver entry names " + std::string(absolutePath)));
     return report;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <pwd.h>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
@@ -18,8 +19,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
     return (v && *v) ? std::string(v) : fallback;
 }
-
-std::string HomeFolder() { return EnvOr("HOME", "/tmp"); }
 
 // Makes `path` a private directory of ours, or says why it cannot be one.
 Status EnsurePrivateDirectory(const std::string& path) {
@@ -96,6 +95,14 @@ int RemoveStaleTempFolders() {
             ++removed;
     }
     return removed;
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/tmp";
 }
 
 std::string WindowsFolder() {

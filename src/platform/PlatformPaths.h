@@ -25,6 +25,9 @@ void RemoveTempFolder();
 // many were removed.
 int RemoveStaleTempFolders();
 
+// The user's home folder: $HOME, else the account's entry, else /tmp.
+std::string HomeFolder();
+
 // The folder that stands in for the Windows directory ($XDG_DATA_HOME/vorlandite, by default
 // ~/.local/share/vorlandite), without a trailing separator; created when missing.
 std::string WindowsFolder();

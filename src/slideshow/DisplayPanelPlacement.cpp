@@ -9,11 +9,9 @@ namespace {
 
 using raster::Rect;
 
-Rect Sized(int left, int top, int width, int height) { return Rect{left, top, left + width, top + height}; }
-
 Rect FittedPanel(int w, int h, int screenWidth, int screenHeight) {
     const Rect r = raster::FitRect(screenWidth, screenHeight, w + 1, h + 1);
-    return Sized(r.left, r.top, r.Width() + 1, r.Height() + 1);
+    return RectAt(r.left, r.top, r.Width() + 1, r.Height() + 1);
 }
 
 } // namespace
@@ -33,7 +31,7 @@ Rect DisplayPanelRect(int mode, const Rect& source, int screenWidth, int screenH
         if (fits) {
             const int width = source.right + 1;
             const int height = source.bottom + 1;
-            return Sized(screenWidth / 2 - width / 2, screenHeight / 2 - height / 2, width, height);
+            return RectAt(screenWidth / 2 - width / 2, screenHeight / 2 - height / 2, width, height);
         }
         return FittedPanel(w, h, screenWidth, screenHeight);
     default:
@@ -42,14 +40,14 @@ Rect DisplayPanelRect(int mode, const Rect& source, int screenWidth, int screenH
             const int height = source.bottom + 1;
             const int top = random.Random(screenHeight - height);
             const int left = random.Random(screenWidth - width);
-            return Sized(left, top, width, height);
+            return RectAt(left, top, width, height);
         }
         const Rect r = raster::FitRect(screenWidth, screenHeight, w, h);
         const int width = r.Width();
         const int left = random.Random(screenWidth - width);
         const int height = r.Height();
         const int top = random.Random(screenHeight - height);
-        return Sized(left, top, width, height);
+        return RectAt(left, top, width, height);
     }
 }
 

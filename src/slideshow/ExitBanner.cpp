@@ -2,6 +2,7 @@
 
 #include "payload/ExtractedFile.h"
 #include "payload/TempFiles.h"
+#include "slideshow/Placement.h"
 #include "slideshow/SectionPicture.h"
 
 namespace vorlandite::slideshow {
@@ -9,7 +10,7 @@ namespace vorlandite::slideshow {
 raster::Rect ExitBannerPlacement(int width, int height, int screenWidth, int screenHeight) {
     const int left = (screenWidth - width) / 2;
     const int top = (screenHeight - height) / 2;
-    return raster::Rect{left, top, left + width, top + height};
+    return RectAt(left, top, width, height);
 }
 
 bool ExitBanner::DisplayExitBanner(const payload::Payload& payload, const std::string& screensaverPath,

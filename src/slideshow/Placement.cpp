@@ -10,8 +10,6 @@ namespace {
 
 using raster::Rect;
 
-Rect Sized(int left, int top, int width, int height) { return Rect{left, top, left + width, top + height}; }
-
 // Scaled to fit the window with the aspect ratio kept. The scaled side is computed with
 // truncating integer arithmetic and then halved on each side of the centre, so an odd size
 // comes out one pixel smaller: that is how stored shows have always been framed.
@@ -26,7 +24,7 @@ Rect FitCentred(int width, int height, int pictureWidth, int pictureHeight) {
 }
 
 Rect Centred(int width, int height, int pictureWidth, int pictureHeight) {
-    return Sized((width - pictureWidth) / 2, (height - pictureHeight) / 2, pictureWidth, pictureHeight);
+    return RectAt((width - pictureWidth) / 2, (height - pictureHeight) / 2, pictureWidth, pictureHeight);
 }
 
 // Unscaled at a random place; a picture larger than the window is shifted left or up by a
@@ -40,7 +38,7 @@ Rect RandomUnscaled(int width, int height, int pictureWidth, int pictureHeight, 
     int ry = random.Random(std::abs(ey));
     if (ey <= 0)
         ry = -ry;
-    return Sized(rx, ry, pictureWidth, pictureHeight);
+    return RectAt(rx, ry, pictureWidth, pictureHeight);
 }
 
 // Fitted, then moved at random along the axis that has room left.

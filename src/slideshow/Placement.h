@@ -20,6 +20,11 @@ enum StretchMode : int {
     kStretchRandomShrink = 5,  // unscaled at random; scaled down to fit and moved at random when larger
 };
 
+// The width x height rectangle whose top-left corner is (left, top).
+inline raster::Rect RectAt(int left, int top, int width, int height) {
+    return raster::Rect{left, top, left + width, top + height};
+}
+
 // The item record's Stretch, unless it is -1 ("use the setting").
 int EffectiveStretch(int itemStretch, int settingStretch);
 
