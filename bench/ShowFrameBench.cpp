@@ -10,13 +10,16 @@
 //   with the stages of the worst one: queued (the frame's end to the UI thread picking it up),
 //   copy (onto the show's picture), paint (into the window's backing store) and flush (to the
 //   X server).
-// A frame is late when its interval exceeds the period by more than 1 ms. The goal: every
-// effect's worst interval within two periods, at most 1 % late frames. Families, the slowest
-// effects and the ratios to the floor are summed up at the end. For the slowest effects a second
-// line says where lateness comes from: the worker's intervals (their shortest and median) and
-// its waits for the screen, batches the UI thread painted together, and how much each repaint
-// covered (rectangles, share of the window). Each transition goes to the other picture, so it
-// changes the whole screen, and afterwards the server's window must show the show's picture.
+// Each family's line and the summary also give the medians of those stages, the UI thread's
+// work per frame, next to the floor's paint and flush: steadier than late-frame counts on a
+// shared machine. A frame is late when its interval exceeds the period by more than 1 ms. The
+// goal: every effect's worst interval within two periods, at most 1 % late frames. Families,
+// the slowest effects and the ratios to the floor are summed up at the end. For the slowest
+// effects a second line says where lateness comes from: the worker's intervals (their shortest
+// and median) and its waits for the screen, batches the UI thread painted together, and how much
+// each repaint covered (rectangles, share of the window). Each transition goes to the other
+// picture, so it changes the whole screen, and afterwards the server's window must show the
+// show's picture.
 //
 // Usage: show_frame_bench [--floor-only] [--no-floor] [benchmark flags, e.g. --benchmark_filter]
 // Without a display (no $DISPLAY) it says so and measures nothing.
@@ -201,6 +204,8 @@ struct ScreenFrame {
     double queuedMs = 0, CopyMs = 0, PaintMs = 0, FlushMs = 0;
     int paintedRects = 0, together = 1;
     double paintedShare = 0;  // of the window
+    double compareMs = 0;     // worker: finding the frame's changes before posting it
+    bool swapped = false;     // taken over by the picture without a copy
 };
 
 struct EffectFigures {
@@ -219,6 +224,11 @@ struct EffectFigures {
     double worstWaitMs = 0, medianWorkerMs = 0, minWorkerMs = 0;
     int mostRects = 0;
     double medianShare = 0;
+    // Each frame's stages on the UI thread (its wait for the batch, copy, paint, flush) and the
+    // worker's finding of its changes, to take medians of.
+    std::vector<double> queuedMs, copyMs, paintMs, flushMs;
+    std::vector<double> compareMs;  // the worker's, per frame
+    std::size_t swapped = 0;        // frames the picture took over without a copy
 };
 std::map<int, EffectFigures> figures;
 // Effects after which the X server's window did not show the show's picture.
@@ -242,7 +252,7 @@ bool ScreenShowsCanvas(QWidget& window, const raster::TBitmap32& canvas) {
     return true;
 }
 Intervals floorFigures;
-double floorPaintMedianMs = 0, floorSyncMedianMs = 0;
+double floorPaintMedianMs = 0, floorSyncMedianMs = 0, floorFlushMedianMs = 0;
 
 struct Show {
     ShowWidget* window = nullptr;
@@ -272,6 +282,8 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
             frame.PaintMs = show->window->paintMs.empty() ? 0 : show->window->paintMs.back();
             frame.FlushMs = std::max(0.0, repaintMs - frame.PaintMs);
             frame.paintedRects = trace.paintedRects;
+            frame.compareMs = Ms(trace.posted - trace.ended);
+            frame.swapped = trace.swapped;
             frame.together = trace.paintedTogether;
             frame.paintedShare = double(trace.paintedPixels) /
                                  (double(show->canvas.Width()) * double(show->canvas.Height()));
@@ -306,6 +318,12 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
                             : *std::min_element(presenter.intervalMs.begin(), presenter.intervalMs.end());
         std::vector<double> shares;
         for (const ScreenFrame& frame : frames) {
+            f.queuedMs.push_back(frame.queuedMs);
+            f.copyMs.push_back(frame.CopyMs);
+            f.paintMs.push_back(frame.PaintMs);
+            f.flushMs.push_back(frame.FlushMs);
+            f.compareMs.push_back(frame.compareMs);
+            f.swapped += frame.swapped ? 1 : 0;
             f.together += frame.together > 1 ? 1 : 0;
             f.mostRects = std::max(f.mostRects, frame.paintedRects);
             shares.push_back(frame.paintedShare);
@@ -341,6 +359,12 @@ void BM_ShowFrame(benchmark::State& state, int effect) {
     state.counters["together"] = double(f.together);
     state.counters["rects_max"] = double(f.mostRects);
     state.counters["area_pct"] = 100.0 * f.medianShare;
+    state.counters["queued_ms"] = Median(f.queuedMs);
+    state.counters["copy_ms"] = Median(f.copyMs);
+    state.counters["paint_ms"] = Median(f.paintMs);
+    state.counters["flush_ms"] = Median(f.flushMs);
+    state.counters["compare_ms"] = Median(f.compareMs);
+    state.counters["swapped"] = double(f.swapped);
 }
 
 // The floor phase: the same window size, a timer every period, a full repaint each time.
@@ -373,6 +397,10 @@ void MeasureFloor(const QRect& geometry) {
     floorFigures.median = Median(intervals);
     floorPaintMedianMs = Median(window.paintMs);
     floorSyncMedianMs = Median(window.syncMs);
+    std::vector<double> flushMs;
+    for (std::size_t i = 0; i < std::min(window.syncMs.size(), window.paintMs.size()); ++i)
+        flushMs.push_back(window.syncMs[i] - window.paintMs[i]);
+    floorFlushMedianMs = Median(flushMs);
     std::printf("floor: a plain window repainting %dx%d every %d ms, %zu frames: worst %.2f ms, median %.2f ms, "
                 "late %zu (%.2f %%); paint median %.2f ms, paint + flush median %.2f ms\n",
                 geometry.width(), geometry.height(), kFramePeriodMs, floorFigures.count, floorFigures.worst,
@@ -399,12 +427,19 @@ void PrintSummary(const QRect& geometry) {
             sum->worstBusyMs = std::max(sum->worstBusyMs, f.worstBusyMs);
             sum->screenLateFromWorker += f.screenLateFromWorker;
             sum->ScreenLateOnTheWay += f.ScreenLateOnTheWay;
+            sum->queuedMs.insert(sum->queuedMs.end(), f.queuedMs.begin(), f.queuedMs.end());
+            sum->copyMs.insert(sum->copyMs.end(), f.copyMs.begin(), f.copyMs.end());
+            sum->paintMs.insert(sum->paintMs.end(), f.paintMs.begin(), f.paintMs.end());
+            sum->flushMs.insert(sum->flushMs.end(), f.flushMs.begin(), f.flushMs.end());
+            sum->compareMs.insert(sum->compareMs.end(), f.compareMs.begin(), f.compareMs.end());
         }
     }
-    std::printf("per family: worker worst interval, late %%; screen worst interval, late %%; worst busy part\n");
+    std::printf("per family: worker worst interval, late %%; screen worst interval, late %%; worst busy part; the UI "
+                "thread's median queued / copy / paint / flush per frame\n");
     for (const auto& [name, f] : families)
-        std::printf("  %-22s %7.2f ms %5.2f %%   %7.2f ms %5.2f %%   %6.2f ms\n", name.c_str(), f.worker.worst,
-                    f.worker.LatePercent(), f.screen.worst, f.screen.LatePercent(), f.worstBusyMs);
+        std::printf("  %-22s %7.2f ms %5.2f %%   %7.2f ms %5.2f %%   %6.2f ms   %.2f / %.2f / %.2f / %.2f ms\n",
+                    name.c_str(), f.worker.worst, f.worker.LatePercent(), f.screen.worst, f.screen.LatePercent(),
+                    f.worstBusyMs, Median(f.queuedMs), Median(f.copyMs), Median(f.paintMs), Median(f.flushMs));
     std::vector<std::pair<double, int>> slowest;
     std::size_t overGoal = 0;
     for (const auto& [effect, f] : figures) {
@@ -433,6 +468,10 @@ void PrintSummary(const QRect& geometry) {
                 "most 1 %% late)\n",
                 all.worker.worst, all.worker.LatePercent(), all.screen.worst, all.screen.LatePercent(),
                 all.screenLateFromWorker, all.ScreenLateOnTheWay, overGoal, figures.size(), 2 * kFramePeriodMs);
+    std::printf("UI thread per frame, medians: queued %.2f ms, copy %.2f ms, paint %.2f ms, flush %.2f ms (the floor: "
+                "paint %.2f ms, flush %.2f ms); the worker's finding of a frame's changes: median %.2f ms\n",
+                Median(all.queuedMs), Median(all.copyMs), Median(all.paintMs), Median(all.flushMs), floorPaintMedianMs,
+                floorFlushMedianMs, Median(all.compareMs));
     std::printf("the screen showed the picture after %s", screenMismatches.empty() ? "every effect\n" : "all but");
     for (int effect : screenMismatches)
         std::printf(" %d", effect);

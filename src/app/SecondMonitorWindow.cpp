@@ -31,11 +31,13 @@ SecondMonitorWindow::SecondMonitorWindow(const QRect& geometry, bool bypassWindo
 SecondMonitorWindow::~SecondMonitorWindow() { presenter_.reset(); }
 
 void SecondMonitorWindow::ShowFrameNow(const raster::TBitmap32& frame) {
+    presenter_->PictureChanging();
     raster::CopyRect(screen_, frame, frame.BoundsRect());
     update();
 }
 
 void SecondMonitorWindow::Repaint(const raster::Rect& changed) {
+    presenter_->PictureChanging();
     raster::CopyRect(screen_, picture_, changed);
     update(changed.left, changed.top, changed.Width(), changed.Height());
 }

@@ -106,11 +106,13 @@ void ShowSession::CloseSecondMonitor() {
 Status ShowSession::Start() { return controller_->Start(); }
 
 void ShowSession::ShowFrameNow(const raster::TBitmap32& frame) {
+    presenter_->PictureChanging();
     raster::CopyRect(screen_, frame, frame.BoundsRect());
     window_.update();
 }
 
 void ShowSession::Repaint(const raster::Rect& changed) {
+    presenter_->PictureChanging();
     raster::CopyRect(screen_, picture_, changed);
     window_.update(changed.left, changed.top, changed.Width(), changed.Height());
 }

@@ -38,6 +38,13 @@ void TBitmap32::FillRect(const Rect& rect, TColor32 colour) {
 
 void TBitmap32::ResetAlpha() { OpaqueRow(pixels_.data(), pixels_.size()); }
 
+bool TBitmap32::SwapPixels(TBitmap32& other) {
+    if (width_ != other.width_ || height_ != other.height_)
+        return false;
+    pixels_.swap(other.pixels_);
+    return true;
+}
+
 void TBitmap32::Mirror() {
     for (int y = 0; y < height_; ++y) {
         auto row = Scanline(y);

@@ -82,6 +82,11 @@ public:
     void Mirror();
     void Flip();
 
+    // Exchanges the pixels with a surface of the same size, drawing properties staying put (a
+    // picture's whole new contents taken over without a copy); false, and nothing exchanged, for
+    // another size. Pointers into either surface's pixels then point into the other one's.
+    bool SwapPixels(TBitmap32& other);
+
     // Draws this whole surface with its top-left corner at (x, y) of the target, by this
     // surface's draw mode and master alpha.
     void DrawTo(TBitmap32& target, int x = 0, int y = 0) const;

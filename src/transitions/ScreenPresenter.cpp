@@ -39,6 +39,12 @@ constexpr int kTileWidth = 256;
 // differs is searched pixel by pixel.
 constexpr int kCompareBlock = 32;
 
+// How long a worker that has just posted a frame stays off the processor while the UI thread
+// and the X server paint it (they take about a millisecond for a whole picture). Drawing the next
+// frame at once made the UI thread wait for a core about a millisecond more on a two-core
+// machine, and the screen's intervals uneven; the show's period leaves the worker time to spare.
+constexpr std::chrono::microseconds kYieldToScreen(2500);
+
 // The first pixel in [0, n) where the rows differ, n when none does.
 int FirstDifference(const TColor32* a, const TColor32* b, int n) {
     if (n > 0 && a[0] != b[0])
@@ -233,16 +239,28 @@ void ScreenPresenter::CaptureTarget(raster::TBitmap32& old) {
     canvasRect_ = canvas.BoundsRect();
     // Made once and kept: fresh memory costs far more to touch than to copy, which in the
     // first frames of every transition would be late frames.
-    for (raster::TBitmap32& mirror : shared_->mirrors)
-        if (mirror.Width() != canvas.Width() || mirror.Height() != canvas.Height())
-            mirror.SetSize(canvas.Width(), canvas.Height());
+    for (raster::TBitmap32* buffer : {&shared_->mirrors[0], &shared_->mirrors[1], &shadow_})
+        if (buffer->Width() != canvas.Width() || buffer->Height() != canvas.Height())
+            buffer->SetSize(canvas.Width(), canvas.Height());
     raster::CopyRect(old, old.BoundsRect(), canvas, old.BoundsRect());
+    raster::CopyRect(shadow_, canvas, canvasRect_);
+    shadowValid_ = !canvas.Empty() && shadow_.Width() == canvas.Width() && shadow_.Height() == canvas.Height();
+    shadowDraws_ = shared_->directDraws;
+    // Whatever the mirrors hold is from another transition.
+    behind_[0] = behind_[1] = QRegion(0, 0, canvas.Width(), canvas.Height());
 }
 
 void ScreenPresenter::CopyNow(const raster::TBitmap32& picture, const raster::Rect& rect) {
     PaintQueued(*shared_);
     std::lock_guard lock(shared_->mutex);
+    ++shared_->directDraws;
     Draw(*shared_, picture, rect, rect);
+}
+
+void ScreenPresenter::PictureChanging() {
+    PaintQueued(*shared_);
+    std::lock_guard lock(shared_->mutex);
+    ++shared_->directDraws;
 }
 
 void ScreenPresenter::Draw(Shared& shared, const raster::TBitmap32& surface, const raster::Rect& source,
@@ -265,6 +283,7 @@ void ScreenPresenter::Present(const raster::TBitmap32& surface, const raster::Re
     if (QThread::currentThread() == uiThread_) {
         PaintQueued(*shared_);
         std::lock_guard lock(shared_->mutex);
+        ++shared_->directDraws;
         if (!shared_->abandoned)
             Draw(*shared_, surface, source, destination);
         return;
@@ -320,18 +339,55 @@ void ScreenPresenter::FramesEnded() {
 }
 
 void ScreenPresenter::PostFrame(uint64_t allowed) {
+    CompareFrame();
     const std::shared_ptr<Shared> shared = shared_;
     std::unique_lock lock(shared->mutex);
     PostCollected();
     shared->served.wait(
         lock, [&] { return shared->abandoned || shared->batchesPosted - shared->batchesPainted <= allowed; });
+    // The frame just posted is being painted now: the next one's drawing waits a moment for
+    // that rather than take a core from the UI thread and the X server.
+    shared->served.wait_for(lock, kYieldToScreen,
+                            [&] { return shared->abandoned || shared->batchesPosted == shared->batchesPainted; });
+}
+
+void ScreenPresenter::CompareFrame() {
+    frame_.trace.ended = Clock::now();
+    if (!shadowValid_ || frame_.rects.empty())
+        return;
+    const int m = frame_.mirror;
+    raster::TBitmap32& mirror = shared_->mirrors[m];
+    // Overlapping rectangles hold the same mirror pixels: each pixel is compared once.
+    QRegion presented;
+    for (const raster::Rect& r : frame_.rects)
+        presented += QRect(r.left, r.top, r.Width(), r.Height());
+    // This mirror's batch before this one is painted (the frame waited for it before it presented
+    // anything), so the mirror holds what the picture was before that batch.
+    for (const QRect& r : behind_[m] - presented)
+        raster::CopyRect(mirror, shadow_, raster::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+    for (const QRect& r : presented)
+        CopyChangedPixels(mirror, shadow_, raster::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
+                          frame_.changed);
+    frame_.repaint = RepaintRegion(frame_.changed);
+    frame_.compared = true;
+    // Once the picture has taken this mirror's pixels over, the mirror holds the picture from
+    // before this frame; the other mirror misses this frame's changes too. (The repaint covers
+    // them in a few rectangles.)
+    behind_[m] = frame_.repaint;
+    behind_[1 - m] += frame_.repaint;
 }
 
 void ScreenPresenter::PostCollected() {
     const int mirror = frame_.mirror;
     if (shared_->abandoned || frame_.rects.empty()) {
-        frame_.rects.clear();
+        frame_ = Batch();
+        frame_.mirror = mirror;
         return;
+    }
+    if (frame_.compared && shared_->directDraws != shadowDraws_) {
+        // The picture was drawn on since the shadow was taken: the UI thread compares.
+        frame_.compared = false;
+        shadowValid_ = false;
     }
     frame_.trace.rectangles = int(frame_.rects.size());
     frame_.trace.posted = Clock::now();
@@ -357,17 +413,29 @@ void ScreenPresenter::PaintQueued(Shared& shared) {
     }
     const Clock::time_point taken = Clock::now();
     std::vector<raster::Rect> changedRects;
-    for (const Batch& batch : batches) {
+    for (Batch& batch : batches) {
+        raster::TBitmap32& mirror = shared.mirrors[batch.mirror];
+        if (batch.compared) {
+            // The mirror holds the whole picture: it becomes the picture.
+            batch.trace.swapped = shared.canvas->SwapPixels(mirror);
+            if (!batch.trace.swapped)
+                for (const raster::Rect& r : batch.changed)
+                    raster::CopyRect(*shared.canvas, mirror, r);
+            changedRects.insert(changedRects.end(), batch.changed.begin(), batch.changed.end());
+            continue;
+        }
         // Overlapping rectangles hold the same mirror pixels: each pixel is compared once.
         QRegion region;
         for (const raster::Rect& r : batch.rects)
             region += QRect(r.left, r.top, r.Width(), r.Height());
         for (const QRect& r : region) {
             const raster::Rect rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-            CopyChangedPixels(shared.mirrors[batch.mirror], *shared.canvas, rect, changedRects);
+            CopyChangedPixels(mirror, *shared.canvas, rect, changedRects);
         }
     }
-    const QRegion changed = RepaintRegion(changedRects);
+    // One batch found by the worker comes with its repaint worked out.
+    const QRegion changed =
+        batches.size() == 1 && batches.front().compared ? batches.front().repaint : RepaintRegion(changedRects);
     const Clock::time_point copied = Clock::now();
     // Painted now rather than when the event loop comes round to it, so a frame's batch is one
     // paint and the next batch cannot merge into it.
@@ -397,6 +465,7 @@ void ScreenPresenter::PaintQueued(Shared& shared) {
 
 void ScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const raster::Rect& source,
                                       const raster::Rect& destination) {
+    CompareFrame();
     const std::shared_ptr<Shared> shared = shared_;
     std::unique_lock lock(shared->mutex);
     PostCollected();
@@ -424,6 +493,18 @@ void ScreenPresenter::PresentAndWait(const raster::TBitmap32& surface, const ras
         Qt::QueuedConnection);
     shared->served.wait(lock, [&] { return request->done || shared->abandoned; });
     request->waiting = false;
+    const bool drawn = request->done;
+    lock.unlock();
+    // The shadow follows the copy (the same copy gives the same pixels); after the frames have
+    // ended no batch needs it any more.
+    if (framesEnded_) {
+        shadowValid_ = false;
+    } else if (drawn && shadowValid_) {
+        raster::CopyRect(shadow_, destination, surface, source);
+        const raster::Rect written = raster::Intersect(destination, canvasRect_);
+        for (QRegion& behind : behind_)
+            behind += QRect(written.left, written.top, written.Width(), written.Height());
+    }
 }
 
 void ScreenPresenter::Abandon() {

@@ -3,17 +3,30 @@
 //
 // A worker's frame reaches the screen in one piece. Each presentation is drawn at once onto one
 // of two picture-sized mirrors the presenter keeps (so the worker may draw on at once); when the
-// next frame starts, the frame's rectangles go to the UI thread as one batch, which copies them
-// from the mirror onto the picture and repaints them right away: one paint per frame, painted
-// while the worker draws the next frame into the other mirror. When a frame starts the worker
-// waits only while the frame before the last one is still unpainted, so the screen is at most
-// one frame behind and a slow display slows the transition down rather than piling frames up.
+// next frame starts, the frame goes to the UI thread as one batch, which puts it on the picture
+// and repaints it right away: one paint per frame, painted while the worker draws the next frame
+// into the other mirror. When a frame starts the worker waits only while the frame before the
+// last one is still unpainted, so the screen is at most one frame behind and a slow display slows
+// the transition down rather than piling frames up. Nor does the next frame's drawing start while
+// the frame just posted is being painted (up to a bound), so that the worker does not take a core
+// from the UI thread and the X server just then.
 //
-// What is repainted is what changed: a batch's rectangles are compared with the picture row by
-// row, only differing pixels are copied, and the repaint covers those in a few rectangles. Many
+// What is repainted is what changed: a frame's rectangles are compared with the picture row by
+// row, and the repaint covers the differing pixels in a few rectangles. Many
 // effects present a whole surface each frame of which a thin band changed, and on X every
 // repainted pixel is drawn, sent and copied again by the server; many rectangles cost too (the
 // server walks its clip list for each one), so a repaint of many is merged into a few strips.
+//
+// The comparing and copying are the worker's, which idles most of a period, while the UI
+// thread's time per frame is what the screen waits for. The worker keeps a shadow of the picture
+// (what it will be once every posted batch is painted) and finds each frame's changes against it
+// when the frame ends. It also makes the mirror a whole picture by then: the pixels the frame did
+// not present are brought up to the shadow where they fell behind (what the frames since the
+// mirror's last one changed). So the UI thread takes a frame over by exchanging the picture's
+// pixels with the mirror's, copying nothing; the mirror is left with the picture from before the
+// frame, behind by just that frame's changes. The UI thread compares and copies for itself when
+// the shadow cannot be trusted: the picture was drawn on directly (CopyNow) during the transition.
+//
 // The end of the frames waits until every batch is painted, and presentations after it (the
 // closing full copy) and the rare stretch that would leave part of its destination alone wait
 // for the UI thread as one blocking queued call each, so a finished transition is on the picture.
@@ -27,6 +40,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRegion>
 #include <QThread>
 #include <QWidget>
 
@@ -51,6 +65,8 @@ struct BatchTrace {
     int paintedRects = 0;       // rectangles of the area repainted with it
     int64_t paintedPixels = 0;  // ... and its pixels
     int paintedTogether = 1;    // batches in that repaint (more than one: the UI thread fell behind)
+    Clock::time_point ended;    // worker: the frame ended and the finding of its changes began
+    bool swapped = false;       // the picture took the mirror's pixels over instead of a copy
 };
 
 // Copies the pixels of `rect` that differ between `from` and `to` (same coordinates in both,
@@ -85,6 +101,11 @@ public:
     void FramesEnded() override;
     void Abandon() override;
 
+    // UI thread, before the picture is drawn on outside the presenter (a GIF's frame, an item
+    // shown without a transition): every posted frame is put on the picture first, and the frames
+    // still in flight are compared against the picture as it then is rather than taken over whole.
+    void PictureChanging();
+
     // UI thread, while no transition runs: `trace` is called on the UI thread after each batch
     // is painted. Empty (the default) costs nothing.
     void SetBatchTrace(std::function<void(const BatchTrace&)> trace);
@@ -95,6 +116,11 @@ private:
     struct Batch {
         int mirror = 0;
         std::vector<raster::Rect> rects;  // on the picture, clipped to it
+        // Found by the worker (when `compared`, and the mirror then holds the whole picture): the
+        // rectangles holding every pixel that differs from the picture, what to repaint for them.
+        bool compared = false;
+        std::vector<raster::Rect> changed;
+        QRegion repaint;
         BatchTrace trace;
     };
     struct Shared {
@@ -104,9 +130,13 @@ private:
         raster::TBitmap32* canvas = nullptr;
         QPointer<QWidget> display;
         // Written by the worker while its batch is being drawn, read by the UI thread once the
-        // batch is posted; a mirror is drawn on again only after its batch is painted.
+        // batch is posted (or its pixels exchanged with the picture's); a mirror is drawn on
+        // again only after its batch is painted.
         raster::TBitmap32 mirrors[2];
         std::vector<Batch> queued;  // posted to the UI thread, not yet taken
+        // Draws onto the picture on the UI thread outside batches (CopyNow): a worker whose
+        // shadow was taken before one no longer knows the picture.
+        uint64_t directDraws = 0;
         uint64_t batchesPosted = 0;
         uint64_t batchesPainted = 0;
         std::function<void(const BatchTrace&)> trace;
@@ -119,6 +149,9 @@ private:
     // Worker: hands this frame's rectangles to the UI thread; waits while more than `allowed`
     // batches are unpainted.
     void PostFrame(uint64_t allowed);
+    // Worker, before posting: makes the mirror a whole picture, finds the frame's changes against
+    // the shadow and brings the shadow up to date.
+    void CompareFrame();
     // Worker, under the shared mutex: the batch so far to the UI thread (dropped when abandoned).
     void PostCollected();
     // Worker: the old way, one blocking queued call that copies straight from the surface.
@@ -135,6 +168,13 @@ private:
     Batch frame_;
     bool framesEnded_ = false;
     raster::Rect canvasRect_;
+    // Worker only, likewise: the picture as it is once every posted batch is painted, whether it
+    // is still that, and Shared::directDraws when it was taken (kept between transitions, as the
+    // mirrors are); where each mirror may differ from the shadow.
+    raster::TBitmap32 shadow_;
+    bool shadowValid_ = false;
+    uint64_t shadowDraws_ = 0;
+    QRegion behind_[2];
 };
 
 // Delivers tasks to the thread that makes this object (the UI thread) through its event loop.

@@ -1,7 +1,9 @@
 // The show's presenter: a frame's presentations reach the display picture as one batch painted
 // on the UI thread, pixel for pixel as the recording presenter draws them, repainting only what
-// changed in a few rectangles; the completion runs on the UI thread; and the UI thread can drop a
-// worker that waits for it.
+// changed in a few rectangles; the picture takes each frame over from a mirror without a copy,
+// whatever the frame presented, however batches wait, and not when the picture was drawn on
+// directly; the completion runs on the UI thread; and the UI thread can drop a worker that waits
+// for it.
 
 #include "TransitionRig.h"
 
@@ -62,6 +64,7 @@ struct ScreenRun {
     std::vector<TBitmap32> snapshots;  // the picture after each painted batch
     std::vector<int64_t> paintedPixels;  // the area repainted with each batch
     int mostPaintedRects = 0;            // of one repaint
+    int swapped = 0;                     // batches the picture took over without a copy
     TBitmap32 final;
     uint64_t batches = 0;
     bool completed = false;
@@ -78,6 +81,7 @@ ScreenRun RunOnScreen(QWidget* display, const TBitmap32& oldPicture, const TBitm
         run.snapshots.push_back(canvas);
         run.paintedPixels.push_back(trace.paintedPixels);
         run.mostPaintedRects = std::max(run.mostPaintedRects, trace.paintedRects);
+        run.swapped += trace.swapped ? 1 : 0;
     });
     VirtualTickClock clock;
     SeededRandom random(seed);
@@ -146,6 +150,207 @@ TEST_F(ScreenPresenterTest, EveryEffectReachesThePictureFrameByFrameAsTheRecorde
     }
 }
 
+// A picture of distinct pixels.
+TBitmap32 Numbered(int width, int height, uint32_t salt) {
+    TBitmap32 b = TBitmap32::Create(width, height).value();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.SetPixel(x, y, 0xFF000000u | (uint32_t(y * width + x) * 2654435761u + salt) >> 8);
+    return b;
+}
+
+TEST_F(ScreenPresenterTest, EveryFrameIsTakenOverWithoutACopyWhateverItPresents) {
+    constexpr int kW = 64, kH = 40, kSteps = 8;
+    struct Case {
+        const char* name;
+        int effect;
+        TBitmap32 newPicture;
+    };
+    const Case cases[] = {
+        {"a crossfade: the whole picture", 115, NewPicture(kW, kH)},
+        {"a wipe presenting all of WORK", 80, NewPicture(kW, kH)},
+        {"a slide: a growing part", 5, NewPicture(kW, kH)},
+        {"lines: thin parts here and there", 45, NewPicture(kW, kH)},
+        {"a zoom: a stretched part", 103, NewPicture(kW, kH)},
+        {"a slide to the same picture: nothing changes", 5, OldPicture(kW, kH)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TransitionRig rig{1};
+        const RecordedRun recorded = rig.Run(OldPicture(kW, kH), c.newPicture, c.effect, kSteps);
+        const ScreenRun screen = RunOnScreen(nullptr, OldPicture(kW, kH), c.newPicture, c.effect, kSteps, 1);
+        ASSERT_TRUE(screen.completed);
+        EXPECT_GT(screen.snapshots.size(), 0u);
+        EXPECT_EQ(screen.swapped, int(screen.snapshots.size()));
+        EXPECT_TRUE(FramesInOrder(screen.snapshots, recorded.frames));
+        EXPECT_TRUE(SamePixels(screen.final, c.newPicture));
+    }
+}
+
+TEST_F(ScreenPresenterTest, APictureTakesOverPixelsOnlyOfItsOwnSize) {
+    struct Case {
+        const char* name;
+        int width, height;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"same size", 12, 8, true},
+        {"wider", 13, 8, false},
+        {"the sizes transposed", 8, 12, false},
+        {"empty", 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap32 picture = Numbered(12, 8, 1);
+        picture.SetMasterAlpha(7);
+        TBitmap32 mirror = Numbered(c.width, c.height, 2);
+        const TBitmap32 pictureBefore = picture, mirrorBefore = mirror;
+        EXPECT_EQ(picture.SwapPixels(mirror), c.taken);
+        EXPECT_TRUE(SamePixels(picture, c.taken ? mirrorBefore : pictureBefore));
+        EXPECT_TRUE(SamePixels(mirror, c.taken ? pictureBefore : mirrorBefore));
+        EXPECT_EQ(picture.MasterAlpha(), 7);  // drawing properties stay with the surface
+    }
+}
+
+// A presentation of a scripted frame.
+struct Shown {
+    const TBitmap32* surface;
+    Rect source, destination;
+};
+
+struct ScriptedRun {
+    TBitmap32 final;
+    std::vector<TBitmap32> snapshots;  // after each painted batch
+    std::vector<TBitmap32> expected;   // the recorder's picture after each frame
+};
+
+// Runs `frames` on a worker thread through the screen presenter; this thread serves the batches
+// only every `serveEveryMs` (so batches wait and are painted together) and, when `drawDirectly`
+// is set, draws it onto the picture itself once the first frame is painted, between that frame
+// and the next.
+ScriptedRun RunScript(const TBitmap32& start, const std::vector<std::vector<Shown>>& frames, int serveEveryMs,
+                      const std::function<void(ScreenPresenter&, TBitmap32& picture)>& drawDirectly = {}) {
+    ScriptedRun run;
+    RecordingPresenter recorder(start);
+    for (const std::vector<Shown>& frame : frames) {
+        for (const Shown& shown : frame)
+            recorder.Present(*shown.surface, shown.source, shown.destination);
+        run.expected.push_back(recorder.Canvas());
+    }
+    TBitmap32 canvas = start;
+    ScreenPresenter presenter(canvas, nullptr);
+    presenter.SetBatchTrace([&](const BatchTrace&) { run.snapshots.push_back(canvas); });
+    TBitmap32 old(canvas);
+    presenter.CaptureTarget(old);
+    std::atomic<bool> drawn{!drawDirectly};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (i == 1)
+                while (!drawn.load())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (const Shown& shown : frames[i])
+                presenter.Present(*shown.surface, shown.source, shown.destination);
+            if (i + 1 < frames.size())
+                presenter.FrameStarted();
+        }
+        presenter.FramesEnded();
+        done = true;
+    });
+    QElapsedTimer timer;
+    timer.start();
+    while (!done.load() && timer.elapsed() < 10000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(serveEveryMs));
+        QApplication::processEvents();
+        if (!drawn.load() && presenter.BatchesPainted() >= 1) {
+            drawDirectly(presenter, canvas);
+            drawn = true;
+        }
+    }
+    worker.join();
+    run.final = canvas;
+    return run;
+}
+
+TEST_F(ScreenPresenterTest, FramesReachThePictureInOrderHoweverTheyArePresentedAndServed) {
+    constexpr int kW = 48, kH = 32;
+    const TBitmap32 a = OldPicture(kW, kH), b = NewPicture(kW, kH), c = Numbered(kW, kH, 7);
+    const Rect all{0, 0, kW, kH}, top{0, 0, kW, kH / 2}, bottom{0, kH / 2, kW, kH}, left{0, 0, kW / 3, kH};
+    const auto whole = [&](const TBitmap32& s) { return std::vector<Shown>{{&s, all, all}}; };
+    struct Case {
+        const char* name;
+        std::vector<std::vector<Shown>> frames;
+    };
+    const Case cases[] = {
+        {"whole pictures", {whole(b), whole(c), whole(a), whole(b)}},
+        {"whole, then parts into a mirror that holds an older picture",
+         {whole(b), whole(c), {{&a, top, top}}, {{&a, left, left}}, {{&b, bottom, bottom}}}},
+        {"parts, then whole", {{{&b, top, top}}, {{&c, bottom, bottom}}, whole(a), {{&b, left, left}}}},
+        {"halves that cover the picture together",
+         {{{&b, top, top}, {&b, bottom, bottom}}, {{&c, top, top}, {&c, bottom, bottom}}}},
+        {"overlapping presentations, the last one wins",
+         {{{&b, all, all}, {&c, left, left}}, {{&c, all, all}, {&a, top, top}}}},
+        {"the whole picture stretched from a part", {{{&c, {0, 0, 8, 8}, all}}, whole(b)}},
+        {"a stretch from a source partly outside, then the picture from before it",
+         {{{&b, all, all}}, {{&c, {-4, 0, 4, 2}, all}}, whole(b), {{&a, top, top}}}},
+        {"a stretch from a source partly outside, then parts",
+         {{{&b, all, all}}, {{&c, {-4, 0, 4, 2}, all}}, {{&a, top, top}}, {{&b, left, left}}, {{&a, left, left}}}},
+        {"the same picture again: nothing changes", {whole(a), whole(a), whole(b), whole(b)}},
+    };
+    for (const Case& test : cases) {
+        for (int serveEveryMs : {0, 30}) {
+            SCOPED_TRACE(::testing::Message() << test.name << ", served every " << serveEveryMs << " ms");
+            const ScriptedRun run = RunScript(a, test.frames, serveEveryMs);
+            EXPECT_TRUE(SamePixels(run.final, run.expected.back()));
+            EXPECT_TRUE(FramesInOrder(run.snapshots, run.expected));
+        }
+    }
+}
+
+TEST_F(ScreenPresenterTest, APictureDrawnOnDirectlyDuringATransitionIsComparedAgain) {
+    // The worker's frames after the direct draw would change nothing against what the worker
+    // knows of the picture, yet the picture differs from them where it was drawn on.
+    constexpr int kW = 48, kH = 32;
+    const TBitmap32 a = OldPicture(kW, kH), b = NewPicture(kW, kH), c = Numbered(kW, kH, 9);
+    const Rect all{0, 0, kW, kH};
+    struct Case {
+        const char* name;
+        std::vector<std::vector<Shown>> frames;
+        Rect drawnOn;
+    };
+    const Case cases[] = {
+        {"whole frames", {{{&b, all, all}}, {{&b, all, all}}, {{&b, all, all}}}, {5, 5, 20, 20}},
+        {"a part over the drawn area", {{{&b, all, all}}, {{&b, {0, 0, 30, 30}, {0, 0, 30, 30}}}}, {5, 5, 20, 20}},
+        {"all of it drawn on", {{{&b, all, all}}, {{&b, all, all}}}, all},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const ScriptedRun run =
+            RunScript(a, test.frames, 0, [&](ScreenPresenter& presenter, TBitmap32&) { presenter.CopyNow(c, test.drawnOn); });
+        EXPECT_TRUE(SamePixels(run.final, run.expected.back()));
+    }
+}
+
+TEST_F(ScreenPresenterTest, WhatTheShowDrawsOnThePictureItselfOutlastsFramesThatLeaveItAlone) {
+    // A GIF's frame or an item shown without a transition is drawn onto the picture by the show,
+    // not through the presenter; a later frame that presents elsewhere must not take the picture
+    // over whole with what the worker last knew of it.
+    constexpr int kW = 48, kH = 32;
+    const TBitmap32 a = OldPicture(kW, kH), b = NewPicture(kW, kH), c = Numbered(kW, kH, 5);
+    const Rect all{0, 0, kW, kH}, top{0, 0, kW, kH / 2}, bottom{0, kH / 2, kW, kH};
+    const std::vector<std::vector<Shown>> frames = {{{&b, all, all}}, {{&c, top, top}}, {{&b, top, top}}};
+    for (int serveEveryMs : {0, 30}) {
+        SCOPED_TRACE(serveEveryMs);
+        const ScriptedRun run = RunScript(a, frames, serveEveryMs, [&](ScreenPresenter& presenter, TBitmap32& picture) {
+            presenter.PictureChanging();
+            raster::CopyRect(picture, a, bottom);
+        });
+        TBitmap32 expected = run.expected.back();
+        raster::CopyRect(expected, a, bottom);
+        EXPECT_TRUE(SamePixels(run.final, expected));
+    }
+}
+
 TEST_F(ScreenPresenterTest, AWipeThatPresentsItsWholeSurfaceRepaintsLittleMoreThanWhatChanged) {
     // The triangle wipes and random pieces present the whole of WORK every frame, of which a band
     // or a few pieces changed.
@@ -168,15 +373,6 @@ TEST_F(ScreenPresenterTest, AWipeThatPresentsItsWholeSurfaceRepaintsLittleMoreTh
         EXPECT_GE(total, kWhole);
         EXPECT_LT(total, int64_t(screen.paintedPixels.size()) * kWhole / 4);
     }
-}
-
-// A picture of distinct pixels.
-TBitmap32 Numbered(int width, int height, uint32_t salt) {
-    TBitmap32 b = TBitmap32::Create(width, height).value();
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetPixel(x, y, 0xFF000000u | (uint32_t(y * width + x) * 2654435761u + salt) >> 8);
-    return b;
 }
 
 bool Covered(const std::vector<Rect>& rects, int x, int y) {

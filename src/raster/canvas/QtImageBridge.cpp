@@ -35,7 +35,8 @@ void PaintOpaque(QPainter& painter, const QRect& area, const TBitmap32& bitmap) 
         painter.fillRect(r, Qt::black);
     if (bitmap.Empty())
         return;
-    // Format_RGB32 is the backing store's own format on a 24-bit screen: the copy converts nothing.
+    // Format_RGB32: on a 24-bit screen the backing store is its premultiplied-alpha twin, whose
+    // rows an opaque image is copied into as they are (memcpy), nothing converted.
     const QImage image(reinterpret_cast<const uchar*>(bitmap.Pixels().data()), bitmap.Width(), bitmap.Height(),
                        int(bitmap.Stride() * sizeof(TColor32)), QImage::Format_RGB32);
     // The area being painted, in the painter's coordinates: a few rectangles are drawn one at a
