@@ -4,13 +4,15 @@
 // 20 by default), back to back or --gap MS apart (other items between them). For each, the time
 // from the control's creation (the item's start) to the movie's stage being on the screen, read
 // back from the X server; and the memory of the engine process and of the browser's helper
-// processes (resident and proportional) before the runtime and after items 1, 5 and every 10th.
+// processes (resident, proportional, and the helpers' own) before the runtime and after item 1
+// and every 5th.
 // With --lead 0 the first item comes as the show starts and waits for the player's core to be
 // compiled; with --no-prepare the runtime is not prepared and starts with the first movie.
 //
 // Without a display (no $DISPLAY) or without a Flash runtime it says so and measures nothing.
 
 #include "platform/FlashControl.h"
+#include "platform/flash/FlashPluginEntry.h"
 #include "platform/qt/FlashRuntimeLoader.h"
 #include "formats/swf/SwfWriter.h"
 
@@ -40,15 +42,18 @@ using namespace vorlandite;
 
 constexpr QRgb kStage = swf::kCrossingStageColour;
 
-// Memory of a process in KiB (zeros when it is gone): what it has resident, and its proportional
+// Memory of a process in KiB (zeros when it is gone): what it has resident, its proportional
 // share of the pages it maps, so the browser's processes are not counted twice for what they
-// share.
+// share, and what is its own alone (which, unlike the share, does not change when another
+// program maps the same libraries: the figure to compare between items).
 struct Memory {
     long rss = 0;
     long pss = 0;
+    long own = 0;
     Memory& operator+=(const Memory& other) {
         rss += other.rss;
         pss += other.pss;
+        own += other.own;
         return *this;
     }
 };
@@ -62,6 +67,11 @@ Memory ProcessMemory(const std::string& pid) {
             status >> memory.rss;
         else if (key == "Pss:")
             status >> memory.pss;
+        else if (key == "Private_Clean:" || key == "Private_Dirty:") {
+            long kib = 0;
+            status >> kib;
+            memory.own += kib;
+        }
         status.ignore(4096, '\n');
     }
     return memory;
@@ -163,17 +173,19 @@ int main(int argc, char** argv) {
     // The show starts: the runtime is prepared, and a picture stands for the lead time.
     QElapsedTimer showClock;
     showClock.start();
+    platform::NoteFlashTiming("bench-show-start");
     if (prepare)
         factory.Prepare();
     const qint64 prepareMs = showClock.elapsed();
     RunUntil([] { return false; }, leadMs);
     std::printf("flash_bench: preparing the runtime took %lld ms of the UI thread\n", static_cast<long long>(prepareMs));
 
-    std::printf("%-6s %-20s %-24s %-24s\n", "item", "start to stage (ms)", "engine RSS / PSS (MiB)",
-                "helpers RSS / PSS (MiB)");
+    std::printf("%-6s %-20s %-24s %-32s\n", "item", "start to stage (ms)", "engine RSS / PSS (MiB)",
+                "helpers RSS / PSS / own (MiB)");
     for (int item = 1; item <= items; ++item) {
         QElapsedTimer clock;
         clock.start();
+        platform::NoteFlashTiming("bench-item-start");
         auto control = factory.CreateFlashControl();
         if (!control) {
             std::printf("flash_bench: %s\n", control.message().c_str());
@@ -185,11 +197,12 @@ int main(int argc, char** argv) {
         (*control)->Play();
         RunUntil([&] { return ScreenPixel(window) == kStage; }, 30000);
         const qint64 firstFrame = clock.elapsed();
+        platform::NoteFlashTiming("bench-item-stage");
         RunUntil([] { return false; }, 1500);  // the movie plays on, as in a show
-        if (item == 1 || item == 5 || item % 10 == 0) {
+        if (item == 1 || item % 5 == 0) {
             const Memory engine = ProcessMemory(self), helpers = DescendantsMemory(self);
-            std::printf("%-6d %-20lld %8.1f / %-13.1f %8.1f / %-13.1f\n", item, static_cast<long long>(firstFrame),
-                        MiB(engine.rss), MiB(engine.pss), MiB(helpers.rss), MiB(helpers.pss));
+            std::printf("%-6d %-20lld %8.1f / %-13.1f %8.1f / %6.1f / %-6.1f\n", item, static_cast<long long>(firstFrame),
+                        MiB(engine.rss), MiB(engine.pss), MiB(helpers.rss), MiB(helpers.pss), MiB(helpers.own));
         } else {
             std::printf("%-6d %-20lld\n", item, static_cast<long long>(firstFrame));
         }

@@ -70,9 +70,13 @@ ShowSession::ShowSession(QWidget& window, int width, int height, slideshow::Show
         environment.flash = flash_.get();
         environment.RegisterFlash = [] { return platform::RegisterFlashControl(); };
         // The player starts unseen so the first movie does not wait for the browser; a moment
-        // after the show's first frame, which it would otherwise hold up by a few hundred ms. (A
-        // show that opens with a movie starts the player itself.) The panel's going cancels it.
-        if (HoldsFlashItems(data.images))
+        // after the show's first frame, which it would otherwise hold up by a few hundred ms. A
+        // show that opens with a movie starts it at once instead: its browser process, page and
+        // compiler then work while the window comes up, and the movie is the first frame that
+        // matters. The panel's going cancels the delayed start.
+        if (OpensWithFlash(data))
+            flash_->Prepare();
+        else if (HoldsFlashItems(data.images))
             QTimer::singleShot(kFlashPrepareDelayMs, videoPanel_.data(), [flash = flash_.get()] { flash->Prepare(); });
     }
     controller_ = std::make_unique<slideshow::SlideshowController>(environment, std::move(content));

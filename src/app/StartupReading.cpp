@@ -1,6 +1,7 @@
 #include "app/StartupReading.h"
 
 #include "payload/SettingsStore.h"
+#include "slideshow/order/ItemOrder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +79,19 @@ bool HoldsFlashItems(const std::vector<payload::TKelImageInfo>& images) {
     return std::any_of(images.begin(), images.end(), [](const payload::TKelImageInfo& item) {
         return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
     });
+}
+
+bool OpensWithFlash(const payload::Payload& payload) {
+    const auto isFlash = [](const payload::TKelImageInfo& item) {
+        return payload::KindOfExtension(item.Ext) == payload::ItemKind::Flash;
+    };
+    const int count = std::min(payload.header.ImageCount, int(payload.images.size()));
+    if (count <= 0)
+        return false;
+    const int order = payload.header.DisplayOrder;
+    if (payload.header.FirstItemAtStart || (order != slideshow::kOrderRandom && order != slideshow::kOrderMixed))
+        return isFlash(payload.images[0]);
+    return std::all_of(payload.images.begin(), payload.images.begin() + count, isFlash);
 }
 
 } // namespace vorlandite::app

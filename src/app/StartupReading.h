@@ -33,6 +33,10 @@ void NoteTiming(const char* milestone);
 // Whether any of the items is a Flash movie.
 bool HoldsFlashItems(const std::vector<payload::TKelImageInfo>& images);
 
+// Whether the show opens with a Flash movie: the first item of a show in table order (or of one
+// whose first item is reserved for its start), any item of a show of movies only.
+bool OpensWithFlash(const payload::Payload& payload);
+
 // Whether the payload at the end of `engineFile` holds a Flash movie item; false when it cannot
 // be read. Asked before the application object exists, which is when the browser engine that
 // plays Flash needs its shared graphics contexts requested.

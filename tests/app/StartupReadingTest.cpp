@@ -6,10 +6,13 @@
 #include "payload/PayloadLayout.h"
 #include "payload/SettingsStore.h"
 #include "platform/FileRegistry.h"
+#include "slideshow/order/ItemOrder.h"
 #include "support/RandomPayload.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace vorlandite::app {
 namespace {
@@ -126,6 +129,49 @@ TEST(StartupReading, ConfigureCloseAndShowReadsBackTheSameValues) {
     auto key = show.registry.OpenKey(payload::SettingsKeyPath("My Show"), false);
     ASSERT_TRUE(key.ok());
     EXPECT_EQ((*key)->ValueNames().size(), 15u);
+}
+
+} // namespace
+} // namespace vorlandite::app
+
+namespace vorlandite::app {
+namespace {
+
+TEST(StartupReading, AShowOpensWithFlashWhenItsFirstItemIsSureToBeAMovie) {
+    const auto show = [](std::vector<std::string> extensions, int order, bool firstAtStart,
+                         std::optional<int> count = std::nullopt) {
+        payload::Payload data;
+        for (const std::string& ext : extensions) {
+            payload::TKelImageInfo item;
+            item.Ext = ext;
+            data.images.push_back(item);
+        }
+        data.header.ImageCount = count.value_or(int(extensions.size()));
+        data.header.DisplayOrder = order;
+        data.header.FirstItemAtStart = firstAtStart;
+        return data;
+    };
+    constexpr int kTable = 0, kRandom = slideshow::kOrderRandom, kMixed = slideshow::kOrderMixed;
+    struct Case {
+        const char* name;
+        payload::Payload data;
+        bool opensWithFlash;
+    };
+    const Case cases[] = {
+        {"table order, a movie first", show({".swf", ".jpg"}, kTable, false), true},
+        {"table order, a picture first", show({".jpg", ".swf"}, kTable, false), false},
+        {"random order, the first reserved and a movie", show({".SWF", ".jpg"}, kRandom, true), true},
+        {"random order, a movie first but not reserved", show({".swf", ".jpg"}, kRandom, false), false},
+        {"mixed order, movies only", show({".swf", ".swf"}, kMixed, false), true},
+        {"random order, movies only among the counted items", show({".swf", ".jpg"}, kRandom, false, 1), true},
+        {"no items", show({}, kTable, false), false},
+        {"a count beyond the table", show({".swf"}, kRandom, false, 5), true},
+        {"a negative count", show({".swf"}, kTable, false, -7), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(OpensWithFlash(c.data), c.opensWithFlash);
+    }
 }
 
 } // namespace

@@ -350,6 +350,43 @@ TEST_F(FlashPlayerViewTest, TheSoundOfAMovieEndsWithIt) {
     EXPECT_LT(loudest, 0.001) << "the first movie is still heard in the next";
 }
 
+// Once a movie has gone nothing of it stays on the page, whatever the player's core keeps: not
+// its stage's pixels, not its sounds' output stage, not their samples. Movies with and without
+// sound, one after the other.
+TEST_F(FlashPlayerViewTest, AMovieThatHasGoneLeavesNoPixelsOrSoundsOnThePage) {
+    const auto leftovers = [&] {
+        return Evaluate(QStringLiteral("JSON.stringify(window.vorlanditeLeftovers())")).toString();
+    };
+    const QString none = QStringLiteral(R"({"pixels":0,"stages":0,"samples":0})");
+    struct Case {
+        const char* file;
+        uint32_t stage;
+    };
+    for (const Case& row : {Case{"tone.swf", kBlue}, Case{"red.swf", kRed}, Case{"tone.swf", kBlue}}) {
+        SCOPED_TRACE(row.file);
+        auto control = StartMovie(row.file);
+        ASSERT_TRUE(RunUntil([&] { return ScreenShows(row.stage); }, 30000)) << "the movie never showed";
+        RunUntil([] { return false; }, 500);  // its sound is under way
+        EndMovie(control);
+        ASSERT_TRUE(RunUntil([&] { return ScreenShows(0x000000); }, 5000));
+        EXPECT_TRUE(RunUntil([&] { return leftovers() == none; }, 10000)) << qPrintable(leftovers());
+    }
+    EXPECT_EQ(PlayerElements(), 0);
+}
+
+// The start-up milestones are the benchmarks' alone: without $VORLANDITE_TIMINGS the page neither
+// wraps the browser's compiler entry points nor says anything about timings.
+TEST_F(FlashPlayerViewTest, WithoutTimingsThePageKeepsTheBrowsersOwnFunctions) {
+    if (std::getenv("VORLANDITE_TIMINGS"))
+        GTEST_SKIP() << "$VORLANDITE_TIMINGS is set";
+    auto control = StartMovie("red.swf");
+    ASSERT_TRUE(RunUntil([&] { return ScreenShows(kRed); }, 30000));
+    EXPECT_EQ(Evaluate(QStringLiteral(R"(["instantiateStreaming", "instantiate", "compileStreaming", "compile"]
+        .every((name) => String(WebAssembly[name]).includes("[native code]")))")),
+              QVariant(true));
+    EXPECT_EQ(View().Page()->url().query(), QString());
+}
+
 TEST_F(FlashPlayerViewTest, PreparingMakesTheViewHiddenAndAMovieStillStartsOnIt) {
     factory_->Prepare();
     ASSERT_NE(View().Widget(), nullptr);

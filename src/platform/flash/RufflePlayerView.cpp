@@ -1,8 +1,10 @@
 #include "platform/flash/RufflePlayerView.h"
 
+#include "platform/flash/FlashPluginEntry.h"
 #include "platform/flash/RufflePlayerScheme.h"
 #include "platform/flash/RuffleRequestInterceptor.h"
 
+#include <QDateTime>
 #include <QQuickWidget>
 #include <QQuickWindow>
 #include <QTimer>
@@ -21,7 +23,21 @@ namespace {
 constexpr char kReportPrefix[] = "vorlandite-flash:";
 
 QUrl PlayerPageUrl() {
-    return QUrl(QStringLiteral("%1://%2/player.html").arg(QLatin1String(kRuffleScheme), QLatin1String(kRufflePlayerHost)));
+    // With ?timings the page notes its milestones too.
+    return QUrl(QStringLiteral("%1://%2/player.html%3")
+                    .arg(QLatin1String(kRuffleScheme), QLatin1String(kRufflePlayerHost),
+                         FlashTimingsWanted() ? QStringLiteral("?timings") : QString()));
+}
+
+// A page's milestone "NAME WALLMS" on the engine's clock.
+void NotePageTiming(const QString& what) {
+    const QStringList parts = what.split(QLatin1Char(' '));
+    bool number = false;
+    const double wallMs = parts.size() == 2 ? parts[1].toDouble(&number) : 0;
+    if (!number)
+        return;
+    const double ageMs = double(QDateTime::currentMSecsSinceEpoch()) - wallMs;
+    NoteFlashTiming(qPrintable(QStringLiteral("page-") + parts[0]), MonotonicMs() - ageMs);
 }
 
 // The page's console: lines of the report prefix go to the view, the rest is shown only when
@@ -73,6 +89,7 @@ bool RufflePlayerView::EnsureView() {
         return true;
     if (closed_ || !panel_ || !profile_ || !scheme_)
         return false;
+    NoteFlashTiming("view-making");
     view_ = new QWebEngineView(panel_);
     view_->hide();
     // The page belongs to the view before anything is asked of it: a page that starts on its
@@ -86,7 +103,11 @@ bool RufflePlayerView::EnsureView() {
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     view_->setFocusPolicy(Qt::NoFocus);  // the keyboard belongs to the show
     view_->setGeometry(0, 0, panel_->width(), panel_->height());
+    NoteFlashTiming("view-made");
+    if (FlashTimingsWanted())
+        QObject::connect(page, &QWebEnginePage::loadStarted, this, [] { NoteFlashTiming("page-load-started"); });
     QObject::connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        NoteFlashTiming("page-loaded");
         if (!ok && pageLoading_)
             PageGone(QStringLiteral("failed the player page did not load"));
     });
@@ -113,14 +134,15 @@ void RufflePlayerView::LoadPage() {
     pageLoading_ = true;
     pageReady_ = false;
     moviesOnPage_ = 0;
+    NoteFlashTiming("page-load");
     view_->load(PlayerPageUrl());
 }
 
-// The page keeps a little of every movie it has played (the player's own script objects, its
-// core's memory), a few hundred kB each. After kMoviesPerPage movies it is loaded afresh as soon
-// as no movie plays, in the background, and compiles the core again before the next movie
-// comes; a show that never leaves its movies pays for a fresh page at the next movie instead,
-// after twice as many.
+// The page keeps a little of every movie it has played: what the player's core does not give
+// back (its memory grows by some tens of kB a movie; the page lets go of the rest, see
+// player.html). After kMoviesPerPage movies it is loaded afresh as soon as no movie plays, in
+// the background, and compiles the core again before the next movie comes; a show that never
+// leaves its movies pays for a fresh page at the next movie instead, after twice as many.
 void RufflePlayerView::RenewPageWhenIdle() {
     if (moviesOnPage_ < kMoviesPerPage)
         return;
@@ -172,6 +194,7 @@ void RufflePlayerView::Load(uint64_t lease, const QString& path) {
         return;
     }
     token_ = scheme_->AddMovie(path);
+    NoteFlashTiming("movie-set");
     loadPending_ = true;
     if (pageReady_)
         RunLoad();
@@ -300,6 +323,7 @@ void RufflePlayerView::LowerCurtainWithNextFrame() {
 bool RufflePlayerView::CurtainUp() const { return curtain_ && !curtain_->isHidden(); }
 
 void RufflePlayerView::RunLoad() {
+    NoteFlashTiming("movie-load");
     loadPending_ = false;
     if (++moviesOnPage_ >= 2 * kMoviesPerPage)
         freshPageDue_ = true;  // for the next movie
@@ -340,6 +364,8 @@ void RufflePlayerView::OnPageMessage(const QString& message) {
             else if (warmWanted_)
                 view_->page()->runJavaScript(QStringLiteral("window.vorlanditeWarm && window.vorlanditeWarm()"));
             warmWanted_ = false;
+        } else if (what.startsWith(QLatin1String("timing "))) {
+            NotePageTiming(what.mid(7));
         } else if (what.startsWith(QLatin1String("cleared "))) {
             if (what.mid(8).toULongLong() == clearing_)
                 LowerCurtainWithNextFrame();
@@ -348,8 +374,10 @@ void RufflePlayerView::OnPageMessage(const QString& message) {
         }
         return;
     }
-    if (movie == movie_ && what == QLatin1String("started"))
+    if (movie == movie_ && what == QLatin1String("started")) {
+        NoteFlashTiming("movie-started");
         LowerCurtainWithNextFrame();
+    }
     Deliver(movie, what);
 }
 

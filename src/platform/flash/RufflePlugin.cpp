@@ -28,6 +28,10 @@ void PrepareBrowserEngine() {
         if (!flags.contains(flag))
             flags += QByteArray(flags.isEmpty() ? "" : " ") + flag;
     }
+    // The player page collects each movie's garbage as it goes (see player.html); flags the
+    // user gave the script engine stand as they are.
+    if (!flags.contains("--js-flags="))
+        flags += QByteArray(flags.isEmpty() ? "" : " ") + "--js-flags=--expose-gc";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -36,6 +40,7 @@ void PrepareBrowserEngine() {
 } // namespace
 
 RuffleFlashFactory::RuffleFlashFactory(QWidget& panel, const QString& runtimeDir) {
+    NoteFlashTiming("factory-making");
     PrepareBrowserEngine();
     RegisterRuffleScheme();
     // Off the record: the movies leave nothing on disk.
@@ -46,6 +51,7 @@ RuffleFlashFactory::RuffleFlashFactory(QWidget& panel, const QString& runtimeDir
     profile_->installUrlSchemeHandler(kRuffleScheme, scheme_);
     profile_->setUrlRequestInterceptor(new RuffleRequestInterceptor(profile_));
     view_ = std::make_shared<RufflePlayerView>(panel, *profile_, *scheme_);
+    NoteFlashTiming("profile-made");
 }
 
 // The view is deleted first (controls still alive are inert from here on): a profile must

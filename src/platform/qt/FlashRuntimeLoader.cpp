@@ -112,13 +112,16 @@ IFlashControlFactory* FlashRuntimeFactory::Runtime() {
     const auto plugin = std::filesystem::path(runtimeDir_) / kFlashPluginFile;
     library_.setFileName(QString::fromStdString(plugin.string()));
     library_.setLoadHints(QLibrary::PreventUnloadHint);
+    NoteFlashTiming("plugin-loading");
     auto create = reinterpret_cast<CreateFlashFactoryFunction>(library_.resolve(kCreateFlashFactorySymbol));
     if (!create) {
         std::fprintf(stderr, "vorlandite: the Flash runtime could not be loaded: %s\n",
                      qPrintable(library_.errorString()));
         return nullptr;
     }
+    NoteFlashTiming("plugin-loaded");
     runtime_.reset(create(panel_.data(), runtimeDir_.c_str()));
+    NoteFlashTiming("factory-made");
     if (!runtime_)
         std::fprintf(stderr, "vorlandite: the Flash runtime in %s is incomplete\n", runtimeDir_.c_str());
     return runtime_.get();
