@@ -1,5 +1,7 @@
 #include "app/StartupReading.h"
 
+#include "base/TimingNotes.h"
+
 #include "payload/SettingsStore.h"
 #include "slideshow/order/ItemOrder.h"
 
@@ -52,18 +54,7 @@ Status ReadStartupPayload(payload::ByteSource& source, platform::Registry& regis
     return {};
 }
 
-void NoteTiming(const char* milestone) {
-    static const bool wanted = [] {
-        const char* value = std::getenv("VORLANDITE_TIMINGS");
-        return value && *value;
-    }();
-    if (!wanted)
-        return;
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    std::fprintf(stderr, "vorlandite-engine: timing %s %.3f\n", milestone,
-                 double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6);
-}
+void NoteTiming(const char* milestone) { NoteTimingAt(milestone); }
 
 bool PayloadHasFlashItems(const std::string& engineFile) {
     auto source = payload::FileSource::Open(engineFile);

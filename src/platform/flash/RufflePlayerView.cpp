@@ -26,7 +26,7 @@ QUrl PlayerPageUrl() {
     // With ?timings the page notes its milestones too.
     return QUrl(QStringLiteral("%1://%2/player.html%3")
                     .arg(QLatin1String(kRuffleScheme), QLatin1String(kRufflePlayerHost),
-                         FlashTimingsWanted() ? QStringLiteral("?timings") : QString()));
+                         TimingsWanted() ? QStringLiteral("?timings") : QString()));
 }
 
 // A page's milestone "NAME WALLMS" on the engine's clock.
@@ -104,7 +104,7 @@ bool RufflePlayerView::EnsureView() {
     view_->setFocusPolicy(Qt::NoFocus);  // the keyboard belongs to the show
     view_->setGeometry(0, 0, panel_->width(), panel_->height());
     NoteFlashTiming("view-made");
-    if (FlashTimingsWanted())
+    if (TimingsWanted())
         QObject::connect(page, &QWebEnginePage::loadStarted, this, [] { NoteFlashTiming("page-load-started"); });
     QObject::connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         NoteFlashTiming("page-loaded");
