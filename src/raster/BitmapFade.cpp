@@ -1,6 +1,7 @@
 #include "raster/BitmapFade.h"
 
 #include "raster/BitmapBlend.h"
+#include "raster/HotClones.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -16,12 +17,6 @@
 // much again), and a frame of several megabytes is written with streaming stores, which spare
 // reading every target line before it is overwritten; such a frame does not stay in the cache
 // anyway. This file is compiled with -O3 like the other row kernels.
-
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define VORLANDITE_HOT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VORLANDITE_HOT_CLONES
-#endif
 
 namespace vorlandite::raster {
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -66,25 +67,36 @@ struct AxisMap {
     std::vector<int32_t> near;
 };
 
+// The source pixel under the sample point of destination offset j: (j + 0.5) * sourceSize /
+// destinationSize into the source rectangle.
+int64_t NearIndex(int64_t j, int sourceStart, int64_t sourceSize, int64_t destinationSize) {
+    return int64_t(sourceStart + Wide(2 * j + 1) * sourceSize / (2 * destinationSize));
+}
+
+// The destination offsets [first, last) drawn along one axis: inside the target, and with their
+// sample in the valid source range. The sample index grows with the offset, so they form one run.
 // destinationStart/destinationSize: the destination rectangle along this axis; targetSize: the
 // target surface's extent; sourceStart/sourceSize: the source rectangle; validLow/validHigh: the
 // part of the source rectangle inside the source surface. Both sizes are positive.
+std::pair<int64_t, int64_t> DrawnRun(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart,
+                                     int64_t sourceSize, int validLow, int validHigh) {
+    int64_t first = std::max<int64_t>(0, -int64_t(destinationStart));
+    int64_t last = std::min<int64_t>(destinationSize, int64_t(targetSize) - destinationStart);
+    while (first < last && NearIndex(first, sourceStart, sourceSize, destinationSize) < validLow)
+        ++first;
+    while (last > first && NearIndex(last - 1, sourceStart, sourceSize, destinationSize) >= validHigh)
+        --last;
+    return {first, std::max(first, last)};
+}
+
+// The arguments as for DrawnRun.
 AxisMap MapAxis(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart, int64_t sourceSize,
                 int validLow, int validHigh) {
     AxisMap map;
-    int64_t first = std::max<int64_t>(0, -int64_t(destinationStart));
-    int64_t last = std::min<int64_t>(destinationSize, int64_t(targetSize) - destinationStart);
+    const auto [first, last] =
+        DrawnRun(destinationStart, destinationSize, targetSize, sourceStart, sourceSize, validLow, validHigh);
     if (last <= first)
         return map;
-    auto nearIndex = [&](int64_t j) {
-        return int64_t(sourceStart + Wide(2 * j + 1) * sourceSize / (2 * destinationSize));
-    };
-    // The sample index grows with j, so the offsets whose sample lies in the valid source range
-    // form one run; trim both ends.
-    while (first < last && nearIndex(first) < validLow)
-        ++first;
-    while (last > first && nearIndex(last - 1) >= validHigh)
-        --last;
     map.first = first;
     map.last = last;
     const std::size_t count = std::size_t(last - first);
@@ -115,17 +127,10 @@ struct PairMap {
 PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSize, int sourceStart,
                      int64_t sourceSize, int validLow, int validHigh) {
     PairMap map;
-    int64_t first = std::max<int64_t>(0, -int64_t(destinationStart));
-    int64_t last = std::min<int64_t>(destinationSize, int64_t(targetSize) - destinationStart);
+    const auto [first, last] =
+        DrawnRun(destinationStart, destinationSize, targetSize, sourceStart, sourceSize, validLow, validHigh);
     if (last <= first)
         return map;
-    auto nearIndex = [&](int64_t j) {
-        return int64_t(sourceStart + Wide(2 * j + 1) * sourceSize / (2 * destinationSize));
-    };
-    while (first < last && nearIndex(first) < validLow)
-        ++first;
-    while (last > first && nearIndex(last - 1) >= validHigh)
-        --last;
     map.first = first;
     map.last = last;
     map.samples.reserve(std::size_t(last - first));
@@ -136,7 +141,8 @@ PairMap MapAxisPairs(int destinationStart, int64_t destinationSize, int targetSi
         const int64_t position = int64_t(scaled);
         const int64_t low = sourceStart + (position >> 16);
         const auto clamp = [&](int64_t v) { return int(std::clamp<int64_t>(v, validLow, validHigh - 1)); };
-        map.samples.push_back(AxisSample{int(nearIndex(j)), clamp(low), clamp(low + 1),
+        map.samples.push_back(AxisSample{int(NearIndex(j, sourceStart, sourceSize, destinationSize)), clamp(low),
+                                         clamp(low + 1),
                                          uint16_t((position >> 8) & 0xFF)});
     }
     return map;
