@@ -407,10 +407,17 @@ private:
             value.kind = RegValueKind::Other;
             for (std::size_t k = first; k <= index; ++k)
                 value.rawLines.emplace_back(TrimRight(lines_[k]));
-            // A backslash that continued nothing would join the next line once written back.
-            std::string& lastLine = value.rawLines.back();
-            if (!lastLine.empty() && lastLine.back() == '\\')
+            // A backslash that continued nothing would join the next line once written back: it
+            // goes, and a line that held nothing else goes with it (the line above then ends in
+            // a backslash that continues nothing).
+            while (value.rawLines.size() > 1 || !value.rawLines.back().empty()) {
+                std::string& lastLine = value.rawLines.back();
+                if (lastLine.empty() || lastLine.back() != '\\')
+                    break;
                 lastLine = std::string(TrimRight(std::string_view(lastLine).substr(0, lastLine.size() - 1)));
+                if (lastLine.empty() && value.rawLines.size() > 1)
+                    value.rawLines.pop_back();
+            }
         }
         Store(document_.sections[current_], std::move(value));
         return {};
