@@ -246,6 +246,14 @@ private:
             return Fail(index, "unknown root key \"" + std::string(root) + "\"");
         std::vector<std::string> names =
             SplitKeyPath(FromFileText(inner.substr(root.size())));
+        // The line is trimmed before its closing bracket, so a last name cannot end in blanks
+        // once written back ("[…\Name \]" would come back as "Name"): it never does.
+        while (!names.empty()) {
+            names.back().resize(TrimRight(names.back()).size());
+            if (!names.back().empty())
+                break;
+            names.pop_back();
+        }
 
         auto sameKey = [&](const RegSection& s) {
             return EqualsAsciiNoCase(s.root, root) && s.names.size() == names.size()

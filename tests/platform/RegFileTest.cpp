@@ -143,13 +143,16 @@ TEST(RegFileTest, WrapsLongHexListsAndReadsThemBack) {
 
 // Found by fuzzing: a hex list ending in a backslash at the end of the file took in one more
 // blank line at every save; one whose continuation was a line of a lone backslash before a blank
-// line (or two backslashes) read differently once saved.
-TEST(RegFileTest, DanglingContinuationIsStableAcrossSaves) {
+// line (or two backslashes) read differently once saved, and so did a key whose last name ended
+// in a blank before a closing backslash.
+TEST(RegFileTest, OddLineEndsAreStableAcrossSaves) {
     for (std::string text : {"REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Odd\"=hex(0):41,0a\\",
                              "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Odd\"=hex(0):41,0a\\\n\n\"b\"=dword:00000001\n",
                              "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Bin\"=hex:02,\\\r\n\\\r\n \r\n\"b\"=dword:00000001\n",
                              "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Bin\"=hex:02,\\\n  \\\n  \\\n",
-                             "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Bin\"=hex:02,03\\\\\n"}) {
+                             "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"Bin\"=hex:02,03\\\\\n",
+                             "REGEDIT4\n[HKEY_CURRENT_USER\\A\\Name \\]\n\"b\"=dword:00000001\n",
+                             "REGEDIT4\n[HKEY_CURRENT_USER\\A \\ \\]\n\"b\"=dword:00000001\n"}) {
         auto first = ParseRegFile(text);
         ASSERT_TRUE(first.ok()) << first.message();
         const std::string once = SerializeRegFile(*first);
