@@ -418,10 +418,8 @@ private:
             // A backslash that continued nothing would join the next line once written back: it
             // goes, and a line that held nothing else goes with it (the line above then ends in
             // a backslash that continues nothing).
-            while (value.rawLines.size() > 1 || !value.rawLines.back().empty()) {
+            while (!value.rawLines.back().empty() && value.rawLines.back().back() == '\\') {
                 std::string& lastLine = value.rawLines.back();
-                if (lastLine.empty() || lastLine.back() != '\\')
-                    break;
                 lastLine = std::string(TrimRight(std::string_view(lastLine).substr(0, lastLine.size() - 1)));
                 if (lastLine.empty() && value.rawLines.size() > 1)
                     value.rawLines.pop_back();
